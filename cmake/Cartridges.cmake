@@ -1,0 +1,35 @@
+# Test cartridges and the demo are written in 6502 assembly and built with the
+# cc65 suite's ca65 and ld65.
+find_program(CA65_EXECUTABLE ca65 REQUIRED)
+find_program(LD65_EXECUTABLE ld65 REQUIRED)
+
+set(MORVEL_CARTRIDGE_DIR ${CMAKE_BINARY_DIR}/roms)
+file(MAKE_DIRECTORY ${MORVEL_CARTRIDGE_DIR})
+add_custom_target(cartridges ALL)
+
+# morvel_add_cartridge(NAME SOURCE CONFIG [INCLUDE_DIR dir] [OUTPUT_DIR dir])
+# assembles SOURCE and links it with the ld65 CONFIG into OUTPUT_DIR/NAME.nes.
+function(morvel_add_cartridge name source config)
+  cmake_parse_arguments(ARG "" "INCLUDE_DIR;OUTPUT_DIR" "" ${ARGN})
+  if(NOT ARG_OUTPUT_DIR)
+    set(ARG_OUTPUT_DIR ${MORVEL_CARTRIDGE_DIR})
+  endif()
+  get_filename_component(source_dir ${source} DIRECTORY)
+  set(include_dirs -I ${source_dir})
+  if(ARG_INCLUDE_DIR)
+    list(APPEND include_dirs -I ${ARG_INCLUDE_DIR})
+    file(GLOB include_files ${ARG_INCLUDE_DIR}/*.inc)
+  endif()
+  set(object ${CMAKE_BINARY_DIR}/cartridge_objects/${name}.o)
+  set(output ${ARG_OUTPUT_DIR}/${name}.nes)
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/cartridge_objects ${ARG_OUTPUT_DIR}
+    COMMAND ${CA65_EXECUTABLE} ${include_dirs} -o ${object} ${source}
+    COMMAND ${LD65_EXECUTABLE} -C ${config} -o ${output} ${object}
+    DEPENDS ${source} ${config} ${include_files}
+    COMMENT "Assembling cartridge ${name}.nes"
+    VERBATIM)
+  add_custom_target(cartridge_${name} DEPENDS ${output})
+  add_dependencies(cartridges cartridge_${name})
+endfunction()

@@ -1,0 +1,98 @@
+// morvel-headless: the machine with no window, no sound device and no input
+// device, for tests, automation and benchmarks.
+#include <cstdio>
+#include <string>
+
+#include "app/headless_options.h"
+#include "cart/cartridge.h"
+#include "core/cpu.h"
+#include "core/frame_loop.h"
+#include "core/memory_map.h"
+#include "ppu/ppu.h"
+#include "core/machine.h"
+
+using namespace morvel;
+
+namespace {
+
+constexpr int kExitUsage = 2;
+constexpr int kExitRefused = 3;
+
+// Runs from $C000 as the automated nestest does, printing the registers before
+// each instruction in the form of nestest.log.
+int RunNestest(long steps) {
+    cpu.pc = 0xC000;
+    cpu.p = 0x24;
+    cpu.s = 0xFD;
+    cpu.extraCycles = 0;
+    uint64_t cycles = 7;  // the reset's 7 cycles count as already elapsed
+    for (long i = 0; steps < 0 || i < steps; ++i) {
+        std::printf("%04X  A:%02X X:%02X Y:%02X P:%02X SP:%02X CYC:%llu\n", cpu.pc, cpu.a, cpu.x,
+                    cpu.y, cpu.p, cpu.s, static_cast<unsigned long long>(cycles));
+        cycles += static_cast<uint64_t>(CpuStep());
+        if (steps < 0 && i > 100000) break;
+    }
+    return 0;
+}
+
+// The $6000 protocol of test cartridges: $80 while running, $81 to ask for a
+// reset, then the result code; $6001-$6003 hold DE B0 61 once it is in use and
+// $6004 on a zero-terminated text.
+struct ResultProtocol {
+    bool signature() const {
+        const uint8_t* ram = workRamBlock.workRam;
+        return ram[1] == 0xDE && ram[2] == 0xB0 && ram[3] == 0x61;
+    }
+    uint8_t status() const { return workRamBlock.workRam[0]; }
+    std::string text() const {
+        std::string result;
+        for (size_t i = 4; i < sizeof workRamBlock.workRam && workRamBlock.workRam[i]; ++i)
+            result += static_cast<char>(workRamBlock.workRam[i]);
+        return result;
+    }
+};
+
+int RunFrames(const HeadlessOptions& options) {
+    ResultProtocol protocol;
+    long resetAt = -1;
+    for (long frame = 0; frame < options.frames; ++frame) {
+        frameFunction();
+        if (!options.untilResult || !protocol.signature()) continue;
+        uint8_t status = protocol.status();
+        if (status < 0x80) break;
+        if (status == 0x81 && resetAt < 0) resetAt = frame + 6;
+        if (resetAt >= 0 && frame >= resetAt) {
+            ResetMachine();
+            resetAt = -1;
+        }
+    }
+    if (!options.untilResult) return 0;
+    int result = protocol.signature() ? protocol.status() : 255;
+    std::printf("result: %d\n", result);
+    if (protocol.signature()) std::printf("%s\n", protocol.text().c_str());
+    return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    HeadlessOptions options;
+    std::string error;
+    if (!ParseHeadlessOptions(argc, argv, options, error)) {
+        std::fprintf(stderr, "morvel-headless: %s\n%s", error.c_str(), kHeadlessUsage);
+        return kExitUsage;
+    }
+    if (!FindSupportedBoard(PeekMapperNumber(options.cartridge.c_str()))) {
+        std::fprintf(stderr, "MAPPER NOT SUPPORTED\n");
+        return kExitRefused;
+    }
+    if (!LoadCartridge(options.cartridge.c_str())) {
+        std::fprintf(stderr, "morvel-headless: cannot load %s\n", options.cartridge.c_str());
+        return kExitRefused;
+    }
+    ClearWorkRam();
+    SelectRenderer();
+    frameFunction = NormalFrame;
+    if (options.nestest) return RunNestest(options.steps);
+    return RunFrames(options);
+}

@@ -1,0 +1,85 @@
+#include "app/headless_options.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+
+namespace morvel {
+
+const char kHeadlessUsage[] =
+    "usage: morvel-headless [options] CARTRIDGE.nes\n"
+    "  --frames N       run N frames (default 60)\n"
+    "  --until-result   follow the $6000 protocol: stop once a final result is written\n"
+    "                   (or after --frames), press reset 6 frames after a $81; print\n"
+    "                   \"result: N\" and the text at $6004; exit status = N\n"
+    "  --nestest        start the CPU at $C000 with P=$24 and S=$FD and print one line\n"
+    "                   per instruction before executing it\n"
+    "  --steps N        with --nestest: stop after N instructions\n";
+
+namespace {
+
+bool ParseCount(const char* text, long& value) {
+    char* end = nullptr;
+    errno = 0;
+    long parsed = std::strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || parsed < 0) return false;
+    value = parsed;
+    return true;
+}
+
+struct OptionSpec {
+    const char* name;
+    bool takesValue;
+    // Applies the option; returns false when its value is malformed.
+    std::function<bool(HeadlessOptions&, const char*)> apply;
+};
+
+const OptionSpec kOptions[] = {
+    {"--frames", true, [](HeadlessOptions& o, const char* v) { return ParseCount(v, o.frames); }},
+    {"--until-result", false, [](HeadlessOptions& o, const char*) { return o.untilResult = true; }},
+    {"--nestest", false, [](HeadlessOptions& o, const char*) { return o.nestest = true; }},
+    {"--steps", true, [](HeadlessOptions& o, const char* v) { return ParseCount(v, o.steps); }},
+};
+
+}  // namespace
+
+bool ParseHeadlessOptions(int argc, char** argv, HeadlessOptions& options, std::string& error) {
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strncmp(arg, "--", 2) != 0) {
+            if (!options.cartridge.empty()) {
+                error = "more than one cartridge given";
+                return false;
+            }
+            options.cartridge = arg;
+            continue;
+        }
+        const OptionSpec* spec = nullptr;
+        for (const OptionSpec& candidate : kOptions)
+            if (std::strcmp(candidate.name, arg) == 0) spec = &candidate;
+        if (!spec) {
+            error = std::string("unknown option ") + arg;
+            return false;
+        }
+        const char* value = nullptr;
+        if (spec->takesValue) {
+            if (i + 1 >= argc) {
+                error = std::string(arg) + " needs a value";
+                return false;
+            }
+            value = argv[++i];
+        }
+        if (!spec->apply(options, value)) {
+            error = std::string("bad value for ") + arg;
+            return false;
+        }
+    }
+    if (options.cartridge.empty()) {
+        error = "no cartridge given";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace morvel

@@ -1,0 +1,21 @@
+// The command line of morvel-headless, parsed in one place.
+#pragma once
+
+#include <string>
+
+namespace morvel {
+
+struct HeadlessOptions {
+    std::string cartridge;
+    long frames = 60;
+    bool untilResult = false;
+    bool nestest = false;
+    long steps = -1;  // with nestest: stop after this many instructions
+};
+
+// Fills options from argv. On a usage error returns false with the reason.
+bool ParseHeadlessOptions(int argc, char** argv, HeadlessOptions& options, std::string& error);
+
+extern const char kHeadlessUsage[];
+
+}  // namespace morvel

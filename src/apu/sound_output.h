@@ -1,0 +1,11 @@
+// Streaming sound output: the frame's samples go into a looping buffer whose
+// draining paces the whole machine.
+#pragma once
+
+namespace morvel {
+
+// Sets the playback rate to sampleCount x 60, waits until the buffer has room
+// for the frame's samples and writes them.
+void SoundSync();
+
+}  // namespace morvel

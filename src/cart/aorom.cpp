@@ -1,0 +1,23 @@
+// AOROM (mapper 7): a 32 KB PRG bank and a one-screen nametable chosen by the
+// same register; 8 KB of CHR RAM.
+#include "cart/board.h"
+
+namespace morvel {
+
+namespace {
+void AoromWrite(uint32_t, uint8_t value) {
+    // Bit 4 picks which of the console's two nametables fills the screen.
+    uint32_t mode = (value & 0x10) ? kMirrorSingleLower : kMirrorSingleUpper;
+    SetMirroring(mode);
+    banks.mirroringState = mode;
+    MapPrgBanks(0x8000, value & 7, 0x8000);
+}
+}  // namespace
+
+void SetupAorom(const BoardHeader&) {
+    SetPpuPages(0, 7, ChrRamRead, ChrRamWrite);
+    MapPrgBanks(0x8000, 0, 0x8000);
+    SetCpuPages(8, 15, PrgPageRead, AoromWrite);
+}
+
+}  // namespace morvel

@@ -1,0 +1,145 @@
+// The board framework shared by every cartridge board.
+#include "cart/board.h"
+
+#include "cart/cartridge.h"
+#include "core/machine.h"
+#include "ppu/ppu.h"
+
+namespace morvel {
+
+PpuReadHandler ppuReadPage[16];
+PpuWriteHandler ppuWritePage[16];
+uint8_t* prgBase;
+uint8_t* chrBase;
+uint8_t* prgPagePtr[16];
+uint8_t* chrPagePtr[8];
+BankNumbers banks;
+uint8_t chrRam[8192];
+uint32_t prgUnitCount;
+uint32_t chrUnitCount;
+
+namespace {
+
+// The supported boards and their set-ups.
+const BoardSetup kBoardSetups[] = {
+    {0, SetupNrom, nullptr},       // NROM
+    {2, SetupUnrom, nullptr},      // UNROM
+    {3, SetupCnrom, nullptr},      // CNROM
+    {7, SetupAorom, nullptr},      // AOROM
+    {34, SetupBxrom, nullptr},     // BxROM
+    {58, SetupMapper58, nullptr},  // multicart, register in the address
+    {226, SetupMapper226, nullptr},  // multicart, register in the data
+};
+
+template <int kPage>
+uint8_t NametableRead(uint32_t address) {
+    return ppu.nametableRam[kPage][address & 0x3FF];
+}
+
+template <int kPage>
+void NametableWrite(uint32_t address, uint8_t value) {
+    ppu.nametableRam[kPage][address & 0x3FF] = value;
+}
+
+const PpuReadHandler kNametableRead[4] = {NametableRead<0>, NametableRead<1>, NametableRead<2>,
+                                          NametableRead<3>};
+const PpuWriteHandler kNametableWrite[4] = {NametableWrite<0>, NametableWrite<1>,
+                                            NametableWrite<2>, NametableWrite<3>};
+
+// Which nametable page each of $2000, $2400, $2800 and $2C00 shows, per mode.
+// clang-format off
+const uint8_t kMirroringPages[5][4] = {
+    {0, 0, 1, 1},  // 0 horizontal
+    {0, 1, 0, 1},  // 1 vertical
+    {0, 0, 0, 0},  // 2 one-screen, page 0
+    {1, 1, 1, 1},  // 3 one-screen, page 1
+    {0, 1, 2, 3},  // 4 four-screen
+};
+// clang-format on
+
+}  // namespace
+
+// Bank numbers that reach past the loaded data wrap around it, as they would
+// on a board whose upper bank lines are not connected, so no window ever
+// points outside the image.
+void MapPrgBanks(uint32_t cpuAddress, uint32_t bank, uint32_t size) {
+    uint64_t unit = static_cast<uint64_t>(bank) * size / 4096;
+    uint32_t firstPage = cpuAddress >> 12;
+    for (uint32_t k = 0; k < size / 4096 && firstPage + k < 16; ++k, ++unit) {
+        uint32_t reduced = prgUnitCount ? static_cast<uint32_t>(unit % prgUnitCount) : 0;
+        prgPagePtr[firstPage + k] = prgBase + static_cast<size_t>(reduced) * 4096;
+        banks.prgPageBank[firstPage + k] = reduced;
+    }
+}
+
+void MapChrBanks(uint32_t ppuAddress, uint32_t bank, uint32_t size) {
+    uint64_t unit = static_cast<uint64_t>(bank) * size / 1024;
+    uint32_t firstPage = ppuAddress >> 10;
+    for (uint32_t k = 0; k < size / 1024 && firstPage + k < 8; ++k, ++unit) {
+        uint32_t reduced = chrUnitCount ? static_cast<uint32_t>(unit % chrUnitCount) : 0;
+        chrPagePtr[firstPage + k] = chrBase + static_cast<size_t>(reduced) * 1024;
+        banks.chrPageBank[firstPage + k] = reduced;
+    }
+}
+
+void SetMirroring(uint32_t mode) {
+    if (mode > kMirrorFourScreen) return;
+    for (int slot = 0; slot < 4; ++slot) {
+        int page = kMirroringPages[mode][slot];
+        SetPpuPages(8 + slot, 8 + slot, kNametableRead[page], kNametableWrite[page]);
+        SetPpuPages(12 + slot, 12 + slot, kNametableRead[page], kNametableWrite[page]);
+    }
+}
+
+void RebuildBankPointers() {
+    for (int i = 0; i < 8; ++i)
+        chrPagePtr[i] = chrBase + static_cast<size_t>(banks.chrPageBank[i]) * 1024;
+    for (int p = 8; p < 16; ++p)
+        prgPagePtr[p] = prgBase + static_cast<size_t>(banks.prgPageBank[p]) * 4096;
+}
+
+void SetCpuPages(int first, int last, CpuReadHandler read, CpuWriteHandler write) {
+    for (int page = first; page <= last; ++page) {
+        cpuReadPage[page] = read;
+        cpuWritePage[page] = write;
+    }
+}
+
+void SetPpuPages(int first, int last, PpuReadHandler read, PpuWriteHandler write) {
+    for (int page = first; page <= last; ++page) {
+        ppuReadPage[page] = read;
+        ppuWritePage[page] = write;
+    }
+}
+
+uint8_t PrgPageRead(uint32_t address) { return prgPagePtr[address >> 12][address & 0xFFF]; }
+void PrgPageWrite(uint32_t address, uint8_t value) {
+    prgPagePtr[address >> 12][address & 0xFFF] = value;
+}
+uint8_t ChrPageRead(uint32_t address) { return chrPagePtr[(address >> 10) & 7][address & 0x3FF]; }
+void ChrPageWrite(uint32_t address, uint8_t value) {
+    chrPagePtr[(address >> 10) & 7][address & 0x3FF] = value;
+}
+uint8_t ChrRamRead(uint32_t address) { return chrRam[address & 0x1FFF]; }
+void ChrRamWrite(uint32_t address, uint8_t value) { chrRam[address & 0x1FFF] = value; }
+void IgnoreCpuWrite(uint32_t, uint8_t) {}
+
+const BoardSetup* FindBoardSetup(uint32_t mapper) {
+    for (const BoardSetup& board : kBoardSetups)
+        if (board.mapper == mapper) return &board;
+    return nullptr;
+}
+
+void InitBoard(const BoardHeader& header) {
+    if (header.chrUnits != 0)
+        SetPpuPages(0, 7, ChrPageRead, ChrPageWrite);
+    else
+        SetPpuPages(0, 7, ChrRamRead, ChrRamWrite);
+    const BoardSetup* board = FindBoardSetup(mapperNumber);
+    if (board) board->setup(header);
+    SetMirroring(header.mirroring);
+    if (board && board->afterMirroring) board->afterMirroring();
+    PowerOnMachine();
+}
+
+}  // namespace morvel

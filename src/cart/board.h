@@ -1,0 +1,111 @@
+// The board framework: what every cartridge board installs (CPU and PPU page
+// handlers, bank windows, nametable mirroring) and the primitives to switch banks.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+#include "core/memory_map.h"
+
+namespace morvel {
+
+using PpuReadHandler = uint8_t (*)(uint32_t address);
+using PpuWriteHandler = void (*)(uint32_t address, uint8_t value);
+
+// PPU $0000-$3FFF in 1 KB pages: 0-7 pattern tables, 8-11 nametables, 12-15
+// always the same handlers as 8-11.
+extern PpuReadHandler ppuReadPage[16];
+extern PpuWriteHandler ppuWritePage[16];
+
+inline uint8_t PpuBusRead(uint32_t address) { return ppuReadPage[address >> 10](address); }
+inline void PpuBusWrite(uint32_t address, uint8_t value) {
+    ppuWritePage[address >> 10](address, value);
+}
+
+enum MirroringMode : uint32_t {
+    kMirrorHorizontal = 0,
+    kMirrorVertical = 1,
+    kMirrorSingleLower = 2,
+    kMirrorSingleUpper = 3,
+    kMirrorFourScreen = 4,
+};
+
+extern uint8_t* prgBase;
+extern uint8_t* chrBase;
+extern uint8_t* prgPagePtr[16];  // 4 KB of PRG data per CPU page (8-15 used)
+extern uint8_t* chrPagePtr[8];   // 1 KB of CHR data per pattern page
+
+// The bank numbers behind the pointers, kept so that save states can store
+// numbers and rebuild the pointers. Stored raw, in this order.
+struct BankNumbers {
+    uint32_t prgPageBank[16];  // 4 KB unit index per CPU page
+    uint32_t chrPageBank[16];  // 1 KB unit index per pattern page (first 8 used)
+    uint32_t mirroringState;   // AOROM's one-screen page: 2 or 3
+    uint32_t prgBankCount;     // PRG banks in the board's own bank size
+    uint32_t chrBankCount;     // CHR banks in the board's own bank size
+};
+static_assert(sizeof(BankNumbers) == 140);
+static_assert(std::is_trivially_copyable_v<BankNumbers>);
+
+extern BankNumbers banks;
+
+// 8 KB of CHR RAM, used directly by the CHR RAM handlers; saved in save states.
+extern uint8_t chrRam[8192];
+
+// How much data the bank windows may reach: the loaded PRG image in 4 KB units
+// and the CHR block in 1 KB units. Every mapping stays inside these.
+extern uint32_t prgUnitCount;
+extern uint32_t chrUnitCount;
+
+void MapPrgBanks(uint32_t cpuAddress, uint32_t bank, uint32_t size);
+void MapChrBanks(uint32_t ppuAddress, uint32_t bank, uint32_t size);
+void SetMirroring(uint32_t mode);
+void RebuildBankPointers();
+
+// Installs a read and write handler on a range of CPU or PPU pages.
+void SetCpuPages(int first, int last, CpuReadHandler read, CpuWriteHandler write);
+void SetPpuPages(int first, int last, PpuReadHandler read, PpuWriteHandler write);
+
+// The standard handlers boards install.
+uint8_t PrgPageRead(uint32_t address);
+void PrgPageWrite(uint32_t address, uint8_t value);
+uint8_t ChrPageRead(uint32_t address);
+void ChrPageWrite(uint32_t address, uint8_t value);
+uint8_t ChrRamRead(uint32_t address);
+void ChrRamWrite(uint32_t address, uint8_t value);
+void IgnoreCpuWrite(uint32_t address, uint8_t value);
+
+// What InitBoard needs to know of the header.
+struct BoardHeader {
+    uint32_t prgUnits;  // 16 KB units
+    uint32_t chrUnits;  // 8 KB units, 0 for CHR RAM
+    uint32_t mirroring;
+};
+
+// A board: its set-up, run by InitBoard, and an optional step after the
+// header's mirroring is applied (MMC1 replaces it with its control value).
+struct BoardSetup {
+    uint32_t mapper;
+    void (*setup)(const BoardHeader& header);
+    void (*afterMirroring)();
+};
+
+// Installs the pattern handlers, runs the board's set-up, applies the header's
+// mirroring and powers the machine on.
+void InitBoard(const BoardHeader& header);
+const BoardSetup* FindBoardSetup(uint32_t mapper);
+
+// The board set-ups, one per source file.
+void SetupNrom(const BoardHeader& header);
+void SetupUnrom(const BoardHeader& header);
+void SetupCnrom(const BoardHeader& header);
+void SetupAorom(const BoardHeader& header);
+void SetupBxrom(const BoardHeader& header);
+void SetupMapper58(const BoardHeader& header);
+void SetupMapper226(const BoardHeader& header);
+
+// Maps 32 KB of PRG at $8000: a 16 KB image twice, a larger one from its start.
+void MapNromPrg(const BoardHeader& header);
+
+}  // namespace morvel

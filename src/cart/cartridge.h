@@ -1,0 +1,43 @@
+// Cartridge images in the iNES format: the header peek, the loader and the
+// table of supported boards.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace morvel {
+
+extern uint8_t inesHeader[16];
+extern uint32_t mapperNumber;
+
+// The PRG and CHR images of the loaded cartridge (empty when none is loaded).
+extern std::vector<uint8_t> prgRomBuffer;
+extern std::vector<uint8_t> chrRomBuffer;
+
+struct SupportedBoard {
+    uint8_t mapper;
+    char name[20];
+};
+extern const SupportedBoard supportedBoards[13];
+
+// The row of supportedBoards for a mapper number, or null.
+const SupportedBoard* FindSupportedBoard(int32_t mapper);
+
+// Reads the header and returns the mapper number, or -1 when the file cannot
+// be opened or is not an iNES image.
+int32_t PeekMapperNumber(const char* path);
+
+// The display name of the file's board, "--------" when unknown or unsupported.
+std::string BoardNameOf(const char* path);
+
+// Reads the image, sets up its board and powers the machine on. On failure
+// (with the reason shown through showErrorBox) nothing of the running machine
+// or the loaded cartridge has changed. Returns 1 on success, 0 on failure.
+int LoadCartridge(const char* path);
+
+// Frees the images; the machine must not run until the next load.
+void ReleaseCartridge();
+bool CartridgeLoaded();
+
+}  // namespace morvel

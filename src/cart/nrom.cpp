@@ -1,0 +1,22 @@
+// NROM (mapper 0): no register. A write to $8000-$FFFF stores into the PRG
+// data in memory, as the board's loader has always allowed.
+#include "cart/board.h"
+
+namespace morvel {
+
+void MapNromPrg(const BoardHeader& header) {
+    if (header.prgUnits == 1) {
+        MapPrgBanks(0x8000, 0, 0x4000);
+        MapPrgBanks(0xC000, 0, 0x4000);
+    } else {
+        MapPrgBanks(0x8000, 0, 0x8000);
+    }
+}
+
+void SetupNrom(const BoardHeader& header) {
+    MapNromPrg(header);
+    SetCpuPages(8, 15, PrgPageRead, PrgPageWrite);
+    MapChrBanks(0, 0, 0x2000);
+}
+
+}  // namespace morvel

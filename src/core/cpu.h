@@ -1,0 +1,73 @@
+// The NES's 6502-family CPU, one unit of work (an instruction, an interrupt
+// entry or one byte of sprite DMA) per call.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+namespace morvel {
+
+// Status flag bits of p.
+enum : uint8_t {
+    kFlagC = 0x01,
+    kFlagZ = 0x02,
+    kFlagI = 0x04,
+    kFlagD = 0x08,
+    kFlagB = 0x10,
+    kFlagU = 0x20,
+    kFlagV = 0x40,
+    kFlagN = 0x80,
+};
+
+// The CPU block: registers, interrupt and DMA state and the 2 KB internal RAM.
+// Save states store it raw, so its layout is fixed byte for byte.
+struct CpuBlock {
+    uint8_t a;
+    uint8_t s;
+    uint8_t p;
+    uint8_t x;
+    uint8_t y;
+    uint8_t reserved0[3];
+    uint32_t effectiveAddress;
+    uint16_t pc;
+    uint16_t reserved1;
+    uint32_t nmiPending;
+    uint32_t irqLine;  // 1 released, 0 asserted; one level shared by every source
+    int32_t extraCycles;
+    uint32_t reserved2;
+    uint32_t interruptDelay;
+    uint32_t dmaActive;
+    uint32_t dmaSource;
+    uint32_t dmaCount;
+    uint32_t opcode;
+    uint8_t reserved3[8];
+    uint8_t dmaLatch;
+    uint8_t cpuRam[2048];
+    uint8_t reserved4[3];
+};
+static_assert(std::is_trivially_copyable_v<CpuBlock>);
+static_assert(sizeof(CpuBlock) == 2112);
+static_assert(offsetof(CpuBlock, effectiveAddress) == 8);
+static_assert(offsetof(CpuBlock, pc) == 12);
+static_assert(offsetof(CpuBlock, nmiPending) == 16);
+static_assert(offsetof(CpuBlock, irqLine) == 20);
+static_assert(offsetof(CpuBlock, extraCycles) == 24);
+static_assert(offsetof(CpuBlock, interruptDelay) == 32);
+static_assert(offsetof(CpuBlock, dmaActive) == 36);
+static_assert(offsetof(CpuBlock, dmaSource) == 40);
+static_assert(offsetof(CpuBlock, dmaCount) == 44);
+static_assert(offsetof(CpuBlock, opcode) == 48);
+static_assert(offsetof(CpuBlock, dmaLatch) == 60);
+static_assert(offsetof(CpuBlock, cpuRam) == 61);
+
+extern CpuBlock cpu;
+
+// Base cycle counts of all 256 opcodes.
+extern const uint8_t cpuCycleTable[256];
+
+int32_t CpuStep();
+void CpuPowerOn();
+void CpuReset();
+
+}  // namespace morvel

@@ -1,0 +1,81 @@
+// The fixed part of the CPU memory map: $0000-$7FFF.
+#include "core/memory_map.h"
+
+#include <cstring>
+
+#include "apu/apu.h"
+#include "core/cpu.h"
+#include "ppu/ppu.h"
+
+namespace morvel {
+
+CpuReadHandler cpuReadPage[16];
+CpuWriteHandler cpuWritePage[16];
+WorkRamBlock workRamBlock;
+
+// The 2 KB of internal RAM appear four times in $0000-$1FFF.
+uint8_t ReadInternalRam(uint32_t address) { return cpu.cpuRam[address & 0x7FF]; }
+void WriteInternalRam(uint32_t address, uint8_t value) { cpu.cpuRam[address & 0x7FF] = value; }
+
+// $4000-$5FFF: the APU status and the controller ports answer; reading the
+// status also releases the shared interrupt line. Everything else reads 0.
+uint8_t ReadIoRegister(uint32_t address) {
+    switch (address) {
+        case 0x4015: {
+            uint8_t value = ApuReadRegister(static_cast<int32_t>(address));
+            cpu.irqLine = 1;
+            return value;
+        }
+        case 0x4016:
+        case 0x4017: return ApuReadRegister(static_cast<int32_t>(address));
+        default: return 0;
+    }
+}
+
+// $4014 starts sprite DMA (the CPU step copies the bytes); the other registers
+// up to $4017 belong to the APU and the controller latch. Higher ones are ignored.
+void WriteIoRegister(uint32_t address, uint8_t value) {
+    if (address == 0x4014) {
+        cpu.dmaActive = 1;
+        cpu.dmaSource = static_cast<uint32_t>(value) << 8;
+    } else if (address <= 0x4017) {
+        ApuWriteRegister(static_cast<int32_t>(address), value);
+    }
+}
+
+uint8_t ReadWorkRam(uint32_t address) {
+    return workRamBlock.prgRamEnabled ? workRamBlock.workRam[address & 0x1FFF] : 0;
+}
+
+void WriteWorkRam(uint32_t address, uint8_t value) {
+    if (workRamBlock.prgRamWritable && workRamBlock.prgRamEnabled)
+        workRamBlock.workRam[address & 0x1FFF] = value;
+}
+
+void InstallDefaultCpuPages() {
+    struct PageRange {
+        int first, last;
+        CpuReadHandler read;
+        CpuWriteHandler write;
+    };
+    static const PageRange kDefaultPages[] = {
+        {0, 1, ReadInternalRam, WriteInternalRam},   // $0000-$1FFF internal RAM
+        {2, 3, PpuRegisterRead, PpuRegisterWrite},   // $2000-$3FFF PPU registers
+        {4, 5, ReadIoRegister, WriteIoRegister},     // $4000-$5FFF APU and I/O
+        {6, 7, ReadWorkRam, WriteWorkRam},           // $6000-$7FFF work RAM
+    };
+    for (const PageRange& range : kDefaultPages) {
+        for (int page = range.first; page <= range.last; ++page) {
+            cpuReadPage[page] = range.read;
+            cpuWritePage[page] = range.write;
+        }
+    }
+}
+
+void ClearWorkRam() {
+    std::memset(&workRamBlock, 0, sizeof workRamBlock);
+    workRamBlock.prgRamWritable = 1;
+    workRamBlock.prgRamEnabled = 1;
+}
+
+}  // namespace morvel
