@@ -7,9 +7,9 @@
 #include "cart/cartridge.h"
 #include "core/cpu.h"
 #include "core/frame_loop.h"
+#include "core/machine.h"
 #include "core/memory_map.h"
 #include "ppu/ppu.h"
-#include "core/machine.h"
 
 using namespace morvel;
 

@@ -6,10 +6,14 @@ namespace morvel {
 int16_t sampleBuffer[1032];
 uint32_t sampleCount;
 
-void ApuPowerOn() { sampleCount = 0; }
+void ApuPowerOn() {
+    sampleCount = 0;
+}
 void ApuReset() {}
 void ApuWriteRegister(int32_t, uint8_t) {}
-uint8_t ApuReadRegister(int32_t) { return 0; }
+uint8_t ApuReadRegister(int32_t) {
+    return 0;
+}
 void ApuStep(int32_t) {}
 
 }  // namespace morvel

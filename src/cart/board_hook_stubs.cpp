@@ -5,7 +5,10 @@
 namespace morvel {
 
 void Mmc3WatchA12(uint32_t) {}
-void StepRenderMmc5(int32_t owed) { ppuStep = StepIdle; StepIdle(owed); }
+void StepRenderMmc5(int32_t owed) {
+    ppuStep = StepIdle;
+    StepIdle(owed);
+}
 void Mmc5ClearInFrame() {}
 
 }  // namespace morvel

@@ -9,11 +9,17 @@ namespace morvel {
 PpuState ppu;
 PpuStepFunction ppuStep = StepIdle;
 
-uint8_t PpuRegisterRead(uint32_t) { return 0; }
+uint8_t PpuRegisterRead(uint32_t) {
+    return 0;
+}
 void PpuRegisterWrite(uint32_t, uint8_t) {}
-void PpuPowerOn() { std::memset(&ppu, 0, sizeof ppu); }
+void PpuPowerOn() {
+    std::memset(&ppu, 0, sizeof ppu);
+}
 void PpuReset() {}
-void SelectRenderer() { ppuStep = StepIdle; }
+void SelectRenderer() {
+    ppuStep = StepIdle;
+}
 
 void StepIdle(int32_t owed) {
     constexpr int32_t kDotsPerFrame = 29781 * 3;
