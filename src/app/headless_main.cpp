@@ -4,11 +4,15 @@
 #include <string>
 
 #include "app/headless_options.h"
+#include "apu/apu.h"
+#include "apu/sound_output.h"
 #include "cart/cartridge.h"
 #include "core/cpu.h"
 #include "core/frame_loop.h"
 #include "core/machine.h"
 #include "core/memory_map.h"
+#include "platform/headless/button_script.h"
+#include "platform/headless/headless_sound.h"
 #include "ppu/ppu.h"
 
 using namespace morvel;
@@ -17,6 +21,10 @@ namespace {
 
 constexpr int kExitUsage = 2;
 constexpr int kExitRefused = 3;
+constexpr int kExitFileFailed = 4;
+
+// The frame being run, read by the scripted controllers when the game latches.
+long runningFrame;
 
 // Runs from $C000 as the automated nestest does, printing the registers before
 // each instruction in the form of nestest.log.
@@ -56,6 +64,7 @@ int RunFrames(const HeadlessOptions& options) {
     ResultProtocol protocol;
     long resetAt = -1;
     for (long frame = 0; frame < options.frames; ++frame) {
+        runningFrame = frame;
         frameFunction();
         if (!options.untilResult || !protocol.signature()) continue;
         uint8_t status = protocol.status();
@@ -82,6 +91,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "morvel-headless: %s\n%s", error.c_str(), kHeadlessUsage);
         return kExitUsage;
     }
+    BuildMixerTables();
+    soundBackend = &headlessSoundBuffer;
+    if (!SoundInit()) {
+        std::fprintf(stderr, "morvel-headless: the sound buffer cannot be opened\n");
+        return kExitRefused;
+    }
+    for (const ButtonPress& press : options.presses) AddButtonPress(press);
+    UseButtonScript(&runningFrame);
     if (!FindSupportedBoard(PeekMapperNumber(options.cartridge.c_str()))) {
         std::fprintf(stderr, "MAPPER NOT SUPPORTED\n");
         return kExitRefused;
@@ -93,6 +110,14 @@ int main(int argc, char** argv) {
     ClearWorkRam();
     SelectRenderer();
     frameFunction = NormalFrame;
+    SoundRestart();
     if (options.nestest) return RunNestest(options.steps);
-    return RunFrames(options);
+    if (!options.wav.empty()) StartSampleCapture();
+    int status = RunFrames(options);
+    if (!options.wav.empty() && !WriteWavFile(options.wav, CapturedSamples())) {
+        std::fprintf(stderr, "morvel-headless: cannot write %s\n", options.wav.c_str());
+        return kExitFileFailed;
+    }
+    SoundShutdown();
+    return status;
 }
