@@ -15,7 +15,12 @@ const char kHeadlessUsage[] =
     "                   \"result: N\" and the text at $6004; exit status = N\n"
     "  --nestest        start the CPU at $C000 with P=$24 and S=$FD and print one line\n"
     "                   per instruction before executing it\n"
-    "  --steps N        with --nestest: stop after N instructions\n";
+    "  --steps N        with --nestest: stop after N instructions\n"
+    "  --screenshot FILE  after the run, write the last completed frame as a BMP file\n"
+    "  --screen-text    after the run, print the nametable at $2000 as 30 lines of 32\n"
+    "                   characters (tiles $20-$7E as ASCII, others as '.')\n"
+    "  --bench          print \"fps: F\" and \"realtime: R\" (F / 60.0988) for the run\n"
+    "  --dump-ram FILE  after the run, write the 2 KB of CPU RAM and the 8 KB of work RAM\n";
 
 namespace {
 
@@ -40,6 +45,12 @@ const OptionSpec kOptions[] = {
     {"--until-result", false, [](HeadlessOptions& o, const char*) { return o.untilResult = true; }},
     {"--nestest", false, [](HeadlessOptions& o, const char*) { return o.nestest = true; }},
     {"--steps", true, [](HeadlessOptions& o, const char* v) { return ParseCount(v, o.steps); }},
+    {"--screenshot", true,
+     [](HeadlessOptions& o, const char* v) { return !(o.screenshot = v).empty(); }},
+    {"--screen-text", false, [](HeadlessOptions& o, const char*) { return o.screenText = true; }},
+    {"--bench", false, [](HeadlessOptions& o, const char*) { return o.bench = true; }},
+    {"--dump-ram", true,
+     [](HeadlessOptions& o, const char* v) { return !(o.dumpRam = v).empty(); }},
 };
 
 }  // namespace
