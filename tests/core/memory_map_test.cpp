@@ -20,6 +20,20 @@ TEST_F(MemoryMapTest, InternalRamAppearsFourTimes) {
     EXPECT_EQ(cpu.cpuRam[1], 0x3C);
 }
 
+TEST_F(MemoryMapTest, PpuRegistersRepeatEveryEightBytes) {
+    // Writing the address through $2006 and its mirror $3FFE, then reading the
+    // data through $3FFF and $2007, reaches the same registers.
+    CpuRead(0x3FFA);  // $2002: reset the address latch
+    CpuWrite(0x3FFE, 0x21);
+    CpuWrite(0x2006, 0x00);
+    CpuWrite(0x3FFF, 0x5D);
+    CpuRead(0x2002);
+    CpuWrite(0x2006, 0x21);
+    CpuWrite(0x2006, 0x00);
+    CpuRead(0x2007);  // fills the read buffer
+    EXPECT_EQ(CpuRead(0x3FFF), 0x5D);
+}
+
 TEST_F(MemoryMapTest, IoPagesReadZeroOutsideTheRegisters) {
     for (uint32_t address = 0x4000; address <= 0x4014; ++address)
         EXPECT_EQ(CpuRead(address), 0) << std::hex << address;

@@ -15,7 +15,9 @@ TEST_P(BoardCartridge, Passes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SimpleBoards, BoardCartridge,
-                         ::testing::Values("nrom_board", "unrom_board"));
+                         ::testing::Values("nrom_board", "unrom_board", "cnrom_board",
+                                           "aorom_board", "bxrom_board", "mapper58_board",
+                                           "mapper226_board"));
 
 }  // namespace
 }  // namespace morvel::test
