@@ -29,6 +29,12 @@ const BoardSetup kBoardSetups[] = {
     {34, SetupBxrom, nullptr},       // BxROM
     {58, SetupMapper58, nullptr},    // multicart, register in the address
     {226, SetupMapper226, nullptr},  // multicart, register in the data
+    {1, SetupMmc1, Mmc1AfterMirroring},  // MMC1: its control value replaces the header's mirroring
+    {4, SetupMmc3, nullptr},         // MMC3
+    {118, SetupMapper118, nullptr},  // MMC3 with nametables from the CHR registers
+    {189, SetupMapper189, nullptr},  // MMC3-style CHR, 32 KB PRG through low addresses
+    {5, SetupMmc5, nullptr},         // MMC5
+    {9, SetupMmc2, nullptr},         // MMC2, CHR latches flipped by tiles $FD/$FE
 };
 
 template <int kPage>
@@ -89,6 +95,13 @@ void SetMirroring(uint32_t mode) {
         SetPpuPages(8 + slot, 8 + slot, kNametableRead[page], kNametableWrite[page]);
         SetPpuPages(12 + slot, 12 + slot, kNametableRead[page], kNametableWrite[page]);
     }
+}
+
+void SetNametableQuarter(uint32_t quarter, uint32_t page) {
+    if (quarter > 3 || page > 3) return;
+    int slot = static_cast<int>(quarter);
+    SetPpuPages(8 + slot, 8 + slot, kNametableRead[page], kNametableWrite[page]);
+    SetPpuPages(12 + slot, 12 + slot, kNametableRead[page], kNametableWrite[page]);
 }
 
 void RebuildBankPointers() {
