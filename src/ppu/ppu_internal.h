@@ -77,7 +77,7 @@ inline void ClearStatusFlags(PpuState& p) {
 
 // ---- Background pipeline ----------------------------------------------------
 
-inline void ShiftBackground(PpuState& p) {
+[[gnu::always_inline]] inline void ShiftBackground(PpuState& p) {
     p.attrShiftLo = (p.attrShiftLo << 1) | p.attrBit0;
     p.attrShiftHi = (p.attrShiftHi << 1) | p.attrBit1;
     p.bgShiftLo = static_cast<uint16_t>(p.bgShiftLo << 1);
@@ -86,7 +86,7 @@ inline void ShiftBackground(PpuState& p) {
 
 // One of the eight phases of a tile fetch: nametable byte, attribute byte,
 // pattern plane 0, pattern plane 1, each an address phase and a read phase.
-inline void BackgroundFetchPhase(PpuState& p, uint32_t phase) {
+[[gnu::always_inline]] inline void BackgroundFetchPhase(PpuState& p, uint32_t phase) {
     const uint32_t v = p.vramAddr;
     switch (phase) {
         case 0: p.fetchAddr = 0x2000 | (v & 0x0FFF); break;
@@ -155,7 +155,7 @@ inline void DummyNametableRead(PpuState& p) {
 }
 
 // Work of dots 1-256 and 321-336 after the pixel: shift, fetch, coarse X.
-inline void BackgroundDot(PpuState& p, int32_t dot) {
+[[gnu::always_inline]] inline void BackgroundDot(PpuState& p, int32_t dot) {
     ShiftBackground(p);
     BackgroundFetchPhase(p, static_cast<uint32_t>(dot - 1) & 7);
     if ((dot & 7) == 0) IncrementCoarseX(p);
@@ -164,9 +164,9 @@ inline void BackgroundDot(PpuState& p, int32_t dot) {
 // ---- Sprites -----------------------------------------------------------------
 
 // Looks at OAM entry (dot - 1) / 4 for the next line; acts on dots 4, 8, ..., 256.
-void SpriteEvaluate(PpuState& p);
+void SpriteEvaluate(PpuState& p, int32_t dot);
 inline void SpriteEvaluationDot(PpuState& p, int32_t dot) {
-    if ((static_cast<uint32_t>(dot - 1) & 3) == 3) SpriteEvaluate(p);
+    if ((static_cast<uint32_t>(dot - 1) & 3) == 3) SpriteEvaluate(p, dot);
 }
 
 // Pattern fetches of one sprite unit (dots 261 + 8k and 263 + 8k) and the
@@ -198,8 +198,8 @@ inline void FetchTailDot(PpuState& p, int32_t dot) {
 // ---- Pixel output --------------------------------------------------------------
 
 // Combines the background value b and the sprite value s, sets the sprite-0
-// hit and writes the colour at pixelCursor.
-inline void OutputPixel(PpuState& p, uint32_t b, uint32_t s) {
+// hit and returns the colour of the pixel.
+[[gnu::always_inline]] inline uint32_t PixelColour(PpuState& p, uint32_t b, uint32_t s) {
     const bool bgOpaque = (b & 3) != 0;
     const bool spriteOpaque = (s & 3) != 0;
     if ((s & 0x80) && spriteOpaque && bgOpaque) p.sprite0Hit = 0x40;
@@ -210,21 +210,39 @@ inline void OutputPixel(PpuState& p, uint32_t b, uint32_t s) {
         entry = p.paletteRam[b & 0x0F];
     else
         entry = p.paletteRam[0];
-    *pixelCursor++ = masterPalette[entry & 0x3F];
+    return masterPalette[entry & 0x3F];
 }
 
 // A visible dot 1-256: evaluation, the two layers (clipped in the leftmost
-// eight pixels when asked), the pixel, then the background work.
-inline void VisiblePixelDot(PpuState& p, int32_t dot) {
+// eight pixels when asked), the pixel at out, then the background work.
+[[gnu::always_inline]] inline void VisiblePixelDot(PpuState& p, int32_t dot, uint32_t* out) {
     SpriteEvaluationDot(p, dot);
     const bool leftColumn = dot <= 8;
     uint32_t b = (leftColumn && p.clipBackground) ? 0 : bgPixelSource();
     uint32_t s = spritePixelSource();
     if (leftColumn && p.clipSprites) s = 0;
     if (dot == 256) s &= 0x7F;  // no sprite-0 hit at x = 255
-    OutputPixel(p, b, s);
+    *out = PixelColour(p, b, s);
     BackgroundDot(p, dot);
     if (dot == 256) IncrementY(p);
+}
+
+// Runs the visible dots from p.dot on (at least one, never past dot 256) until
+// owed is reached, keeping the position current at every dot.
+inline void VisiblePixelRun(PpuState& p, int32_t owed) {
+    int32_t dot = p.dot;
+    int32_t count = owed - p.ppuCyclesDone;
+    if (count > 257 - dot) count = 257 - dot;
+    if (count < 1) count = 1;
+    const int32_t end = dot + count;
+    // Nothing the run calls moves the cursor, so it stays in a register.
+    uint32_t* out = pixelCursor;
+    for (; dot < end; ++dot) {
+        VisiblePixelDot(p, dot, out++);
+        p.dot = dot + 1;
+        p.ppuCyclesDone++;
+    }
+    pixelCursor = out;
 }
 
 }  // namespace morvel

@@ -44,11 +44,10 @@ void StepIdle(int32_t owed) {
 
 namespace {
 
+// Dots 0 and 257-340 of a visible line; dots 1-256 go through VisiblePixelRun.
 inline void VisibleLineDot(PpuState& p) {
     const int32_t dot = p.dot;
-    if (static_cast<uint32_t>(dot - 1) < 256) {
-        VisiblePixelDot(p, dot);
-    } else if (dot == 0) {
+    if (dot == 0) {
         // Odd frames skip the first dot of line 0 while rendering is on.
         if (p.scanline == 0 && p.oddFrame) p.ppuCyclesDone--;
     } else if (dot == 257) {
@@ -77,6 +76,11 @@ void StepRender(int32_t owed) {
     for (;;) {
         const int32_t line = p.scanline;
         if (line < kVisibleLines) {
+            if (static_cast<uint32_t>(p.dot - 1) < 256) {
+                VisiblePixelRun(p, owed);
+                if (p.ppuCyclesDone >= owed) return;
+                continue;
+            }
             VisibleLineDot(p);
         } else if (line == kVblankLine) {
             VblankLineDot(p);

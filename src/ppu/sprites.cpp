@@ -4,8 +4,8 @@
 
 namespace morvel {
 
-void SpriteEvaluate(PpuState& p) {
-    const uint32_t n = (static_cast<uint32_t>(p.dot - 1) >> 2) & 63;
+void SpriteEvaluate(PpuState& p, int32_t dot) {
+    const uint32_t n = (static_cast<uint32_t>(dot - 1) >> 2) & 63;
     p.evalIndex = n;
     const uint8_t* entry = &p.oam[n * 4];
     // A sprite below the line gives a huge unsigned row and is skipped.
