@@ -175,6 +175,11 @@ void SpriteFetchFirst(PpuState& p);
 void SpriteFetchSecond(PpuState& p);
 void SpriteLineHandOver(PpuState& p);
 
+// Brings the sprite units to the state the pixel calls of the line have left
+// them in and starts counting calls afresh. The fetches and the hand-over do
+// it themselves; power-on calls it after clearing the units.
+void SettleSpriteUnits(PpuState& p);
+
 // Dots 257-340 of a visible or the pre-render line, except the horizontal
 // copy at 257 and the vertical copy at 280-304, which the caller does.
 inline void FetchTailDot(PpuState& p, int32_t dot) {
