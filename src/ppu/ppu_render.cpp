@@ -12,12 +12,8 @@ uint32_t ZeroPixel() {
     return 0;
 }
 
-// Fine X picks the bit of the shift registers that is on screen now.
 uint32_t BackgroundPixel() {
-    const PpuState& p = ppu;
-    const uint32_t x = p.fineX & 7;
-    return (((p.attrShiftHi >> (7 - x)) & 1) << 3) | (((p.attrShiftLo >> (7 - x)) & 1) << 2) |
-           (((p.bgShiftHi >> (15 - x)) & 1) << 1) | ((p.bgShiftLo >> (15 - x)) & 1);
+    return BackgroundPixelOf(ppu);
 }
 
 // With background and sprites off the PPU fetches nothing and shows the

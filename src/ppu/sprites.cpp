@@ -68,12 +68,10 @@ void SpriteLineHandOver(PpuState& p) {
 // only on the units as fetched, so the first call works out the whole line
 // and later calls look their result up; before the next line's fetches the
 // units are brought to the state that the calls so far have left them in.
-namespace {
-
 // Calls of SpritePixel since the hand-over, and their precomputed results
 // (index = call number). Derived from the units, never saved.
 uint32_t spriteLineCalls;
-bool spriteLineReady;
+uint8_t spriteLineReady;
 uint8_t spriteLine[256 + 8 + 256];
 
 void BuildSpriteLine(const PpuState& p) {
@@ -93,17 +91,11 @@ void BuildSpriteLine(const PpuState& p) {
             if (slot == 0 && pixel != 0) slot = static_cast<uint8_t>(upper | pixel);
         }
     }
-    spriteLineReady = true;
+    spriteLineReady = 1;
 }
 
-}  // namespace
-
 uint32_t SpritePixel() {
-    if (!spriteLineReady) BuildSpriteLine(ppu);
-    const uint32_t call = spriteLineCalls;
-    if (call >= 256) return 0;
-    spriteLineCalls = call + 1;
-    return spriteLine[call];
+    return SpritePixelOf(ppu);
 }
 
 void SettleSpriteUnits(PpuState& p) {
@@ -128,7 +120,7 @@ void SettleSpriteUnits(PpuState& p) {
         }
     }
     spriteLineCalls = 0;
-    spriteLineReady = false;
+    spriteLineReady = 0;
 }
 
 }  // namespace morvel
