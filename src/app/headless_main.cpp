@@ -1,19 +1,23 @@
 // morvel-headless: the machine with no window, no sound device and no input
 // device, for tests, automation and benchmarks.
+#include <chrono>
 #include <cstdio>
 #include <string>
 
 #include "app/headless_options.h"
+#include "app/headless_outputs.h"
 #include "apu/apu.h"
 #include "apu/sound_output.h"
 #include "cart/cartridge.h"
 #include "core/cpu.h"
+#include "core/frame_buffer.h"
 #include "core/frame_loop.h"
 #include "core/machine.h"
 #include "core/memory_map.h"
 #include "platform/headless/button_script.h"
 #include "platform/headless/headless_sound.h"
 #include "ppu/ppu.h"
+#include "video/screenshot.h"
 
 using namespace morvel;
 
@@ -60,12 +64,16 @@ struct ResultProtocol {
     }
 };
 
+// Frames run so far, for --bench.
+long framesRun = 0;
+
 int RunFrames(const HeadlessOptions& options) {
     ResultProtocol protocol;
     long resetAt = -1;
     for (long frame = 0; frame < options.frames; ++frame) {
         runningFrame = frame;
         frameFunction();
+        ++framesRun;
         if (!options.untilResult || !protocol.signature()) continue;
         uint8_t status = protocol.status();
         if (status < 0x80) break;
@@ -80,6 +88,27 @@ int RunFrames(const HeadlessOptions& options) {
     std::printf("result: %d\n", result);
     if (protocol.signature()) std::printf("%s\n", protocol.text().c_str());
     return result;
+}
+
+// The outputs asked for after the run. The frame buffer still holds the last
+// completed frame: the next one has not begun. A failed output turns a
+// successful run into a failure.
+int FinishRun(const HeadlessOptions& options, int status, double seconds) {
+    if (options.bench) {
+        const double fps = seconds > 0 ? static_cast<double>(framesRun) / seconds : 0.0;
+        std::printf("fps: %.1f\nrealtime: %.2f\n", fps, fps / 60.0988);
+    }
+    if (options.screenText) std::printf("%s", ScreenText().c_str());
+    if (!options.screenshot.empty() &&
+        !WriteScreenshotFile(options.screenshot.c_str(), frameBuffer)) {
+        std::fprintf(stderr, "morvel-headless: cannot write %s\n", options.screenshot.c_str());
+        if (status == 0) status = 1;
+    }
+    if (!options.dumpRam.empty() && !DumpRam(options.dumpRam.c_str())) {
+        std::fprintf(stderr, "morvel-headless: cannot write %s\n", options.dumpRam.c_str());
+        if (status == 0) status = 1;
+    }
+    return status;
 }
 
 }  // namespace
@@ -113,11 +142,13 @@ int main(int argc, char** argv) {
     SoundRestart();
     if (options.nestest) return RunNestest(options.steps);
     if (!options.wav.empty()) StartSampleCapture();
+    const auto start = std::chrono::steady_clock::now();
     int status = RunFrames(options);
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     if (!options.wav.empty() && !WriteWavFile(options.wav, CapturedSamples())) {
         std::fprintf(stderr, "morvel-headless: cannot write %s\n", options.wav.c_str());
         return kExitFileFailed;
     }
     SoundShutdown();
-    return status;
+    return FinishRun(options, status, elapsed.count());
 }

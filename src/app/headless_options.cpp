@@ -20,7 +20,12 @@ const char kHeadlessUsage[] =
     "  --press SPEC     hold buttons on controller 1: SPEC is FIRST-LAST:BUTTONS (frames,\n"
     "                   inclusive), BUTTONS from A, B, Select, Start, Up, Down, Left, Right\n"
     "                   joined by '+'; repeatable\n"
-    "  --press2 SPEC    the same for controller 2\n";
+    "  --press2 SPEC    the same for controller 2\n"
+    "  --screenshot FILE  after the run, write the last completed frame as a BMP file\n"
+    "  --screen-text    after the run, print the nametable at $2000 as 30 lines of 32\n"
+    "                   characters (tiles $20-$7E as ASCII, others as '.')\n"
+    "  --bench          print \"fps: F\" and \"realtime: R\" (F / 60.0988) for the run\n"
+    "  --dump-ram FILE  after the run, write the 2 KB of CPU RAM and the 8 KB of work RAM\n";
 
 namespace {
 
@@ -55,6 +60,12 @@ const OptionSpec kOptions[] = {
     {"--wav", true, [](HeadlessOptions& o, const char* v) { return !(o.wav = v).empty(); }},
     {"--press", true, [](HeadlessOptions& o, const char* v) { return AddPress(o, 0, v); }},
     {"--press2", true, [](HeadlessOptions& o, const char* v) { return AddPress(o, 1, v); }},
+    {"--screenshot", true,
+     [](HeadlessOptions& o, const char* v) { return !(o.screenshot = v).empty(); }},
+    {"--screen-text", false, [](HeadlessOptions& o, const char*) { return o.screenText = true; }},
+    {"--bench", false, [](HeadlessOptions& o, const char*) { return o.bench = true; }},
+    {"--dump-ram", true,
+     [](HeadlessOptions& o, const char* v) { return !(o.dumpRam = v).empty(); }},
 };
 
 }  // namespace

@@ -16,6 +16,10 @@ struct HeadlessOptions {
     long steps = -1;                   // with nestest: stop after this many instructions
     std::string wav;                   // write every sample produced to this WAV file
     std::vector<ButtonPress> presses;  // scripted controllers
+    std::string screenshot;            // write the last frame as a BMP file here
+    bool screenText = false;
+    bool bench = false;
+    std::string dumpRam;  // write CPU RAM and work RAM here
 };
 
 // Fills options from argv. On a usage error returns false with the reason.
