@@ -30,7 +30,11 @@ inline void RunCycles(long n) {
     }
 }
 
-inline void Write(int32_t address, uint8_t value) { ApuWriteRegister(address, value); }
-inline uint8_t Status() { return ApuReadRegister(0x4015); }
+inline void Write(int32_t address, uint8_t value) {
+    ApuWriteRegister(address, value);
+}
+inline uint8_t Status() {
+    return ApuReadRegister(0x4015);
+}
 
 }  // namespace morvel::test

@@ -212,16 +212,19 @@ TEST(Timers, TrianglePeriods) {
 }
 
 TEST(Timers, NoisePeriods) {
-    const long expected[16] = {4, 8, 16, 32, 64, 96, 128, 160, 202, 254, 380, 508, 762, 1016, 2034, 4068};
+    const long expected[16] = {4,   8,   16,  32,  64,  96,   128,  160,
+                               202, 254, 380, 508, 762, 1016, 2034, 4068};
     for (int index = 0; index < 16; ++index) {
         FreshApu();
         Write(0x400E, static_cast<uint8_t>(index));
-        EXPECT_EQ(CyclesBetweenChanges([] { return uint32_t{apu.noise.shift}; }), expected[index]) << index;
+        EXPECT_EQ(CyclesBetweenChanges([] { return uint32_t{apu.noise.shift}; }), expected[index])
+            << index;
     }
 }
 
 TEST(Timers, DmcRates) {
-    const long expected[16] = {428, 380, 340, 320, 286, 254, 226, 214, 190, 160, 142, 128, 106, 84, 72, 54};
+    const long expected[16] = {428, 380, 340, 320, 286, 254, 226, 214,
+                               190, 160, 142, 128, 106, 84,  72,  54};
     for (int index = 0; index < 16; ++index) {
         FreshApu();
         Write(0x4010, static_cast<uint8_t>(index));

@@ -8,7 +8,9 @@ namespace morvel::test {
 namespace {
 
 uint8_t heldButtons[2];
-uint8_t HeldButtons(int port) { return heldButtons[port & 1]; }
+uint8_t HeldButtons(int port) {
+    return heldButtons[port & 1];
+}
 
 struct PortCase {
     uint8_t pad1;

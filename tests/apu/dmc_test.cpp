@@ -8,7 +8,8 @@ namespace {
 
 // Fills the sample memory with distinct non-zero bytes.
 void FillSamples() {
-    for (uint32_t a = 0x8000; a <= 0xFFFF; ++a) flatMemory[a] = static_cast<uint8_t>((a & 0x7F) | 0x80);
+    for (uint32_t a = 0x8000; a <= 0xFFFF; ++a)
+        flatMemory[a] = static_cast<uint8_t>((a & 0x7F) | 0x80);
 }
 
 // n fetches, each byte taken by the output unit at once.

@@ -6,7 +6,9 @@
 namespace morvel::test {
 namespace {
 
-bool FrameFlag() { return apu.frameIrqFlag != 0; }
+bool FrameFlag() {
+    return apu.frameIrqFlag != 0;
+}
 
 // Cycles after the $4017 write at which the flag first appears, and then again.
 TEST(FrameInterrupt, FirstAfter29830ThenEvery29829) {
@@ -92,16 +94,28 @@ void ExpectLengthAt(uint8_t mode, uint32_t startLength, const std::vector<Length
 // Four-step: half frames at cycles 14914 and 29830 after the write, then every 29829.
 TEST(FrameSequencer, FourStepHalfFrames) {
     ExpectLengthAt(0x00, 254,
-                   {{14913, 254}, {14914, 253}, {29829, 253}, {29830, 252}, {29830 + 14912, 252},
-                    {29830 + 14913, 251}, {29830 + 29828, 251}, {29830 + 29829, 250}});
+                   {{14913, 254},
+                    {14914, 253},
+                    {29829, 253},
+                    {29830, 252},
+                    {29830 + 14912, 252},
+                    {29830 + 14913, 251},
+                    {29830 + 29828, 251},
+                    {29830 + 29829, 250}});
 }
 
 // Five-step: an immediate half frame, then at 14914 and 37282 after the write,
 // and the sequence is 37281 cycles long from then on.
 TEST(FrameSequencer, FiveStepHalfFramesAndLength) {
     ExpectLengthAt(0x80, 253,
-                   {{14913, 253}, {14914, 252}, {37281, 252}, {37282, 251}, {37282 + 14912, 251},
-                    {37282 + 14913, 250}, {37282 + 37280, 250}, {37282 + 37281, 249},
+                   {{14913, 253},
+                    {14914, 252},
+                    {37281, 252},
+                    {37282, 251},
+                    {37282 + 14912, 251},
+                    {37282 + 14913, 250},
+                    {37282 + 37280, 250},
+                    {37282 + 37281, 249},
                     {37282 + 2 * 37281, 247}});
 }
 

@@ -23,8 +23,9 @@ const ChannelRegs kChannels[] = {
 
 // Load index = bit 3 * 16 + bits 7-4 of the write; values from the console's table.
 TEST(LengthCounter, LoadsEveryTableEntryAndReportsInStatus) {
-    const uint8_t expected[32] = {10, 20, 40, 80, 160, 60, 14, 26, 12, 24, 48, 96, 192, 72, 16, 32,
-                                  254, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30};
+    const uint8_t expected[32] = {10, 20,  40, 80, 160, 60,  14, 26, 12, 24, 48,
+                                  96, 192, 72, 16, 32,  254, 2,  4,  6,  8,  10,
+                                  12, 14,  16, 18, 20,  22,  24, 26, 28, 30};
     for (const ChannelRegs& ch : kChannels) {
         for (int index = 0; index < 32; ++index) {
             FreshApu();

@@ -1,11 +1,12 @@
 // The sound output over a scripted ring buffer: pacing, wrapping writes,
 // stop and resume, a lost buffer and a device that stops draining.
+#include "apu/sound_output.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "apu/apu.h"
-#include "apu/sound_output.h"
 
 namespace morvel::test {
 namespace {
@@ -46,14 +47,15 @@ const SoundBufferInterface kFakeRing = {
         uint32_t size = static_cast<uint32_t>(ring.bytes.size());
         uint32_t firstBytes = bytes < size - offset ? bytes : size - offset;
         first = {ring.bytes.data() + offset, firstBytes};
-        second = bytes > firstBytes ? SoundRegion{ring.bytes.data(), bytes - firstBytes} : SoundRegion{};
+        second =
+            bytes > firstBytes ? SoundRegion{ring.bytes.data(), bytes - firstBytes} : SoundRegion{};
         return kSoundOk;
     },
     [](const SoundRegion&, const SoundRegion&) { ++ring.unlocks; },
 };
 
 class SoundOutput : public ::testing::Test {
-  protected:
+   protected:
     void SetUp() override {
         ring = FakeRing{};
         soundBackend = &kFakeRing;
@@ -98,7 +100,8 @@ TEST_F(SoundOutput, FreeBytes) {
         uint32_t writeOffset;
         uint32_t cursor;
         uint32_t free;
-    } cases[] = {{2048, 2048, 8820}, {2048, 3000, 952}, {2048, 100, 8820 - 2048 + 100}, {0, 0, 8820}};
+    } cases[] = {
+        {2048, 2048, 8820}, {2048, 3000, 952}, {2048, 100, 8820 - 2048 + 100}, {0, 0, 8820}};
     for (const Case& c : cases) {
         soundDevice->writeOffset = c.writeOffset;
         ring.cursor = c.cursor;

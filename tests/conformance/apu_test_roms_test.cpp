@@ -41,9 +41,12 @@ class ApuTestRom : public ::testing::TestWithParam<ApuRom> {};
 TEST_P(ApuTestRom, ReachesItsKnownResult) {
     if (!SharedRomsPresent()) GTEST_SKIP() << "no ../shared/roms folder";
     const ApuRom& rom = GetParam();
-    HeadlessRun run = RunHeadless({"--until-result", "--frames", "1500", SharedRom(std::string("apu/") + rom.file)});
-    EXPECT_EQ(run.exitCode, rom.result) << rom.file << " (" << rom.why << ")\n" << run.out << run.err;
-    EXPECT_NE(run.out.find("result: " + std::to_string(rom.result) + "\n"), std::string::npos) << run.out;
+    HeadlessRun run = RunHeadless(
+        {"--until-result", "--frames", "1500", SharedRom(std::string("apu/") + rom.file)});
+    EXPECT_EQ(run.exitCode, rom.result) << rom.file << " (" << rom.why << ")\n"
+                                        << run.out << run.err;
+    EXPECT_NE(run.out.find("result: " + std::to_string(rom.result) + "\n"), std::string::npos)
+        << run.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(ApuTestRoms, ApuTestRom, ::testing::ValuesIn(kApuRoms),

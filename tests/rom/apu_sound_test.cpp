@@ -23,13 +23,16 @@ struct Wav {
 
 uint32_t Le(const std::string& b, size_t at, int bytes) {
     uint32_t v = 0;
-    for (int i = 0; i < bytes; ++i) v |= static_cast<uint32_t>(static_cast<uint8_t>(b[at + i])) << (8 * i);
+    for (int i = 0; i < bytes; ++i)
+        v |= static_cast<uint32_t>(static_cast<uint8_t>(b[at + i])) << (8 * i);
     return v;
 }
 
 Wav ReadWav(const std::string& bytes) {
     Wav wav;
-    if (bytes.size() < 44 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 8, "WAVEfmt ") != 0) return wav;
+    if (bytes.size() < 44 || bytes.compare(0, 4, "RIFF") != 0 ||
+        bytes.compare(8, 8, "WAVEfmt ") != 0)
+        return wav;
     wav.channels = static_cast<uint16_t>(Le(bytes, 22, 2));
     wav.rate = Le(bytes, 24, 4);
     wav.bits = static_cast<uint16_t>(Le(bytes, 34, 2));
@@ -93,7 +96,8 @@ size_t BestLag(const std::vector<int16_t>& s, Segment seg, size_t from, size_t t
     double bestScore = -1e300;
     for (size_t lag = from; lag <= to; ++lag) {
         double score = 0;
-        for (size_t i = seg.begin; i + lag < seg.end; ++i) score += (s[i] - mean) * (s[i + lag] - mean);
+        for (size_t i = seg.begin; i + lag < seg.end; ++i)
+            score += (s[i] - mean) * (s[i + lag] - mean);
         score /= double(seg.end - seg.begin - lag);
         if (score > bestScore) {
             bestScore = score;
@@ -103,12 +107,15 @@ size_t BestLag(const std::vector<int16_t>& s, Segment seg, size_t from, size_t t
     return best;
 }
 
-Segment Trimmed(Segment seg) { return {seg.begin + 2000, seg.end - 2000}; }
+Segment Trimmed(Segment seg) {
+    return {seg.begin + 2000, seg.end - 2000};
+}
 
 TEST(ApuSound, TonesAtTheConsolesPitchWithSilenceBetween) {
     std::string dir = MakeTempDir();
     std::string wavPath = dir + "/tones.wav";
-    HeadlessRun run = RunHeadless({"--until-result", "--frames", "300", "--wav", wavPath, TestRom("apu_tones")});
+    HeadlessRun run =
+        RunHeadless({"--until-result", "--frames", "300", "--wav", wavPath, TestRom("apu_tones")});
     ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
     Wav wav = ReadWav(ReadFileText(wavPath));
     EXPECT_EQ(wav.rate, 44100u);
@@ -120,7 +127,8 @@ TEST(ApuSound, TonesAtTheConsolesPitchWithSilenceBetween) {
     const std::vector<int16_t>& s = wav.samples;
     std::vector<Segment> segments = SoundingSegments(s);
     ASSERT_EQ(segments.size(), 3u) << "square, triangle, noise";
-    for (const Segment& seg : segments) ASSERT_GT(seg.end - seg.begin, 10000u) << "each tone lasts ~20 frames";
+    for (const Segment& seg : segments)
+        ASSERT_GT(seg.end - seg.begin, 10000u) << "each tone lasts ~20 frames";
 
     // Square: 16 * (253 + 1) cycles per wave.
     EXPECT_NEAR(PeriodFromCrossings(s, Trimmed(segments[0])), 4064.0, 4064.0 * 0.01);

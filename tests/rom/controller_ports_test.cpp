@@ -17,8 +17,8 @@ TEST(ControllerPorts, CartridgeReadsScriptedButtons) {
     const PortCase cases[] = {
         {"nothing held", {}, "1:0000000000 2:0000000000 1:0000000000 2:0000000000"},
         {"buttons change between the two latches",
-         {"--press", "5-15:A+Start", "--press", "25-40:B+Right", "--press2", "0-20:Up+Select", "--press2",
-          "21-100:A+B+Select+Start+Up+Down+Left+Right"},
+         {"--press", "5-15:A+Start", "--press", "25-40:B+Right", "--press2", "0-20:Up+Select",
+          "--press2", "21-100:A+B+Select+Start+Up+Down+Left+Right"},
          "1:1001000000 2:0010100000 1:0100000100 2:1111111100"},
         {"presses on the same port combine",
          {"--press", "0-100:Down", "--press", "0-100:Left", "--press2", "0-5:A"},
@@ -35,7 +35,8 @@ TEST(ControllerPorts, CartridgeReadsScriptedButtons) {
 }
 
 TEST(ControllerPorts, MalformedPressIsAUsageError) {
-    const char* bad[] = {"5-15", "15-5:A", "5-15:", "5-15:A+Turbo", "x-15:A", "5:A", "-1-5:A", "5-15:a"};
+    const char* bad[] = {"5-15",   "15-5:A", "5-15:",  "5-15:A+Turbo",
+                         "x-15:A", "5:A",    "-1-5:A", "5-15:a"};
     for (const char* spec : bad) {
         HeadlessRun run = RunHeadless({"--press", spec, TestRom("controller_ports")});
         EXPECT_EQ(run.exitCode, 2) << spec;
