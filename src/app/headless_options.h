@@ -2,6 +2,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "platform/headless/button_script.h"
 
 namespace morvel {
 
@@ -10,7 +13,13 @@ struct HeadlessOptions {
     long frames = 60;
     bool untilResult = false;
     bool nestest = false;
-    long steps = -1;  // with nestest: stop after this many instructions
+    long steps = -1;                   // with nestest: stop after this many instructions
+    std::string wav;                   // write every sample produced to this WAV file
+    std::vector<ButtonPress> presses;  // scripted controllers
+    std::string screenshot;            // write the last frame as a BMP file here
+    bool screenText = false;
+    bool bench = false;
+    std::string dumpRam;  // write CPU RAM and work RAM here
 };
 
 // Fills options from argv. On a usage error returns false with the reason.

@@ -22,12 +22,12 @@ namespace {
 
 // The supported boards and their set-ups.
 const BoardSetup kBoardSetups[] = {
-    {0, SetupNrom, nullptr},       // NROM
-    {2, SetupUnrom, nullptr},      // UNROM
-    {3, SetupCnrom, nullptr},      // CNROM
-    {7, SetupAorom, nullptr},      // AOROM
-    {34, SetupBxrom, nullptr},     // BxROM
-    {58, SetupMapper58, nullptr},  // multicart, register in the address
+    {0, SetupNrom, nullptr},         // NROM
+    {2, SetupUnrom, nullptr},        // UNROM
+    {3, SetupCnrom, nullptr},        // CNROM
+    {7, SetupAorom, nullptr},        // AOROM
+    {34, SetupBxrom, nullptr},       // BxROM
+    {58, SetupMapper58, nullptr},    // multicart, register in the address
     {226, SetupMapper226, nullptr},  // multicart, register in the data
     {1, SetupMmc1, Mmc1AfterMirroring},  // MMC1: its control value replaces the header's mirroring
     {4, SetupMmc3, nullptr},         // MMC3
@@ -49,8 +49,8 @@ void NametableWrite(uint32_t address, uint8_t value) {
 
 const PpuReadHandler kNametableRead[4] = {NametableRead<0>, NametableRead<1>, NametableRead<2>,
                                           NametableRead<3>};
-const PpuWriteHandler kNametableWrite[4] = {NametableWrite<0>, NametableWrite<1>,
-                                            NametableWrite<2>, NametableWrite<3>};
+const PpuWriteHandler kNametableWrite[4] = {NametableWrite<0>, NametableWrite<1>, NametableWrite<2>,
+                                            NametableWrite<3>};
 
 // Which nametable page each of $2000, $2400, $2800 and $2C00 shows, per mode.
 // clang-format off
@@ -125,16 +125,24 @@ void SetPpuPages(int first, int last, PpuReadHandler read, PpuWriteHandler write
     }
 }
 
-uint8_t PrgPageRead(uint32_t address) { return prgPagePtr[address >> 12][address & 0xFFF]; }
+uint8_t PrgPageRead(uint32_t address) {
+    return prgPagePtr[address >> 12][address & 0xFFF];
+}
 void PrgPageWrite(uint32_t address, uint8_t value) {
     prgPagePtr[address >> 12][address & 0xFFF] = value;
 }
-uint8_t ChrPageRead(uint32_t address) { return chrPagePtr[(address >> 10) & 7][address & 0x3FF]; }
+uint8_t ChrPageRead(uint32_t address) {
+    return chrPagePtr[(address >> 10) & 7][address & 0x3FF];
+}
 void ChrPageWrite(uint32_t address, uint8_t value) {
     chrPagePtr[(address >> 10) & 7][address & 0x3FF] = value;
 }
-uint8_t ChrRamRead(uint32_t address) { return chrRam[address & 0x1FFF]; }
-void ChrRamWrite(uint32_t address, uint8_t value) { chrRam[address & 0x1FFF] = value; }
+uint8_t ChrRamRead(uint32_t address) {
+    return chrRam[address & 0x1FFF];
+}
+void ChrRamWrite(uint32_t address, uint8_t value) {
+    chrRam[address & 0x1FFF] = value;
+}
 void IgnoreCpuWrite(uint32_t, uint8_t) {}
 
 const BoardSetup* FindBoardSetup(uint32_t mapper) {

@@ -18,7 +18,9 @@ using PpuWriteHandler = void (*)(uint32_t address, uint8_t value);
 extern PpuReadHandler ppuReadPage[16];
 extern PpuWriteHandler ppuWritePage[16];
 
-inline uint8_t PpuBusRead(uint32_t address) { return ppuReadPage[address >> 10](address); }
+inline uint8_t PpuBusRead(uint32_t address) {
+    return ppuReadPage[address >> 10](address);
+}
 inline void PpuBusWrite(uint32_t address, uint8_t value) {
     ppuWritePage[address >> 10](address, value);
 }
