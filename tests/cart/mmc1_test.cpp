@@ -1,9 +1,10 @@
 // MMC1: the serial port, the PRG and CHR modes, mirroring and the work RAM
 // write protection.
+#include "cart/mmc1.h"
+
 #include <gtest/gtest.h>
 
 #include "cart/board_probe.h"
-#include "cart/mmc1.h"
 
 namespace morvel::test {
 namespace {
@@ -78,11 +79,11 @@ struct ChrCase {
 
 TEST(Mmc1, ChrModes) {
     const ChrCase cases[] = {
-        {0x0C, 0xA000, 3, 8, 12},   // 8 KB mode: bank 3 >> 1 = 1
-        {0x0C, 0xC000, 3, 0, 4},    // 8 KB mode: the upper register is dropped
-        {0x1C, 0xA000, 3, 12, 4},   // 4 KB mode: lower half only
-        {0x1C, 0xC000, 5, 0, 20},   // 4 KB mode: upper half only
-        {0x1C, 0xC000, 9, 0, 4},    // reduced: 9 AND 7 = 1
+        {0x0C, 0xA000, 3, 8, 12},  // 8 KB mode: bank 3 >> 1 = 1
+        {0x0C, 0xC000, 3, 0, 4},   // 8 KB mode: the upper register is dropped
+        {0x1C, 0xA000, 3, 12, 4},  // 4 KB mode: lower half only
+        {0x1C, 0xC000, 5, 0, 20},  // 4 KB mode: upper half only
+        {0x1C, 0xC000, 9, 0, 4},   // reduced: 9 AND 7 = 1
     };
     for (const ChrCase& c : cases) {
         ASSERT_TRUE(LoadBoard(1, 2, 4));

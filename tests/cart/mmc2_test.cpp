@@ -1,18 +1,21 @@
 // MMC2: the PRG window, the CHR registers and the latches flipped by fetches
 // of tiles $FD and $FE.
+#include "cart/mmc2.h"
+
 #include <gtest/gtest.h>
 
 #include "cart/board_probe.h"
-#include "cart/mmc2.h"
 
 namespace morvel::test {
 namespace {
 
 // Eight 4 KB CHR banks; 4 KB bank b holds 1 KB units 4b to 4b+3.
-bool LoadMmc2() { return LoadBoard(9, 8, 4); }
+bool LoadMmc2() {
+    return LoadBoard(9, 8, 4);
+}
 
 TEST(Mmc2, PowerOnBanks) {
-    ASSERT_TRUE(LoadMmc2());  // sixteen 8 KB PRG banks
+    ASSERT_TRUE(LoadMmc2());          // sixteen 8 KB PRG banks
     EXPECT_EQ(PrgUnitAt(0x8000), 0);  // a defined bank before the first $A000 write
     EXPECT_EQ(PrgUnitAt(0xA000), 26);
     EXPECT_EQ(PrgUnitAt(0xC000), 28);
@@ -42,10 +45,10 @@ struct RegisterCase {
 
 TEST(Mmc2, ChrRegistersMapOnlyWhileTheirLatchMatches) {
     const RegisterCase cases[] = {
-        {0xB000, 5, 0, 4},   // $FD register of latch 0: stored only
-        {0xC000, 5, 20, 4},  // $FE register of latch 0
-        {0xD000, 6, 0, 4},   // $FD register of latch 1: stored only
-        {0xE000, 6, 0, 24},  // $FE register of latch 1
+        {0xB000, 5, 0, 4},      // $FD register of latch 0: stored only
+        {0xC000, 5, 20, 4},     // $FE register of latch 0
+        {0xD000, 6, 0, 4},      // $FD register of latch 1: stored only
+        {0xE000, 6, 0, 24},     // $FE register of latch 1
         {0xE000, 0xFE, 0, 24},  // five bits (30), wrapped inside eight banks
     };
     for (const RegisterCase& c : cases) {
@@ -69,13 +72,13 @@ TEST(Mmc2, TileFetchesFlipTheLatches) {
         int unitAt1000;
     };
     const Step steps[] = {
-        {0x0FD0, 11, 4, 16},   // tile $FD, lower half: latch 0 to $FD
-        {0x0FDF, 7, 4, 16},    // the last byte of the tile flips it as well
-        {0x0FE8, 7, 8, 16},    // tile $FE: back to the $FE bank
-        {0x0FCF, 11, 8, 16},   // tile $FC: nothing
-        {0x0FF0, 11, 8, 16},   // tile $FF: nothing
-        {0x1FD5, 19, 8, 12},   // tile $FD, upper half: latch 1
-        {0x1FE0, 15, 8, 16},   // tile $FE, upper half
+        {0x0FD0, 11, 4, 16},  // tile $FD, lower half: latch 0 to $FD
+        {0x0FDF, 7, 4, 16},   // the last byte of the tile flips it as well
+        {0x0FE8, 7, 8, 16},   // tile $FE: back to the $FE bank
+        {0x0FCF, 11, 8, 16},  // tile $FC: nothing
+        {0x0FF0, 11, 8, 16},  // tile $FF: nothing
+        {0x1FD5, 19, 8, 12},  // tile $FD, upper half: latch 1
+        {0x1FE0, 15, 8, 16},  // tile $FE, upper half
         {0x0FD0, 11, 4, 16},
     };
     for (const Step& s : steps) {

@@ -1,9 +1,10 @@
 // The MMC3 family: mapper 4's registers and scanline counter, mapper 118's
 // nametables and mapper 189's low-address PRG register.
+#include "cart/mmc3.h"
+
 #include <gtest/gtest.h>
 
 #include "cart/board_probe.h"
-#include "cart/mmc3.h"
 #include "core/cpu.h"
 #include "ppu/board_ppu_hooks.h"
 
@@ -53,10 +54,10 @@ struct ChrCase {
 
 TEST(Mmc3, ChrRegistersNormalAndInverted) {
     const ChrCase cases[] = {
-        {0x00, 8, 0x0000, 8, 2},  {0x01, 11, 0x0800, 10, 2}, {0x02, 5, 0x1000, 5, 1},
-        {0x03, 6, 0x1400, 6, 1},  {0x04, 7, 0x1800, 7, 1},   {0x05, 33, 0x1C00, 1, 1},
-        {0x80, 8, 0x1000, 8, 2},  {0x81, 4, 0x1800, 4, 2},   {0x82, 5, 0x0000, 5, 1},
-        {0x83, 6, 0x0400, 6, 1},  {0x84, 7, 0x0800, 7, 1},   {0x85, 9, 0x0C00, 9, 1},
+        {0x00, 8, 0x0000, 8, 2}, {0x01, 11, 0x0800, 10, 2}, {0x02, 5, 0x1000, 5, 1},
+        {0x03, 6, 0x1400, 6, 1}, {0x04, 7, 0x1800, 7, 1},   {0x05, 33, 0x1C00, 1, 1},
+        {0x80, 8, 0x1000, 8, 2}, {0x81, 4, 0x1800, 4, 2},   {0x82, 5, 0x0000, 5, 1},
+        {0x83, 6, 0x0400, 6, 1}, {0x84, 7, 0x0800, 7, 1},   {0x85, 9, 0x0C00, 9, 1},
     };
     for (const ChrCase& c : cases) {
         ASSERT_TRUE(LoadBoard(4, 2, 4));  // 32 1 KB CHR banks
@@ -144,7 +145,7 @@ TEST(Mmc3, OnlyRisingEdgesCount) {
     CpuWrite(0xC000, 1);
     CpuWrite(0xC001, 0);
     CpuWrite(0xE001, 0);
-    RisingEdge();  // reload to 1
+    RisingEdge();                                         // reload to 1
     for (int i = 0; i < 10; ++i) PpuBusRead(0x1000 + i);  // A12 stays high
     EXPECT_EQ(cpu.irqLine, 1u);
     Mmc3WatchA12(0x0FFF);

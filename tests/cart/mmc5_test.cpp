@@ -1,19 +1,22 @@
 // MMC5: PRG modes with ROM and RAM windows, CHR sets, nametable mapping,
 // ExRAM, the multiplier and the interrupt status register.
+#include "cart/mmc5.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
 
 #include "cart/board_probe.h"
-#include "cart/mmc5.h"
 #include "core/cpu.h"
 
 namespace morvel::test {
 namespace {
 
 // 128 KB of PRG (sixteen 8 KB banks) and 64 KB of CHR.
-bool LoadMmc5(int prgUnits = 8, int chrUnits = 8) { return LoadBoard(5, prgUnits, chrUnits); }
+bool LoadMmc5(int prgUnits = 8, int chrUnits = 8) {
+    return LoadBoard(5, prgUnits, chrUnits);
+}
 
 TEST(Mmc5, PowerOnRunsFromTheLastBank) {
     ASSERT_TRUE(LoadMmc5());
@@ -137,11 +140,10 @@ struct ExRamCase {
 
 TEST(Mmc5, ExRamCpuAccess) {
     const ExRamCase cases[] = {
-        {0, 241, 0x00, 0x00},  // vertical blank: 0 stored, reads 0
-        {0, 100, 0x5C, 0x00},  // while rendering the visible lines
-        {1, 261, 0x00, 0x00},
-        {2, 241, 0x5C, 0x5C},  // plain RAM
-        {3, 100, 0x11, 0x11},  // read-only
+        {0, 241, 0x00, 0x00},                        // vertical blank: 0 stored, reads 0
+        {0, 100, 0x5C, 0x00},                        // while rendering the visible lines
+        {1, 261, 0x00, 0x00}, {2, 241, 0x5C, 0x5C},  // plain RAM
+        {3, 100, 0x11, 0x11},                        // read-only
     };
     for (const ExRamCase& c : cases) {
         ASSERT_TRUE(LoadMmc5());
@@ -259,8 +261,8 @@ TEST(Mmc5, CorruptRestoredBankNumbersStayInsideTheRam) {
 TEST(Mmc5, DroppedRegisters) {
     ASSERT_TRUE(LoadMmc5());
     auto before = std::make_unique<Mmc5State>(mmc5);
-    const uint32_t dropped[] = {0x5000, 0x5015, 0x50FF, 0x5108, 0x5112, 0x5118,
-                                0x511F, 0x512C, 0x5131, 0x5200, 0x5202, 0x5207, 0x5BFF};
+    const uint32_t dropped[] = {0x5000, 0x5015, 0x50FF, 0x5108, 0x5112, 0x5118, 0x511F,
+                                0x512C, 0x5131, 0x5200, 0x5202, 0x5207, 0x5BFF};
     for (uint32_t address : dropped) CpuWrite(address, 0xFF);
     EXPECT_EQ(std::memcmp(before.get(), &mmc5, sizeof mmc5), 0);
     CpuWrite(0x5106, 0x12);
