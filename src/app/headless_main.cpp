@@ -73,6 +73,7 @@ int RunFrames(const HeadlessOptions& options) {
         runningFrame = frame;
         frameFunction();
         ++framesRun;
+        RunStateActions(options.stateActions, frame + 1);
         if (!options.untilResult || !protocol.signature()) continue;
         uint8_t status = protocol.status();
         if (status < 0x80) break;
@@ -136,6 +137,10 @@ int main(int argc, char** argv) {
         return kExitRefused;
     }
     ClearWorkRam();
+    if (!options.nestest && !OpenStates(options.dataDir, options.cartridge)) {
+        std::fprintf(stderr, "morvel-headless: cannot make a data folder\n");
+        return kExitFileFailed;
+    }
     SelectRenderer();
     frameFunction = NormalFrame;
     SoundRestart();
@@ -149,5 +154,6 @@ int main(int argc, char** argv) {
         return kExitFileFailed;
     }
     SoundShutdown();
+    CloseStates();
     return FinishRun(options, status, elapsed.count());
 }

@@ -25,7 +25,12 @@ const char kHeadlessUsage[] =
     "  --screen-text    after the run, print the nametable at $2000 as 30 lines of 32\n"
     "                   characters (tiles $20-$7E as ASCII, others as '.')\n"
     "  --bench          print \"fps: F\" and \"realtime: R\" (F / 60.0988) for the run\n"
-    "  --dump-ram FILE  after the run, write the 2 KB of CPU RAM and the 8 KB of work RAM\n";
+    "  --dump-ram FILE  after the run, write the 2 KB of CPU RAM and the 8 KB of work RAM\n"
+    "  --data-dir DIR   the folder that stands for the executable's folder (savestates/ and\n"
+    "                   screenshots/ are made in it); default: a new temporary folder\n"
+    "  --save-state N@F after frame F, save slot N (0-3); the state file is written when\n"
+    "                   the run ends\n"
+    "  --load-state N@F after frame F, load slot N (the state file is read at load)\n";
 
 namespace {
 
@@ -42,6 +47,13 @@ bool AddPress(HeadlessOptions& options, int port, const char* spec) {
     ButtonPress press;
     if (!ParseButtonPress(port, spec, press)) return false;
     options.presses.push_back(press);
+    return true;
+}
+
+bool AddStateAction(HeadlessOptions& options, bool save, const char* text) {
+    StateAction action;
+    if (!ParseStateAction(text, save, action)) return false;
+    options.stateActions.push_back(action);
     return true;
 }
 
@@ -64,6 +76,12 @@ const OptionSpec kOptions[] = {
      [](HeadlessOptions& o, const char* v) { return !(o.screenshot = v).empty(); }},
     {"--screen-text", false, [](HeadlessOptions& o, const char*) { return o.screenText = true; }},
     {"--bench", false, [](HeadlessOptions& o, const char*) { return o.bench = true; }},
+    {"--data-dir", true,
+     [](HeadlessOptions& o, const char* v) { return !(o.dataDir = v).empty(); }},
+    {"--save-state", true,
+     [](HeadlessOptions& o, const char* v) { return AddStateAction(o, true, v); }},
+    {"--load-state", true,
+     [](HeadlessOptions& o, const char* v) { return AddStateAction(o, false, v); }},
     {"--dump-ram", true,
      [](HeadlessOptions& o, const char* v) { return !(o.dumpRam = v).empty(); }},
 };

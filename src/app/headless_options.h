@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/headless_states.h"
 #include "platform/headless/button_script.h"
 
 namespace morvel {
@@ -20,6 +21,8 @@ struct HeadlessOptions {
     bool screenText = false;
     bool bench = false;
     std::string dumpRam;  // write CPU RAM and work RAM here
+    std::string dataDir;  // stands for the executable's folder
+    std::vector<StateAction> stateActions;
 };
 
 // Fills options from argv. On a usage error returns false with the reason.
