@@ -100,7 +100,7 @@ void Mmc5VisibleLineDot(PpuState& p) {
         uint32_t s = spritePixelSource();
         if (leftColumn && p.clipSprites) s = 0;
         if (dot == 256) s &= 0x7F;  // no sprite-0 hit at x = 255
-        OutputPixel(p, b, s);
+        *pixelCursor++ = PixelColour(p, b, s);
         Mmc5BackgroundDot(p, dot);
         if (dot == 256) IncrementY(p);
     } else if (dot == 0) {
