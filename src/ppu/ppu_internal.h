@@ -408,12 +408,12 @@ struct BackgroundRun {
     }
 };
 
-// Visible dots first..last - 1 (9 <= first < last <= 256) with the background
+// Visible dots first..last - 1 (1 <= first < last <= 257) with the background
 // and sprite pixel sources known at compile time (kBg, kSprites: the real
-// source, else the zero one): the same work as VisiblePixelDot dot by dot,
-// which these dots do without the left-column clipping and the dot-256 rules.
-// The sprite line must hold a value for every dot of the run.
-template <bool kBg, bool kSprites>
+// source, else the zero one): the same work as VisiblePixelDot dot by dot.
+// kLeftColumn runs (only dots 1-8) apply the clipping of the leftmost eight
+// pixels. The sprite line must hold a value for every dot of the run.
+template <bool kBg, bool kSprites, bool kLeftColumn>
 inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
     SpriteEvaluateDots(p, first, last);
     const uint8_t* sprites = nullptr;
@@ -427,14 +427,23 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
     const int32_t tileEnd = ((first - 1) | 7) + 2;
     BackgroundRun::ShiftRegisters(p,
                                   static_cast<uint32_t>((last < tileEnd ? last : tileEnd) - first));
+    // In the left column a clipped layer is 0.
+    const uint32_t bgMask = kLeftColumn && p.clipBackground ? 0 : 0x0F;
+    const uint32_t spriteMask = kLeftColumn && p.clipSprites ? 0 : 0xFF;
     uint32_t hits = 0;
     uint32_t* out = pixelCursor;
     int32_t dot = first;
 
-    auto pixel = [&](int32_t d) [[gnu::always_inline]] {
+    // spriteMask7: 0x7F on dot 256, where sprite 0 never hits.
+    auto pixel = [&](int32_t d, uint32_t spriteMask7) [[gnu::always_inline]] {
         uint32_t index = 0;
         if constexpr (kBg) index = bg.Pixel();
-        if constexpr (kSprites) index |= static_cast<uint32_t>(sprites[d]) << 4;
+        if constexpr (kLeftColumn) index &= bgMask;
+        if constexpr (kSprites) {
+            uint32_t s = sprites[d] & spriteMask7;
+            if constexpr (kLeftColumn) s &= spriteMask;
+            index |= s << 4;
+        }
         const uint32_t entry = kPixelCompose.entry[index];
         hits |= entry;
         *out++ = masterPalette[p.paletteRam[entry & 0x1F] & 0x3F];
@@ -447,7 +456,7 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
         switch (phase) {
 #define MORVEL_VISIBLE_DOT(k)     \
     case k:                       \
-        pixel(dot);               \
+        pixel(dot, 0xFF);         \
         bg.Dot<k>(p, dot, last);  \
         if (++dot == last) break; \
         [[fallthrough]];
@@ -460,7 +469,7 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
             MORVEL_VISIBLE_DOT(6)
 #undef MORVEL_VISIBLE_DOT
             case 7:
-                pixel(dot);
+                pixel(dot, dot == 256 ? 0x7F : 0xFF);
                 bg.Dot<7>(p, dot, last);
                 ++dot;
                 break;
@@ -469,6 +478,7 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
         if (dot == last) break;
         phase = 0;
     }
+    if (last == 257) IncrementY(p);  // after the coarse X increment of dot 256
     if (hits & 0x80) p.sprite0Hit = 0x40 | p.sprite0Hit;
     pixelCursor = out;
     p.ppuCyclesDone += last - first;
@@ -482,34 +492,18 @@ inline uint32_t CallBgPixelSource() {
 inline uint32_t CallSpritePixelSource() {
     return spritePixelSource();
 }
-inline uint32_t InlineBackgroundPixel() {
-    return BackgroundPixelOf(ppu);
-}
-inline uint32_t InlineSpritePixel() {
-    return SpritePixelOf(ppu);
-}
-inline uint32_t InlineZeroPixel() {
-    return 0;
-}
 
-// Known sources: the leftmost eight dots (clipping) and dot 256 (no sprite-0
-// hit, the Y increment) dot by dot, the dots between as one run.
+// Known sources: the left column, where clipping applies, and the rest of the
+// line as separate runs.
 template <bool kBg, bool kSprites>
 inline void VisibleRunKnown(PpuState& p, int32_t first, int32_t last) {
-    constexpr PixelSource kBgSource = kBg ? InlineBackgroundPixel : InlineZeroPixel;
-    constexpr PixelSource kSpriteSource = kSprites ? InlineSpritePixel : InlineZeroPixel;
-    int32_t dot = first;
-    if (dot <= 8) {
+    if (first <= 8 && (p.clipBackground || p.clipSprites)) {
         const int32_t end = last < 9 ? last : 9;
-        VisiblePixelRunWith<kBgSource, kSpriteSource>(p, dot, end);
-        dot = end;
+        VisibleRunKnownSources<kBg, kSprites, true>(p, first, end);
+        if (end == last) return;
+        first = end;
     }
-    if (dot < last && dot < 256) {
-        const int32_t end = last < 256 ? last : 256;
-        VisibleRunKnownSources<kBg, kSprites>(p, dot, end);
-        dot = end;
-    }
-    if (dot < last) VisiblePixelRunWith<kBgSource, kSpriteSource>(p, dot, last);
+    VisibleRunKnownSources<kBg, kSprites, false>(p, first, last);
 }
 
 // The run for the pixel sources SelectRenderer chose: chosen once per call of
