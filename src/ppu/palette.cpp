@@ -1,5 +1,7 @@
 // The console's colours and the 32 bytes of palette memory.
-#include "ppu/ppu.h"
+#include <cstring>
+
+#include "ppu/ppu_internal.h"
 
 namespace morvel {
 
@@ -24,6 +26,19 @@ void PaletteWrite(uint32_t address, uint8_t value) {
     const uint8_t colour = value & 0x3F;
     ppu.paletteRam[index] = colour;
     if ((index & 3) == 0) ppu.paletteRam[index ^ 0x10] = colour;
+}
+
+PaletteColours paletteColours;
+BackgroundRunCarry backgroundRunCarry;
+
+void BuildPaletteColours(const PpuState& p) {
+    std::memcpy(paletteColours.source, p.paletteRam, sizeof paletteColours.source);
+    for (uint32_t i = 0; i < 32; ++i) {
+        const uint32_t colour = masterPalette[p.paletteRam[i] & 0x3F];
+        paletteColours.colour[i] = colour;
+        paletteColours.colour[i + 32] = colour;
+    }
+    paletteColours.built = 1;
 }
 
 // Palette memory holds six bits; the top two read as 0.

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "cart/board.h"
 #include "core/cpu.h"
@@ -282,7 +283,7 @@ inline void VisiblePixelRunWith(PpuState& p, int32_t first, int32_t last) {
 
 // The pixel composition of PixelColour for every sprite value s (0-255) and
 // background value b (0-15), indexed by s * 16 + b: bits 4-0 the palette
-// index, bit 7 set when the pixel is a sprite-0 hit.
+// index, bit 5 set when the pixel is a sprite-0 hit.
 struct PixelComposeTable {
     uint8_t entry[256 * 16];
 };
@@ -296,65 +297,110 @@ constexpr PixelComposeTable BuildPixelComposeTable() {
             const uint32_t behind = (s >> 5) & 1;
             const uint32_t spriteWins = spriteOpaque & ~(bgOpaque & behind);
             const uint32_t index = spriteWins ? (0x10 | (s & 0x0F)) : (bgOpaque ? (b & 0x0F) : 0);
-            table.entry[s * 16 + b] = static_cast<uint8_t>((hit << 7) | index);
+            table.entry[s * 16 + b] = static_cast<uint8_t>((hit << 5) | index);
         }
     }
     return table;
 }
 inline constexpr PixelComposeTable kPixelCompose = BuildPixelComposeTable();
 
-// The bits of a byte moved to the even bit positions (bit i to bit 2i).
-struct SpreadTable {
-    uint16_t bits[256];
+// The colours of the 32 palette entries (masterPalette of the entry's value),
+// indexed like the composition's entries: 32-63 repeat 0-31. Worked out again
+// whenever palette memory differs from the copy they were made from; derived
+// from PpuState, never saved.
+struct PaletteColours {
+    uint8_t source[32];
+    uint32_t built;
+    uint32_t colour[64];
 };
-constexpr SpreadTable BuildSpreadTable() {
-    SpreadTable table{};
+extern PaletteColours paletteColours;
+void BuildPaletteColours(const PpuState& p);
+inline const uint32_t* CurrentPaletteColours(const PpuState& p) {
+    if (!paletteColours.built ||
+        std::memcmp(paletteColours.source, p.paletteRam, sizeof paletteColours.source) != 0)
+        BuildPaletteColours(p);
+    return paletteColours.colour;
+}
+
+// The bits of a byte moved four places apart (bit i to bit 4i).
+struct NibbleSpreadTable {
+    uint32_t bits[256];
+};
+constexpr NibbleSpreadTable BuildNibbleSpreadTable() {
+    NibbleSpreadTable table{};
     for (uint32_t byte = 0; byte < 256; ++byte) {
         uint32_t spread = 0;
-        for (uint32_t i = 0; i < 8; ++i) spread |= ((byte >> i) & 1) << (2 * i);
-        table.bits[byte] = static_cast<uint16_t>(spread);
+        for (uint32_t i = 0; i < 8; ++i) spread |= ((byte >> i) & 1) << (4 * i);
+        table.bits[byte] = spread;
     }
     return table;
 }
-inline constexpr SpreadTable kSpread = BuildSpreadTable();
+inline constexpr NibbleSpreadTable kNibbleSpread = BuildNibbleSpreadTable();
 
-// Two bytes as pairs of bits: bit i of lo at bit 2i, bit i of hi at bit 2i + 1.
-inline uint32_t Interleave(uint32_t lo, uint32_t hi) {
-    return kSpread.bits[lo & 0xFF] | (static_cast<uint32_t>(kSpread.bits[hi & 0xFF]) << 1);
+// Sixteen bits moved four places apart (bit i to bit 4i).
+inline uint64_t NibbleSpread16(uint32_t bits) {
+    return (static_cast<uint64_t>(kNibbleSpread.bits[(bits >> 8) & 0xFF]) << 32) |
+           kNibbleSpread.bits[bits & 0xFF];
 }
 
 // Runs sprite evaluation for the dots first..last - 1 of a visible line.
 void SpriteEvaluateDots(PpuState& p, int32_t first, int32_t last);
 
-// The background pipeline during a run of visible dots. The bits the next
-// pixels show are kept in locals as streams of bit pairs that move by one pair
-// per dot, with the pair on screen now in bits 31-30, so that a pixel is read
-// without shifts by fine X. The registers of PpuState are worked on once per
-// tile: at the start of each stretch of dots up to a tile's last fetch (or
-// the end of the run), they take all the stretch's shifts at once, which
-// gives the same values since nothing reads them in between.
+// The background during a run of visible dots. The background values (b) of
+// the coming dots are kept as a stream of 4-bit values, the current dot's in
+// bits 63-60, moved on by one value per dot. A tile loaded at dot t (a
+// multiple of 8) shows on dots t + 9 - x to t + 16 - x (x = fine X), with its
+// attribute bits: it is ORed into the stream as a block of eight values, as
+// the load ORs it into the registers. Before the first load of the run, the
+// values come from the shift registers as they stand (the pixel shows bit
+// 15 - x of the pattern registers and bit 7 - x of the attribute registers,
+// whose coming bits are the current attribute bits).
+//
+// The registers of PpuState are worked on once per tile: at the start of each
+// stretch of dots up to a tile's last fetch (or the end of the run) they take
+// all the stretch's shifts at once, which gives the same values, since nothing
+// reads them in between.
 //
 // Only for attribute bits of 0 or 1 (any other value, which only a damaged
 // saved state could hold, is left to the dot-by-dot run).
 struct BackgroundRun {
-    uint32_t pattern;    // pattern plane pairs, hi:lo
-    uint32_t palette;    // attribute pairs, hi:lo
-    uint32_t paletteIn;  // the pair the attribute registers take in on each dot, in place
+    uint64_t stream;
+
+    BackgroundRun() = default;
 
     static bool Fits(const PpuState& p) { return (p.attrBit0 | p.attrBit1) <= 1; }
 
-    // The pixel shows bit 15 - x of the pattern registers and bit 7 - x of
-    // the attribute registers, x = fine X.
-    explicit BackgroundRun(const PpuState& p) {
-        const uint32_t fineShift = 2 * (p.fineX & 7);
-        const uint32_t pairs = Interleave(p.bgShiftLo, p.bgShiftHi) |
-                               (Interleave(p.bgShiftLo >> 8, p.bgShiftHi >> 8) << 16);
-        pattern = pairs << fineShift;
-        palette = Interleave(p.attrShiftLo, p.attrShiftHi) << (16 + fineShift);
-        paletteIn = ((p.attrBit1 << 1) | p.attrBit0) << (16 + fineShift);
+    BackgroundRun(const PpuState& p, int32_t first) {
+        const uint32_t x = p.fineX & 7;
+        const uint32_t fill0 = p.attrBit0 ? 0xFF : 0;
+        const uint32_t fill1 = p.attrBit1 ? 0xFF : 0;
+        // Bit 15 of each: the first dot's.
+        const uint32_t patternLo = p.bgShiftLo << x;
+        const uint32_t patternHi = p.bgShiftHi << x;
+        const uint32_t attrLo = ((((p.attrShiftLo << x) | (fill0 >> (8 - x))) & 0xFF) << 8) | fill0;
+        const uint32_t attrHi = ((((p.attrShiftHi << x) | (fill1 >> (8 - x))) & 0xFF) << 8) | fill1;
+        // The attribute bits come from the registers only for the dots before
+        // the first load's block. The pattern bits are taken for all sixteen
+        // dots: the load ORs its bytes into the low halves of the registers,
+        // which still hold bits when fewer than eight shifts came since the
+        // previous load (rendering was off for a while), and the block is
+        // ORed into the stream the same way.
+        const int32_t firstLoad = (first + 7) & ~7;
+        const uint32_t fromRegisters =
+            static_cast<uint32_t>(firstLoad + 9 - static_cast<int32_t>(x) - first);
+        const uint64_t attributes = (NibbleSpread16(attrLo) << 2) | (NibbleSpread16(attrHi) << 3);
+        stream = NibbleSpread16(patternLo) | (NibbleSpread16(patternHi) << 1) |
+                 (attributes & (~0ull << (64 - 4 * fromRegisters)));
     }
 
-    uint32_t Pixel() const { return ((palette >> 28) & 0x0C) | (pattern >> 30); }
+    // A run that starts where the last one ended, with the registers as it
+    // left them (nothing ran in between that touched them), goes on with the
+    // stream it left: what it holds is what the registers and the loads to
+    // come give for those dots.
+    static BackgroundRun Resume(const PpuState& p, int32_t first);
+    void Suspend(const PpuState& p, int32_t last) const;
+
+    uint32_t Pixel() const { return static_cast<uint32_t>(stream >> 60); }
 
     // n shifts of the registers (n <= 8).
     static void ShiftRegisters(PpuState& p, uint32_t n) {
@@ -370,8 +416,7 @@ struct BackgroundRun {
     // increment. The run ends before `last`.
     template <uint32_t kPhase>
     [[gnu::always_inline]] void Dot(PpuState& p, int32_t dot, int32_t last) {
-        pattern <<= 2;
-        palette = (palette << 2) | paletteIn;
+        stream <<= 4;
         const uint32_t v = p.vramAddr;
         if constexpr (kPhase == 0) {
             p.fetchAddr = 0x2000 | (v & 0x0FFF);
@@ -390,15 +435,17 @@ struct BackgroundRun {
             p.fetchAddr |= 8;
         } else {
             const uint8_t high = PpuFetch(p.fetchAddr);
+            const uint32_t low = p.bgLatchLo;
             p.bgShiftHi = static_cast<uint16_t>(p.bgShiftHi | high);
             p.bgLatchHi = high;
-            p.bgShiftLo = static_cast<uint16_t>(p.bgShiftLo | p.bgLatchLo);
-            const uint32_t fineShift = 2 * (p.fineX & 7);
-            pattern |= Interleave(p.bgLatchLo, high) << fineShift;
+            p.bgShiftLo = static_cast<uint16_t>(p.bgShiftLo | low);
             const uint32_t latch = p.attrLatch;
             p.attrBit0 = latch & 1;
             p.attrBit1 = (latch >> 1) & 1;
-            paletteIn = (latch & 3) << (16 + fineShift);
+            // The tile's eight values, its first dot's in the top four bits.
+            const uint32_t block = kNibbleSpread.bits[low] | (kNibbleSpread.bits[high] << 1) |
+                                   ((latch & 3) * 0x44444444u);
+            stream |= static_cast<uint64_t>(block) << (4 * (p.fineX & 7));
             p.vramAddr = (v & 0x1F) < 31 ? v + 1 : (v & ~0x1Fu) ^ 0x0400;
             // The shifts of the next stretch: up to the next tile's last
             // fetch or the end of the run.
@@ -407,6 +454,38 @@ struct BackgroundRun {
         }
     }
 };
+
+// Where the last run left the stream, and the state it goes with (derived,
+// never saved).
+struct BackgroundRunCarry {
+    uint64_t stream;
+    uint32_t valid;
+    int32_t scanline;
+    int32_t dot;
+    uint32_t fineX;
+    uint16_t shiftLo, shiftHi;
+    uint32_t attrShiftLo, attrShiftHi, attrBit0, attrBit1;
+};
+extern BackgroundRunCarry backgroundRunCarry;
+
+inline BackgroundRun BackgroundRun::Resume(const PpuState& p, int32_t first) {
+    const BackgroundRunCarry& carry = backgroundRunCarry;
+    if (carry.valid && carry.dot == first && carry.scanline == p.scanline &&
+        carry.shiftLo == p.bgShiftLo && carry.shiftHi == p.bgShiftHi &&
+        carry.attrShiftLo == p.attrShiftLo && carry.attrShiftHi == p.attrShiftHi &&
+        carry.attrBit0 == p.attrBit0 && carry.attrBit1 == p.attrBit1 && carry.fineX == p.fineX) {
+        BackgroundRun run;
+        run.stream = carry.stream;
+        return run;
+    }
+    return BackgroundRun(p, first);
+}
+
+inline void BackgroundRun::Suspend(const PpuState& p, int32_t last) const {
+    backgroundRunCarry = {stream,        1,           p.scanline,  last,
+                          p.fineX,       p.bgShiftLo, p.bgShiftHi, p.attrShiftLo,
+                          p.attrShiftHi, p.attrBit0,  p.attrBit1};
+}
 
 // Visible dots first..last - 1 (1 <= first < last <= 257) with the background
 // and sprite pixel sources known at compile time (kBg, kSprites: the real
@@ -422,7 +501,8 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
         sprites = spriteLine + spriteLineCalls - static_cast<uint32_t>(first);
         spriteLineCalls += static_cast<uint32_t>(last - first);
     }
-    BackgroundRun bg(p);
+    const uint32_t* colours = CurrentPaletteColours(p);
+    BackgroundRun bg = BackgroundRun::Resume(p, first);
     // The first stretch: up to the end of the first dot's tile or of the run.
     const int32_t tileEnd = ((first - 1) | 7) + 2;
     BackgroundRun::ShiftRegisters(p,
@@ -446,7 +526,7 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
         }
         const uint32_t entry = kPixelCompose.entry[index];
         hits |= entry;
-        *out++ = masterPalette[p.paletteRam[entry & 0x1F] & 0x3F];
+        *out++ = colours[entry];
     };
 
     // Enter the tile at the phase of the first dot; each case falls through
@@ -479,7 +559,8 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
         phase = 0;
     }
     if (last == 257) IncrementY(p);  // after the coarse X increment of dot 256
-    if (hits & 0x80) p.sprite0Hit = 0x40 | p.sprite0Hit;
+    bg.Suspend(p, last);
+    if (hits & 0x20) p.sprite0Hit = 0x40 | p.sprite0Hit;
     pixelCursor = out;
     p.ppuCyclesDone += last - first;
     p.dot = last;
