@@ -4,6 +4,7 @@
 // as the MMC5's) composes these, so they stay inline and test no enable bits.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -343,8 +344,22 @@ inline uint64_t NibbleSpread16(uint32_t bits) {
            kNibbleSpread.bits[bits & 0xFF];
 }
 
-// Runs sprite evaluation for the dots first..last - 1 of a visible line.
-void SpriteEvaluateDots(PpuState& p, int32_t first, int32_t last);
+// Runs sprite evaluation for the dots first..last - 1 of a visible line. Most
+// entries are not on the line: only their Y is looked at here; the others go
+// to SpriteEvaluate, which also notes the entry in evalIndex.
+inline void SpriteEvaluateDots(PpuState& p, int32_t first, int32_t last) {
+    int32_t dot = (first + 3) & ~3;
+    if (dot >= last) return;
+    const uint32_t line = static_cast<uint32_t>(p.scanline);
+    const uint32_t height = p.spriteHeightMinus1;
+    uint32_t n = static_cast<uint32_t>(dot - 1) >> 2;
+    for (; dot < last; dot += 4, ++n) {
+        if (line - p.oam[(n & 63) * 4] <= height)
+            SpriteEvaluate(p, dot);
+        else
+            p.evalIndex = n & 63;
+    }
+}
 
 // The background during a run of visible dots. The background values (b) of
 // the coming dots are kept as a stream of 4-bit values, the current dot's in
@@ -456,24 +471,27 @@ struct BackgroundRun {
 };
 
 // Where the last run left the stream, and the state it goes with (derived,
-// never saved).
+// never saved): the position and the registers the stream is made from, two
+// stretches of PpuState copied as they stand.
 struct BackgroundRunCarry {
     uint64_t stream;
-    uint32_t valid;
     int32_t scanline;
-    int32_t dot;
-    uint32_t fineX;
-    uint16_t shiftLo, shiftHi;
-    uint32_t attrShiftLo, attrShiftHi, attrBit0, attrBit1;
+    int32_t dot;             // 0: nothing carried
+    uint8_t shifts[4];       // bgShiftLo, bgShiftHi
+    uint8_t attributes[20];  // attrBit0, attrBit1, attrShiftLo, attrShiftHi, fineX
 };
 extern BackgroundRunCarry backgroundRunCarry;
+static_assert(offsetof(PpuState, bgShiftHi) == offsetof(PpuState, bgShiftLo) + 2);
+static_assert(offsetof(PpuState, attrBit1) == offsetof(PpuState, attrBit0) + 4);
+static_assert(offsetof(PpuState, attrShiftLo) == offsetof(PpuState, attrBit0) + 8);
+static_assert(offsetof(PpuState, attrShiftHi) == offsetof(PpuState, attrBit0) + 12);
+static_assert(offsetof(PpuState, fineX) == offsetof(PpuState, attrBit0) + 16);
 
 inline BackgroundRun BackgroundRun::Resume(const PpuState& p, int32_t first) {
     const BackgroundRunCarry& carry = backgroundRunCarry;
-    if (carry.valid && carry.dot == first && carry.scanline == p.scanline &&
-        carry.shiftLo == p.bgShiftLo && carry.shiftHi == p.bgShiftHi &&
-        carry.attrShiftLo == p.attrShiftLo && carry.attrShiftHi == p.attrShiftHi &&
-        carry.attrBit0 == p.attrBit0 && carry.attrBit1 == p.attrBit1 && carry.fineX == p.fineX) {
+    if (carry.dot == first && carry.scanline == p.scanline &&
+        std::memcmp(carry.shifts, &p.bgShiftLo, sizeof carry.shifts) == 0 &&
+        std::memcmp(carry.attributes, &p.attrBit0, sizeof carry.attributes) == 0) {
         BackgroundRun run;
         run.stream = carry.stream;
         return run;
@@ -482,9 +500,12 @@ inline BackgroundRun BackgroundRun::Resume(const PpuState& p, int32_t first) {
 }
 
 inline void BackgroundRun::Suspend(const PpuState& p, int32_t last) const {
-    backgroundRunCarry = {stream,        1,           p.scanline,  last,
-                          p.fineX,       p.bgShiftLo, p.bgShiftHi, p.attrShiftLo,
-                          p.attrShiftHi, p.attrBit0,  p.attrBit1};
+    BackgroundRunCarry& carry = backgroundRunCarry;
+    carry.stream = stream;
+    carry.scanline = p.scanline;
+    carry.dot = last;
+    std::memcpy(carry.shifts, &p.bgShiftLo, sizeof carry.shifts);
+    std::memcpy(carry.attributes, &p.attrBit0, sizeof carry.attributes);
 }
 
 // Visible dots first..last - 1 (1 <= first < last <= 257) with the background
