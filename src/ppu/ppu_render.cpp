@@ -113,6 +113,47 @@ inline void SkipIdleDots(PpuState& p, int32_t until, int32_t owed) {
     }
 }
 
+// The dots of a visible line from 257 on (kPreRender false), or of the
+// pre-render line from dot 1 on, from p.dot until owed is reached (at least
+// one dot) or the line ends: each dot with work as VisibleLineDot or
+// PreRenderLineDot does it, the others only counted.
+template <bool kPreRender>
+inline void TailRun(PpuState& p, int32_t owed) {
+    const int16_t* nextWork = kPreRender ? kNextWork.preRender : kNextWork.visible;
+    const int32_t first = p.dot;
+    int32_t budget = owed - p.ppuCyclesDone;
+    if (budget < 1) budget = 1;
+    const int32_t end = budget < kLastDot + 1 - first ? first + budget : kLastDot + 1;
+    int32_t dot = first;
+    for (;;) {
+        dot = nextWork[dot];
+        if (dot >= end) {
+            dot = end;
+            break;
+        }
+        if (kPreRender) {
+            if (dot == 1) {
+                ClearStatusFlags(p);
+            } else {
+                if (dot >= 280 && dot <= 304) p.vramAddr = p.tempAddr;
+                FetchTailDot(p, dot);
+            }
+        } else if (dot == 257) {
+            CopyHorizontal(p);
+        } else {
+            FetchTailDot(p, dot);
+        }
+        if (++dot >= end) break;
+    }
+    p.ppuCyclesDone += dot - first;
+    if (dot > kLastDot) {
+        p.dot = 0;
+        p.scanline++;
+    } else {
+        p.dot = dot;
+    }
+}
+
 }  // namespace
 
 void StepRender(int32_t owed) {
@@ -127,15 +168,15 @@ void StepRender(int32_t owed) {
                 if (p.ppuCyclesDone >= owed) return;
                 continue;
             }
-            if (dotInRange && kNextWork.visible[dot] != dot) {
-                SkipIdleDots(p, kNextWork.visible[dot], owed);
+            if (dot > 256 && dotInRange) {
+                TailRun<false>(p, owed);
                 if (p.ppuCyclesDone >= owed) return;
                 continue;
             }
             VisibleLineDot(p);
         } else if (line == kPreRenderLine) {
-            if (dotInRange && kNextWork.preRender[dot] != dot) {
-                SkipIdleDots(p, kNextWork.preRender[dot], owed);
+            if (dot > 0 && dotInRange) {
+                TailRun<true>(p, owed);
                 if (p.ppuCyclesDone >= owed) return;
                 continue;
             }
