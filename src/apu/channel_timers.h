@@ -139,9 +139,11 @@ constexpr uint32_t kNoLimit = 0xFFFFFFFFu;
 // Past the last step the count only wraps round to the first one.
 inline uint32_t FrameCounterQuietCycles() {
     const uint32_t cycle = apu.frameCycle;
-    constexpr uint32_t kSteps[] = {kStep1, kStep2, kStep3, kStep4, kFiveStepEnd};
-    for (uint32_t step : kSteps)
-        if (cycle <= step) return step - cycle;
+    if (cycle <= kStep1) return kStep1 - cycle;
+    if (cycle <= kStep2) return kStep2 - cycle;
+    if (cycle <= kStep3) return kStep3 - cycle;
+    if (cycle <= kStep4) return kStep4 - cycle;
+    if (cycle <= kFiveStepEnd) return kFiveStepEnd - cycle;
     return kStep1 - cycle;  // modulo 2^32: the distance through the wrap
 }
 
@@ -182,12 +184,20 @@ inline uint32_t PulseQuietCycles(const PulseChannel& pulse) {
 }
 
 inline void AdvancePulse(PulseChannel& pulse, uint32_t n) {
-    const uint32_t expiries = AdvanceTimer(pulse.timer, pulse.period != 0, pulse.period, n);
-    if (expiries == 0) return;
+    uint32_t expiries;
+    if (pulse.period == 0) {
+        if (pulse.timer != 0) return;  // stuck
+        expiries = n;                  // expires on every cycle
+    } else if (n <= pulse.timer) {
+        pulse.timer -= n;
+        return;
+    } else {
+        expiries = AdvanceTimer(pulse.timer, true, pulse.period, n);
+    }
     // Every second expiry moves the duty sequence, starting with the first
     // when the half toggle is set.
     const uint32_t toggled = pulse.halfToggle != 0 ? 1 : 0;
-    const uint32_t moves = toggled ? (expiries + 1) / 2 : expiries / 2;
+    const uint32_t moves = (expiries + toggled) >> 1;
     pulse.halfToggle = toggled ^ (expiries & 1);
     if (moves == 0) return;
     pulse.output = dutyTable[pulse.duty & 3][(pulse.step + moves - 1) & 7];
