@@ -74,6 +74,33 @@ uint32_t spriteLineCalls;
 uint8_t spriteLineReady;
 uint8_t spriteLine[256 + 8 + 256];
 
+namespace {
+
+// The eight pixels of a pattern byte as bytes 0-7, leftmost first: byte j is
+// bit 7 - j (plain) or bit j (flipped) of the byte.
+struct PatternByteTables {
+    uint64_t plain[256];
+    uint64_t flipped[256];
+};
+constexpr PatternByteTables BuildPatternByteTables() {
+    PatternByteTables tables{};
+    for (uint32_t byte = 0; byte < 256; ++byte) {
+        for (uint32_t j = 0; j < 8; ++j) {
+            tables.plain[byte] |= static_cast<uint64_t>((byte >> (7 - j)) & 1) << (8 * j);
+            tables.flipped[byte] |= static_cast<uint64_t>((byte >> j) & 1) << (8 * j);
+        }
+    }
+    return tables;
+}
+constexpr PatternByteTables kPatternBytes = BuildPatternByteTables();
+
+constexpr uint64_t kEveryByte = 0x0101010101010101ull;
+
+}  // namespace
+
+// A sprite's eight pixels go into the line at once: a pixel lands where it
+// is opaque and no earlier unit put one (a stored value is never 0, its low
+// two bits being the pixel).
 void BuildSpriteLine(const PpuState& p) {
     std::memset(spriteLine, 0, sizeof spriteLine);
     const uint32_t count = p.lineSpriteCount < 8 ? p.lineSpriteCount : 8;
@@ -83,13 +110,18 @@ void BuildSpriteLine(const PpuState& p) {
         const bool flip = (unit.attributes & 0x40) != 0;
         const uint32_t upper =
             (unit.attributes & 0x20u) | (unit.sprite0 & 0x80u) | ((unit.attributes & 3u) << 2);
-        for (uint32_t j = 0; j < 8; ++j) {
-            const uint32_t bit = flip ? j : 7 - j;
-            const uint32_t pixel =
-                (((unit.patternHi >> bit) & 1u) << 1) | ((unit.patternLo >> bit) & 1u);
-            uint8_t& slot = spriteLine[unit.xCounter + j];
-            if (slot == 0 && pixel != 0) slot = static_cast<uint8_t>(upper | pixel);
-        }
+        const uint64_t* bytes = flip ? kPatternBytes.flipped : kPatternBytes.plain;
+        const uint64_t pixels = bytes[unit.patternLo] | (bytes[unit.patternHi] << 1);
+        if (pixels == 0) continue;
+        uint8_t* slots = spriteLine + unit.xCounter;
+        uint64_t taken;
+        std::memcpy(&taken, slots, sizeof taken);
+        // 0xFF in every byte where the pixel is opaque and the slot still free.
+        const uint64_t opaque = (pixels | (pixels >> 1)) & kEveryByte;
+        const uint64_t used = (taken | (taken >> 1)) & kEveryByte;
+        const uint64_t lands = (opaque & ~used) * 0xFF;
+        taken |= (pixels | (upper * kEveryByte)) & lands;
+        std::memcpy(slots, &taken, sizeof taken);
     }
     spriteLineReady = 1;
 }
