@@ -1,10 +1,14 @@
 // Stand-in APU until the real one exists: silent, registers read 0.
 #include "apu/apu.h"
+#include "apu/volume_steps.h"
 
 namespace morvel {
 
 int16_t sampleBuffer[1032];
 uint32_t sampleCount;
+// -6 dB until the configuration file is read.
+int32_t volumeDb = -6;
+double volumeFactor = 0.501187233627;
 
 void ApuPowerOn() { sampleCount = 0; }
 void ApuReset() {}
