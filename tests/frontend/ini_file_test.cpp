@@ -262,9 +262,11 @@ TEST_F(IniFile, RefusesWhatItCannotWriteSafely) {
     EXPECT_EQ(IniPutString(folderNamedLikeTheFile.c_str(), "S", "k", "2"), 0);
     EXPECT_TRUE(std::filesystem::is_directory(folderNamedLikeTheFile));
     EXPECT_EQ(folder_.Names(), (std::set<std::string>{"morvel.ini", "dir.ini"}));
+}
 
+TEST_F(IniFile, NeverReplacesAFileItCannotRead) {
     if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
-    // A file we cannot read is never replaced.
+    WriteBytes(Path(), "[S]\r\nk=1\r\n");
     ASSERT_EQ(chmod(Path().c_str(), 0), 0);
     EXPECT_EQ(IniPutString(Path().c_str(), "S", "k", "2"), 0);
     ASSERT_EQ(chmod(Path().c_str(), 0600), 0);
