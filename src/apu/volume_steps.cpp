@@ -1,6 +1,5 @@
 #include "apu/volume_steps.h"
 
-#include <cmath>
 #include <cstdio>
 
 namespace morvel {
@@ -8,8 +7,6 @@ namespace morvel {
 double volumeDbTable[kVolumeSteps];
 
 namespace {
-constexpr double kOneDecibel = 1.122018454;  // 10 raised to 1/20
-
 int32_t ClampPosition(int32_t position) {
     if (position < 0) return 0;
     if (position >= kVolumeSteps) return kVolumeSteps - 1;
@@ -19,11 +16,6 @@ int32_t ClampPosition(int32_t position) {
 
 void BuildVolumeSteps() {
     for (int32_t p = 0; p < kVolumeSteps; ++p) volumeDbTable[p] = p + kVolumeDbMin;
-}
-
-void SetVolumeDb(int32_t db) {
-    volumeDb = db;
-    volumeFactor = std::pow(kOneDecibel, db);
 }
 
 int32_t VolumeSliderPosition() {

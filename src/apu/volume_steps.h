@@ -1,16 +1,12 @@
-// The volume in whole decibels, as the volume popup, the volume keys and the
-// configuration file change it.
+// The volume in whole decibels as the volume popup and the volume keys step
+// it: the slider's positions, its percentage and the one-decibel steps.
 #pragma once
 
 #include <cstdint>
 
-namespace morvel {
+#include "apu/apu.h"  // volumeDb, volumeFactor, SetVolumeDb
 
-// The volume, -36 to +8 dB, and the gain it gives the samples: 1.122018454
-// (one decibel) raised to volumeDb. Whoever changes volumeDb sets the factor
-// at once, through SetVolumeDb.
-extern int32_t volumeDb;
-extern double volumeFactor;
+namespace morvel {
 
 constexpr int32_t kVolumeDbMin = -36;
 constexpr int32_t kVolumeDbMax = 8;
@@ -20,9 +16,6 @@ constexpr int32_t kVolumeSteps = kVolumeDbMax - kVolumeDbMin + 1;
 // Decibels of each slider position: entry p holds p - 36.
 extern double volumeDbTable[kVolumeSteps];
 void BuildVolumeSteps();
-
-// Sets volumeDb and volumeFactor together.
-void SetVolumeDb(int32_t db);
 
 // The slider position of the current volume.
 int32_t VolumeSliderPosition();
