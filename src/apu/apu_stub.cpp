@@ -18,4 +18,7 @@ void ApuStep(int32_t) {}
 
 namespace morvel {
 void SoundSync() {}
+void SoundStop() {}
+void SoundResume() {}
+void SoundRestart() {}
 }  // namespace morvel

@@ -8,4 +8,12 @@ namespace morvel {
 // for the frame's samples and writes them.
 void SoundSync();
 
+// Silence and stop playback around anything that holds the frame loop up.
+void SoundStop();
+// Silence again and restart playback.
+void SoundResume();
+// Clears the sample stage, starts playback and primes the buffer with silence
+// (every cartridge load).
+void SoundRestart();
+
 }  // namespace morvel
