@@ -9,5 +9,6 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("morvel");
     morvel::qt::DesktopApp desktop(QApplication::arguments());
     if (!desktop.started()) return EXIT_SUCCESS;  // the other copy came to the front
+    if (desktop.failed()) return EXIT_FAILURE;
     return desktop.Run();
 }

@@ -2,13 +2,16 @@
 
 #include <iterator>
 
+#include "apu/apu.h"
 #include "apu/sound_output.h"
+#include "core/frame_buffer.h"
 #include "core/machine.h"
 #include "core/save_state.h"
 #include "frontend/front_end.h"
 #include "frontend/rom_list.h"
 #include "video/osd.h"
 #include "video/presentation.h"
+#include "video/screenshot.h"
 
 namespace morvel {
 
@@ -55,12 +58,34 @@ const char* const kLoadedStateTexts[4] = {"LOADED STATE N\u00BA -> 0", "LOADED S
 const char* const kSavedStateTexts[4] = {"SAVED N\u00BA -> 0", "SAVED N\u00BA -> 1",
                                          "SAVED N\u00BA -> 2", "SAVED N\u00BA -> 3"};
 
-void LoadStateCommand(uint32_t n) {
+void LoadStateCommand(int n) {
     if (LoadStateSlot(n)) ShowOsdMessageQuiet(kLoadedStateTexts[n]);
 }
 
-void SaveStateCommand(uint32_t n) {
+void SaveStateCommand(int n) {
     if (SaveStateSlot(n)) ShowOsdMessageQuiet(kSavedStateTexts[n]);
+}
+
+// The last completed frame: commands run between frames, when the frame
+// buffer holds the finished picture.
+void ScreenshotCommand() {
+    if (!emuRunning) return;
+    if (TakeScreenshot(frameBuffer, romFileName.c_str()))
+        ShowOsdMessageQuiet("SCREENSHOT TAKEN");
+    else
+        ShowOsdMessageQuiet("SCREENSHOT NOT SAVED");
+}
+
+void MuteCommand() {
+    soundMuted = soundMuted ? 0 : 1;
+}
+
+void VolumeUpCommand() {
+    if (volumeDb < 8) SetVolumeDb(volumeDb + 1);
+}
+
+void VolumeDownCommand() {
+    if (volumeDb >= -35) SetVolumeDb(volumeDb - 1);
 }
 
 void SetPictureMode(uint32_t aspect) {
@@ -88,6 +113,7 @@ const CommandRow kCommands[] = {
     {kCmdExit,           [] { windowHost.closeWindow(); }},
     {kCmdReset,          ResetCommand},
     {kCmdPause,          PauseCommand},
+    {kCmdMute,           MuteCommand},
     {kCmdLoadState0,     [] { LoadStateCommand(0); }},
     {kCmdLoadState0 + 1, [] { LoadStateCommand(1); }},
     {kCmdLoadState0 + 2, [] { LoadStateCommand(2); }},
@@ -103,6 +129,9 @@ const CommandRow kCommands[] = {
     {kCmdRescanRoms,     RescanCommand},
     {kCmdDotByDot,       [] { SetPictureMode(0); }},
     {kCmdNesAspect,      [] { SetPictureMode(1); }},
+    {kCmdScreenshot,     ScreenshotCommand},
+    {kCmdVolumeUp,       VolumeUpCommand},
+    {kCmdVolumeDown,     VolumeDownCommand},
 };
 // clang-format on
 

@@ -22,7 +22,10 @@ int Cancelled(std::string&) {
 // Writes the slots of the cartridge that is going away, when any was saved.
 void WriteStatesOfLoadedCartridge() {
     if (!statesDirty) return;
-    if (WriteStateFile()) ShowOsdMessageQuiet("STATES SAVED");
+    if (WriteStateFile())
+        ShowOsdMessageQuiet("STATES SAVED");
+    else
+        ShowOsdMessageQuiet("STATES NOT SAVED");
     statesDirty = 0;
 }
 
@@ -30,6 +33,7 @@ void WriteStatesOfLoadedCartridge() {
 // belong to the cartridge now in the slot.
 void TakeOverCartridge(const char* path) {
     romFileName = FileNameOf(path);
+    ClearStateSlots();
     SetStateFileName(path);
     if (ReadStateFile()) ShowOsdMessageQuiet("STATES LOADED");
     ClearWorkRam();

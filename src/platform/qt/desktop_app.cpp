@@ -5,7 +5,10 @@
 #include <chrono>
 #include <thread>
 
+#include "apu/apu.h"
+#include "apu/sound_output.h"
 #include "core/frame_loop.h"
+#include "core/save_state.h"
 #include "frontend/data_folder.h"
 #include "frontend/front_end.h"
 #include "frontend/rom_list.h"
@@ -17,10 +20,14 @@
 #include "platform/qt/single_instance.h"
 #include "platform/sdl/sdl_sound.h"
 #include "video/presentation.h"
+#include "video/screenshot.h"
 
 namespace morvel::qt {
 
 namespace {
+
+// -6 dB, the volume of a first start.
+constexpr int32_t kDefaultVolumeDb = -6;
 
 // The cartridge named on the command line: every argument after the program's
 // name, joined by blanks, without quotation marks.
@@ -45,12 +52,22 @@ DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
     ChooseDataFolder(dataFolder.isEmpty() ? QCoreApplication::applicationDirPath().toStdString()
                                           : dataFolder.toStdString());
     PrepareRomFolder();
+    PrepareSaveStates(exeDir.c_str());
+    PrepareScreenshots(exeDir.c_str());
     CreateDataFolders();
     FillRomList();
     window->browser()->Refill();
+    BuildMixerTables();
+    SetVolumeDb(kDefaultVolumeDb);
 
     SetWindowScale(windowScale);
-    sdl::SoundInit();
+    soundBackend = &sdl::sdlSoundBuffer;
+    if (!SoundInit()) {
+        QMessageBox::critical(window, "Error",
+                              "Could Not Initialize Sound. Emulator will now exit");
+        startFailed_ = true;
+        return;
+    }
     buttonSource = KeyboardButtons;
 
     std::string cartridge = CommandLineCartridge(arguments);
@@ -69,8 +86,8 @@ DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
 
 DesktopApp::~DesktopApp() {
     if (!window_) return;
-    if (!window_->closed()) window_->close();
-    sdl::SoundShutdown();
+    if (!window_->closed() && !startFailed_) window_->close();
+    SoundShutdown();
     ReleaseVideoObjects();
     ConnectHosts(nullptr);
 }

@@ -20,6 +20,8 @@ class DesktopApp {
     ~DesktopApp();
 
     bool started() const { return window_ != nullptr; }
+    // Start-up failed after the window was made (the reason was shown).
+    bool failed() const { return startFailed_; }
     MainWindow* window() const { return window_.get(); }
 
     // One pass: the pending window events, then one frame while a game runs,
@@ -30,6 +32,7 @@ class DesktopApp {
    private:
     std::unique_ptr<SingleInstance> instance_;
     std::unique_ptr<MainWindow> window_;
+    bool startFailed_ = false;
 };
 
 }  // namespace morvel::qt

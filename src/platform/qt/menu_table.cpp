@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <map>
 
+#include "apu/apu.h"
 #include "frontend/commands.h"
 #include "frontend/front_end.h"
 #include "video/presentation.h"
@@ -16,6 +17,9 @@ namespace {
 
 bool Paused() {
     return pauseChecked != 0;
+}
+bool Muted() {
+    return soundMuted != 0;
 }
 bool DotByDot() {
     return nesAspect == 0;
@@ -55,7 +59,7 @@ const std::vector<MenuRow> kMenuRows = {
     {kCmdDotByDot,       "&Emulator/&Video", "&Dot by Dot",       nullptr,  0, nullptr, DotByDot},
     {kCmdNesAspect,      "&Emulator/&Video", "&NES Aspect Ratio (Scale2x)", nullptr, 0, nullptr, Aspect},
     {kCmdVolume,         "&Emulator", "&Volume\tRight Click",     nullptr,  0, nullptr, nullptr},
-    {kCmdMute,           "&Emulator", "&Mute Sound",              nullptr,  0, nullptr, nullptr},
+    {kCmdMute,           "&Emulator", "&Mute Sound",              nullptr,  0, nullptr, Muted},
     {kCmdRecordStart,    "&Emulator/&Record Video", "&Start",     nullptr,  0, Aspect, nullptr},
     {kCmdRecordStop,     "&Emulator/&Record Video", "S&top",      nullptr,  0, Aspect, nullptr},
     {kCmdQualityPoor,    "&Emulator/&Record Video/&Quality", "&Poor",   nullptr, 0, nullptr, nullptr},

@@ -3,19 +3,18 @@
 #include <SDL.h>
 
 #include <chrono>
-#include <cstring>
 #include <vector>
 
 namespace morvel::sdl {
 
 namespace {
 
-// The ring and its cursor. Shared with SDL's audio thread: every access from
-// the main thread holds the device lock.
+// The ring and its cursor, shared with SDL's audio thread: the main thread
+// holds the device lock whenever it touches them.
 struct Ring {
-    std::vector<int16_t> samples;
-    double cursor = 0;  // in samples, fractional between two samples
-    uint32_t frequency = 44100;
+    std::vector<uint8_t> bytes;  // 16-bit little-endian mono samples
+    double cursor = 0;           // in samples, fractional between two samples
+    uint32_t frequency = 44100;  // samples of the ring played per second
     bool playing = false;
     SDL_AudioDeviceID device = 0;
     int deviceRate = 48000;
@@ -25,20 +24,22 @@ struct Ring {
 
 Ring ring;
 
-// The rate the device itself plays at; 480 frames are exactly 10 ms, which
-// keeps drivers that wait a whole number of milliseconds per buffer on time.
+// 480 frames at 48000 Hz are exactly 10 ms, which keeps drivers that wait a
+// whole number of milliseconds per buffer on time.
 constexpr int kDeviceRate = 48000;
 constexpr int kDeviceFrames = 480;
 
-void Lock() {
-    if (ring.device) SDL_LockAudioDevice(ring.device);
+size_t SampleCount() {
+    return ring.bytes.size() / 2;
 }
-void Unlock() {
-    if (ring.device) SDL_UnlockAudioDevice(ring.device);
+
+int16_t SampleAt(size_t index) {
+    const uint8_t* p = &ring.bytes[index * 2];
+    return static_cast<int16_t>(p[0] | (p[1] << 8));
 }
 
 void AdvanceCursor(double samples) {
-    double size = static_cast<double>(ring.samples.size());
+    double size = static_cast<double>(SampleCount());
     if (size == 0) return;
     ring.cursor += samples;
     while (ring.cursor >= size) ring.cursor -= size;
@@ -49,17 +50,17 @@ void AdvanceCursor(double samples) {
 void FillAudio(void*, Uint8* stream, int length) {
     auto* out = reinterpret_cast<int16_t*>(stream);
     int count = length / 2;
-    size_t size = ring.samples.size();
+    size_t size = SampleCount();
     if (!ring.playing || size == 0) {
-        std::memset(stream, 0, static_cast<size_t>(length));
+        SDL_memset(stream, 0, static_cast<size_t>(length));
         return;
     }
     double step = static_cast<double>(ring.frequency) / ring.deviceRate;
     for (int i = 0; i < count; ++i) {
         size_t index = static_cast<size_t>(ring.cursor);
         double fraction = ring.cursor - static_cast<double>(index);
-        int16_t a = ring.samples[index];
-        int16_t b = ring.samples[(index + 1) % size];
+        int a = SampleAt(index);
+        int b = SampleAt((index + 1) % size);
         out[i] = static_cast<int16_t>(a + (b - a) * fraction);
         AdvanceCursor(step);
     }
@@ -75,16 +76,19 @@ void TickSilentDevice() {
     ring.lastTick = now;
 }
 
-}  // namespace
+void Lock() {
+    if (ring.device)
+        SDL_LockAudioDevice(ring.device);
+    else
+        TickSilentDevice();
+}
 
-bool OpenRingBuffer(uint32_t bufferBytes, uint32_t sampleRate) {
-    CloseRingBuffer();
-    ring.samples.assign(bufferBytes / 2, 0);
-    ring.cursor = 0;
-    ring.frequency = sampleRate;
-    ring.playing = false;
-    ring.lastTick = std::chrono::steady_clock::now();
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+void Unlock() {
+    if (ring.device) SDL_UnlockAudioDevice(ring.device);
+}
+
+void OpenDevice() {
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
     SDL_AudioSpec want{};
     want.freq = kDeviceRate;
     want.format = AUDIO_S16SYS;
@@ -95,85 +99,89 @@ bool OpenRingBuffer(uint32_t bufferBytes, uint32_t sampleRate) {
     ring.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
     if (!ring.device) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return false;
+        return;
     }
-    ring.deviceRate = have.freq;
+    ring.deviceRate = have.freq > 0 ? have.freq : kDeviceRate;
     SDL_PauseAudioDevice(ring.device, 0);
-    return true;
 }
 
-void CloseRingBuffer() {
+void Release() {
     if (ring.device) {
         SDL_CloseAudioDevice(ring.device);
         ring.device = 0;
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
-    ring.samples.clear();
+    ring.bytes.clear();
     ring.playing = false;
 }
 
-uint32_t RingPlayCursor() {
+// Never fails: without an audio device the silent device stands in.
+SoundResult Create(uint32_t bufferBytes, uint32_t sampleRate) {
+    Release();
+    ring.bytes.assign(bufferBytes & ~1u, 0);
+    ring.cursor = 0;
+    ring.frequency = sampleRate;
+    ring.playing = false;
+    ring.lastTick = std::chrono::steady_clock::now();
+    OpenDevice();
+    return kSoundOk;
+}
+
+SoundResult Play() {
     Lock();
-    if (!ring.device) TickSilentDevice();
+    ring.playing = true;
+    Unlock();
+    return kSoundOk;
+}
+
+void Stop() {
+    Lock();
+    ring.playing = false;
+    Unlock();
+}
+
+SoundResult Restore() {
+    return kSoundOk;
+}
+
+uint32_t PlayCursor() {
+    Lock();
     uint32_t cursor = static_cast<uint32_t>(ring.cursor) * 2;
     Unlock();
     return cursor;
 }
 
-void RingWrite(uint32_t offset, const void* bytes, uint32_t count) {
-    size_t size = ring.samples.size() * 2;
-    if (size == 0) return;
-    auto* target = reinterpret_cast<uint8_t*>(ring.samples.data());
-    const auto* source = static_cast<const uint8_t*>(bytes);
-    Lock();
-    for (uint32_t i = 0; i < count && i < size; ++i) target[(offset + i) % size] = source[i];
-    Unlock();
-}
-
-void RingClear() {
-    Lock();
-    std::fill(ring.samples.begin(), ring.samples.end(), int16_t{0});
-    Unlock();
-}
-
-void RingPlay() {
-    Lock();
-    if (!ring.device) TickSilentDevice();
-    ring.playing = true;
-    Unlock();
-}
-
-void RingStop() {
-    Lock();
-    if (!ring.device) TickSilentDevice();
-    ring.playing = false;
-    Unlock();
-}
-
-bool RingPlaying() {
-    return ring.playing;
-}
-
-void RingSetFrequency(uint32_t samplesPerSecond) {
+void SetFrequency(uint32_t samplesPerSecond) {
     if (samplesPerSecond == 0) return;
     Lock();
-    if (!ring.device) TickSilentDevice();
     ring.frequency = samplesPerSecond;
     Unlock();
 }
 
-uint32_t RingBytes() {
-    return static_cast<uint32_t>(ring.samples.size() * 2);
-}
-bool RingHasDevice() {
-    return ring.device != 0;
+// The device stays locked from here to UnlockRegions, so the audio thread
+// never reads a half-written span.
+SoundResult LockRegions(uint32_t offset, uint32_t bytes, SoundRegion& first, SoundRegion& second) {
+    uint32_t size = static_cast<uint32_t>(ring.bytes.size());
+    if (size == 0 || offset >= size || bytes > size) return kSoundFailed;
+    Lock();
+    uint32_t firstBytes = bytes < size - offset ? bytes : size - offset;
+    first = SoundRegion{ring.bytes.data() + offset, firstBytes};
+    second = SoundRegion{firstBytes < bytes ? ring.bytes.data() : nullptr, bytes - firstBytes};
+    return kSoundOk;
 }
 
-void SoundInit() {
-    OpenRingBuffer(8820, 44100);
+void UnlockRegions(const SoundRegion&, const SoundRegion&) {
+    Unlock();
 }
-void SoundShutdown() {
-    CloseRingBuffer();
+
+}  // namespace
+
+const SoundBufferInterface sdlSoundBuffer = {
+    Create, Release, Play, Stop, Restore, PlayCursor, SetFrequency, LockRegions, UnlockRegions,
+};
+
+bool SoundDeviceOpen() {
+    return ring.device != 0;
 }
 
 }  // namespace morvel::sdl
