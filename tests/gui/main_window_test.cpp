@@ -335,3 +335,73 @@ TEST_F(DesktopTest, AcceleratorKeys) {
 
 }  // namespace
 }  // namespace morvel::test
+
+namespace morvel::test {
+namespace {
+
+std::vector<std::filesystem::path> FilesIn(const std::string& folder) {
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        files.push_back(entry.path());
+    return files;
+}
+
+// The demo's title stands still after its first frames, so the window's
+// screenshot must equal the headless tool's picture byte for byte.
+TEST_F(DesktopTest, ScreenshotEqualsTheHeadlessPicture) {
+    Start({DemoRom()});
+    ASSERT_TRUE(RunFrames(30));
+    Press(window(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_TRUE(SawMessage("SCREENSHOT TAKEN"));
+    std::vector<std::filesystem::path> shots = FilesIn(dataFolder_ + "/screenshots");
+    ASSERT_EQ(shots.size(), 1u);
+    EXPECT_EQ(shots[0].filename().string().rfind("demo.nes ", 0), 0u) << shots[0];
+    EXPECT_EQ(shots[0].extension(), ".bmp");
+    std::string headless = dataFolder_ + "/headless.bmp";
+    HeadlessRun run = RunHeadless({"--frames", "60", "--screenshot", headless, DemoRom()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::string ours = ReadFileText(shots[0].string());
+    EXPECT_EQ(ours.size(), 245814u);
+    // The title's text is there: the comparison is not of two blank pictures.
+    EXPECT_NE(ours.find(std::string("\xFF\xFF\xFF", 3), 54), std::string::npos);
+    EXPECT_TRUE(ours == ReadFileText(headless));
+}
+
+TEST_F(DesktopTest, ScreenshotWhilePausedDoesNothing) {
+    Start({DemoRom()});
+    ASSERT_TRUE(RunFrames(3));
+    Press(window(), Qt::Key_Space);
+    Press(window(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_FALSE(SawMessage("SCREENSHOT TAKEN"));
+    EXPECT_TRUE(FilesIn(dataFolder_ + "/screenshots").empty());
+}
+
+TEST_F(DesktopTest, SaveAndLoadStateSlotsAndTheStateFile) {
+    Start({TestRom("nrom_board")});
+    ASSERT_TRUE(RunFrames(5));
+    Press(window(), Qt::Key_2);  // slot 1 was never saved: nothing happens
+    EXPECT_FALSE(SawMessage("LOADED STATE N\u00BA -> 1"));
+    Press(window(), Qt::Key_2, Qt::ControlModifier);
+    EXPECT_TRUE(SawMessage("SAVED N\u00BA -> 1"));
+    ASSERT_TRUE(RunFrames(5));
+    Press(window(), Qt::Key_2);
+    EXPECT_TRUE(SawMessage("LOADED STATE N\u00BA -> 1"));
+    // Closing writes the slots; loading the cartridge again reads them.
+    Press(window(), Qt::Key_Escape);
+    EXPECT_TRUE(SawMessage("STATES SAVED"));
+    EXPECT_TRUE(std::filesystem::exists(dataFolder_ + "/savestates/nrom_board.nes.yss"));
+    DropFile(window(), TestRom("nrom_board"));
+    EXPECT_TRUE(SawMessage("STATES LOADED"));
+    messages_.clear();
+    Press(window(), Qt::Key_2);
+    EXPECT_TRUE(SawMessage("LOADED STATE N\u00BA -> 1"));
+    // Another cartridge does not see this one's slots.
+    DropFile(window(), DemoRom());
+    EXPECT_EQ(romFileName, "demo.nes");
+    messages_.clear();
+    Press(window(), Qt::Key_2);
+    EXPECT_FALSE(SawMessage("LOADED STATE N\u00BA -> 1"));
+}
+
+}  // namespace
+}  // namespace morvel::test

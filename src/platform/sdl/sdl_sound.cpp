@@ -88,6 +88,9 @@ void Unlock() {
 }
 
 void OpenDevice() {
+    // SDL would turn SIGINT and SIGTERM into quit events that nobody reads here;
+    // the program ends on them as any other does.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
     SDL_AudioSpec want{};
     want.freq = kDeviceRate;
