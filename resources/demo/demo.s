@@ -45,6 +45,8 @@ noteIndex:  .res 1
 noteTimer:  .res 1
 pointer:    .res 2
 starCount:  .res 1
+starIndex:  .res 1
+table:      .res 1              ; the nametable being drawn
 
 oam = $0200                     ; sprite table copied by DMA each frame
 
@@ -155,8 +157,9 @@ DrawScreen:
 ; Both nametables: stars scattered on the sky, a band of bricks along the bottom.
 DrawField:
         jsr ClearNametables
-        ldx #0                  ; nametable 0 at $2000, then 1 at $2400
-@table: txa
+        lda #0                  ; nametable 0 at $2000, then 1 at $2400
+        sta table
+@table: lda table
         asl
         asl
         ora #$20
@@ -166,9 +169,13 @@ DrawField:
         lda #3                  ; 3 x 256 tiles = 24 rows of sky
         sta pointer
         ldy #0
-@sky:   dec starCount           ; a star every 11th tile: the rows shift
+@sky:   dec starCount           ; stars at uneven gaps taken from a table
         bne @blank
-        lda #11
+        inc starIndex
+        lda starIndex
+        and #7
+        tax
+        lda starGaps,x
         sta starCount
         lda #TILE_STAR
         bne @put
@@ -184,8 +191,9 @@ DrawField:
         iny
         cpy #192                ; 6 rows of bricks
         bne @ground
-        inx
-        cpx #2
+        inc table
+        lda table
+        cmp #2
         bne @table
         rts
 
@@ -369,6 +377,8 @@ irq:    rti
 palette:
         .byte $0F, $30, $16, $27,  $0F, $30, $21, $11,  $0F, $30, $16, $27,  $0F, $30, $16, $27
         .byte $0F, $28, $16, $30,  $0F, $28, $16, $30,  $0F, $28, $16, $30,  $0F, $28, $16, $30
+
+starGaps:   .byte 13, 29, 7, 41, 17, 23, 37, 11
 
 titleScreen:
         .byte $21, $0D, "MORVEL", 0
