@@ -109,8 +109,10 @@ void RomBrowser::Fit(int width, int height) {
 
 bool RomBrowser::eventFilter(QObject* watched, QEvent* event) {
     if (watched == list_ && event->type() == QEvent::KeyPress) {
-        int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        auto* press = static_cast<QKeyEvent*>(event);
+        bool enter = press->key() == Qt::Key_Return || press->key() == Qt::Key_Enter;
+        // Alt+Enter is the full-screen accelerator, not a load.
+        if (enter && !(press->modifiers() & Qt::AltModifier)) {
             LoadSelected();
             return true;
         }
