@@ -4,12 +4,13 @@
 #include <string>
 
 #include "app/headless_options.h"
+#include "app/headless_recording.h"
 #include "cart/cartridge.h"
 #include "core/cpu.h"
 #include "core/frame_loop.h"
+#include "core/machine.h"
 #include "core/memory_map.h"
 #include "ppu/ppu.h"
-#include "core/machine.h"
 
 using namespace morvel;
 
@@ -55,8 +56,11 @@ struct ResultProtocol {
 int RunFrames(const HeadlessOptions& options) {
     ResultProtocol protocol;
     long resetAt = -1;
+    FramePacer pacer(options.realtime);
+    StartHeadlessRecording(options);
     for (long frame = 0; frame < options.frames; ++frame) {
         frameFunction();
+        pacer.FrameDone();
         if (!options.untilResult || !protocol.signature()) continue;
         uint8_t status = protocol.status();
         if (status < 0x80) break;
@@ -66,6 +70,8 @@ int RunFrames(const HeadlessOptions& options) {
             resetAt = -1;
         }
     }
+    StopHeadlessRecording();
+    pacer.Report();
     if (!options.untilResult) return 0;
     int result = protocol.signature() ? protocol.status() : 255;
     std::printf("result: %d\n", result);

@@ -15,7 +15,11 @@ const char kHeadlessUsage[] =
     "                   \"result: N\" and the text at $6004; exit status = N\n"
     "  --nestest        start the CPU at $C000 with P=$24 and S=$FD and print one line\n"
     "                   per instruction before executing it\n"
-    "  --steps N        with --nestest: stop after N instructions\n";
+    "  --steps N        with --nestest: stop after N instructions\n"
+    "  --record FILE.avi  record the whole run as the desktop program does\n"
+    "  --quality N      recording quality: 0 Poor, 1 Normal, 2 High (default 0)\n"
+    "  --realtime       run at 60 frames per second; a recording then drops the frames\n"
+    "                   its worker has no time for, as the desktop program does\n";
 
 namespace {
 
@@ -40,6 +44,10 @@ const OptionSpec kOptions[] = {
     {"--until-result", false, [](HeadlessOptions& o, const char*) { return o.untilResult = true; }},
     {"--nestest", false, [](HeadlessOptions& o, const char*) { return o.nestest = true; }},
     {"--steps", true, [](HeadlessOptions& o, const char* v) { return ParseCount(v, o.steps); }},
+    {"--record", true, [](HeadlessOptions& o, const char* v) { return !(o.record = v).empty(); }},
+    {"--quality", true,
+     [](HeadlessOptions& o, const char* v) { return ParseCount(v, o.quality) && o.quality <= 2; }},
+    {"--realtime", false, [](HeadlessOptions& o, const char*) { return o.realtime = true; }},
 };
 
 }  // namespace

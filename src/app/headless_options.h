@@ -10,7 +10,10 @@ struct HeadlessOptions {
     long frames = 60;
     bool untilResult = false;
     bool nestest = false;
-    long steps = -1;  // with nestest: stop after this many instructions
+    long steps = -1;     // with nestest: stop after this many instructions
+    std::string record;  // AVI file to record the run into
+    long quality = 0;    // recording quality: 0 Poor, 1 Normal, 2 High
+    bool realtime = false;
 };
 
 // Fills options from argv. On a usage error returns false with the reason.
