@@ -1,6 +1,7 @@
 #include "recording/msvideo1_encoder.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 namespace morvel {
@@ -182,18 +183,52 @@ const uint8_t kQuarterMembers[4][4] = {
 
 const uint8_t kAllMembers[16] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
 
+// Up to two distinct colours among the members: the exact split, found
+// without searching. False when there are more.
+bool ExactSplit(const Colour* c, const uint8_t* members, int n, Split& s) {
+    uint16_t first = Pack(c[members[0]]);
+    int second = -1;
+    s = {c[members[0]], c[members[0]], 0, 0};
+    for (int i = 0; i < n; ++i) {
+        uint16_t p = Pack(c[members[i]]);
+        if (p == first) {
+            s.pickA |= static_cast<uint16_t>(1u << i);
+        } else if (second < 0 || p == second) {
+            second = p;
+            s.b = c[members[i]];
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+Split BestSplit(const Colour* c, const uint8_t* members, int n) {
+    Split s;
+    return ExactSplit(c, members, n, s) ? s : SplitInTwo(c, members, n);
+}
+
 // The cheapest coding whose error stays within threshold, or else the
 // most faithful one.
 BlockCode ChooseCode(const Colour* c, uint32_t threshold) {
+    Split exact;
+    if (ExactSplit(c, kAllMembers, 16, exact)) {
+        if (exact.pickA == 0xFFFF) return {BlockCode::kSolid, 0, {exact.a}, 0};
+        return {BlockCode::kTwo, exact.pickA, {exact.a, exact.b}, 0};
+    }
     Colour mean = Mean(c, kAllMembers, 16);
     BlockCode solid{BlockCode::kSolid, 0, {mean}, SolidError(c, mean)};
     if (solid.error <= threshold) return solid;
-    Split two = SplitInTwo(c, kAllMembers, 16);
-    BlockCode pair{BlockCode::kTwo, two.pickA, {two.a, two.b}, two.error};
-    if (pair.error <= threshold) return pair;
+    // With more than two colours and no loss allowed only eight colours can do.
+    BlockCode pair{BlockCode::kTwo, 0, {}, UINT32_MAX};
+    if (threshold > 0) {
+        Split two = SplitInTwo(c, kAllMembers, 16);
+        pair = {BlockCode::kTwo, two.pickA, {two.a, two.b}, two.error};
+        if (pair.error <= threshold) return pair;
+    }
     BlockCode eight{BlockCode::kEight, 0, {}, 0};
     for (int q = 0; q < 4; ++q) {
-        Split s = SplitInTwo(c, kQuarterMembers[q], 4);
+        Split s = BestSplit(c, kQuarterMembers[q], 4);
         eight.colours[2 * q] = s.a;
         eight.colours[2 * q + 1] = s.b;
         eight.error += s.error;
