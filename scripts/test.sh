@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds morvel with warnings as errors and runs every test.
+# Installs what is missing, builds morvel with warnings as errors and runs every
+# test; then builds it again with the address and undefined-behaviour sanitizers
+# and runs the suite once more.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -7,3 +9,11 @@ build=${MORVEL_BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DMORVEL_WERROR=ON >/dev/null
 cmake --build "$build"
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+
+if [ "${MORVEL_SKIP_SANITIZERS:-0}" != 1 ]; then
+  sanitized=${build}-sanitize
+  cmake -S . -B "$sanitized" -G Ninja -DMORVEL_WERROR=ON -DMORVEL_SANITIZE=ON >/dev/null
+  cmake --build "$sanitized"
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir "$sanitized" --output-on-failure -j "$(nproc)"
+fi

@@ -1,16 +1,24 @@
 // morvel-headless: the machine with no window, no sound device and no input
 // device, for tests, automation and benchmarks.
+#include <chrono>
 #include <cstdio>
 #include <string>
 
 #include "app/headless_options.h"
+#include "app/headless_outputs.h"
 #include "app/headless_recording.h"
+#include "apu/apu.h"
+#include "apu/sound_output.h"
 #include "cart/cartridge.h"
 #include "core/cpu.h"
+#include "core/frame_buffer.h"
 #include "core/frame_loop.h"
 #include "core/machine.h"
 #include "core/memory_map.h"
+#include "platform/headless/button_script.h"
+#include "platform/headless/headless_sound.h"
 #include "ppu/ppu.h"
+#include "video/screenshot.h"
 
 using namespace morvel;
 
@@ -18,6 +26,10 @@ namespace {
 
 constexpr int kExitUsage = 2;
 constexpr int kExitRefused = 3;
+constexpr int kExitFileFailed = 4;
+
+// The frame being run, read by the scripted controllers when the game latches.
+long runningFrame;
 
 // Runs from $C000 as the automated nestest does, printing the registers before
 // each instruction in the form of nestest.log.
@@ -53,13 +65,19 @@ struct ResultProtocol {
     }
 };
 
+// Frames run so far, for --bench.
+long framesRun = 0;
+
 int RunFrames(const HeadlessOptions& options) {
     ResultProtocol protocol;
     long resetAt = -1;
     FramePacer pacer(options.realtime);
-    StartHeadlessRecording(options);
+    bool recorded = StartHeadlessRecording(options);
     for (long frame = 0; frame < options.frames; ++frame) {
+        runningFrame = frame;
         frameFunction();
+        ++framesRun;
+        RunStateActions(options.stateActions, frame + 1);
         pacer.FrameDone();
         if (!options.untilResult || !protocol.signature()) continue;
         uint8_t status = protocol.status();
@@ -70,13 +88,36 @@ int RunFrames(const HeadlessOptions& options) {
             resetAt = -1;
         }
     }
-    StopHeadlessRecording();
+    recorded = StopHeadlessRecording() && recorded;
     pacer.Report();
-    if (!options.untilResult) return 0;
+    // A recording that failed is a failed output: the run went on without it.
+    int outputStatus = recorded ? 0 : 1;
+    if (!options.untilResult) return outputStatus;
     int result = protocol.signature() ? protocol.status() : 255;
     std::printf("result: %d\n", result);
     if (protocol.signature()) std::printf("%s\n", protocol.text().c_str());
-    return result;
+    return result == 0 ? outputStatus : result;
+}
+
+// The outputs asked for after the run. The frame buffer still holds the last
+// completed frame: the next one has not begun. A failed output turns a
+// successful run into a failure.
+int FinishRun(const HeadlessOptions& options, int status, double seconds) {
+    if (options.bench) {
+        const double fps = seconds > 0 ? static_cast<double>(framesRun) / seconds : 0.0;
+        std::printf("fps: %.1f\nrealtime: %.2f\n", fps, fps / 60.0988);
+    }
+    if (options.screenText) std::printf("%s", ScreenText().c_str());
+    if (!options.screenshot.empty() &&
+        !WriteScreenshotFile(options.screenshot.c_str(), frameBuffer)) {
+        std::fprintf(stderr, "morvel-headless: cannot write %s\n", options.screenshot.c_str());
+        if (status == 0) status = 1;
+    }
+    if (!options.dumpRam.empty() && !DumpRam(options.dumpRam.c_str())) {
+        std::fprintf(stderr, "morvel-headless: cannot write %s\n", options.dumpRam.c_str());
+        if (status == 0) status = 1;
+    }
+    return status;
 }
 
 }  // namespace
@@ -88,6 +129,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "morvel-headless: %s\n%s", error.c_str(), kHeadlessUsage);
         return kExitUsage;
     }
+    BuildMixerTables();
+    soundBackend = &headlessSoundBuffer;
+    if (!SoundInit()) {
+        std::fprintf(stderr, "morvel-headless: the sound buffer cannot be opened\n");
+        return kExitRefused;
+    }
+    for (const ButtonPress& press : options.presses) AddButtonPress(press);
+    UseButtonScript(&runningFrame);
     if (!FindSupportedBoard(PeekMapperNumber(options.cartridge.c_str()))) {
         std::fprintf(stderr, "MAPPER NOT SUPPORTED\n");
         return kExitRefused;
@@ -97,8 +146,23 @@ int main(int argc, char** argv) {
         return kExitRefused;
     }
     ClearWorkRam();
+    if (!options.nestest && !OpenStates(options.dataDir, options.cartridge)) {
+        std::fprintf(stderr, "morvel-headless: cannot make a data folder\n");
+        return kExitFileFailed;
+    }
     SelectRenderer();
     frameFunction = NormalFrame;
+    SoundRestart();
     if (options.nestest) return RunNestest(options.steps);
-    return RunFrames(options);
+    if (!options.wav.empty()) StartSampleCapture();
+    const auto start = std::chrono::steady_clock::now();
+    int status = RunFrames(options);
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    if (!options.wav.empty() && !WriteWavFile(options.wav, CapturedSamples())) {
+        std::fprintf(stderr, "morvel-headless: cannot write %s\n", options.wav.c_str());
+        return kExitFileFailed;
+    }
+    SoundShutdown();
+    CloseStates();
+    return FinishRun(options, status, elapsed.count());
 }

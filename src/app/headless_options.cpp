@@ -16,6 +16,21 @@ const char kHeadlessUsage[] =
     "  --nestest        start the CPU at $C000 with P=$24 and S=$FD and print one line\n"
     "                   per instruction before executing it\n"
     "  --steps N        with --nestest: stop after N instructions\n"
+    "  --wav FILE       write every sample produced as a mono 16-bit PCM WAV at 44100 Hz\n"
+    "  --press SPEC     hold buttons on controller 1: SPEC is FIRST-LAST:BUTTONS (frames,\n"
+    "                   inclusive), BUTTONS from A, B, Select, Start, Up, Down, Left, Right\n"
+    "                   joined by '+'; repeatable\n"
+    "  --press2 SPEC    the same for controller 2\n"
+    "  --screenshot FILE  after the run, write the last completed frame as a BMP file\n"
+    "  --screen-text    after the run, print the nametable at $2000 as 30 lines of 32\n"
+    "                   characters (tiles $20-$7E as ASCII, others as '.')\n"
+    "  --bench          print \"fps: F\" and \"realtime: R\" (F / 60.0988) for the run\n"
+    "  --dump-ram FILE  after the run, write the 2 KB of CPU RAM and the 8 KB of work RAM\n"
+    "  --data-dir DIR   the folder that stands for the executable's folder (savestates/ and\n"
+    "                   screenshots/ are made in it); default: a new temporary folder\n"
+    "  --save-state N@F after frame F, save slot N (0-3); the state file is written when\n"
+    "                   the run ends\n"
+    "  --load-state N@F after frame F, load slot N (the state file is read at load)\n"
     "  --record FILE.avi  record the whole run as the desktop program does\n"
     "  --quality N      recording quality: 0 Poor, 1 Normal, 2 High (default 0)\n"
     "  --realtime       run at 60 frames per second; a recording then drops the frames\n"
@@ -32,6 +47,20 @@ bool ParseCount(const char* text, long& value) {
     return true;
 }
 
+bool AddPress(HeadlessOptions& options, int port, const char* spec) {
+    ButtonPress press;
+    if (!ParseButtonPress(port, spec, press)) return false;
+    options.presses.push_back(press);
+    return true;
+}
+
+bool AddStateAction(HeadlessOptions& options, bool save, const char* text) {
+    StateAction action;
+    if (!ParseStateAction(text, save, action)) return false;
+    options.stateActions.push_back(action);
+    return true;
+}
+
 struct OptionSpec {
     const char* name;
     bool takesValue;
@@ -44,6 +73,21 @@ const OptionSpec kOptions[] = {
     {"--until-result", false, [](HeadlessOptions& o, const char*) { return o.untilResult = true; }},
     {"--nestest", false, [](HeadlessOptions& o, const char*) { return o.nestest = true; }},
     {"--steps", true, [](HeadlessOptions& o, const char* v) { return ParseCount(v, o.steps); }},
+    {"--wav", true, [](HeadlessOptions& o, const char* v) { return !(o.wav = v).empty(); }},
+    {"--press", true, [](HeadlessOptions& o, const char* v) { return AddPress(o, 0, v); }},
+    {"--press2", true, [](HeadlessOptions& o, const char* v) { return AddPress(o, 1, v); }},
+    {"--screenshot", true,
+     [](HeadlessOptions& o, const char* v) { return !(o.screenshot = v).empty(); }},
+    {"--screen-text", false, [](HeadlessOptions& o, const char*) { return o.screenText = true; }},
+    {"--bench", false, [](HeadlessOptions& o, const char*) { return o.bench = true; }},
+    {"--data-dir", true,
+     [](HeadlessOptions& o, const char* v) { return !(o.dataDir = v).empty(); }},
+    {"--save-state", true,
+     [](HeadlessOptions& o, const char* v) { return AddStateAction(o, true, v); }},
+    {"--load-state", true,
+     [](HeadlessOptions& o, const char* v) { return AddStateAction(o, false, v); }},
+    {"--dump-ram", true,
+     [](HeadlessOptions& o, const char* v) { return !(o.dumpRam = v).empty(); }},
     {"--record", true, [](HeadlessOptions& o, const char* v) { return !(o.record = v).empty(); }},
     {"--quality", true,
      [](HeadlessOptions& o, const char* v) { return ParseCount(v, o.quality) && o.quality <= 2; }},

@@ -2,6 +2,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "app/headless_states.h"
+#include "platform/headless/button_script.h"
 
 namespace morvel {
 
@@ -10,7 +14,15 @@ struct HeadlessOptions {
     long frames = 60;
     bool untilResult = false;
     bool nestest = false;
-    long steps = -1;     // with nestest: stop after this many instructions
+    long steps = -1;                   // with nestest: stop after this many instructions
+    std::string wav;                   // write every sample produced to this WAV file
+    std::vector<ButtonPress> presses;  // scripted controllers
+    std::string screenshot;            // write the last frame as a BMP file here
+    bool screenText = false;
+    bool bench = false;
+    std::string dumpRam;  // write CPU RAM and work RAM here
+    std::string dataDir;  // stands for the executable's folder
+    std::vector<StateAction> stateActions;
     std::string record;  // AVI file to record the run into
     long quality = 0;    // recording quality: 0 Poor, 1 Normal, 2 High
     bool realtime = false;

@@ -13,22 +13,23 @@ namespace {
 constexpr auto kFramePeriod = std::chrono::nanoseconds(1000000000 / 60);
 }
 
-void StartHeadlessRecording(const HeadlessOptions& options) {
-    if (options.record.empty()) return;
+bool StartHeadlessRecording(const HeadlessOptions& options) {
+    if (options.record.empty()) return true;
     recordQuality = static_cast<int32_t>(options.quality);
     // Without a real-time pace nothing would be gained by dropping frames:
     // the run waits for the worker instead, and the file holds every frame.
     SetRecorderWaitsForWorker(!options.realtime);
     if (!StartRecording(options.record.c_str())) {
         std::fprintf(stderr, "morvel-headless: cannot record to %s\n", options.record.c_str());
-        return;
+        return false;
     }
     frameFunction = RecordingFrame;
     ResumeRecorder();
+    return true;
 }
 
-void StopHeadlessRecording() {
-    if (!RecorderActive()) return;
+bool StopHeadlessRecording() {
+    if (!RecorderActive()) return true;
     frameFunction = NormalFrame;
     SuspendRecorder();
     int complete = StopRecording();
@@ -40,6 +41,7 @@ void StopHeadlessRecording() {
         s.framesHandedOff, s.framesWritten, s.framesDropped, s.videoSeconds * perFrame,
         s.soundSeconds * perFrame);
     if (!complete) std::fprintf(stderr, "morvel-headless: the recording could not be written\n");
+    return complete != 0;
 }
 
 FramePacer::FramePacer(bool enabled)

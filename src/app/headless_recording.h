@@ -9,13 +9,13 @@
 namespace morvel {
 
 // Starts the recording of --record, if any, and switches the frame loop to
-// its recording variant. A file that cannot be created is reported on stderr;
-// the run goes on unrecorded.
-void StartHeadlessRecording(const HeadlessOptions& options);
+// its recording variant. A file that cannot be created is reported on stderr
+// and false returned; the run goes on unrecorded.
+bool StartHeadlessRecording(const HeadlessOptions& options);
 
 // Stops it and prints its counts: frames handed off, written and dropped, and
-// the worker's cost per frame.
-void StopHeadlessRecording();
+// the worker's cost per frame. False when the file could not be completed.
+bool StopHeadlessRecording();
 
 // Holds the frame loop at 60 frames per second, as the sound output does on
 // the desktop, and measures how long each frame's own work took.

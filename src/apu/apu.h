@@ -4,16 +4,57 @@
 
 #include <cstdint>
 
+#include "apu/apu_state.h"
+
 namespace morvel {
 
 void ApuPowerOn();
 void ApuReset();
+
+// $4000-$4017 (and the board writes forwarded there); other addresses, $4009
+// and $400D are ignored. $4016 is the controller latch.
 void ApuWriteRegister(int32_t address, uint8_t value);
+// $4015 status (releases the interrupt line), $4016/$4017 controller ports; 0 elsewhere.
 uint8_t ApuReadRegister(int32_t address);
+
+// Advances the APU by that many CPU cycles, making one sample every
+// samplesDivider cycles. A count of 0 or less does nothing.
 void ApuStep(int32_t cycles);
 
-// The frame's samples, read by the sound output at the end of every frame.
-extern int16_t sampleBuffer[1032];
-extern uint32_t sampleCount;
+// Pieces of the APU's cycle, exposed for the frame sequencer and for tests.
+void ApuClockTimers();
+void QuarterFrameClock();
+void HalfFrameClock();
+void ClockSweep(PulseChannel& pulse, int32_t pulseIndex);
+void FrameCounterTick();
+void FrameSequencerStep();
+
+// Channel levels the mixer reads: pulses, triangle and noise 0-15, DMC 0-127.
+uint32_t PulseOutput(const PulseChannel& pulse);
+uint32_t NoiseOutput();
+
+// The DMC's sample fetch and the start of its next eight-bit output cycle.
+void DmcFetch();
+void DmcStartOutputCycle();
+
+// The controller latch and serial reads of $4016/$4017.
+void LatchControllers();
+uint8_t ReadControllerPort(int port);
+
+// Builds pulseMixTable and tndMixTable; once, before the first frame.
+void BuildMixerTables();
+
+// The mixer's settings, shared with the front end.
+extern uint32_t samplesDivider;  // CPU cycles per output sample (40)
+extern uint32_t soundMuted;      // while set, nothing is added to the sample in progress
+extern int32_t volumeDb;         // whole decibels, -36 to +8
+extern double volumeFactor;      // 1.122018454 ^ volumeDb
+// Sets volumeDb (clamped to -36..+8) and volumeFactor together.
+void SetVolumeDb(int32_t db);
+
+// The frame's samples, read by the sound output at the end of every frame and
+// emptied by the frame loop; views into sampleStage.
+inline int16_t (&sampleBuffer)[kSampleBufferLength] = sampleStage.sampleBuffer;
+inline uint32_t& sampleCount = sampleStage.sampleCount;
 
 }  // namespace morvel

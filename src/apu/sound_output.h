@@ -2,10 +2,59 @@
 // draining paces the whole machine.
 #pragma once
 
+#include <cstdint>
+
+#include "apu/sound_device.h"
+
 namespace morvel {
 
-// Sets the playback rate to sampleCount x 60, waits until the buffer has room
-// for the frame's samples and writes them.
+// The open sound output: host-side, never part of a save state.
+struct SoundDevice {
+    const SoundBufferInterface* buffer;  // the streaming buffer
+    SoundRegion first;                   // the locked regions of the write in progress
+    SoundRegion second;
+    uint32_t writeOffset;  // where the next samples go in the ring
+    uint32_t bufferBytes;  // 8820: 100 ms of 16-bit mono at 44100 Hz
+    uint32_t sampleRate;   // 44100
+    uint32_t stopped;      // 1 while the buffer is not playing
+    uint32_t locked;       // 1 between a successful lock and its unlock
+};
+
+// Null before SoundInit and after SoundShutdown.
+extern SoundDevice* soundDevice;
+
+// Bound on every wait for the buffer to drain: a device that stalls for this
+// long is given up on for that frame (the frame's samples are dropped).
+constexpr int kSoundWaitLimitMs = 300;
+
+// Opens soundBackend, sets the 40-cycle sample clock and restarts the stream
+// with silence. Returns 1, or 0 when the device cannot be opened (or is open).
+int SoundInit();
+void SoundShutdown();
+
+// Clears the sample stage, starts playback and queues 1024 samples of silence.
+void SoundRestart();
+
+// Sets the playback rate to sampleCount x 60, waits (1 ms sleeps, bounded)
+// until the buffer has room for the frame's samples and writes them.
 void SoundSync();
+
+// Fills the ring with silence and moves the write position to its start.
+void SoundClear();
+// Silence and stop / silence and play, around anything that blocks the frames.
+void SoundStop();
+void SoundResume();
+
+// Copies bytes into the ring at the write position; a negative count means
+// as many as are free.
+void SoundWrite(const void* samples, int32_t byteCount);
+// Free bytes ahead of the write position (the whole ring when the play cursor
+// stands on it); 0 without a buffer.
+uint32_t SoundFreeBytes();
+
+// Sees every frame's samples as SoundSync hands them to the buffer (the
+// headless tool's WAV capture); null for none.
+using SampleTap = void (*)(const int16_t* samples, uint32_t count);
+extern SampleTap soundSampleTap;
 
 }  // namespace morvel

@@ -22,13 +22,19 @@ namespace {
 
 // The supported boards and their set-ups.
 const BoardSetup kBoardSetups[] = {
-    {0, SetupNrom, nullptr},       // NROM
-    {2, SetupUnrom, nullptr},      // UNROM
-    {3, SetupCnrom, nullptr},      // CNROM
-    {7, SetupAorom, nullptr},      // AOROM
-    {34, SetupBxrom, nullptr},     // BxROM
-    {58, SetupMapper58, nullptr},  // multicart, register in the address
+    {0, SetupNrom, nullptr},         // NROM
+    {2, SetupUnrom, nullptr},        // UNROM
+    {3, SetupCnrom, nullptr},        // CNROM
+    {7, SetupAorom, nullptr},        // AOROM
+    {34, SetupBxrom, nullptr},       // BxROM
+    {58, SetupMapper58, nullptr},    // multicart, register in the address
     {226, SetupMapper226, nullptr},  // multicart, register in the data
+    {1, SetupMmc1, Mmc1AfterMirroring},  // MMC1: its control value replaces the header's mirroring
+    {4, SetupMmc3, nullptr},         // MMC3
+    {118, SetupMapper118, nullptr},  // MMC3 with nametables from the CHR registers
+    {189, SetupMapper189, nullptr},  // MMC3-style CHR, 32 KB PRG through low addresses
+    {5, SetupMmc5, nullptr},         // MMC5
+    {9, SetupMmc2, nullptr},         // MMC2, CHR latches flipped by tiles $FD/$FE
 };
 
 template <int kPage>
@@ -43,8 +49,8 @@ void NametableWrite(uint32_t address, uint8_t value) {
 
 const PpuReadHandler kNametableRead[4] = {NametableRead<0>, NametableRead<1>, NametableRead<2>,
                                           NametableRead<3>};
-const PpuWriteHandler kNametableWrite[4] = {NametableWrite<0>, NametableWrite<1>,
-                                            NametableWrite<2>, NametableWrite<3>};
+const PpuWriteHandler kNametableWrite[4] = {NametableWrite<0>, NametableWrite<1>, NametableWrite<2>,
+                                            NametableWrite<3>};
 
 // Which nametable page each of $2000, $2400, $2800 and $2C00 shows, per mode.
 // clang-format off
@@ -91,6 +97,13 @@ void SetMirroring(uint32_t mode) {
     }
 }
 
+void SetNametableQuarter(uint32_t quarter, uint32_t page) {
+    if (quarter > 3 || page > 3) return;
+    int slot = static_cast<int>(quarter);
+    SetPpuPages(8 + slot, 8 + slot, kNametableRead[page], kNametableWrite[page]);
+    SetPpuPages(12 + slot, 12 + slot, kNametableRead[page], kNametableWrite[page]);
+}
+
 void RebuildBankPointers() {
     for (int i = 0; i < 8; ++i)
         chrPagePtr[i] = chrBase + static_cast<size_t>(banks.chrPageBank[i]) * 1024;
@@ -112,16 +125,24 @@ void SetPpuPages(int first, int last, PpuReadHandler read, PpuWriteHandler write
     }
 }
 
-uint8_t PrgPageRead(uint32_t address) { return prgPagePtr[address >> 12][address & 0xFFF]; }
+uint8_t PrgPageRead(uint32_t address) {
+    return prgPagePtr[address >> 12][address & 0xFFF];
+}
 void PrgPageWrite(uint32_t address, uint8_t value) {
     prgPagePtr[address >> 12][address & 0xFFF] = value;
 }
-uint8_t ChrPageRead(uint32_t address) { return chrPagePtr[(address >> 10) & 7][address & 0x3FF]; }
+uint8_t ChrPageRead(uint32_t address) {
+    return chrPagePtr[(address >> 10) & 7][address & 0x3FF];
+}
 void ChrPageWrite(uint32_t address, uint8_t value) {
     chrPagePtr[(address >> 10) & 7][address & 0x3FF] = value;
 }
-uint8_t ChrRamRead(uint32_t address) { return chrRam[address & 0x1FFF]; }
-void ChrRamWrite(uint32_t address, uint8_t value) { chrRam[address & 0x1FFF] = value; }
+uint8_t ChrRamRead(uint32_t address) {
+    return chrRam[address & 0x1FFF];
+}
+void ChrRamWrite(uint32_t address, uint8_t value) {
+    chrRam[address & 0x1FFF] = value;
+}
 void IgnoreCpuWrite(uint32_t, uint8_t) {}
 
 const BoardSetup* FindBoardSetup(uint32_t mapper) {

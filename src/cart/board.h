@@ -18,7 +18,9 @@ using PpuWriteHandler = void (*)(uint32_t address, uint8_t value);
 extern PpuReadHandler ppuReadPage[16];
 extern PpuWriteHandler ppuWritePage[16];
 
-inline uint8_t PpuBusRead(uint32_t address) { return ppuReadPage[address >> 10](address); }
+inline uint8_t PpuBusRead(uint32_t address) {
+    return ppuReadPage[address >> 10](address);
+}
 inline void PpuBusWrite(uint32_t address, uint8_t value) {
     ppuWritePage[address >> 10](address, value);
 }
@@ -61,6 +63,9 @@ extern uint32_t chrUnitCount;
 void MapPrgBanks(uint32_t cpuAddress, uint32_t bank, uint32_t size);
 void MapChrBanks(uint32_t ppuAddress, uint32_t bank, uint32_t size);
 void SetMirroring(uint32_t mode);
+// Shows nametable page (0-3) at one quarter (0-3: $2000, $2400, $2800, $2C00)
+// and at its mirror 4 KB higher.
+void SetNametableQuarter(uint32_t quarter, uint32_t page);
 void RebuildBankPointers();
 
 // Installs a read and write handler on a range of CPU or PPU pages.
@@ -104,6 +109,13 @@ void SetupAorom(const BoardHeader& header);
 void SetupBxrom(const BoardHeader& header);
 void SetupMapper58(const BoardHeader& header);
 void SetupMapper226(const BoardHeader& header);
+void SetupMmc1(const BoardHeader& header);
+void Mmc1AfterMirroring();
+void SetupMmc3(const BoardHeader& header);
+void SetupMapper118(const BoardHeader& header);
+void SetupMapper189(const BoardHeader& header);
+void SetupMmc5(const BoardHeader& header);
+void SetupMmc2(const BoardHeader& header);
 
 // Maps 32 KB of PRG at $8000: a 16 KB image twice, a larger one from its start.
 void MapNromPrg(const BoardHeader& header);

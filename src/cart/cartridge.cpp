@@ -50,7 +50,9 @@ uint32_t MapperFromHeader(const uint8_t* header) {
     return (header[7] & 0xF0u) | (header[6] >> 4);
 }
 
-bool HasMagic(const uint8_t* header) { return std::memcmp(header, "NES", 3) == 0; }
+bool HasMagic(const uint8_t* header) {
+    return std::memcmp(header, "NES", 3) == 0;
+}
 
 // Reads the 16-byte header into inesHeader. A file shorter than a header is
 // not an iNES image.
@@ -111,7 +113,8 @@ int LoadCartridge(const char* path) {
     BoardHeader header;
     header.prgUnits = inesHeader[4];
     header.chrUnits = inesHeader[5];
-    header.mirroring = (inesHeader[6] & 0x08) ? uint32_t{kMirrorFourScreen} : (inesHeader[6] & 0x01u);
+    header.mirroring =
+        (inesHeader[6] & 0x08) ? uint32_t{kMirrorFourScreen} : (inesHeader[6] & 0x01u);
     if (!FindSupportedBoard(static_cast<int32_t>(mapper)) || !FindBoardSetup(mapper)) {
         showErrorBox("MAPPER NOT SUPPORTED");
         return 0;
@@ -154,6 +157,8 @@ void ReleaseCartridge() {
     chrUnitCount = 0;
 }
 
-bool CartridgeLoaded() { return prgBase != nullptr; }
+bool CartridgeLoaded() {
+    return prgBase != nullptr;
+}
 
 }  // namespace morvel

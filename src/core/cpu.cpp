@@ -71,10 +71,18 @@ inline void EnterInterrupt(uint16_t returnAddress, bool fromBrk, uint32_t vector
 // Each returns the effective address. The page-cross penalty sets extraCycles
 // to 1; only instructions that only read use the penalised variants.
 
-uint32_t Imm() { return cpu.pc++; }
-uint32_t Zp() { return Fetch(); }
-uint32_t ZpX() { return (Fetch() + cpu.x) & 0xFF; }
-uint32_t ZpY() { return (Fetch() + cpu.y) & 0xFF; }
+uint32_t Imm() {
+    return cpu.pc++;
+}
+uint32_t Zp() {
+    return Fetch();
+}
+uint32_t ZpX() {
+    return (Fetch() + cpu.x) & 0xFF;
+}
+uint32_t ZpY() {
+    return (Fetch() + cpu.y) & 0xFF;
+}
 uint32_t Abs() {
     uint32_t lo = Fetch();
     return lo | (static_cast<uint32_t>(Fetch()) << 8);
@@ -87,10 +95,18 @@ uint32_t AbsIndexed(uint8_t index) {
     if (kPenalty && ((sum ^ base) & 0xFF00)) cpu.extraCycles = 1;
     return sum;
 }
-uint32_t AbsX() { return AbsIndexed<true>(cpu.x); }
-uint32_t AbsY() { return AbsIndexed<true>(cpu.y); }
-uint32_t AbsXW() { return AbsIndexed<false>(cpu.x); }
-uint32_t AbsYW() { return AbsIndexed<false>(cpu.y); }
+uint32_t AbsX() {
+    return AbsIndexed<true>(cpu.x);
+}
+uint32_t AbsY() {
+    return AbsIndexed<true>(cpu.y);
+}
+uint32_t AbsXW() {
+    return AbsIndexed<false>(cpu.x);
+}
+uint32_t AbsYW() {
+    return AbsIndexed<false>(cpu.y);
+}
 
 uint32_t IndX() {
     uint32_t pointer = (Fetch() + cpu.x) & 0xFF;
@@ -109,8 +125,12 @@ uint32_t IndirectIndexed() {
     if (kPenalty && ((sum ^ base) & 0xFF00)) cpu.extraCycles = 1;
     return sum;
 }
-uint32_t IndY() { return IndirectIndexed<true>(); }
-uint32_t IndYW() { return IndirectIndexed<false>(); }
+uint32_t IndY() {
+    return IndirectIndexed<true>();
+}
+uint32_t IndYW() {
+    return IndirectIndexed<false>();
+}
 
 template <AddressMode kMode>
 inline uint8_t Operand() {
@@ -120,15 +140,51 @@ inline uint8_t Operand() {
 
 // ---- Loads, stores, logic, arithmetic ---------------------------------------
 
-template <AddressMode M> void Lda() { cpu.a = Operand<M>(); SetNZ(cpu.a); }
-template <AddressMode M> void Ldx() { cpu.x = Operand<M>(); SetNZ(cpu.x); }
-template <AddressMode M> void Ldy() { cpu.y = Operand<M>(); SetNZ(cpu.y); }
-template <AddressMode M> void Sta() { cpu.effectiveAddress = M(); CpuWrite(cpu.effectiveAddress, cpu.a); }
-template <AddressMode M> void Stx() { cpu.effectiveAddress = M(); CpuWrite(cpu.effectiveAddress, cpu.x); }
-template <AddressMode M> void Sty() { cpu.effectiveAddress = M(); CpuWrite(cpu.effectiveAddress, cpu.y); }
-template <AddressMode M> void Ora() { cpu.a |= Operand<M>(); SetNZ(cpu.a); }
-template <AddressMode M> void And() { cpu.a &= Operand<M>(); SetNZ(cpu.a); }
-template <AddressMode M> void Eor() { cpu.a ^= Operand<M>(); SetNZ(cpu.a); }
+template <AddressMode M>
+void Lda() {
+    cpu.a = Operand<M>();
+    SetNZ(cpu.a);
+}
+template <AddressMode M>
+void Ldx() {
+    cpu.x = Operand<M>();
+    SetNZ(cpu.x);
+}
+template <AddressMode M>
+void Ldy() {
+    cpu.y = Operand<M>();
+    SetNZ(cpu.y);
+}
+template <AddressMode M>
+void Sta() {
+    cpu.effectiveAddress = M();
+    CpuWrite(cpu.effectiveAddress, cpu.a);
+}
+template <AddressMode M>
+void Stx() {
+    cpu.effectiveAddress = M();
+    CpuWrite(cpu.effectiveAddress, cpu.x);
+}
+template <AddressMode M>
+void Sty() {
+    cpu.effectiveAddress = M();
+    CpuWrite(cpu.effectiveAddress, cpu.y);
+}
+template <AddressMode M>
+void Ora() {
+    cpu.a |= Operand<M>();
+    SetNZ(cpu.a);
+}
+template <AddressMode M>
+void And() {
+    cpu.a &= Operand<M>();
+    SetNZ(cpu.a);
+}
+template <AddressMode M>
+void Eor() {
+    cpu.a ^= Operand<M>();
+    SetNZ(cpu.a);
+}
 
 inline void AddWithCarry(uint8_t m) {
     uint32_t sum = cpu.a + m + (cpu.p & kFlagC);
@@ -139,7 +195,10 @@ inline void AddWithCarry(uint8_t m) {
     SetNZ(result);
 }
 
-template <AddressMode M> void Adc() { AddWithCarry(Operand<M>()); }
+template <AddressMode M>
+void Adc() {
+    AddWithCarry(Operand<M>());
+}
 
 template <AddressMode M>
 void Sbc() {
@@ -156,9 +215,18 @@ inline void Compare(uint8_t reg, uint8_t m) {
     SetFlag(kFlagC, reg >= m);
     SetNZ(static_cast<uint8_t>(reg - m));
 }
-template <AddressMode M> void Cmp() { Compare(cpu.a, Operand<M>()); }
-template <AddressMode M> void Cpx() { Compare(cpu.x, Operand<M>()); }
-template <AddressMode M> void Cpy() { Compare(cpu.y, Operand<M>()); }
+template <AddressMode M>
+void Cmp() {
+    Compare(cpu.a, Operand<M>());
+}
+template <AddressMode M>
+void Cpx() {
+    Compare(cpu.x, Operand<M>());
+}
+template <AddressMode M>
+void Cpy() {
+    Compare(cpu.y, Operand<M>());
+}
 
 template <AddressMode M>
 void Bit() {
@@ -171,8 +239,18 @@ void Bit() {
 
 using ModifyFn = uint8_t (*)(uint8_t);
 
-uint8_t ShiftLeft(uint8_t v) { SetFlag(kFlagC, v & 0x80); v = static_cast<uint8_t>(v << 1); SetNZ(v); return v; }
-uint8_t ShiftRight(uint8_t v) { SetFlag(kFlagC, v & 0x01); v = static_cast<uint8_t>(v >> 1); SetNZ(v); return v; }
+uint8_t ShiftLeft(uint8_t v) {
+    SetFlag(kFlagC, v & 0x80);
+    v = static_cast<uint8_t>(v << 1);
+    SetNZ(v);
+    return v;
+}
+uint8_t ShiftRight(uint8_t v) {
+    SetFlag(kFlagC, v & 0x01);
+    v = static_cast<uint8_t>(v >> 1);
+    SetNZ(v);
+    return v;
+}
 uint8_t RotateLeft(uint8_t v) {
     uint8_t carry = cpu.p & kFlagC;
     SetFlag(kFlagC, v & 0x80);
@@ -187,8 +265,16 @@ uint8_t RotateRight(uint8_t v) {
     SetNZ(v);
     return v;
 }
-uint8_t Increment(uint8_t v) { v = static_cast<uint8_t>(v + 1); SetNZ(v); return v; }
-uint8_t Decrement(uint8_t v) { v = static_cast<uint8_t>(v - 1); SetNZ(v); return v; }
+uint8_t Increment(uint8_t v) {
+    v = static_cast<uint8_t>(v + 1);
+    SetNZ(v);
+    return v;
+}
+uint8_t Decrement(uint8_t v) {
+    v = static_cast<uint8_t>(v - 1);
+    SetNZ(v);
+    return v;
+}
 
 template <AddressMode M, ModifyFn F>
 void Modify() {
@@ -196,7 +282,10 @@ void Modify() {
     uint8_t value = CpuRead(cpu.effectiveAddress);
     CpuWrite(cpu.effectiveAddress, F(value));
 }
-template <ModifyFn F> void ModifyA() { cpu.a = F(cpu.a); }
+template <ModifyFn F>
+void ModifyA() {
+    cpu.a = F(cpu.a);
+}
 
 // ---- Branches, jumps, stack ----------------------------------------------------
 
@@ -214,7 +303,9 @@ void Branch() {
     cpu.pc = target;
 }
 
-void JmpAbs() { cpu.pc = static_cast<uint16_t>(Abs()); }
+void JmpAbs() {
+    cpu.pc = static_cast<uint16_t>(Abs());
+}
 
 // The pointer's high byte comes from the start of the same page when the
 // pointer ends in $FF: JMP ($10FF) reads $10FF and $1000, as the 6502 does.
@@ -245,41 +336,102 @@ void Rti() {
     cpu.pc = static_cast<uint16_t>(lo | (hi << 8));
 }
 
-void Brk() { EnterInterrupt(static_cast<uint16_t>(cpu.pc + 1), true, 0xFFFE); }
+void Brk() {
+    EnterInterrupt(static_cast<uint16_t>(cpu.pc + 1), true, 0xFFFE);
+}
 
 // The pushed copy has bits 4 and 5 set; the live status is left as it was.
-void Php() { Push(static_cast<uint8_t>(cpu.p | kFlagB | kFlagU)); }
-void Plp() { cpu.p = Pull(); }
-void Pha() { Push(cpu.a); }
-void Pla() { cpu.a = Pull(); SetNZ(cpu.a); }
+void Php() {
+    Push(static_cast<uint8_t>(cpu.p | kFlagB | kFlagU));
+}
+void Plp() {
+    cpu.p = Pull();
+}
+void Pha() {
+    Push(cpu.a);
+}
+void Pla() {
+    cpu.a = Pull();
+    SetNZ(cpu.a);
+}
 
 // ---- Implied ----------------------------------------------------------------------
 
-void Clc() { cpu.p &= static_cast<uint8_t>(~kFlagC); }
-void Sec() { cpu.p |= kFlagC; }
-void Cli() { cpu.p &= static_cast<uint8_t>(~kFlagI); cpu.interruptDelay = 1; }
-void Sei() { cpu.p |= kFlagI; }
-void Clv() { cpu.p &= static_cast<uint8_t>(~kFlagV); }
-void Cld() { cpu.p &= static_cast<uint8_t>(~kFlagD); }
-void Sed() { cpu.p |= kFlagD; }
-void Tax() { cpu.x = cpu.a; SetNZ(cpu.x); }
-void Tay() { cpu.y = cpu.a; SetNZ(cpu.y); }
-void Txa() { cpu.a = cpu.x; SetNZ(cpu.a); }
-void Tya() { cpu.a = cpu.y; SetNZ(cpu.a); }
-void Tsx() { cpu.x = cpu.s; SetNZ(cpu.x); }
-void Txs() { cpu.s = cpu.x; }
-void Inx() { cpu.x = static_cast<uint8_t>(cpu.x + 1); SetNZ(cpu.x); }
-void Iny() { cpu.y = static_cast<uint8_t>(cpu.y + 1); SetNZ(cpu.y); }
-void Dex() { cpu.x = static_cast<uint8_t>(cpu.x - 1); SetNZ(cpu.x); }
-void Dey() { cpu.y = static_cast<uint8_t>(cpu.y - 1); SetNZ(cpu.y); }
+void Clc() {
+    cpu.p &= static_cast<uint8_t>(~kFlagC);
+}
+void Sec() {
+    cpu.p |= kFlagC;
+}
+void Cli() {
+    cpu.p &= static_cast<uint8_t>(~kFlagI);
+    cpu.interruptDelay = 1;
+}
+void Sei() {
+    cpu.p |= kFlagI;
+}
+void Clv() {
+    cpu.p &= static_cast<uint8_t>(~kFlagV);
+}
+void Cld() {
+    cpu.p &= static_cast<uint8_t>(~kFlagD);
+}
+void Sed() {
+    cpu.p |= kFlagD;
+}
+void Tax() {
+    cpu.x = cpu.a;
+    SetNZ(cpu.x);
+}
+void Tay() {
+    cpu.y = cpu.a;
+    SetNZ(cpu.y);
+}
+void Txa() {
+    cpu.a = cpu.x;
+    SetNZ(cpu.a);
+}
+void Tya() {
+    cpu.a = cpu.y;
+    SetNZ(cpu.a);
+}
+void Tsx() {
+    cpu.x = cpu.s;
+    SetNZ(cpu.x);
+}
+void Txs() {
+    cpu.s = cpu.x;
+}
+void Inx() {
+    cpu.x = static_cast<uint8_t>(cpu.x + 1);
+    SetNZ(cpu.x);
+}
+void Iny() {
+    cpu.y = static_cast<uint8_t>(cpu.y + 1);
+    SetNZ(cpu.y);
+}
+void Dex() {
+    cpu.x = static_cast<uint8_t>(cpu.x - 1);
+    SetNZ(cpu.x);
+}
+void Dey() {
+    cpu.y = static_cast<uint8_t>(cpu.y - 1);
+    SetNZ(cpu.y);
+}
 void Nop() {}
 
 // ---- Undocumented opcodes: no-operations of various lengths ----------------------
 
-void Nop1() {}                                                        // one byte
-void Nop2() { cpu.pc = static_cast<uint16_t>(cpu.pc + 1); }           // two bytes
-void Nop0C() { cpu.pc = static_cast<uint16_t>(cpu.pc + 2); }          // three bytes, no read
-void NopAbsX() { cpu.effectiveAddress = AbsX(); }                     // address formed, not read
+void Nop1() {}  // one byte
+void Nop2() {
+    cpu.pc = static_cast<uint16_t>(cpu.pc + 1);
+}  // two bytes
+void Nop0C() {
+    cpu.pc = static_cast<uint16_t>(cpu.pc + 2);
+}  // three bytes, no read
+void NopAbsX() {
+    cpu.effectiveAddress = AbsX();
+}  // address formed, not read
 
 using Sl = ModifyFn;
 constexpr Sl kAsl = ShiftLeft, kLsr = ShiftRight, kRol = RotateLeft, kRor = RotateRight,

@@ -5,7 +5,9 @@
 namespace morvel {
 
 namespace {
-void ReportOnStderr(const char* text) { std::fprintf(stderr, "Error: %s\n", text); }
+void ReportOnStderr(const char* text) {
+    std::fprintf(stderr, "Error: %s\n", text);
+}
 }  // namespace
 
 ErrorReporter showErrorBox = ReportOnStderr;

@@ -14,8 +14,12 @@ CpuWriteHandler cpuWritePage[16];
 WorkRamBlock workRamBlock;
 
 // The 2 KB of internal RAM appear four times in $0000-$1FFF.
-uint8_t ReadInternalRam(uint32_t address) { return cpu.cpuRam[address & 0x7FF]; }
-void WriteInternalRam(uint32_t address, uint8_t value) { cpu.cpuRam[address & 0x7FF] = value; }
+uint8_t ReadInternalRam(uint32_t address) {
+    return cpu.cpuRam[address & 0x7FF];
+}
+void WriteInternalRam(uint32_t address, uint8_t value) {
+    cpu.cpuRam[address & 0x7FF] = value;
+}
 
 // $4000-$5FFF: the APU status and the controller ports answer; reading the
 // status also releases the shared interrupt line. Everything else reads 0.
@@ -59,10 +63,10 @@ void InstallDefaultCpuPages() {
         CpuWriteHandler write;
     };
     static const PageRange kDefaultPages[] = {
-        {0, 1, ReadInternalRam, WriteInternalRam},   // $0000-$1FFF internal RAM
-        {2, 3, PpuRegisterRead, PpuRegisterWrite},   // $2000-$3FFF PPU registers
-        {4, 5, ReadIoRegister, WriteIoRegister},     // $4000-$5FFF APU and I/O
-        {6, 7, ReadWorkRam, WriteWorkRam},           // $6000-$7FFF work RAM
+        {0, 1, ReadInternalRam, WriteInternalRam},  // $0000-$1FFF internal RAM
+        {2, 3, PpuRegisterRead, PpuRegisterWrite},  // $2000-$3FFF PPU registers
+        {4, 5, ReadIoRegister, WriteIoRegister},    // $4000-$5FFF APU and I/O
+        {6, 7, ReadWorkRam, WriteWorkRam},          // $6000-$7FFF work RAM
     };
     for (const PageRange& range : kDefaultPages) {
         for (int page = range.first; page <= range.last; ++page) {

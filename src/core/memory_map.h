@@ -14,7 +14,9 @@ using CpuWriteHandler = void (*)(uint32_t address, uint8_t value);
 extern CpuReadHandler cpuReadPage[16];
 extern CpuWriteHandler cpuWritePage[16];
 
-inline uint8_t CpuRead(uint32_t address) { return cpuReadPage[address >> 12](address); }
+inline uint8_t CpuRead(uint32_t address) {
+    return cpuReadPage[address >> 12](address);
+}
 inline void CpuWrite(uint32_t address, uint8_t value) {
     cpuWritePage[address >> 12](address, value);
 }

@@ -3,7 +3,9 @@
 namespace morvel {
 
 namespace {
-uint8_t NothingPressed(int) { return 0; }
+uint8_t NothingPressed(int) {
+    return 0;
+}
 }  // namespace
 
 ButtonSource buttonSource = NothingPressed;

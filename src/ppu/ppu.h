@@ -13,11 +13,35 @@ namespace morvel {
 using PpuStepFunction = void (*)(int32_t owed);
 extern PpuStepFunction ppuStep;
 
+// A pixel source gives the value of one layer for the current dot: the
+// background (palette bits 3-2, colour bits 1-0) or the sprites (bit 7 the
+// sprite-0 marker, bit 5 behind the background, bits 3-0 palette and colour).
+using PixelSource = uint32_t (*)();
+extern PixelSource bgPixelSource;
+extern PixelSource spritePixelSource;
+
+// The console's 64 colours as 0x00RRGGBB, indexed by a palette entry.
+extern const uint32_t masterPalette[64];
+
 uint8_t PpuRegisterRead(uint32_t address);
 void PpuRegisterWrite(uint32_t address, uint8_t value);
 void PpuPowerOn();
 void PpuReset();
+
+// Chooses ppuStep and the two pixel sources from the enable bits and the board.
 void SelectRenderer();
+
+// The steps: nothing shown; background and/or sprites shown.
 void StepIdle(int32_t owed);
+void StepRender(int32_t owed);
+
+// The pixel sources.
+uint32_t BackgroundPixel();
+uint32_t SpritePixel();
+uint32_t ZeroPixel();
+
+// Palette memory as $2007 sees it: index = address AND $1F.
+uint8_t PaletteRead(uint32_t address);
+void PaletteWrite(uint32_t address, uint8_t value);
 
 }  // namespace morvel

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -14,6 +15,7 @@
 #include "recording/avi_writer.h"
 #include "recording/mp3_encoder.h"
 #include "recording/msvideo1_encoder.h"
+#include "video/screenshot.h"
 
 namespace morvel {
 
@@ -135,6 +137,7 @@ struct Worker {
     bool waitForWorker = false;
 };
 
+std::string videosFolder;
 std::unique_ptr<AviRecorder> recorder;
 Mp3Encoder mp3Encoder;
 Worker worker;
@@ -264,9 +267,25 @@ void RecorderWorker() {
 
 }  // namespace
 
-std::string VideoFileName(const std::string& videosFolder, const std::string& romFileName,
-                          const std::string& stamp) {
-    return videosFolder + "/" + romFileName + stamp + ".avi";
+void PrepareVideos(const char* exeDir) {
+    videosFolder = std::string(exeDir) + "/videos";
+    std::error_code ignored;
+    std::filesystem::create_directories(videosFolder, ignored);
+}
+
+const std::string& VideosFolder() {
+    return videosFolder;
+}
+
+std::string VideoFileName(const char* cartridgePath, const char* stamp) {
+    std::string path = cartridgePath;
+    size_t slash = path.find_last_of("/\\");
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return name + stamp + ".avi";
+}
+
+std::string NewVideoPath(const char* cartridgePath) {
+    return videosFolder + "/" + VideoFileName(cartridgePath, TimeStamp());
 }
 
 bool RecorderActive() {

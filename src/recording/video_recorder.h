@@ -39,10 +39,17 @@ struct RecorderStatistics {
     double soundSeconds = 0;  // spent encoding and writing sound
 };
 
-// "<videos folder>/<cartridge file name><time stamp>.avi"; the stamp begins
-// with a blank.
-std::string VideoFileName(const std::string& videosFolder, const std::string& romFileName,
-                          const std::string& stamp);
+// Start-up: remembers "<exeDir>/videos" and creates the folder.
+void PrepareVideos(const char* exeDir);
+const std::string& VideosFolder();
+
+// The file name of a video: the cartridge's file name (without its folder,
+// with its extension), the stamp (which begins with a blank) and ".avi".
+std::string VideoFileName(const char* cartridgePath, const char* stamp);
+
+// Where a recording of the cartridge starting now goes: the videos folder and
+// the file name with the current TimeStamp.
+std::string NewVideoPath(const char* cartridgePath);
 
 // Creates the file and the encoders and starts the worker, waiting. Returns 1,
 // or 0 when the file cannot be created or a recording runs already; then

@@ -300,8 +300,26 @@ TEST_F(Recorder, FullDiskIsReportedAtStop) {
 }
 
 TEST(VideoFileName, CartridgeNameThenStampThenExtension) {
-    EXPECT_EQ(VideoFileName("/data/videos", "game.nes", " 12-05-2026 13-04-07 089"),
-              "/data/videos/game.nes 12-05-2026 13-04-07 089.avi");
+    EXPECT_EQ(VideoFileName("/home/me/roms/game.nes", " 12-05-2026 13-04-07 089"),
+              "game.nes 12-05-2026 13-04-07 089.avi");
+    EXPECT_EQ(VideoFileName("game.nes", " 01-01-2027 00-00-00 000"),
+              "game.nes 01-01-2027 00-00-00 000.avi");
+}
+
+TEST(VideoFileName, NewVideosGoToTheVideosFolder) {
+    std::string dir = MakeTempDir();
+    PrepareVideos(dir.c_str());
+    EXPECT_EQ(VideosFolder(), dir + "/videos");
+    EXPECT_TRUE(std::filesystem::is_directory(dir + "/videos"));
+    std::string path = NewVideoPath("/somewhere/game.nes");
+    // "<folder>/game.nes MM-DD-YYYY hh-mm-ss mmm.avi"
+    ASSERT_EQ(path.size(), (dir + "/videos/game.nes").size() + 24 + 4);
+    EXPECT_EQ(path.rfind(dir + "/videos/game.nes ", 0), 0u);
+    EXPECT_EQ(path.substr(path.size() - 4), ".avi");
+    ASSERT_EQ(StartRecording(path.c_str()), 1);
+    EXPECT_EQ(StopRecording(), 1);
+    EXPECT_TRUE(std::filesystem::exists(path));
+    std::filesystem::remove_all(dir);
 }
 
 // The worker against the clock: busy frames handed over at 60 per second

@@ -14,7 +14,10 @@ TEST_P(BoardCartridge, Passes) {
     EXPECT_NE(run.out.find("result: 0"), std::string::npos) << run.out;
 }
 
-INSTANTIATE_TEST_SUITE_P(SimpleBoards, BoardCartridge, ::testing::Values("nrom_board"));
+INSTANTIATE_TEST_SUITE_P(SimpleBoards, BoardCartridge,
+                         ::testing::Values("nrom_board", "unrom_board", "cnrom_board",
+                                           "aorom_board", "bxrom_board", "mapper58_board",
+                                           "mapper226_board"));
 
 }  // namespace
 }  // namespace morvel::test

@@ -77,13 +77,14 @@ INSTANTIATE_TEST_SUITE_P(Qualities, HeadlessRecording,
                                            HeadlessQuality{"2", 128000, 34}));
 
 // A recording that cannot be made leaves the run as it was: the cartridge
-// still runs to its result, the failure is said on stderr, no file appears.
+// still runs to its result, the failure is said on stderr and in the exit
+// status (a failed output), no file appears.
 TEST(HeadlessRecordingFailure, RunGoesOnWithoutTheFile) {
     std::string dir = MakeTempDir();
     std::string path = dir + "/missing/x.avi";
     HeadlessRun run =
         RunHeadless({"--record", path, "--until-result", "--frames", "600", TestRom("nrom_board")});
-    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
     EXPECT_NE(run.out.find("result: 0"), std::string::npos) << run.out;
     EXPECT_NE(run.err.find("cannot record to " + path), std::string::npos) << run.err;
     EXPECT_FALSE(std::filesystem::exists(path));

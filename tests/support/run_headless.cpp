@@ -51,10 +51,16 @@ HeadlessRun RunHeadless(const std::vector<std::string>& args) {
     return run;
 }
 
-std::string TestRom(const std::string& name) { return std::string(MORVEL_TEST_ROMS) + "/" + name + ".nes"; }
+std::string TestRom(const std::string& name) {
+    return std::string(MORVEL_TEST_ROMS) + "/" + name + ".nes";
+}
 
-std::string SharedRom(const std::string& path) { return std::string(MORVEL_SHARED_ROMS) + "/" + path; }
+std::string SharedRom(const std::string& path) {
+    return std::string(MORVEL_SHARED_ROMS) + "/" + path;
+}
 
-bool SharedRomsPresent() { return std::filesystem::is_directory(MORVEL_SHARED_ROMS); }
+bool SharedRomsPresent() {
+    return std::filesystem::is_directory(MORVEL_SHARED_ROMS);
+}
 
 }  // namespace morvel::test

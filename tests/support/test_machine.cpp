@@ -21,7 +21,8 @@ InesImage MakeInesImage(int mapper, int prgUnits, int chrUnits, uint8_t flags6) 
     image.bytes[6] = static_cast<uint8_t>(((mapper & 0x0F) << 4) | (flags6 & 0x0F));
     image.bytes[7] = static_cast<uint8_t>(mapper & 0xF0);
     for (size_t i = 0; i < image.prgSize(); ++i) image.prg()[i] = static_cast<uint8_t>(i / 4096);
-    for (size_t i = 0; i < chrUnits * 8192u; ++i) image.chr()[i] = static_cast<uint8_t>(0x80 + i / 1024);
+    for (size_t i = 0; i < chrUnits * 8192u; ++i)
+        image.chr()[i] = static_cast<uint8_t>(0x80 + i / 1024);
     return image;
 }
 
@@ -52,8 +53,12 @@ int LoadImage(const InesImage& image) {
 }
 
 namespace {
-uint8_t FlatRead(uint32_t address) { return flatMemory[address & 0xFFFF]; }
-void FlatWrite(uint32_t address, uint8_t value) { flatMemory[address & 0xFFFF] = value; }
+uint8_t FlatRead(uint32_t address) {
+    return flatMemory[address & 0xFFFF];
+}
+void FlatWrite(uint32_t address, uint8_t value) {
+    flatMemory[address & 0xFFFF] = value;
+}
 }  // namespace
 
 void InstallFlatMemory() {

@@ -1,0 +1,83 @@
+#include "app/headless_states.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "core/save_state.h"
+#include "video/screenshot.h"
+
+namespace morvel {
+
+namespace {
+
+// The folder made for a run that named none; removed when the run ends.
+std::string temporaryFolder;
+
+std::string MakeTemporaryDataDir() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "morvel-headless-XXXXXX").string();
+    return mkdtemp(pattern.data()) ? pattern : std::string();
+}
+
+}  // namespace
+
+bool ParseStateAction(const char* text, bool save, StateAction& action) {
+    char* end = nullptr;
+    errno = 0;
+    long slot = std::strtol(text, &end, 10);
+    if (end == text || *end != '@' || slot < 0 || slot > 3) return false;
+    const char* frameText = end + 1;
+    long frame = std::strtol(frameText, &end, 10);
+    if (errno != 0 || end == frameText || *end != '\0' || frame < 0) return false;
+    action = {save, static_cast<int>(slot), frame};
+    return true;
+}
+
+bool OpenStates(const std::string& dataDir, const std::string& cartridge) {
+    std::string folder = dataDir;
+    if (folder.empty()) folder = temporaryFolder = MakeTemporaryDataDir();
+    if (folder.empty()) return false;
+    mkdir(folder.c_str(), 0777);
+    PrepareSaveStates(folder.c_str());
+    PrepareScreenshots(folder.c_str());
+    ClearStateSlots();
+    SetStateFileName(cartridge.c_str());
+    if (ReadStateFile())
+        std::printf("STATES LOADED\n");
+    else if (!stateError.empty())
+        std::fprintf(stderr, "morvel-headless: %s\n", stateError.c_str());
+    return true;
+}
+
+void RunStateActions(const std::vector<StateAction>& actions, long framesDone) {
+    for (const StateAction& action : actions) {
+        if (action.frame != framesDone) continue;
+        if (action.save) {
+            if (SaveStateSlot(action.slot)) std::printf("SAVED N\u00BA -> %d\n", action.slot);
+        } else if (LoadStateSlot(action.slot)) {
+            std::printf("LOADED STATE N\u00BA -> %d\n", action.slot);
+        } else if (!stateError.empty()) {
+            std::fprintf(stderr, "morvel-headless: slot %d refused: %s\n", action.slot,
+                         stateError.c_str());
+        }
+    }
+}
+
+void CloseStates() {
+    if (WriteStateFile()) {
+        statesDirty = 0;
+        std::printf("STATES SAVED\n");
+    } else if (statesDirty) {
+        std::fprintf(stderr, "morvel-headless: cannot write %s\n", StateFilePath().c_str());
+    }
+    if (!temporaryFolder.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(temporaryFolder, ignored);
+    }
+}
+
+}  // namespace morvel

@@ -1,0 +1,29 @@
+// Save states in morvel-headless: the state file is read at load and written
+// when the run ends, as opening and closing a cartridge do in the desktop program.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace morvel {
+
+struct StateAction {
+    bool save;   // save the slot, else load it
+    int slot;    // 0-3
+    long frame;  // after this many frames
+};
+
+// Parses "N@F" into an action; false when malformed.
+bool ParseStateAction(const char* text, bool save, StateAction& action);
+
+// Picks the data folder (a new temporary one when none is given), clears the
+// slots and reads the cartridge's state file.
+bool OpenStates(const std::string& dataDir, const std::string& cartridge);
+
+// Carries out the actions due after `framesDone` frames.
+void RunStateActions(const std::vector<StateAction>& actions, long framesDone);
+
+// Writes the state file when a slot was saved.
+void CloseStates();
+
+}  // namespace morvel

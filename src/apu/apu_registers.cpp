@@ -1,0 +1,230 @@
+// The APU's register decoder at $4000-$4017, power-on and the reset button.
+#include <cstring>
+
+#include "apu/apu.h"
+#include "core/cpu.h"
+
+namespace morvel {
+
+ApuState apu;
+
+namespace {
+
+uint32_t LengthLoad(uint8_t value) {
+    return lengthTable[((value >> 3) & 1) * 16 + (value >> 4)];
+}
+
+// $4000/$4004/$400C: bit 5 halts the length counter and loops the envelope,
+// bit 4 selects a constant volume, bits 3-0 are the volume or decay period.
+void WriteEnvelope(Envelope& env, uint8_t& lengthHalt, uint8_t value) {
+    env.loop = value & 0x20;
+    lengthHalt = value & 0x20;
+    env.constant = value & 0x10;
+    env.volume = value & 0x0F;
+    env.period = value & 0x0F;
+}
+
+void WritePulse(PulseChannel& pulse, int32_t pulseIndex, int reg, uint8_t value) {
+    switch (reg) {
+        case 0:
+            WriteEnvelope(pulse.env, pulse.lengthHalt, value);
+            pulse.duty = value >> 6;
+            break;
+        case 1: {
+            SweepUnit& sweep = pulse.sweep;
+            sweep.enabled = value & 0x80;
+            sweep.period = (value >> 4) & 7;
+            sweep.negate = value & 0x08;
+            sweep.shift = value & 7;
+            sweep.reload = 1;
+            ClockSweep(pulse, pulseIndex);  // with reload set: reloads, unmutes
+            break;
+        }
+        case 2: pulse.period = static_cast<uint16_t>((pulse.period & 0x700) | value); break;
+        case 3:
+            pulse.period = static_cast<uint16_t>((pulse.period & 0xFF) | ((value & 7) << 8));
+            pulse.env.start = 1;
+            if (pulse.enabled) pulse.length = LengthLoad(value);
+            pulse.step = 0;
+            break;
+    }
+}
+
+void WriteTriangle(int reg, uint8_t value) {
+    TriangleChannel& tri = apu.tri;
+    uint32_t period = tri.periodPlus1 > 0 ? tri.periodPlus1 - 1u : 0u;
+    switch (reg) {
+        case 0:
+            tri.lengthHalt = value & 0x80;
+            tri.control = value & 0x80;
+            tri.linearValue = value & 0x7F;
+            break;
+        case 2: tri.periodPlus1 = static_cast<uint16_t>(((period & 0x700) | value) + 1); break;
+        case 3:
+            tri.periodPlus1 = static_cast<uint16_t>(((period & 0xFF) | ((value & 7) << 8)) + 1);
+            tri.linearReload = 1;
+            if (tri.enabled) tri.length = LengthLoad(value);
+            break;
+    }
+}
+
+void WriteNoise(int reg, uint8_t value) {
+    NoiseChannel& noise = apu.noise;
+    switch (reg) {
+        case 0: WriteEnvelope(noise.env, noise.lengthHalt, value); break;
+        case 2: {
+            noise.mode = value & 0x80;
+            uint32_t period = noisePeriodTable[value & 0x0F];
+            noise.timer = period;
+            noise.reload = period + 1;
+            break;
+        }
+        case 3:
+            if (noise.enabled) noise.length = LengthLoad(value);
+            noise.env.start = 1;
+            break;
+    }
+}
+
+void WriteDmc(int reg, uint8_t value) {
+    DmcChannel& dmc = apu.dmc;
+    switch (reg) {
+        case 0:
+            dmc.flags = value >> 6;
+            dmc.irqEnable = value & 0x80;
+            // The status bit reads 1 after a write with the interrupt disabled
+            // (the line itself is left alone).
+            dmc.irqFlag = (value & 0x80) ? 0 : 1;
+            dmc.rate = dmcRateTable[value & 0x0F];
+            break;
+        case 1: dmc.level = value & 0x7F; break;
+        case 2: dmc.start = 0xC000 + value * 64u; break;
+        case 3: dmc.length = value * 16u + 1; break;
+    }
+}
+
+// $4015: channel enables; bit 4 starts the DMC sample when the last one has
+// ended (its first byte is fetched at once) and stops it when clear.
+void WriteStatus(uint8_t value) {
+    apu.lastStatusWrite = value;
+    apu.pulse1.enabled = value & 1;
+    apu.pulse2.enabled = value & 2;
+    apu.tri.enabled = value & 4;
+    apu.noise.enabled = value & 8;
+    DmcChannel& dmc = apu.dmc;
+    if (value & 0x10) {
+        if (dmc.remaining == 0) {
+            dmc.address = dmc.start;
+            dmc.remaining = dmc.length;
+            DmcFetch();
+            DmcStartOutputCycle();
+        }
+    } else {
+        dmc.remaining = 0;
+    }
+    dmc.irqFlag = 0;
+    if (!apu.pulse1.enabled) apu.pulse1.length = 0;
+    if (!apu.pulse2.enabled) apu.pulse2.length = 0;
+    if (!apu.tri.enabled) apu.tri.length = 0;
+    if (!apu.noise.enabled) apu.noise.length = 0;
+}
+
+// Bits 6 (interrupt inhibit) and 7 (five-step mode) of the frame counter;
+// shared by the $4017 write and the reset button, which applies the last value again.
+void ApplyFrameCounterMode(uint8_t value) {
+    if (value & 0x40) {
+        apu.frameIrqInhibit = 1;
+        apu.frameIrqFlag = 0;
+    } else {
+        apu.frameIrqInhibit = 0;
+    }
+    apu.fiveStepMode = value & 0x80;
+    if (value & 0x80) HalfFrameClock();
+}
+
+void WriteFrameCounter(uint8_t value) {
+    apu.prev4017 = apu.last4017;
+    apu.last4017 = value;
+    apu.frameCycle = 0;
+    apu.frameStep = 0;
+    ApplyFrameCounterMode(value);
+}
+
+uint8_t ReadStatus() {
+    uint8_t value = 0;
+    if (apu.pulse1.length) value |= 0x01;
+    if (apu.pulse2.length) value |= 0x02;
+    if (apu.tri.length) value |= 0x04;
+    if (apu.noise.length) value |= 0x08;
+    if (apu.dmc.remaining) value |= 0x10;
+    if (apu.frameIrqFlag) value |= 0x40;
+    if (apu.dmc.irqFlag) value |= 0x80;
+    apu.frameIrqFlag = 0;
+    cpu.irqLine = 1;  // released whoever asserted it
+    return value;
+}
+
+}  // namespace
+
+void ApuWriteRegister(int32_t address, uint8_t value) {
+    if (address < 0x4000 || address > 0x4017) return;
+    int reg = address & 3;
+    switch ((address - 0x4000) >> 2) {
+        case 0: WritePulse(apu.pulse1, 0, reg, value); return;
+        case 1: WritePulse(apu.pulse2, 1, reg, value); return;
+        case 2: WriteTriangle(reg, value); return;
+        case 3: WriteNoise(reg, value); return;
+        case 4: WriteDmc(reg, value); return;
+    }
+    switch (address) {
+        case 0x4014:
+            cpu.dmaSource = static_cast<uint32_t>(value) << 8;
+            cpu.dmaActive = 1;
+            return;
+        case 0x4015: WriteStatus(value); return;
+        case 0x4016:
+            if (!(value & 1)) LatchControllers();
+            return;
+        case 0x4017: WriteFrameCounter(value); return;
+    }
+}
+
+uint8_t ApuReadRegister(int32_t address) {
+    switch (address) {
+        case 0x4015: return ReadStatus();
+        case 0x4016: return ReadControllerPort(0);
+        case 0x4017: return ReadControllerPort(1);
+        default: return 0;
+    }
+}
+
+void ApuPowerOn() {
+    std::memset(&apu, 0, sizeof apu);
+    for (int32_t address = 0x4000; address <= 0x4007; ++address) ApuWriteRegister(address, 0);
+    apu.tri.linearReload = 1;
+    apu.tri.periodPlus1 = 1;
+    apu.noise.timer = 4;
+    apu.noise.reload = 5;
+    apu.noise.env.start = 1;
+    apu.dmc.irqFlag = 1;
+    apu.dmc.rate = dmcRateTable[0];
+    ApuWriteRegister(0x4015, 0);
+    ApuWriteRegister(0x4017, 0);
+    apu.noise.shift = 1;
+    apu.reserved2 = 1;
+}
+
+void ApuReset() {
+    apu.frameCycle = 0;
+    apu.frameStep = 0;
+    apu.lastStatusWrite = 0;
+    apu.pulse1.enabled = apu.pulse2.enabled = apu.tri.enabled = apu.noise.enabled = 0;
+    apu.dmc.remaining = 0;
+    apu.dmc.irqFlag = 0;
+    apu.pulse1.length = apu.pulse2.length = apu.tri.length = apu.noise.length = 0;
+    apu.prev4017 = apu.last4017;
+    ApplyFrameCounterMode(apu.last4017);
+    apu.frameIrqFlag = 0;
+}
+
+}  // namespace morvel

@@ -1,0 +1,171 @@
+// The sound output over the host's looping buffer. Besides playing the
+// samples it holds the machine at the console's speed: SoundSync waits until
+// the device has played enough of the ring to take the next frame.
+#include "apu/sound_output.h"
+
+#include <chrono>
+#include <cstring>
+#include <new>
+#include <thread>
+
+#include "apu/apu.h"
+
+namespace morvel {
+
+const SoundBufferInterface* soundBackend;
+SoundDevice* soundDevice;
+SampleTap soundSampleTap;
+
+namespace {
+
+constexpr uint32_t kSampleRate = 44100;
+constexpr uint32_t kBufferBytes = (kSampleRate * 100 / 1000) * 2;  // 100 ms, 8820 bytes
+constexpr uint32_t kPrimingBytes = 2048;                           // 1024 samples of silence
+
+const SoundBufferInterface* Buffer() {
+    return soundDevice ? soundDevice->buffer : nullptr;
+}
+
+// Runs a buffer operation; a lost buffer is restored and the operation tried once more.
+template <typename Operation>
+SoundResult WithRestore(Operation operation) {
+    SoundResult result = operation();
+    if (result == kSoundLost && Buffer()->restore() == kSoundOk) result = operation();
+    return result;
+}
+
+void StartPlaying() {
+    if (WithRestore([] { return Buffer()->play(); }) == kSoundOk) soundDevice->stopped = 0;
+}
+
+// Locks `bytes` at the write position; returns false when nothing can be written.
+bool LockAt(uint32_t offset, uint32_t bytes) {
+    SoundDevice& d = *soundDevice;
+    d.first = {};
+    d.second = {};
+    SoundResult result =
+        WithRestore([&] { return d.buffer->lock(offset, bytes, d.first, d.second); });
+    if (result != kSoundOk) return false;
+    d.locked = 1;
+    return true;
+}
+
+void Unlock() {
+    SoundDevice& d = *soundDevice;
+    d.buffer->unlock(d.first, d.second);
+    d.locked = 0;
+}
+
+void SleepOneMillisecond() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+}  // namespace
+
+int SoundInit() {
+    if (soundDevice) return 0;
+    if (!soundBackend) return 0;
+    soundDevice = new (std::nothrow) SoundDevice{};
+    if (!soundDevice) return 0;
+    soundDevice->sampleRate = kSampleRate;
+    soundDevice->bufferBytes = kBufferBytes;
+    if (soundBackend->create(kBufferBytes, kSampleRate) != kSoundOk) {
+        delete soundDevice;
+        soundDevice = nullptr;
+        return 0;
+    }
+    soundDevice->buffer = soundBackend;
+    soundDevice->stopped = 1;
+    soundDevice->locked = 0;
+    samplesDivider = 40;
+    SoundRestart();
+    return 1;
+}
+
+void SoundShutdown() {
+    if (!soundDevice) return;
+    if (soundDevice->buffer) {
+        if (!soundDevice->stopped) soundDevice->buffer->stop();
+        soundDevice->buffer->release();
+    }
+    delete soundDevice;
+    soundDevice = nullptr;
+}
+
+void SoundRestart() {
+    std::memset(&sampleStage, 0, sizeof sampleStage);
+    if (!Buffer()) return;
+    if (soundDevice->stopped) StartPlaying();
+    // The first write waits for a little room, without sleeping and bounded.
+    auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSoundWaitLimitMs);
+    while (SoundFreeBytes() <= kPrimingBytes) {
+        if (std::chrono::steady_clock::now() >= giveUp) return;
+    }
+    SoundWrite(sampleStage.sampleBuffer, kPrimingBytes);
+}
+
+void SoundSync() {
+    uint32_t count = sampleCount < kSampleBufferLength ? sampleCount : kSampleBufferLength;
+    if (soundSampleTap) soundSampleTap(sampleBuffer, count);
+    if (!Buffer()) return;
+    // Playing sixty frames' worth of samples per second, whatever their count
+    // (a frame without samples leaves the rate alone rather than stopping it).
+    if (count > 0) soundDevice->buffer->setFrequency(count * 60);
+    uint32_t bytes = 2 * count;
+    for (int waited = 0; SoundFreeBytes() <= bytes; ++waited) {
+        if (waited >= kSoundWaitLimitMs) return;  // the device stalled: drop the frame
+        SleepOneMillisecond();
+    }
+    SoundWrite(sampleBuffer, static_cast<int32_t>(bytes));
+}
+
+uint32_t SoundFreeBytes() {
+    if (!Buffer()) return 0;
+    const SoundDevice& d = *soundDevice;
+    uint32_t play = d.buffer->playCursor() % d.bufferBytes;
+    if (play > d.writeOffset) return play - d.writeOffset;
+    return d.bufferBytes - d.writeOffset + play;
+}
+
+void SoundWrite(const void* samples, int32_t byteCount) {
+    if (!Buffer()) return;
+    SoundDevice& d = *soundDevice;
+    uint32_t bytes = byteCount < 0 ? SoundFreeBytes() : static_cast<uint32_t>(byteCount);
+    if (bytes > d.bufferBytes) bytes = d.bufferBytes;
+    if (bytes == 0 || !LockAt(d.writeOffset, bytes)) return;
+    const uint8_t* source = static_cast<const uint8_t*>(samples);
+    uint32_t firstBytes = d.first.bytes < bytes ? d.first.bytes : bytes;
+    uint32_t secondBytes =
+        d.second.data ? (d.second.bytes < bytes - firstBytes ? d.second.bytes : bytes - firstBytes)
+                      : 0;
+    if (firstBytes) std::memcpy(d.first.data, source, firstBytes);
+    if (secondBytes) std::memcpy(d.second.data, source + firstBytes, secondBytes);
+    Unlock();
+    d.writeOffset = (d.writeOffset + firstBytes + secondBytes) % d.bufferBytes;
+}
+
+void SoundClear() {
+    if (!Buffer()) return;
+    SoundDevice& d = *soundDevice;
+    if (!LockAt(0, d.bufferBytes)) return;
+    if (d.first.data) std::memset(d.first.data, 0, d.first.bytes);
+    if (d.second.data) std::memset(d.second.data, 0, d.second.bytes);
+    Unlock();
+    d.writeOffset = 0;
+}
+
+void SoundStop() {
+    SoundClear();
+    if (Buffer() && !soundDevice->stopped) {
+        soundDevice->stopped = 1;
+        soundDevice->buffer->stop();
+        SoundClear();
+    }
+}
+
+void SoundResume() {
+    SoundClear();
+    if (Buffer() && soundDevice->stopped) StartPlaying();
+}
+
+}  // namespace morvel

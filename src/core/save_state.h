@@ -1,0 +1,72 @@
+// Save states: four slots per cartridge, each a raw copy of the machine's state
+// records taken between frames, kept together in one ".yss" file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <type_traits>
+
+#include "apu/apu_state.h"
+#include "cart/board.h"
+#include "core/cpu.h"
+#include "core/frame_loop.h"
+#include "core/memory_map.h"
+#include "ppu/ppu_state.h"
+
+namespace morvel {
+
+// One slot, 25828 bytes, little-endian, in the order the file keeps.
+struct StateSlot {
+    uint32_t occupied;  // 1 once saved
+    FrameBookkeeping frame;
+    CpuBlock cpu;
+    PpuState ppu;
+    ApuState apu;
+    SampleStage samples;
+    WorkRamBlock workRam;
+    uint8_t chrRam[8192];
+    BankNumbers banks;
+};
+static_assert(std::is_trivially_copyable_v<StateSlot>);
+static_assert(sizeof(StateSlot) == 25828);
+static_assert(offsetof(StateSlot, frame) == 4);
+static_assert(offsetof(StateSlot, cpu) == 12);
+static_assert(offsetof(StateSlot, ppu) == 2124);
+static_assert(offsetof(StateSlot, apu) == 6776);
+static_assert(offsetof(StateSlot, samples) == 7232);
+static_assert(offsetof(StateSlot, workRam) == 9296);
+static_assert(offsetof(StateSlot, chrRam) == 17496);
+static_assert(offsetof(StateSlot, banks) == 25688);
+
+constexpr int kStateSlots = 4;
+constexpr size_t kSlotSetSize = kStateSlots * sizeof(StateSlot);  // 103312
+
+// Set by SaveStateSlot; cleared by the front end once it has written the file.
+extern uint32_t statesDirty;
+
+// Why the last ReadStateFile or LoadStateSlot refused something (for the
+// headless tool's stderr); empty when nothing was refused.
+extern std::string stateError;
+
+// Forgets every slot and board extra: before a cartridge's first load, so a
+// slot of another cartridge is never restored into this one.
+void ClearStateSlots();
+
+// Start-up: remembers "<exeDir>/savestates" and creates the folder.
+void PrepareSaveStates(const char* exeDir);
+
+// Derives "<exeDir>/savestates/<file name>.yss" from the cartridge path: the
+// file name keeps its extension, so "Some Game.nes" gives "Some Game.nes.yss".
+void SetStateFileName(const char* cartridgePath);
+const std::string& StateFilePath();
+
+int SaveStateSlot(int n);
+int LoadStateSlot(int n);
+int WriteStateFile();
+int ReadStateFile();
+
+// Bytes per slot of the board's extras for a mapper (0 when it has none).
+size_t BoardExtrasSize(uint32_t mapper);
+
+}  // namespace morvel

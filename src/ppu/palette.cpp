@@ -1,0 +1,34 @@
+// The console's colours and the 32 bytes of palette memory.
+#include "ppu/ppu.h"
+
+namespace morvel {
+
+// clang-format off
+const uint32_t masterPalette[64] = {
+    // +0       +1        +2        +3        +4        +5        +6        +7
+    0x757575, 0x271B8F, 0x0000AB, 0x47009F, 0x8F0077, 0xAB0013, 0xA70000, 0x7F0B00,  // $00 dark
+    0x432F00, 0x004700, 0x005100, 0x003F17, 0x1B3F5F, 0x000000, 0x000000, 0x000000,  // $08
+    0xBCBCBC, 0x0073EF, 0x233BEF, 0x8300F3, 0xBF00BF, 0xE7005B, 0xDB2B00, 0xCB4F0F,  // $10 medium
+    0x8B7300, 0x009700, 0x00AB00, 0x00933B, 0x00838B, 0x000000, 0x000000, 0x000000,  // $18
+    0xFFFFFF, 0x3FBFFF, 0x5F97FF, 0xA78BFD, 0xF77BFF, 0xFF77B7, 0xFF7763, 0xFF9B3B,  // $20 light
+    0xF3BF3F, 0x83D313, 0x4FDF4B, 0x58F898, 0x00EBDB, 0x000000, 0x000000, 0x000000,  // $28
+    0xFFFFFF, 0xABE7FF, 0xC7D7FF, 0xD7CBFF, 0xFFC7FF, 0xFFC7DB, 0xFFBFB3, 0xFFDBAB,  // $30 pale
+    0xFFFFA3, 0xE3FFA3, 0xABF3BF, 0xB3FFCF, 0x9FFFF3, 0x000000, 0x000000, 0x000000,  // $38
+};
+// clang-format on
+
+// Entry 0 of each sprite palette ($10, $14, $18, $1C) is the same memory as
+// entry 0 of the matching background palette, so a write to either lands in both.
+void PaletteWrite(uint32_t address, uint8_t value) {
+    const uint32_t index = address & 0x1F;
+    const uint8_t colour = value & 0x3F;
+    ppu.paletteRam[index] = colour;
+    if ((index & 3) == 0) ppu.paletteRam[index ^ 0x10] = colour;
+}
+
+// Palette memory holds six bits; the top two read as 0.
+uint8_t PaletteRead(uint32_t address) {
+    return ppu.paletteRam[address & 0x1F] & 0x3F;
+}
+
+}  // namespace morvel

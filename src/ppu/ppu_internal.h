@@ -1,0 +1,230 @@
+// The pieces the rendering steps are built from: the per-dot work of the
+// background pipeline, the sprite steps, the pixel output and the advance of
+// the position. Every rendering step (the normal one and board variants such
+// as the MMC5's) composes these, so they stay inline and test no enable bits.
+#pragma once
+
+#include <cstdint>
+
+#include "cart/board.h"
+#include "core/cpu.h"
+#include "core/frame_buffer.h"
+#include "ppu/ppu.h"
+
+namespace morvel {
+
+constexpr int32_t kLastDot = 340;
+constexpr int32_t kVisibleLines = 240;
+constexpr int32_t kVblankLine = 241;
+constexpr int32_t kPreRenderLine = 261;
+// The position after the last dot of the pre-render line: the next pass of a
+// step ends the frame instead of running a dot.
+constexpr int32_t kFrameEndLine = 262;
+
+// Every PPU fetch goes through the page tables, so boards see the addresses.
+// The page index is masked so that no address can leave the table.
+inline uint8_t PpuFetch(uint32_t address) {
+    return ppuReadPage[(address >> 10) & 15](address);
+}
+
+// ---- Position -------------------------------------------------------------
+
+// Counts the dot just done and moves to the next one.
+inline void AdvanceDot(PpuState& p) {
+    p.ppuCyclesDone++;
+    if (++p.dot > kLastDot) {
+        p.dot = 0;
+        p.scanline++;
+    }
+}
+
+// The wrap from the pre-render line to line 0.
+inline void EndFrame(PpuState& p) {
+    p.scanline = 0;
+    p.dot = 0;
+    p.vblankSuppress = 0;
+    p.oddFrame ^= 1;
+}
+
+// ---- Status flags, common to every step ------------------------------------
+
+// Line 241: the flag rises at dot 1 (unless a $2002 read at that very dot
+// suppressed it), the interrupt is armed at dot 3 and delivered at dot 15.
+inline void VblankLineDot(PpuState& p) {
+    switch (p.dot) {
+        case 1:
+            if (!p.vblankSuppress) p.vblankFlag = 0x80;
+            break;
+        case 3:
+            if (p.vblankFlag && p.nmiEnabled) p.nmiArmed = 1;
+            break;
+        case 15:
+            if (p.nmiArmed) {
+                p.nmiArmed = 0;
+                cpu.nmiPending = 1;
+            }
+            break;
+        default: break;
+    }
+}
+
+// Dot 1 of the pre-render line clears all three status flags.
+inline void ClearStatusFlags(PpuState& p) {
+    p.vblankFlag = 0;
+    p.spriteOverflow = 0;
+    p.sprite0Hit = 0;
+}
+
+// ---- Background pipeline ----------------------------------------------------
+
+inline void ShiftBackground(PpuState& p) {
+    p.attrShiftLo = (p.attrShiftLo << 1) | p.attrBit0;
+    p.attrShiftHi = (p.attrShiftHi << 1) | p.attrBit1;
+    p.bgShiftLo = static_cast<uint16_t>(p.bgShiftLo << 1);
+    p.bgShiftHi = static_cast<uint16_t>(p.bgShiftHi << 1);
+}
+
+// One of the eight phases of a tile fetch: nametable byte, attribute byte,
+// pattern plane 0, pattern plane 1, each an address phase and a read phase.
+inline void BackgroundFetchPhase(PpuState& p, uint32_t phase) {
+    const uint32_t v = p.vramAddr;
+    switch (phase) {
+        case 0: p.fetchAddr = 0x2000 | (v & 0x0FFF); break;
+        case 1: p.tileOffset = static_cast<uint32_t>(PpuFetch(p.fetchAddr)) << 4; break;
+        case 2: p.attrAddr = 0x23C0 | (v & 0x0C00) | ((v >> 4) & 0x38) | ((v >> 2) & 7); break;
+        case 3: {
+            // Each attribute byte covers 4 x 4 tiles; coarse Y bit 1 and coarse
+            // X bit 1 pick the 2-bit quadrant.
+            uint32_t shift = ((v >> 4) & 4) | (v & 2);
+            p.attrLatch = static_cast<uint32_t>(PpuFetch(p.attrAddr)) >> shift;
+            break;
+        }
+        case 4: p.fetchAddr = ((v >> 12) & 7) | p.bgPatternBase | p.tileOffset; break;
+        case 5: p.bgLatchLo = PpuFetch(p.fetchAddr); break;
+        case 6: p.fetchAddr |= 8; break;
+        case 7: {
+            uint8_t high = PpuFetch(p.fetchAddr);
+            p.bgShiftHi = static_cast<uint16_t>(p.bgShiftHi | high);
+            p.bgLatchHi = high;
+            p.bgShiftLo = static_cast<uint16_t>(p.bgShiftLo | p.bgLatchLo);
+            p.attrBit0 = p.attrLatch & 1;
+            p.attrBit1 = (p.attrLatch >> 1) & 1;
+            break;
+        }
+        default: break;
+    }
+}
+
+// Next tile to the right; past column 31 into the horizontally adjacent nametable.
+inline void IncrementCoarseX(PpuState& p) {
+    if ((p.vramAddr & 0x1F) < 31)
+        p.vramAddr += 1;
+    else
+        p.vramAddr = (p.vramAddr & ~0x1Fu) ^ 0x0400;
+}
+
+// Next pixel row. Row 29 is the last of a nametable, so it wraps into the
+// vertically adjacent one; rows 30 and 31 (attribute bytes, reached only by a
+// scroll past the bottom) wrap to 0 in the same nametable.
+inline void IncrementY(PpuState& p) {
+    if ((p.vramAddr & 0x7000) != 0x7000) {
+        p.vramAddr += 0x1000;
+        return;
+    }
+    p.vramAddr &= ~0x7000u;
+    uint32_t coarseY = (p.vramAddr >> 5) & 31;
+    if (coarseY == 29) {
+        coarseY = 0;
+        p.vramAddr ^= 0x0800;
+    } else if (coarseY == 31) {
+        coarseY = 0;
+    } else {
+        coarseY++;
+    }
+    p.vramAddr = (p.vramAddr & ~0x03E0u) | (coarseY << 5);
+}
+
+// Dot 257: the horizontal scroll bits of t return to v for the next line.
+inline void CopyHorizontal(PpuState& p) {
+    p.vramAddr = (p.vramAddr & ~0x041Fu) | (p.tempAddr & 0x041F);
+}
+
+// Dots 338 and 340: two nametable reads whose result nothing uses.
+inline void DummyNametableRead(PpuState& p) {
+    p.attrLatch = PpuFetch(0x23C0 | (p.vramAddr & 0x0C00));
+}
+
+// Work of dots 1-256 and 321-336 after the pixel: shift, fetch, coarse X.
+inline void BackgroundDot(PpuState& p, int32_t dot) {
+    ShiftBackground(p);
+    BackgroundFetchPhase(p, static_cast<uint32_t>(dot - 1) & 7);
+    if ((dot & 7) == 0) IncrementCoarseX(p);
+}
+
+// ---- Sprites -----------------------------------------------------------------
+
+// Looks at OAM entry (dot - 1) / 4 for the next line; acts on dots 4, 8, ..., 256.
+void SpriteEvaluate(PpuState& p);
+inline void SpriteEvaluationDot(PpuState& p, int32_t dot) {
+    if ((static_cast<uint32_t>(dot - 1) & 3) == 3) SpriteEvaluate(p);
+}
+
+// Pattern fetches of one sprite unit (dots 261 + 8k and 263 + 8k) and the
+// hand-over of the found sprites to the next line (dot 320).
+void SpriteFetchFirst(PpuState& p);
+void SpriteFetchSecond(PpuState& p);
+void SpriteLineHandOver(PpuState& p);
+
+// Dots 257-340 of a visible or the pre-render line, except the horizontal
+// copy at 257 and the vertical copy at 280-304, which the caller does.
+inline void FetchTailDot(PpuState& p, int32_t dot) {
+    if (dot <= 319) {
+        if (dot >= 261) {
+            uint32_t step = static_cast<uint32_t>(dot - 261) & 7;
+            if (step == 0)
+                SpriteFetchFirst(p);
+            else if (step == 2)
+                SpriteFetchSecond(p);
+        }
+    } else if (dot == 320) {
+        SpriteLineHandOver(p);
+    } else if (dot <= 336) {
+        BackgroundDot(p, dot);
+    } else if (dot == 338 || dot == 340) {
+        DummyNametableRead(p);
+    }
+}
+
+// ---- Pixel output --------------------------------------------------------------
+
+// Combines the background value b and the sprite value s, sets the sprite-0
+// hit and writes the colour at pixelCursor.
+inline void OutputPixel(PpuState& p, uint32_t b, uint32_t s) {
+    const bool bgOpaque = (b & 3) != 0;
+    const bool spriteOpaque = (s & 3) != 0;
+    if ((s & 0x80) && spriteOpaque && bgOpaque) p.sprite0Hit = 0x40;
+    uint32_t entry;
+    if (spriteOpaque && !(bgOpaque && (s & 0x20)))
+        entry = p.paletteRam[0x10 | (s & 0x0F)];
+    else if (bgOpaque)
+        entry = p.paletteRam[b & 0x0F];
+    else
+        entry = p.paletteRam[0];
+    *pixelCursor++ = masterPalette[entry & 0x3F];
+}
+
+// A visible dot 1-256: evaluation, the two layers (clipped in the leftmost
+// eight pixels when asked), the pixel, then the background work.
+inline void VisiblePixelDot(PpuState& p, int32_t dot) {
+    SpriteEvaluationDot(p, dot);
+    const bool leftColumn = dot <= 8;
+    uint32_t b = (leftColumn && p.clipBackground) ? 0 : bgPixelSource();
+    uint32_t s = spritePixelSource();
+    if (leftColumn && p.clipSprites) s = 0;
+    if (dot == 256) s &= 0x7F;  // no sprite-0 hit at x = 255
+    OutputPixel(p, b, s);
+    BackgroundDot(p, dot);
+    if (dot == 256) IncrementY(p);
+}
+
+}  // namespace morvel

@@ -1,0 +1,216 @@
+// The eight PPU registers at $2000-$2007 (repeated up to $3FFF), power-on,
+// reset and the choice of the renderer.
+#include <cstring>
+
+#include "cart/cartridge.h"
+#include "ppu/board_ppu_hooks.h"
+#include "ppu/ppu_internal.h"
+
+namespace morvel {
+
+PpuState ppu;
+
+namespace {
+
+constexpr uint32_t kMapperMmc3 = 4;
+constexpr uint32_t kMapperMmc5 = 5;
+
+// The MMC3 counts scanlines from PPU address line A12, so it must also see
+// the addresses the CPU puts on the PPU bus through $2006 and $2007.
+void NotifyAddress() {
+    if (mapperNumber == kMapperMmc3) Mmc3WatchA12(ppu.vramAddr);
+}
+
+void IncrementVramAddr() {
+    ppu.vramAddr = (ppu.vramAddr + ppu.vramIncrement) & 0x3FFF;
+    NotifyAddress();
+}
+
+// $2000 PPUCTRL.
+void WriteControl(uint8_t value) {
+    PpuState& p = ppu;
+    if (p.nmiEnabled && !(value & 0x80)) {
+        cpu.nmiPending = 0;
+        cpu.interruptDelay = 0;
+    } else if (!p.nmiEnabled && (value & 0x80) && p.vblankFlag && p.dot != 1) {
+        // Enabling the interrupt during vertical blank raises it at once; the
+        // CPU takes it after one more instruction.
+        cpu.interruptDelay = 1;
+        cpu.nmiPending = 1;
+    }
+    p.tempAddr = (p.tempAddr & ~0x0C00u) | ((value & 3u) << 10);
+    p.vramIncrement = (value & 0x04) ? 32 : 1;
+    p.bgPatternBase = (value & 0x10) ? 0x1000 : 0;
+    p.spritePatternBase = (value & 0x08) ? 0x1000 : 0;
+    p.nmiEnabled = value & 0x80;
+    p.spriteHeightMinus1 = (value & 0x20) ? 15 : 7;
+}
+
+// $2001 PPUMASK. Greyscale and colour emphasis are not modelled.
+void WriteMask(uint8_t value) {
+    PpuState& p = ppu;
+    p.showSprites = value & 0x10;
+    p.showBackground = value & 0x08;
+    SelectRenderer();
+    p.clipBackground = (value & 0x02) ? 0 : 1;
+    p.clipSprites = (value & 0x04) ? 0 : 1;
+}
+
+// $2005 PPUSCROLL: X first, then Y.
+void WriteScroll(uint8_t value) {
+    PpuState& p = ppu;
+    if (p.writeToggle == 0) {
+        p.tempAddr = (p.tempAddr & ~0x001Fu) | (value >> 3);
+        p.fineX = value & 7u;
+    } else {
+        p.tempAddr = (p.tempAddr & ~0x73E0u) | ((value & 7u) << 12) | ((value >> 3) << 5);
+    }
+    p.writeToggle ^= 1;
+}
+
+// $2006 PPUADDR: high byte first; the second write also sets v.
+void WriteAddress(uint8_t value) {
+    PpuState& p = ppu;
+    if (p.writeToggle == 0) {
+        p.tempAddr = (p.tempAddr & 0x00FFu) | ((value & 0x3Fu) << 8);
+    } else {
+        p.tempAddr = (p.tempAddr & ~0x00FFu) | value;
+        p.vramAddr = p.tempAddr;
+        NotifyAddress();
+    }
+    p.writeToggle ^= 1;
+}
+
+// $2007 PPUDATA write.
+void WriteData(uint8_t value) {
+    PpuState& p = ppu;
+    if (p.vramAddr >= 0x3F00)
+        PaletteWrite(p.vramAddr, value);
+    else
+        PpuBusWrite(p.vramAddr & 0x3FFF, value);
+    IncrementVramAddr();
+}
+
+// $2002 PPUSTATUS. A read at the very dot the flag would rise returns it
+// clear and keeps it from rising in this frame.
+uint8_t ReadStatus() {
+    PpuState& p = ppu;
+    uint8_t result = static_cast<uint8_t>(p.spriteOverflow | p.sprite0Hit | p.vblankFlag);
+    p.writeToggle = 0;
+    if (p.scanline == kVblankLine && p.dot == 1) p.vblankSuppress = 1;
+    p.vblankFlag = 0;
+    return result;
+}
+
+// $2004 OAMDATA read. Bits 2-4 of a sprite's attribute byte do not exist in
+// the console's sprite memory and read as 0; the stored byte keeps them.
+uint8_t ReadOamData() {
+    const uint32_t address = ppu.oamAddr & 0xFF;
+    uint8_t value = ppu.oam[address];
+    if ((address & 3) == 2) value &= 0xE3;
+    return value;
+}
+
+// $2007 PPUDATA read: below the palette the result is the buffered byte of
+// the previous read; palette reads answer at once but still refill the buffer
+// with the nametable byte underneath.
+uint8_t ReadData() {
+    PpuState& p = ppu;
+    p.readScratch = p.readBuffer;
+    const uint32_t address = p.vramAddr & 0x3FFF;
+    p.readBuffer = PpuBusRead(address);
+    uint8_t result =
+        p.vramAddr >= 0x3F00 ? PaletteRead(p.vramAddr) : static_cast<uint8_t>(p.readScratch);
+    IncrementVramAddr();
+    return result;
+}
+
+// Keeps a restored state inside the ranges the renderer indexes with.
+void ClampState(PpuState& p) {
+    if (p.foundSprites > 8) p.foundSprites = 8;
+    if (p.lineSpriteCount > 8) p.lineSpriteCount = 8;
+    p.fetchSlot &= 7;
+    p.fineX &= 7;
+    p.oamAddr &= 0xFF;
+    p.bgPatternBase &= 0x1000;
+    p.spritePatternBase &= 0x1000;
+    p.tileOffset &= 0xFF0;
+    if (p.spriteHeightMinus1 != 15) p.spriteHeightMinus1 = 7;
+    if (p.scanline < 0 || p.scanline > kFrameEndLine) p.scanline = 0;
+    if (p.dot < 0 || p.dot > kLastDot) p.dot = 0;
+}
+
+}  // namespace
+
+void PpuRegisterWrite(uint32_t address, uint8_t value) {
+    switch (address & 7) {
+        case 0: WriteControl(value); break;
+        case 1: WriteMask(value); break;
+        case 2: break;
+        case 3: ppu.oamAddr = value; break;
+        case 4:
+            ppu.oam[ppu.oamAddr & 0xFF] = value;
+            ppu.oamAddr = (ppu.oamAddr + 1) & 0xFF;
+            break;
+        case 5: WriteScroll(value); break;
+        case 6: WriteAddress(value); break;
+        case 7: WriteData(value); break;
+    }
+}
+
+uint8_t PpuRegisterRead(uint32_t address) {
+    switch (address & 7) {
+        case 2: return ReadStatus();
+        case 4: return ReadOamData();
+        case 7: return ReadData();
+        default: return 0;  // write-only registers
+    }
+}
+
+void SelectRenderer() {
+    PpuState& p = ppu;
+    ClampState(p);
+    if (!p.showSprites && !p.showBackground) {
+        ppuStep = StepIdle;
+        if (mapperNumber == kMapperMmc5) Mmc5ClearInFrame();
+        bgPixelSource = ZeroPixel;
+        spritePixelSource = ZeroPixel;
+        return;
+    }
+    ppuStep = mapperNumber == kMapperMmc5 ? StepRenderMmc5 : StepRender;
+    bgPixelSource = p.showBackground ? BackgroundPixel : ZeroPixel;
+    spritePixelSource = p.showSprites ? SpritePixel : ZeroPixel;
+}
+
+void PpuPowerOn() {
+    PpuState& p = ppu;
+    std::memset(&p, 0, sizeof p);
+    PpuRegisterWrite(0x2000, 0);
+    PpuRegisterWrite(0x2001, 0);
+    p.writeToggle = 0;
+    p.vramAddr = p.tempAddr = 0;
+    // A first $2002 read early in the first frame returns $A0.
+    p.vblankFlag = 0x80;
+    p.spriteOverflow = 0x20;
+    p.sprite0Hit = 0;
+    p.oddFrame = 0;
+    p.readBuffer = 0;
+    p.oamAddr = 0;
+    std::memset(p.nametableRam[0], 0xFF, sizeof p.nametableRam[0]);
+    std::memset(p.nametableRam[1], 0xFF, sizeof p.nametableRam[1]);
+    std::memset(p.oam, 0xFF, sizeof p.oam);
+    std::memset(p.secondaryOam, 0xFF, sizeof p.secondaryOam);
+    std::memset(p.spriteUnits, 0xFF, sizeof p.spriteUnits);
+}
+
+// The reset button reaches the PPU as writes of 0 to $2000 and $2001; memories,
+// palette, OAM, the position in the frame and the status flags stay.
+void PpuReset() {
+    PpuRegisterWrite(0x2000, 0);
+    PpuRegisterWrite(0x2001, 0);
+    ppu.writeToggle = 0;
+    ppu.oddFrame = 0;
+    ppu.readBuffer = 0;
+}
+
+}  // namespace morvel

@@ -1,0 +1,211 @@
+// Save states in-process: file sizes per board, the slot rules, refusal of
+// slots and files that do not fit the loaded cartridge, and corrupted files.
+#include "core/save_state.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "apu/apu.h"
+#include "cart/cartridge.h"
+#include "core/cpu.h"
+#include "core/frame_loop.h"
+#include "support/run_headless.h"
+#include "support/test_machine.h"
+
+namespace morvel::test {
+namespace {
+
+class SaveStateTest : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        folder = MakeTempDir();
+        PrepareSaveStates(folder.c_str());
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+
+    // A first load as the front end does it: forget the slots, name the file, read it.
+    void FirstLoad(const InesImage& image, const char* name = "game.nes") {
+        ASSERT_EQ(LoadCartridge(WriteTempFile(image.bytes, name).c_str()), 1);
+        ClearWorkRam();
+        ClearStateSlots();
+        SetStateFileName((std::string("/some/folder/") + name).c_str());
+        ReadStateFile();
+    }
+    static void RunFrames(int n) {
+        for (int i = 0; i < n; ++i) {
+            RunFrameBody();
+            sampleCount = 0;
+        }
+    }
+    std::string folder;
+};
+
+TEST_F(SaveStateTest, FileSizePerBoard) {
+    struct SizeCase {
+        int mapper;
+        uintmax_t bytes;
+    };
+    const SizeCase cases[] = {{0, 103312},   {2, 103312},   {1, 103368}, {4, 103552},
+                              {118, 103552}, {189, 103552}, {5, 403376}, {9, 103424}};
+    for (const SizeCase& c : cases) {
+        FirstLoad(MakeInesImage(c.mapper, 2, 1));
+        ASSERT_EQ(SaveStateSlot(1), 1) << c.mapper;
+        ASSERT_EQ(WriteStateFile(), 1) << c.mapper;
+        statesDirty = 0;
+        EXPECT_EQ(StateFilePath(), folder + "/savestates/game.nes.yss");
+        EXPECT_EQ(std::filesystem::file_size(StateFilePath()), c.bytes) << "mapper " << c.mapper;
+        EXPECT_FALSE(std::filesystem::exists(StateFilePath() + "~"));
+        std::filesystem::remove(StateFilePath());
+    }
+}
+
+TEST_F(SaveStateTest, SlotRules) {
+    InesImage image = MakeInesImage(0, 2, 1);
+    FirstLoad(image);
+    EXPECT_EQ(LoadStateSlot(0), 0) << "a slot never saved";
+    EXPECT_EQ(WriteStateFile(), 0) << "nothing saved, nothing written";
+
+    RunFrames(3);
+    cpu.a = 0x11;
+    ASSERT_EQ(SaveStateSlot(0), 1);
+    cpu.a = 0x22;
+    ASSERT_EQ(SaveStateSlot(0), 1);
+    cpu.a = 0x33;
+    ASSERT_EQ(LoadStateSlot(0), 1);
+    EXPECT_EQ(cpu.a, 0x22) << "saving twice keeps the later capture";
+    ASSERT_EQ(WriteStateFile(), 1);
+    statesDirty = 0;
+
+    // Reopening reads the file; loading only does not make the file dirty.
+    FirstLoad(image);
+    cpu.a = 0x44;
+    ASSERT_EQ(LoadStateSlot(0), 1);
+    EXPECT_EQ(cpu.a, 0x22);
+    EXPECT_EQ(WriteStateFile(), 0) << "closing after only loading does not rewrite";
+
+    // A slot from another cartridge is never restored into this one.
+    FirstLoad(MakeInesImage(2, 8, 0), "other.nes");
+    EXPECT_EQ(LoadStateSlot(0), 0);
+
+    // No cartridge: nothing happens.
+    ReleaseCartridge();
+    EXPECT_EQ(SaveStateSlot(1), 0);
+    EXPECT_EQ(LoadStateSlot(0), 0);
+}
+
+TEST_F(SaveStateTest, RestoresTheMachineExactly) {
+    ASSERT_EQ(LoadCartridge(TestRom("unrom_board").c_str()), 1);
+    ClearWorkRam();
+    ClearStateSlots();
+    SetStateFileName("unrom_board.nes");
+    RunFrames(2);
+    CpuBlock cpuAtSave = cpu;
+    BankNumbers banksAtSave = banks;
+    ASSERT_EQ(SaveStateSlot(3), 1);
+    RunFrames(5);
+    CpuWrite(0x8000, 3);  // switch away
+    ASSERT_EQ(LoadStateSlot(3), 1);
+    EXPECT_EQ(std::memcmp(&cpu, &cpuAtSave, sizeof cpu), 0);
+    EXPECT_EQ(std::memcmp(&banks, &banksAtSave, sizeof banks), 0);
+    EXPECT_EQ(CpuRead(0x8100), 2) << "the PRG pointers are rebuilt from the bank numbers";
+}
+
+// A slot whose bank numbers reach beyond this cartridge is refused whole.
+TEST_F(SaveStateTest, RefusesSlotsBeyondTheCartridge) {
+    InesImage image = MakeInesImage(2, 8, 0);
+    FirstLoad(image);
+    CpuWrite(0x8000, 6);
+    ASSERT_EQ(SaveStateSlot(0), 1);
+    ASSERT_EQ(WriteStateFile(), 1);
+    statesDirty = 0;
+
+    // The same file name, now a smaller image: bank 6 does not exist.
+    FirstLoad(MakeInesImage(2, 2, 0));
+    cpu.a = 0x5A;
+    EXPECT_EQ(LoadStateSlot(0), 0);
+    EXPECT_FALSE(stateError.empty());
+    EXPECT_EQ(cpu.a, 0x5A) << "nothing restored";
+    EXPECT_EQ(CpuRead(0x8100), 0);
+}
+
+TEST_F(SaveStateTest, TruncatedOrOversizedFilesLoadNothing) {
+    FirstLoad(MakeInesImage(1, 2, 1));
+    ASSERT_EQ(SaveStateSlot(2), 1);
+    ASSERT_EQ(WriteStateFile(), 1);
+    statesDirty = 0;
+    std::string path = StateFilePath();
+    const uintmax_t size = std::filesystem::file_size(path);
+    for (uintmax_t newSize : {uintmax_t{0}, uintmax_t{100}, size - 1, size + 1}) {
+        std::filesystem::copy_file(path, path + ".orig",
+                                   std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::resize_file(path, newSize);
+        ClearStateSlots();
+        EXPECT_EQ(ReadStateFile(), 0) << newSize;
+        EXPECT_NE(stateError.find("nothing loaded"), std::string::npos);
+        EXPECT_EQ(LoadStateSlot(2), 0) << newSize;
+        std::filesystem::rename(path + ".orig", path);
+    }
+    EXPECT_EQ(ReadStateFile(), 1);
+    EXPECT_EQ(LoadStateSlot(2), 1);
+}
+
+// A failed write leaves the previous file as it was.
+TEST_F(SaveStateTest, FailedWriteKeepsThePreviousFile) {
+    FirstLoad(MakeInesImage(0, 2, 1));
+    ASSERT_EQ(SaveStateSlot(0), 1);
+    ASSERT_EQ(WriteStateFile(), 1);
+    std::string before = ReadFileText(StateFilePath());
+    // A directory where the temporary file would go makes the write fail.
+    std::filesystem::create_directory(StateFilePath() + "~");
+    cpu.a ^= 0xFF;
+    ASSERT_EQ(SaveStateSlot(0), 1);
+    EXPECT_EQ(WriteStateFile(), 0);
+    EXPECT_EQ(ReadFileText(StateFilePath()), before);
+    std::filesystem::remove(StateFilePath() + "~");
+}
+
+// Corrupted files on every board with extras: no crash, and a refused slot
+// restores nothing.
+TEST_F(SaveStateTest, CorruptedFilesNeverCrash) {
+    std::mt19937 random(7);
+    for (int mapper : {0, 1, 2, 4, 5, 9, 34, 189, 226}) {
+        InesImage image = MakeInesImage(mapper, mapper == 0 ? 2 : 4, 2);
+        SetVectors(image, 0x8000, 0x8000, 0x8000);
+        FirstLoad(image);
+        RunFrames(2);
+        for (int n = 0; n < 4; ++n) ASSERT_EQ(SaveStateSlot(n), 1);
+        ASSERT_EQ(WriteStateFile(), 1);
+        statesDirty = 0;
+        const std::string good = ReadFileText(StateFilePath());
+        for (int round = 0; round < 30; ++round) {
+            std::string bad = good;
+            int flips = 1 + static_cast<int>(random() % 64);
+            for (int i = 0; i < flips; ++i) {
+                // Aim half the damage at the bank numbers and counters at the end of a slot.
+                size_t slot = random() % 4;
+                size_t at = (random() % 2) ? slot * sizeof(StateSlot) + 25688 + random() % 140
+                                           : random() % bad.size();
+                bad[at] = static_cast<char>(random());
+            }
+            std::ofstream(StateFilePath(), std::ios::binary | std::ios::trunc) << bad;
+            ClearStateSlots();
+            ASSERT_EQ(ReadStateFile(), 1);
+            for (int n = 0; n < 4; ++n) {
+                CpuBlock before = cpu;
+                if (!LoadStateSlot(n)) {
+                    EXPECT_EQ(std::memcmp(&before, &cpu, sizeof cpu), 0)
+                        << "refused slot changed the CPU";
+                }
+                RunFrames(1);
+            }
+        }
+        std::filesystem::remove(StateFilePath());
+    }
+}
+
+}  // namespace
+}  // namespace morvel::test
