@@ -115,10 +115,10 @@ double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
     return 10 * std::log10(255.0 * 255.0 / (sum / static_cast<double>(a.size())));
 }
 
-std::vector<uint8_t> RecordedPartAsRgb(const uint32_t* picture) {
+std::vector<uint8_t> RecordedPartAsRgb(const uint32_t* picture, int topRow) {
     std::vector<uint8_t> rgb;
     rgb.reserve(256 * 224 * 3);
-    for (int row = 9; row <= 232; ++row)
+    for (int row = topRow; row < topRow + 224; ++row)
         for (int x = 0; x < 256; ++x) {
             uint32_t p = picture[row * 256 + x];
             rgb.push_back(static_cast<uint8_t>(p >> 16));
@@ -126,6 +126,45 @@ std::vector<uint8_t> RecordedPartAsRgb(const uint32_t* picture) {
             rgb.push_back(static_cast<uint8_t>(p));
         }
     return rgb;
+}
+
+std::vector<uint8_t> ScreenshotRecordedPartAsRgb(const std::string& bmpPath, int topRow) {
+    std::FILE* f = std::fopen(bmpPath.c_str(), "rb");
+    if (!f) return {};
+    std::vector<uint8_t> file(54 + 256 * 240 * 4);
+    size_t n = std::fread(file.data(), 1, file.size(), f);
+    std::fclose(f);
+    if (n != file.size() || file[0] != 'B' || file[1] != 'M') return {};
+    std::vector<uint32_t> picture(256 * 256);
+    for (int i = 0; i < 256 * 240; ++i) {
+        const uint8_t* p = &file[54 + 4 * i];  // blue, green, red, 0
+        picture[i] = static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
+    }
+    return RecordedPartAsRgb(picture.data(), topRow);
+}
+
+std::vector<int16_t> WavSamples(const std::string& wavPath) {
+    std::FILE* f = std::fopen(wavPath.c_str(), "rb");
+    if (!f) return {};
+    std::string data;
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) data.append(buffer, n);
+    std::fclose(f);
+    size_t at = data.find("data");
+    if (at == std::string::npos || at + 8 > data.size()) return {};
+    std::vector<int16_t> samples((data.size() - at - 8) / 2);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<int16_t>(static_cast<uint8_t>(data[at + 8 + 2 * i]) |
+                                          static_cast<uint8_t>(data[at + 9 + 2 * i]) << 8);
+    return samples;
+}
+
+double Rms(const std::vector<int16_t>& samples) {
+    if (samples.empty()) return 0;
+    double sum = 0;
+    for (int16_t s : samples) sum += static_cast<double>(s) * s;
+    return std::sqrt(sum / static_cast<double>(samples.size()));
 }
 
 }  // namespace morvel::test

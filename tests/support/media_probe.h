@@ -41,7 +41,16 @@ std::vector<int16_t> DecodeSound(const std::string& path);
 double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
 
 // Rows 9-232 of a 256-pixel-wide 0x00RRGGBB picture as RGB bytes: what a
-// recording shows of it.
-std::vector<uint8_t> RecordedPartAsRgb(const uint32_t* picture);
+// recording shows of it (or the 224 rows from another top row).
+std::vector<uint8_t> RecordedPartAsRgb(const uint32_t* picture, int topRow = 9);
+
+// The same rows of a screenshot file (a 256 x 240 top-down 32-bit BMP);
+// empty when the file is not one.
+std::vector<uint8_t> ScreenshotRecordedPartAsRgb(const std::string& bmpPath, int topRow = 9);
+
+// The samples of a mono 16-bit PCM WAV file (its data chunk).
+std::vector<int16_t> WavSamples(const std::string& wavPath);
+
+double Rms(const std::vector<int16_t>& samples);
 
 }  // namespace morvel::test
