@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -43,6 +44,9 @@ constexpr uint32_t kMaxSamples = 2048;
 // the blocks that changed.
 constexpr int kKeyFrameInterval = 60;
 constexpr auto kLongestHandOffWait = std::chrono::seconds(5);
+// Frames that may wait for the worker: enough to ride out the moments when
+// the system gives the worker no time, without queueing without limit.
+constexpr int kHandOffSlots = 4;
 
 // Results of the write operations.
 enum AviResult : int {
@@ -129,9 +133,9 @@ struct Worker {
     std::mutex lock;
     std::condition_variable event;  // a frame waits, or the worker must end
     std::condition_variable taken;  // the worker took the waiting frame
-    HandOffSlot pending;
-    HandOffSlot working;
-    bool pendingFull = false;
+    HandOffSlot slots[kHandOffSlots];
+    std::deque<int> waiting;  // slots handed over, oldest first
+    std::vector<int> free;    // slots the frame loop may fill
     bool suspended = true;
     bool quit = false;
     bool waitForWorker = false;
@@ -250,18 +254,20 @@ void RecordFrame(const HandOffSlot& slot, std::vector<uint8_t>& mp3Bytes) {
 
 void RecorderWorker() {
     std::vector<uint8_t> mp3Bytes;
+    std::unique_lock<std::mutex> hold(worker.lock);
     for (;;) {
-        std::unique_lock<std::mutex> hold(worker.lock);
-        worker.event.wait(hold,
-                          [] { return worker.quit || (worker.pendingFull && !worker.suspended); });
-        // Ending: the frame still waiting was handed over before the stop and
-        // belongs in the file.
-        if (!worker.pendingFull) break;
-        std::swap(worker.pending, worker.working);
-        worker.pendingFull = false;
+        worker.event.wait(
+            hold, [] { return worker.quit || (!worker.waiting.empty() && !worker.suspended); });
+        // Ending: the frames still waiting were handed over before the stop
+        // and belong in the file.
+        if (worker.waiting.empty()) break;
+        int slot = worker.waiting.front();
+        worker.waiting.pop_front();
         hold.unlock();
+        RecordFrame(worker.slots[slot], mp3Bytes);
+        hold.lock();
+        worker.free.push_back(slot);
         worker.taken.notify_all();
-        RecordFrame(worker.working, mp3Bytes);
     }
 }
 
@@ -311,7 +317,9 @@ int StartRecording(const char* path) {
     stats.failed = 0;
     stats.videoNanoseconds = 0;
     stats.soundNanoseconds = 0;
-    worker.pendingFull = false;
+    worker.waiting.clear();
+    worker.free.clear();
+    for (int i = 0; i < kHandOffSlots; ++i) worker.free.push_back(i);
     worker.suspended = true;
     worker.quit = false;
     worker.thread = std::thread(RecorderWorker);
@@ -363,20 +371,22 @@ void RecorderHandOff(const uint32_t* picture, const int16_t* samples, uint32_t c
     if (!active || !picture) return;
     std::unique_lock<std::mutex> hold(worker.lock);
     ++stats.framesHandedOff;
-    if (worker.pendingFull && worker.waitForWorker && !worker.suspended)
-        worker.taken.wait_for(hold, kLongestHandOffWait, [] { return !worker.pendingFull; });
-    if (worker.pendingFull) {
+    if (worker.free.empty() && worker.waitForWorker && !worker.suspended)
+        worker.taken.wait_for(hold, kLongestHandOffWait, [] { return !worker.free.empty(); });
+    if (worker.free.empty()) {
         ++stats.framesDropped;
         return;
     }
-    HandOffSlot& slot = worker.pending;
+    int index = worker.free.back();
+    worker.free.pop_back();
+    HandOffSlot& slot = worker.slots[index];
     for (int k = 0; k < kRecordHeight; ++k)
         std::memcpy(&slot.picture[static_cast<size_t>(k) * kRecordWidth],
                     picture + static_cast<size_t>(kRecordBottomRow - k) * kRecordWidth,
                     kRecordWidth * sizeof(uint32_t));
     slot.count = samples ? std::min(count, kMaxSamples) : 0;
     if (slot.count) std::memcpy(slot.samples.data(), samples, slot.count * sizeof(int16_t));
-    worker.pendingFull = true;
+    worker.waiting.push_back(index);
     hold.unlock();
     worker.event.notify_one();
 }
