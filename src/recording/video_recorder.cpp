@@ -46,7 +46,7 @@ constexpr int kKeyFrameInterval = 60;
 constexpr auto kLongestHandOffWait = std::chrono::seconds(5);
 // Frames that may wait for the worker: enough to ride out the moments when
 // the system gives the worker no time, without queueing without limit.
-constexpr int kHandOffSlots = 4;
+constexpr int kHandOffSlots = 8;
 
 // Results of the write operations.
 enum AviResult : int {
@@ -306,7 +306,8 @@ int StartRecording(const char* path) {
     CreateVideoStreams(r.get());
     if (!mp3Encoder.Open(mp3BitrateTable[r->quality])) {
         r->file.Close();
-        std::remove(path);
+        std::error_code ignored;
+        if (std::filesystem::is_regular_file(path, ignored)) std::filesystem::remove(path, ignored);
         return 0;
     }
     recorder = std::move(r);

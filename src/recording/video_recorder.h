@@ -5,7 +5,7 @@
 // recorder (RecordingFrame); a worker thread encodes the sound, compresses the
 // picture and appends both to the file. The hand-off copies the picture and
 // the samples, so the next frame can overwrite its own buffers at once. Up to
-// four frames may wait for the worker; when it falls further behind, the new
+// eight frames may wait for the worker; when it falls further behind, the new
 // frame is dropped, picture and sound together, and counted.
 //
 // The host's commands call, in this order:

@@ -195,24 +195,24 @@ TEST_F(Recorder, StopWaitsForTheLastFrame) {
 }
 
 // Frames the worker has no time for are dropped, picture and sound together,
-// and counted; four frames wait for it.
+// and counted; eight frames wait for it.
 TEST_F(Recorder, FramesTheWorkerCannotTakeAreCounted) {
     SetRecorderWaitsForWorker(false);
     std::string path = dir_ + "/drops.avi";
     FakeMachine machine(1);
     ASSERT_EQ(StartRecording(path.c_str()), 1);
-    for (int frame = 0; frame < 7; ++frame) {
+    for (int frame = 0; frame < 11; ++frame) {
         machine.RunFrame(frame);
         machine.HandOff();
     }
     RecorderStatistics held = RecorderStats();
-    EXPECT_EQ(held.framesHandedOff, 7u);
+    EXPECT_EQ(held.framesHandedOff, 11u);
     EXPECT_EQ(held.framesDropped, 3u);
     EXPECT_EQ(held.framesWritten, 0u);
     ASSERT_EQ(StopRecording(), 1);
     RecorderStatistics s = RecorderStats();
-    EXPECT_EQ(s.framesWritten, 4u);
-    EXPECT_EQ(s.soundBlocksWritten, 5u);  // the frames' blocks and the encoder's last
+    EXPECT_EQ(s.framesWritten, 8u);
+    EXPECT_EQ(s.soundBlocksWritten, 9u);  // the frames' blocks and the encoder's last
 }
 
 TEST_F(Recorder, StartWhileRecordingAndStopWhileIdleDoNothing) {
