@@ -51,16 +51,15 @@ int RunNestest(long steps) {
 // The $6000 protocol of test cartridges: $80 while running, $81 to ask for a
 // reset, then the result code; $6001-$6003 hold DE B0 61 once it is in use and
 // $6004 on a zero-terminated text.
+// Read as the CPU sees $6000, so boards whose own RAM sits there (the MMC5's)
+// report as well.
 struct ResultProtocol {
-    bool signature() const {
-        const uint8_t* ram = workRamBlock.workRam;
-        return ram[1] == 0xDE && ram[2] == 0xB0 && ram[3] == 0x61;
-    }
-    uint8_t status() const { return workRamBlock.workRam[0]; }
+    static uint8_t At(uint32_t offset) { return CpuRead(0x6000 + offset); }
+    bool signature() const { return At(1) == 0xDE && At(2) == 0xB0 && At(3) == 0x61; }
+    uint8_t status() const { return At(0); }
     std::string text() const {
         std::string result;
-        for (size_t i = 4; i < sizeof workRamBlock.workRam && workRamBlock.workRam[i]; ++i)
-            result += static_cast<char>(workRamBlock.workRam[i]);
+        for (uint32_t i = 4; i < 0x2000 && At(i); ++i) result += static_cast<char>(At(i));
         return result;
     }
 };

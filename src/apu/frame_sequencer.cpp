@@ -1,22 +1,9 @@
 // The frame counter: quarter- and half-frame clocks at fixed CPU cycles and
 // the frame interrupt of the four-step mode.
-#include "apu/apu.h"
+#include "apu/channel_timers.h"
 #include "core/cpu.h"
 
 namespace morvel {
-
-namespace {
-
-// CPU cycles (counted by frameCycle) at which the sequencer steps. The count
-// restarts from 1 after the last step, so a $4017 write (which sets it to 0)
-// delays the first step by one cycle.
-constexpr uint32_t kStep1 = 7457;
-constexpr uint32_t kStep2 = 14913;
-constexpr uint32_t kStep3 = 22371;
-constexpr uint32_t kStep4 = 29829;        // four-step mode: last step, frame interrupt
-constexpr uint32_t kFiveStepEnd = 37281;  // five-step mode: last step, no interrupt
-
-}  // namespace
 
 // Step:         0  1  2  3        4
 // four-step:    Q  H  Q  H+irq    -

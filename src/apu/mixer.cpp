@@ -2,7 +2,7 @@
 // cycles, and the per-cycle drive of the whole APU.
 #include <cmath>
 
-#include "apu/apu.h"
+#include "apu/channel_timers.h"
 
 namespace morvel {
 
@@ -52,27 +52,32 @@ void SetVolumeDb(int32_t db) {
 
 void ApuStep(int32_t cycles) {
     SampleStage& stage = sampleStage;
-    uint32_t divider = samplesDivider ? samplesDivider : 40;
+    const uint32_t divider = samplesDivider ? samplesDivider : 40;
+    const bool muted = soundMuted != 0;
+    // The sample in progress is kept in locals for the loop and stored back after it.
+    float accumulator = stage.sampleAccumulator;
+    uint32_t cycleCount = stage.sampleCycleCount;
     for (int32_t i = 0; i < cycles; ++i) {
-        FrameCounterTick();
-        ApuClockTimers();
-        if (!soundMuted) {
-            uint32_t pulses = PulseOutput(apu.pulse1) + PulseOutput(apu.pulse2);
-            uint32_t tnd =
-                3 * (apu.tri.output & 15u) + 2 * NoiseOutput() + (apu.dmc.levelOut & 0x7Fu);
-            stage.sampleAccumulator += pulseMixTable[pulses] + tndMixTable[tnd];
+        channel::TickFrameCounter();
+        channel::ClockAllTimers();
+        if (!muted) {
+            uint32_t pulses = channel::PulseLevel(apu.pulse1) + channel::PulseLevel(apu.pulse2);
+            uint32_t tnd = 3 * (apu.tri.output & 15u) + 2 * channel::NoiseLevel(apu.noise) +
+                           (apu.dmc.levelOut & 0x7Fu);
+            accumulator += pulseMixTable[pulses] + tndMixTable[tnd];
         }
-        stage.sampleCycleCount += 1;
-        if (stage.sampleCycleCount >= divider) {
-            int16_t sample = FinishSample(stage.sampleAccumulator, divider);
+        if (++cycleCount >= divider) {
+            int16_t sample = FinishSample(accumulator, divider);
             // A frame yields about 745 samples; the buffer's end is only
             // reached by a frame that never ends, and then samples are dropped.
             if (stage.sampleCount < kSampleBufferLength)
                 stage.sampleBuffer[stage.sampleCount++] = sample;
-            stage.sampleAccumulator = 0.0f;
-            stage.sampleCycleCount = 0;
+            accumulator = 0.0f;
+            cycleCount = 0;
         }
     }
+    stage.sampleAccumulator = accumulator;
+    stage.sampleCycleCount = cycleCount;
 }
 
 }  // namespace morvel

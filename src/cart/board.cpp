@@ -152,6 +152,10 @@ const BoardSetup* FindBoardSetup(uint32_t mapper) {
 }
 
 void InitBoard(const BoardHeader& header) {
+    // Start from bank 0 everywhere, so that no window of the previous
+    // cartridge survives on a board that never maps one (CHR RAM boards).
+    MapPrgBanks(0x8000, 0, 0x8000);
+    MapChrBanks(0, 0, 0x2000);
     if (header.chrUnits != 0)
         SetPpuPages(0, 7, ChrPageRead, ChrPageWrite);
     else

@@ -77,7 +77,7 @@ inline void ClearStatusFlags(PpuState& p) {
 
 // ---- Background pipeline ----------------------------------------------------
 
-inline void ShiftBackground(PpuState& p) {
+[[gnu::always_inline]] inline void ShiftBackground(PpuState& p) {
     p.attrShiftLo = (p.attrShiftLo << 1) | p.attrBit0;
     p.attrShiftHi = (p.attrShiftHi << 1) | p.attrBit1;
     p.bgShiftLo = static_cast<uint16_t>(p.bgShiftLo << 1);
@@ -86,7 +86,7 @@ inline void ShiftBackground(PpuState& p) {
 
 // One of the eight phases of a tile fetch: nametable byte, attribute byte,
 // pattern plane 0, pattern plane 1, each an address phase and a read phase.
-inline void BackgroundFetchPhase(PpuState& p, uint32_t phase) {
+[[gnu::always_inline]] inline void BackgroundFetchPhase(PpuState& p, uint32_t phase) {
     const uint32_t v = p.vramAddr;
     switch (phase) {
         case 0: p.fetchAddr = 0x2000 | (v & 0x0FFF); break;
@@ -155,7 +155,7 @@ inline void DummyNametableRead(PpuState& p) {
 }
 
 // Work of dots 1-256 and 321-336 after the pixel: shift, fetch, coarse X.
-inline void BackgroundDot(PpuState& p, int32_t dot) {
+[[gnu::always_inline]] inline void BackgroundDot(PpuState& p, int32_t dot) {
     ShiftBackground(p);
     BackgroundFetchPhase(p, static_cast<uint32_t>(dot - 1) & 7);
     if ((dot & 7) == 0) IncrementCoarseX(p);
@@ -164,9 +164,9 @@ inline void BackgroundDot(PpuState& p, int32_t dot) {
 // ---- Sprites -----------------------------------------------------------------
 
 // Looks at OAM entry (dot - 1) / 4 for the next line; acts on dots 4, 8, ..., 256.
-void SpriteEvaluate(PpuState& p);
+void SpriteEvaluate(PpuState& p, int32_t dot);
 inline void SpriteEvaluationDot(PpuState& p, int32_t dot) {
-    if ((static_cast<uint32_t>(dot - 1) & 3) == 3) SpriteEvaluate(p);
+    if ((static_cast<uint32_t>(dot - 1) & 3) == 3) SpriteEvaluate(p, dot);
 }
 
 // Pattern fetches of one sprite unit (dots 261 + 8k and 263 + 8k) and the
@@ -174,6 +174,11 @@ inline void SpriteEvaluationDot(PpuState& p, int32_t dot) {
 void SpriteFetchFirst(PpuState& p);
 void SpriteFetchSecond(PpuState& p);
 void SpriteLineHandOver(PpuState& p);
+
+// Brings the sprite units to the state the pixel calls of the line have left
+// them in and starts counting calls afresh. The fetches and the hand-over do
+// it themselves; power-on calls it after clearing the units.
+void SettleSpriteUnits(PpuState& p);
 
 // Dots 257-340 of a visible or the pre-render line, except the horizontal
 // copy at 257 and the vertical copy at 280-304, which the caller does.
@@ -198,33 +203,105 @@ inline void FetchTailDot(PpuState& p, int32_t dot) {
 // ---- Pixel output --------------------------------------------------------------
 
 // Combines the background value b and the sprite value s, sets the sprite-0
-// hit and writes the colour at pixelCursor.
-inline void OutputPixel(PpuState& p, uint32_t b, uint32_t s) {
-    const bool bgOpaque = (b & 3) != 0;
-    const bool spriteOpaque = (s & 3) != 0;
-    if ((s & 0x80) && spriteOpaque && bgOpaque) p.sprite0Hit = 0x40;
-    uint32_t entry;
-    if (spriteOpaque && !(bgOpaque && (s & 0x20)))
-        entry = p.paletteRam[0x10 | (s & 0x0F)];
-    else if (bgOpaque)
-        entry = p.paletteRam[b & 0x0F];
-    else
-        entry = p.paletteRam[0];
-    *pixelCursor++ = masterPalette[entry & 0x3F];
+// hit and returns the colour of the pixel.
+[[gnu::always_inline]] inline uint32_t PixelColour(PpuState& p, uint32_t b, uint32_t s) {
+    // Written without branches: which layer wins changes from pixel to pixel.
+    const uint32_t bgOpaque = (b & 3) != 0;
+    const uint32_t spriteOpaque = (s & 3) != 0;
+    p.sprite0Hit |= ((s >> 7) & spriteOpaque & bgOpaque) << 6;
+    const uint32_t behind = (s >> 5) & 1;
+    const uint32_t spriteWins = spriteOpaque & ~(bgOpaque & behind);
+    const uint32_t bgEntry = bgOpaque ? (b & 0x0F) : 0;
+    const uint32_t entry = p.paletteRam[spriteWins ? (0x10 | (s & 0x0F)) : bgEntry];
+    return masterPalette[entry & 0x3F];
+}
+
+// The background pixel: fine X picks the bit of the shift registers that is
+// on screen now.
+[[gnu::always_inline]] inline uint32_t BackgroundPixelOf(const PpuState& p) {
+    const uint32_t x = p.fineX & 7;
+    return (((p.attrShiftHi >> (7 - x)) & 1) << 3) | (((p.attrShiftLo >> (7 - x)) & 1) << 2) |
+           (((p.bgShiftHi >> (15 - x)) & 1) << 1) | ((p.bgShiftLo >> (15 - x)) & 1);
+}
+
+// The sprite pixel function's line, worked out at its first call (sprites.cpp).
+extern uint32_t spriteLineCalls;
+extern uint8_t spriteLineReady;
+extern uint8_t spriteLine[256 + 8 + 256];
+void BuildSpriteLine(const PpuState& p);
+
+[[gnu::always_inline]] inline uint32_t SpritePixelOf(const PpuState& p) {
+    if (!spriteLineReady) BuildSpriteLine(p);
+    const uint32_t call = spriteLineCalls;
+    if (call >= 256) return 0;
+    spriteLineCalls = call + 1;
+    return spriteLine[call];
 }
 
 // A visible dot 1-256: evaluation, the two layers (clipped in the leftmost
-// eight pixels when asked), the pixel, then the background work.
-inline void VisiblePixelDot(PpuState& p, int32_t dot) {
+// eight pixels when asked), the pixel at out, then the background work.
+// kBg and kSprite are the pixel sources SelectRenderer chose.
+template <PixelSource kBg, PixelSource kSprite>
+[[gnu::always_inline]] inline void VisiblePixelDot(PpuState& p, int32_t dot, uint32_t* out) {
     SpriteEvaluationDot(p, dot);
     const bool leftColumn = dot <= 8;
-    uint32_t b = (leftColumn && p.clipBackground) ? 0 : bgPixelSource();
-    uint32_t s = spritePixelSource();
+    uint32_t b = (leftColumn && p.clipBackground) ? 0 : kBg();
+    uint32_t s = kSprite();
     if (leftColumn && p.clipSprites) s = 0;
     if (dot == 256) s &= 0x7F;  // no sprite-0 hit at x = 255
-    OutputPixel(p, b, s);
+    *out = PixelColour(p, b, s);
     BackgroundDot(p, dot);
     if (dot == 256) IncrementY(p);
+}
+
+// Runs the visible dots from p.dot on (at least one, never past dot 256) until
+// owed is reached, keeping the position current at every dot.
+template <PixelSource kBg, PixelSource kSprite>
+inline void VisiblePixelRunWith(PpuState& p, int32_t owed) {
+    int32_t dot = p.dot;
+    int32_t count = owed - p.ppuCyclesDone;
+    if (count > 257 - dot) count = 257 - dot;
+    if (count < 1) count = 1;
+    const int32_t end = dot + count;
+    // Nothing the run calls moves the cursor, so it stays in a register.
+    uint32_t* out = pixelCursor;
+    for (; dot < end; ++dot) {
+        VisiblePixelDot<kBg, kSprite>(p, dot, out++);
+        p.dot = dot + 1;
+        p.ppuCyclesDone++;
+    }
+    pixelCursor = out;
+}
+
+// The pixel sources as the run calls them: the known ones inline, any other
+// pair through the pointers.
+inline uint32_t InlineBackgroundPixel() {
+    return BackgroundPixelOf(ppu);
+}
+inline uint32_t InlineSpritePixel() {
+    return SpritePixelOf(ppu);
+}
+inline uint32_t InlineZeroPixel() {
+    return 0;
+}
+inline uint32_t CallBgPixelSource() {
+    return bgPixelSource();
+}
+inline uint32_t CallSpritePixelSource() {
+    return spritePixelSource();
+}
+
+// The run for the pixel sources SelectRenderer chose: chosen once per call of
+// the step, so the known sources are inlined into the per-dot loop.
+inline void VisiblePixelRun(PpuState& p, int32_t owed) {
+    const PixelSource bg = bgPixelSource;
+    const PixelSource sprite = spritePixelSource;
+    if (bg == BackgroundPixel && sprite == SpritePixel)
+        VisiblePixelRunWith<InlineBackgroundPixel, InlineSpritePixel>(p, owed);
+    else if (bg == BackgroundPixel && sprite == ZeroPixel)
+        VisiblePixelRunWith<InlineBackgroundPixel, InlineZeroPixel>(p, owed);
+    else
+        VisiblePixelRunWith<CallBgPixelSource, CallSpritePixelSource>(p, owed);
 }
 
 }  // namespace morvel

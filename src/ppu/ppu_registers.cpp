@@ -201,6 +201,7 @@ void PpuPowerOn() {
     std::memset(p.oam, 0xFF, sizeof p.oam);
     std::memset(p.secondaryOam, 0xFF, sizeof p.secondaryOam);
     std::memset(p.spriteUnits, 0xFF, sizeof p.spriteUnits);
+    SettleSpriteUnits(p);
 }
 
 // The reset button reaches the PPU as writes of 0 to $2000 and $2001; memories,

@@ -12,12 +12,8 @@ uint32_t ZeroPixel() {
     return 0;
 }
 
-// Fine X picks the bit of the shift registers that is on screen now.
 uint32_t BackgroundPixel() {
-    const PpuState& p = ppu;
-    const uint32_t x = p.fineX & 7;
-    return (((p.attrShiftHi >> (7 - x)) & 1) << 3) | (((p.attrShiftLo >> (7 - x)) & 1) << 2) |
-           (((p.bgShiftHi >> (15 - x)) & 1) << 1) | ((p.bgShiftLo >> (15 - x)) & 1);
+    return BackgroundPixelOf(ppu);
 }
 
 // With background and sprites off the PPU fetches nothing and shows the
@@ -44,11 +40,10 @@ void StepIdle(int32_t owed) {
 
 namespace {
 
+// Dots 0 and 257-340 of a visible line; dots 1-256 go through VisiblePixelRun.
 inline void VisibleLineDot(PpuState& p) {
     const int32_t dot = p.dot;
-    if (static_cast<uint32_t>(dot - 1) < 256) {
-        VisiblePixelDot(p, dot);
-    } else if (dot == 0) {
+    if (dot == 0) {
         // Odd frames skip the first dot of line 0 while rendering is on.
         if (p.scanline == 0 && p.oddFrame) p.ppuCyclesDone--;
     } else if (dot == 257) {
@@ -77,6 +72,11 @@ void StepRender(int32_t owed) {
     for (;;) {
         const int32_t line = p.scanline;
         if (line < kVisibleLines) {
+            if (static_cast<uint32_t>(p.dot - 1) < 256) {
+                VisiblePixelRun(p, owed);
+                if (p.ppuCyclesDone >= owed) return;
+                continue;
+            }
             VisibleLineDot(p);
         } else if (line == kVblankLine) {
             VblankLineDot(p);

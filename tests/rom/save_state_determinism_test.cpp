@@ -17,6 +17,8 @@ struct Cartridge {
     bool shared;  // from ../shared/roms
 };
 
+void PrintTo(const Cartridge& c, std::ostream* os) { *os << c.label; }
+
 // Samples of a WAV file written by morvel-headless (44-byte header, 16-bit mono).
 std::string Samples(const std::string& wavPath) {
     std::string wav = ReadFileText(wavPath);

@@ -40,7 +40,7 @@ std::string WriteTempFile(const std::vector<uint8_t>& bytes, const std::string& 
     std::string path = dir + "/" + name;
     FILE* f = std::fopen(path.c_str(), "wb");
     if (f) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
     }
     return path;

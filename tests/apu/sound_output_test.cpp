@@ -1,0 +1,176 @@
+// The sound output over a scripted ring buffer: pacing, wrapping writes,
+// stop and resume, a lost buffer and a device that stops draining.
+#include "apu/sound_output.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "apu/apu.h"
+
+namespace morvel::test {
+namespace {
+
+// A ring buffer whose play cursor the test moves by hand.
+struct FakeRing {
+    std::vector<uint8_t> bytes;
+    uint32_t cursor = 0;
+    uint32_t frequency = 0;
+    int playing = 0;
+    int lostLocks = 0;  // the next n locks report a lost buffer
+    int restores = 0;
+    int unlocks = 0;
+} ring;
+
+const SoundBufferInterface kFakeRing = {
+    [](uint32_t size, uint32_t) {
+        ring.bytes.assign(size, 0xAA);  // not silence, so clears show
+        return kSoundOk;
+    },
+    [] { ring.bytes.clear(); },
+    [] {
+        ring.playing = 1;
+        return kSoundOk;
+    },
+    [] { ring.playing = 0; },
+    [] {
+        ++ring.restores;
+        return kSoundOk;
+    },
+    [] { return ring.cursor; },
+    [](uint32_t hz) { ring.frequency = hz; },
+    [](uint32_t offset, uint32_t bytes, SoundRegion& first, SoundRegion& second) {
+        if (ring.lostLocks > 0) {
+            --ring.lostLocks;
+            return kSoundLost;
+        }
+        uint32_t size = static_cast<uint32_t>(ring.bytes.size());
+        uint32_t firstBytes = bytes < size - offset ? bytes : size - offset;
+        first = {ring.bytes.data() + offset, firstBytes};
+        second =
+            bytes > firstBytes ? SoundRegion{ring.bytes.data(), bytes - firstBytes} : SoundRegion{};
+        return kSoundOk;
+    },
+    [](const SoundRegion&, const SoundRegion&) { ++ring.unlocks; },
+};
+
+class SoundOutput : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        ring = FakeRing{};
+        soundBackend = &kFakeRing;
+        ASSERT_EQ(SoundInit(), 1);
+    }
+    void TearDown() override {
+        SoundShutdown();
+        soundBackend = nullptr;
+    }
+    static void FillFrame(uint32_t count) {
+        sampleCount = count;
+        for (uint32_t i = 0; i < count; ++i) sampleBuffer[i] = static_cast<int16_t>(1000 + i);
+    }
+    static int16_t RingSample(uint32_t byteOffset) {
+        return static_cast<int16_t>(ring.bytes[byteOffset] | (ring.bytes[byteOffset + 1] << 8));
+    }
+};
+
+TEST_F(SoundOutput, StartsPlayingWithSilencePrimed) {
+    EXPECT_EQ(ring.playing, 1);
+    EXPECT_EQ(soundDevice->stopped, 0u);
+    EXPECT_EQ(soundDevice->bufferBytes, 8820u);
+    EXPECT_EQ(soundDevice->writeOffset, 2048u);
+    for (uint32_t i = 0; i < 2048; ++i) ASSERT_EQ(ring.bytes[i], 0) << i;
+    EXPECT_EQ(ring.bytes[2048], 0xAA);
+    EXPECT_EQ(SoundInit(), 0) << "a second start-up is refused";
+    EXPECT_EQ(samplesDivider, 40u);
+}
+
+TEST_F(SoundOutput, FrameWriteAndRate) {
+    ring.cursor = 100;
+    FillFrame(745);
+    SoundSync();
+    EXPECT_EQ(ring.frequency, 44700u);
+    EXPECT_EQ(soundDevice->writeOffset, 2048u + 1490u);
+    EXPECT_EQ(RingSample(2048), 1000);
+    EXPECT_EQ(RingSample(2048 + 2 * 744), 1744);
+}
+
+TEST_F(SoundOutput, FreeBytes) {
+    struct Case {
+        uint32_t writeOffset;
+        uint32_t cursor;
+        uint32_t free;
+    } cases[] = {
+        {2048, 2048, 8820}, {2048, 3000, 952}, {2048, 100, 8820 - 2048 + 100}, {0, 0, 8820}};
+    for (const Case& c : cases) {
+        soundDevice->writeOffset = c.writeOffset;
+        ring.cursor = c.cursor;
+        EXPECT_EQ(SoundFreeBytes(), c.free) << c.writeOffset << " " << c.cursor;
+    }
+}
+
+TEST_F(SoundOutput, WriteAcrossTheEndWraps) {
+    soundDevice->writeOffset = 8000;
+    ring.cursor = 8000;
+    FillFrame(745);
+    SoundSync();
+    EXPECT_EQ(soundDevice->writeOffset, (8000u + 1490u) % 8820u);
+    EXPECT_EQ(RingSample(8000), 1000);
+    EXPECT_EQ(RingSample(8818), 1409);
+    EXPECT_EQ(RingSample(0), 1410);
+    EXPECT_EQ(RingSample(668), 1744);
+}
+
+TEST_F(SoundOutput, StopAndResumeLeaveSilence) {
+    FillFrame(745);
+    SoundSync();
+    SoundStop();
+    EXPECT_EQ(ring.playing, 0);
+    EXPECT_EQ(soundDevice->stopped, 1u);
+    EXPECT_EQ(soundDevice->writeOffset, 0u);
+    SoundResume();
+    EXPECT_EQ(ring.playing, 1);
+    EXPECT_EQ(soundDevice->stopped, 0u);
+    for (uint8_t b : ring.bytes) ASSERT_EQ(b, 0);
+}
+
+TEST_F(SoundOutput, LostBufferIsRestoredOnce) {
+    ring.lostLocks = 1;
+    FillFrame(10);
+    SoundSync();
+    EXPECT_EQ(ring.restores, 1);
+    EXPECT_EQ(soundDevice->writeOffset, 2048u + 20u);
+    ring.lostLocks = 2;  // lost again after the restore: the write is skipped
+    SoundSync();
+    EXPECT_EQ(ring.restores, 2);
+    EXPECT_EQ(soundDevice->writeOffset, 2048u + 20u);
+}
+
+// A device that stops draining holds a frame back only for a bounded time;
+// the frame's samples are then dropped rather than written over unplayed ones.
+TEST_F(SoundOutput, StalledDeviceDoesNotHang) {
+    ring.cursor = soundDevice->writeOffset + 10;  // 10 bytes free
+    FillFrame(745);
+    int unlocks = ring.unlocks;
+    SoundSync();
+    EXPECT_EQ(ring.unlocks, unlocks);
+    EXPECT_EQ(soundDevice->writeOffset, 2048u);
+}
+
+TEST(SoundOutputWithoutDevice, EverythingIsHarmless) {
+    soundBackend = nullptr;
+    EXPECT_EQ(SoundInit(), 0);
+    EXPECT_EQ(soundDevice, nullptr);
+    sampleCount = 745;
+    SoundSync();
+    SoundStop();
+    SoundResume();
+    SoundClear();
+    SoundWrite(sampleBuffer, -1);
+    EXPECT_EQ(SoundFreeBytes(), 0u);
+    SoundRestart();
+    EXPECT_EQ(sampleCount, 0u) << "the sample stage is cleared even without a device";
+}
+
+}  // namespace
+}  // namespace morvel::test

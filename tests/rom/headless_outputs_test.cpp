@@ -1,0 +1,63 @@
+// What morvel-headless writes after a run, checked on the picture cartridge,
+// whose nametable at $2000 holds tile k at position k and whose sprite
+// buffer at $0200 is known.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/run_headless.h"
+
+namespace morvel::test {
+namespace {
+
+TEST(HeadlessOutputs, ScreenTextShowsTheNametableAsAscii) {
+    HeadlessRun run = RunHeadless({"--frames", "10", "--screen-text", TestRom("ppu_picture")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::string expected;
+    for (int row = 0; row < 30; ++row) {
+        for (int column = 0; column < 32; ++column) {
+            const int tile = (row * 32 + column) & 0xFF;
+            expected += (tile >= 0x20 && tile <= 0x7E) ? static_cast<char>(tile) : '.';
+        }
+        expected += '\n';
+    }
+    EXPECT_EQ(run.out, expected);
+}
+
+TEST(HeadlessOutputs, DumpRamWritesCpuRamThenWorkRam) {
+    const std::string dir = MakeTempDir();
+    const std::string path = dir + "/ram.bin";
+    HeadlessRun run = RunHeadless({"--frames", "10", "--dump-ram", path, TestRom("ppu_picture")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string ram = ReadFileText(path);
+    ASSERT_EQ(ram.size(), 10240u);
+    // The first sprite of the cartridge's table, then the unused entries.
+    const uint8_t firstSprite[4] = {40, 0x02, 0x00, 3};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(static_cast<uint8_t>(ram[0x200 + i]), firstSprite[i]);
+    for (int i = 44; i < 256; ++i) EXPECT_EQ(static_cast<uint8_t>(ram[0x200 + i]), 0xFF) << i;
+    // Work RAM is cleared after loading and this cartridge never writes it.
+    for (size_t i = 2048; i < ram.size(); ++i) ASSERT_EQ(ram[i], 0) << i;
+    std::filesystem::remove_all(dir);
+}
+
+TEST(HeadlessOutputs, UnwritableOutputFailsTheRun) {
+    for (const char* option : {"--screenshot", "--dump-ram"}) {
+        HeadlessRun run = RunHeadless(
+            {"--frames", "2", option, "/nonexistent-folder/out", TestRom("ppu_picture")});
+        EXPECT_NE(run.exitCode, 0) << option;
+        EXPECT_NE(run.err.find("cannot write"), std::string::npos) << option << run.err;
+    }
+}
+
+TEST(HeadlessOutputs, BenchPrintsFramesPerSecondAndRealtime) {
+    HeadlessRun run = RunHeadless({"--frames", "30", "--bench", TestRom("ppu_picture")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    double fps = 0, realtime = 0;
+    ASSERT_EQ(std::sscanf(run.out.c_str(), "fps: %lf\nrealtime: %lf", &fps, &realtime), 2)
+        << run.out;
+    EXPECT_GT(fps, 0.0);
+    EXPECT_NEAR(realtime, fps / 60.0988, 0.01 + fps * 1e-4);
+}
+
+}  // namespace
+}  // namespace morvel::test

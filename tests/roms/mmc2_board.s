@@ -1,0 +1,131 @@
+; MMC2 (mapper 9): the PRG window at $8000, and the CHR latch of the lower
+; pattern half flipped by the fetches of tiles $FD and $FE.
+;
+; Picture: every row is tile 1, with tile $FD in column 8 and tile $FE in
+; column 16. Tile 1 is red in the $FE bank and green in the $FD bank, and
+; tiles $FD/$FE are blank, so each line shows red (x 0-63), black, green
+; (x 72-127), black, red (x 136-255): the same tile from two banks on one line.
+.segment "HEADER"
+        .byte "NES", $1A, 2, 2, $90, $00, 0,0,0,0,0,0,0,0
+
+.segment "ZEROPAGE"
+frames: .res 1
+
+.segment "CODE"
+.include "result.inc"
+.include "checks.inc"
+
+FD_BANK = 1
+FE_BANK = 2
+
+reset:  sei
+        cld
+        ldx #$FF
+        txs
+        lda #0
+        sta $2000
+        sta $2001
+        sta frames
+        WAIT_VBLANK
+        WAIT_VBLANK
+        jsr result_start
+
+        EXPECT_AT $A100, 1, 2, "power-on: bank 1 not at $A000"
+        EXPECT_AT $C100, 2, 3, "power-on: bank 2 not at $C000"
+        EXPECT_AT $E100, 3, 4, "power-on: last bank not at $E000"
+        EXPECT_AT $8100, 0, 5, "power-on: $8000 not on bank 0"
+        lda #2
+        sta $A000
+        EXPECT_AT $8100, 2, 6, "$A000 = 2 does not map bank 2"
+        lda #5
+        sta $AFFF
+        EXPECT_AT $8100, 1, 7, "bank 5 of 4 not kept inside the PRG"
+
+        lda #FD_BANK
+        sta $B000
+        lda #FE_BANK
+        sta $C000
+        lda #3
+        sta $D000
+        sta $E000
+        ; Latch 0 starts at $FE; a $2007 read of tile $FD flips it.
+        ; Each bank draws tile 1 in another colour, so one plane tells them apart.
+        EXPECT_PPU $0018, $00, 8, "latch $FE: tile 1 not from the $FE bank"
+        PPU_READ $0FD0
+        EXPECT_PPU $0010, $00, 9, "latch $FD: tile 1 not from the $FD bank"
+        PPU_READ $0FE8
+        EXPECT_PPU $0018, $00, 10, "latch back at $FE: tile 1 not from the $FE bank"
+
+        jsr draw_picture
+        lda #$80
+        sta $2000               ; NMI on, all patterns at $0000
+        lda #$0A
+        sta $2001
+:       lda frames
+        cmp #4
+        bcc :-
+        PASS
+
+draw_picture:
+        lda #0                  ; vertical mirroring: $2400 is the other page
+        sta $F000
+        PPU_ADDR $2000
+        jsr fill_nametable
+        PPU_ADDR $2400
+        jsr fill_nametable
+        PPU_ADDR $3F00
+        ldx #0
+:       lda palette,x
+        sta $2007
+        inx
+        cpx #4
+        bne :-
+        PPU_ADDR $2000
+        lda #0
+        sta $2005
+        sta $2005
+        rts
+
+; 30 rows of the pattern, then blank attributes.
+fill_nametable:
+        ldy #30
+row:    ldx #0
+:       lda row_tiles,x
+        sta $2007
+        inx
+        cpx #32
+        bne :-
+        dey
+        bne row
+        lda #0
+        ldx #64
+:       sta $2007
+        dex
+        bne :-
+        rts
+
+row_tiles:
+        .byte 1, 1, 1, 1, 1, 1, 1, 1, $FD, 1, 1, 1, 1, 1, 1, 1
+        .byte $FE, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1
+palette: .byte $0F, $16, $1A, $12
+
+nmi:    inc frames
+irq:    rti
+
+.segment "VECTORS"
+        .word nmi, reset, irq
+
+; 4 KB bank 0: tile 1 in colour 3 (blue, a wrong bank shows). Bank 1 (the
+; $FD bank): tile 1 in colour 2. Bank 2 (the $FE bank): tile 1 in colour 1.
+; Bank 3: blank.
+.segment "CHARS"
+        .res 16, $00
+        .res 16, $FF
+        .res $1000 - 32, $00
+        .res 16, $00
+        .res 8, $00
+        .res 8, $FF
+        .res $1000 - 32, $00
+        .res 16, $00
+        .res 8, $FF
+        .res 8, $00

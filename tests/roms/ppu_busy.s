@@ -1,0 +1,148 @@
+; A busy picture for benchmarks: background and sixty-four 8x16 sprites
+; (eight on most lines), moved and scrolled every frame, sprite DMA every
+; vertical blank, and a main loop that never stops working on RAM.
+.segment "HEADER"
+        .byte "NES", $1A, 2, 1, $01, $00, 0,0,0,0,0,0,0,0   ; NROM, vertical mirroring
+
+frame    = $10
+counter  = $11
+
+.segment "CODE"
+
+reset:  sei
+        cld
+        ldx #$FF
+        txs
+        lda #0
+        sta $2000
+        sta $2001
+        sta frame
+        bit $2002
+wait1:  bit $2002
+        bpl wait1
+wait2:  bit $2002
+        bpl wait2
+
+        ; Both nametables: tile = low byte of the position.
+        bit $2002
+        lda #$20
+        sta $2006
+        lda #$00
+        sta $2006
+        ldx #8
+        ldy #0
+fill:   tya
+        sta $2007
+        iny
+        bne fill
+        dex
+        bne fill
+
+        bit $2002
+        lda #$3F
+        sta $2006
+        lda #$00
+        sta $2006
+        ldx #0
+pal:    txa
+        clc
+        adc #$11
+        and #$3F
+        sta $2007
+        inx
+        cpx #32
+        bne pal
+
+        ; Sprite i: Y = (i / 8) * 28 + 4, X = (i mod 8) * 30, tile i * 2 + 1.
+        ldx #0
+        ldy #0
+sprites:
+        tya
+        lsr
+        lsr
+        lsr
+        sta counter
+        asl
+        asl
+        asl
+        sec
+        sbc counter             ; (i / 8) * 7
+        asl
+        asl                     ; * 28
+        adc #4
+        sta $0200,x
+        tya
+        asl
+        ora #1
+        sta $0201,x
+        tya
+        and #3
+        sta $0202,x
+        tya
+        and #7
+        sta counter
+        asl
+        asl
+        asl
+        asl
+        sec
+        sbc counter
+        asl                     ; (i mod 8) * 30
+        sta $0203,x
+        inx
+        inx
+        inx
+        inx
+        iny
+        cpy #64
+        bne sprites
+
+        bit $2002
+        lda #$B0                ; NMI, 8x16 sprites, background from $1000
+        sta $2000
+
+; Work the CPU hard: move every sprite one pixel and churn through RAM.
+main:   ldx #0
+move:   inc $0203,x
+        inx
+        inx
+        inx
+        inx
+        bne move
+        ldx #0
+churn:  lda $0400,x
+        adc $0500,x
+        sta $0600,x
+        inx
+        bne churn
+        jmp main
+
+nmi:    pha
+        lda #$00
+        sta $2003
+        lda #$02
+        sta $4014
+        lda #$1E
+        sta $2001
+        lda #$B0
+        sta $2000
+        inc frame
+        lda frame
+        sta $2005
+        lsr
+        sta $2005
+        pla
+irq:    rti
+
+.segment "VECTORS"
+        .word nmi, reset, irq
+
+.segment "CHARS"
+.repeat 512, T
+        .repeat 8, R
+                .byte <((T * 37) ^ (R * 29) ^ (T >> 3))
+        .endrepeat
+        .repeat 8, R
+                .byte <((T * 11 + R * 71) ^ $5A)
+        .endrepeat
+.endrepeat

@@ -1,0 +1,166 @@
+; A known picture for comparison pixel by pixel: two nametables of tiles from
+; the $1000 pattern table under a scroll, eleven 8x16 sprites from both
+; pattern tables with every flip and priority combination, and the two
+; left-column bits. Until frame 20 it shows scroll (13, 21) from nametable 0
+; with the background hidden in the left column; from frame 20 on, scroll
+; (200, 100) from nametable 1 with the sprites hidden there.
+; The pattern bytes come from formulas, so every tile is different.
+.segment "HEADER"
+        .byte "NES", $1A, 2, 1, $01, $00, 0,0,0,0,0,0,0,0   ; NROM, vertical mirroring
+
+frame    = $10
+tilexor  = $11
+attrxor  = $12
+
+.segment "CODE"
+
+palette:
+        .byte $0C,$11,$21,$31, $0C,$16,$26,$36, $0C,$19,$29,$39, $0C,$14,$24,$34
+        .byte $0C,$02,$12,$22, $0C,$07,$17,$27, $0C,$0A,$1A,$2A, $0C,$05,$15,$25
+
+; Y, tile, attributes, X
+sprites:
+        .byte  40, $02, $00,   3    ; left column
+        .byte  40, $05, $41,  60    ; table 1, horizontal flip, palette 1
+        .byte  45, $07, $82,  64    ; vertical flip, under sprite 1
+        .byte  60, $08, $C3, 120    ; both flips
+        .byte  60, $0B, $20, 124    ; behind the background
+        .byte 100, $10, $01,   0    ; x = 0
+        .byte 100, $21, $22, 250    ; cut at the right edge, behind
+        .byte 150, $30, $03, 200
+        .byte 200, $41, $40,  30
+        .byte 220, $52, $80,   7    ; last rows below the picture
+        .byte 239, $63, $00, 100    ; never seen
+sprites_end:
+
+reset:  sei
+        cld
+        ldx #$FF
+        txs
+        lda #0
+        sta $2000
+        sta $2001
+        sta frame
+        bit $2002
+wait1:  bit $2002
+        bpl wait1
+wait2:  bit $2002
+        bpl wait2
+
+        lda #$00
+        sta tilexor
+        lda #$1B
+        sta attrxor
+        lda #$20
+        jsr fill_nametable
+        lda #$A5
+        sta tilexor
+        lda #$C6
+        sta attrxor
+        lda #$24
+        jsr fill_nametable
+
+        bit $2002
+        lda #$3F
+        sta $2006
+        lda #$00
+        sta $2006
+        ldx #0
+pal:    lda palette,x
+        sta $2007
+        inx
+        cpx #32
+        bne pal
+
+        lda #$FF
+        ldx #0
+clear:  sta $0200,x
+        inx
+        bne clear
+        ldx #0
+copy:   lda sprites,x
+        sta $0200,x
+        inx
+        cpx #sprites_end - sprites
+        bne copy
+
+        bit $2002
+        lda #$B0                ; NMI, 8x16 sprites, background from $1000
+        sta $2000
+forever:
+        jmp forever
+
+; Fills the nametable whose address high byte is in A: tile k is k XOR
+; tilexor, attribute byte j is j XOR attrxor.
+.proc fill_nametable
+        bit $2002
+        sta $2006
+        lda #0
+        sta $2006
+        ldx #0
+page:   ldy #0
+byte:   cpx #3
+        bne tile
+        cpy #$C0
+        bcc tile
+        tya
+        sec
+        sbc #$C0
+        eor attrxor
+        jmp put
+tile:   tya
+        eor tilexor
+put:    sta $2007
+        iny
+        bne byte
+        inx
+        cpx #4
+        bne page
+        rts
+.endproc
+
+nmi:    pha
+        lda #$00
+        sta $2003
+        lda #$02
+        sta $4014
+        lda frame
+        cmp #20
+        bcs second
+        lda #$B0
+        sta $2000
+        lda #$1C                ; background hidden in the left column
+        sta $2001
+        lda #13
+        sta $2005
+        lda #21
+        sta $2005
+        jmp done
+second: lda #$B1
+        sta $2000
+        lda #$1A                ; sprites hidden in the left column
+        sta $2001
+        lda #200
+        sta $2005
+        lda #100
+        sta $2005
+done:   inc frame
+        bne keep
+        dec frame
+keep:   pla
+irq:    rti
+
+.segment "VECTORS"
+        .word nmi, reset, irq
+
+.segment "CHARS"
+; 512 tiles: plane 0 of tile t row r is (t * 37) ^ (r * 29) ^ (t >> 3),
+; plane 1 is (t * 11 + r * 71) ^ $5A, both cut to a byte.
+.repeat 512, T
+        .repeat 8, R
+                .byte <((T * 37) ^ (R * 29) ^ (T >> 3))
+        .endrepeat
+        .repeat 8, R
+                .byte <((T * 11 + R * 71) ^ $5A)
+        .endrepeat
+.endrepeat
