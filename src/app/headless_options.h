@@ -23,6 +23,9 @@ struct HeadlessOptions {
     std::string dumpRam;  // write CPU RAM and work RAM here
     std::string dataDir;  // stands for the executable's folder
     std::vector<StateAction> stateActions;
+    std::string record;  // AVI file to record the run into
+    long quality = 0;    // recording quality: 0 Poor, 1 Normal, 2 High
+    bool realtime = false;
 };
 
 // Fills options from argv. On a usage error returns false with the reason.
