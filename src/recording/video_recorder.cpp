@@ -16,6 +16,7 @@
 #include "recording/avi_writer.h"
 #include "recording/mp3_encoder.h"
 #include "recording/msvideo1_encoder.h"
+#include "video/partial_file.h"
 #include "video/screenshot.h"
 
 namespace morvel {
@@ -306,8 +307,7 @@ int StartRecording(const char* path) {
     CreateVideoStreams(r.get());
     if (!mp3Encoder.Open(mp3BitrateTable[r->quality])) {
         r->file.Close();
-        std::error_code ignored;
-        if (std::filesystem::is_regular_file(path, ignored)) std::filesystem::remove(path, ignored);
+        RemovePartialFile(path);
         return 0;
     }
     recorder = std::move(r);
