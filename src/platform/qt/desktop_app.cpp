@@ -11,6 +11,7 @@
 #include "core/save_state.h"
 #include "frontend/data_folder.h"
 #include "frontend/front_end.h"
+#include "frontend/recording_commands.h"
 #include "frontend/rom_list.h"
 #include "input/button_source.h"
 #include "platform/qt/keyboard_state.h"
@@ -19,6 +20,7 @@
 #include "platform/qt/rom_browser.h"
 #include "platform/qt/single_instance.h"
 #include "platform/sdl/sdl_sound.h"
+#include "recording/video_recorder.h"
 #include "video/presentation.h"
 #include "video/screenshot.h"
 
@@ -54,6 +56,7 @@ DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
     PrepareRomFolder();
     PrepareSaveStates(exeDir.c_str());
     PrepareScreenshots(exeDir.c_str());
+    PrepareVideos(exeDir.c_str());
     CreateDataFolders();
     FillRomList();
     window->browser()->Refill();
@@ -87,6 +90,9 @@ DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
 DesktopApp::~DesktopApp() {
     if (!window_) return;
     if (!window_->closed() && !startFailed_) window_->close();
+    // Closing the window ends a recording with the cartridge; whatever way
+    // the program ends, the file is completed before the sound goes away.
+    StopRecordingCommand();
     SoundShutdown();
     ReleaseVideoObjects();
     ConnectHosts(nullptr);
