@@ -198,6 +198,10 @@ struct EndingCase {
     void (*end)(RecordingMenuTest* test);
 };
 
+void PrintTo(const EndingCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class RecordingEnds : public RecordingMenuTest, public ::testing::WithParamInterface<EndingCase> {
    public:
     qt::MainWindow* Window() const { return window(); }
