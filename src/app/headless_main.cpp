@@ -69,6 +69,9 @@ long framesRun = 0;
 int RunFrames(const HeadlessOptions& options) {
     ResultProtocol protocol;
     long resetAt = -1;
+    // After a reset the cartridge may keep $81 in $6000 while it starts up
+    // again; only a new request, after some other status, asks for another.
+    bool requestAnswered = false;
     for (long frame = 0; frame < options.frames; ++frame) {
         runningFrame = frame;
         frameFunction();
@@ -77,10 +80,12 @@ int RunFrames(const HeadlessOptions& options) {
         if (!options.untilResult || !protocol.signature()) continue;
         uint8_t status = protocol.status();
         if (status < 0x80) break;
-        if (status == 0x81 && resetAt < 0) resetAt = frame + 6;
+        if (status != 0x81) requestAnswered = false;
+        if (status == 0x81 && resetAt < 0 && !requestAnswered) resetAt = frame + 6;
         if (resetAt >= 0 && frame >= resetAt) {
             ResetMachine();
             resetAt = -1;
+            requestAnswered = true;
         }
     }
     if (!options.untilResult) return 0;
