@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/headless_memory.h"
 #include "app/headless_options.h"
 #include "app/headless_outputs.h"
 #include "apu/apu.h"
@@ -16,6 +17,7 @@
 #include "core/memory_map.h"
 #include "platform/headless/button_script.h"
 #include "platform/headless/headless_sound.h"
+#include "platform/headless/random_buttons.h"
 #include "ppu/ppu.h"
 #include "video/screenshot.h"
 
@@ -132,6 +134,8 @@ int main(int argc, char** argv) {
         return kExitRefused;
     }
     for (const ButtonPress& press : options.presses) AddButtonPress(press);
+    if (options.randomInputSeed >= 0)
+        StartRandomButtons(static_cast<uint32_t>(options.randomInputSeed));
     UseButtonScript(&runningFrame);
     if (!FindSupportedBoard(PeekMapperNumber(options.cartridge.c_str()))) {
         std::fprintf(stderr, "MAPPER NOT SUPPORTED\n");
@@ -151,9 +155,11 @@ int main(int argc, char** argv) {
     SoundRestart();
     if (options.nestest) return RunNestest(options.steps);
     if (!options.wav.empty()) StartSampleCapture();
+    if (options.reportMemory) std::printf("rss-start-kb: %ld\n", ResidentKilobytes());
     const auto start = std::chrono::steady_clock::now();
     int status = RunFrames(options);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    if (options.reportMemory) std::printf("rss-end-kb: %ld\n", ResidentKilobytes());
     if (!options.wav.empty() && !WriteWavFile(options.wav, CapturedSamples())) {
         std::fprintf(stderr, "morvel-headless: cannot write %s\n", options.wav.c_str());
         return kExitFileFailed;

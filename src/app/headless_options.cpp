@@ -30,7 +30,11 @@ const char kHeadlessUsage[] =
     "                   screenshots/ are made in it); default: a new temporary folder\n"
     "  --save-state N@F after frame F, save slot N (0-3); the state file is written when\n"
     "                   the run ends\n"
-    "  --load-state N@F after frame F, load slot N (the state file is read at load)\n";
+    "  --load-state N@F after frame F, load slot N (the state file is read at load)\n"
+    "  --random-input SEED  random buttons on controller 1, each held for 1-16 frames;\n"
+    "                   the same SEED (0-4294967295) gives the same presses\n"
+    "  --report-memory  print \"rss-start-kb: N\" before the first frame and \"rss-end-kb: N\"\n"
+    "                   after the last (resident memory from /proc/self/statm)\n";
 
 namespace {
 
@@ -84,6 +88,12 @@ const OptionSpec kOptions[] = {
      [](HeadlessOptions& o, const char* v) { return AddStateAction(o, false, v); }},
     {"--dump-ram", true,
      [](HeadlessOptions& o, const char* v) { return !(o.dumpRam = v).empty(); }},
+    {"--random-input", true,
+     [](HeadlessOptions& o, const char* v) {
+         return ParseCount(v, o.randomInputSeed) && o.randomInputSeed <= 0xFFFFFFFFL;
+     }},
+    {"--report-memory", false,
+     [](HeadlessOptions& o, const char*) { return o.reportMemory = true; }},
 };
 
 }  // namespace

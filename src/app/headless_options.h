@@ -23,6 +23,8 @@ struct HeadlessOptions {
     std::string dumpRam;  // write CPU RAM and work RAM here
     std::string dataDir;  // stands for the executable's folder
     std::vector<StateAction> stateActions;
+    long randomInputSeed = -1;  // random buttons on controller 1 when >= 0
+    bool reportMemory = false;  // print the resident memory before and after the run
 };
 
 // Fills options from argv. On a usage error returns false with the reason.
