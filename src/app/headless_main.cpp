@@ -7,6 +7,7 @@
 #include "app/headless_memory.h"
 #include "app/headless_options.h"
 #include "app/headless_outputs.h"
+#include "app/headless_recording.h"
 #include "apu/apu.h"
 #include "apu/sound_output.h"
 #include "cart/cartridge.h"
@@ -74,11 +75,14 @@ int RunFrames(const HeadlessOptions& options) {
     // After a reset the cartridge may keep $81 in $6000 while it starts up
     // again; only a new request, after some other status, asks for another.
     bool requestAnswered = false;
+    FramePacer pacer(options.realtime);
+    bool recorded = StartHeadlessRecording(options);
     for (long frame = 0; frame < options.frames; ++frame) {
         runningFrame = frame;
         frameFunction();
         ++framesRun;
         RunStateActions(options.stateActions, frame + 1);
+        pacer.FrameDone();
         if (!options.untilResult || !protocol.signature()) continue;
         uint8_t status = protocol.status();
         if (status < 0x80) break;
@@ -90,11 +94,15 @@ int RunFrames(const HeadlessOptions& options) {
             requestAnswered = true;
         }
     }
-    if (!options.untilResult) return 0;
+    recorded = StopHeadlessRecording() && recorded;
+    pacer.Report();
+    // A recording that failed is a failed output: the run went on without it.
+    int outputStatus = recorded ? 0 : 1;
+    if (!options.untilResult) return outputStatus;
     int result = protocol.signature() ? protocol.status() : 255;
     std::printf("result: %d\n", result);
     if (protocol.signature()) std::printf("%s\n", protocol.text().c_str());
-    return result;
+    return result == 0 ? outputStatus : result;
 }
 
 // The outputs asked for after the run. The frame buffer still holds the last
