@@ -34,7 +34,11 @@ const char kHeadlessUsage[] =
     "  --record FILE.avi  record the whole run as the desktop program does\n"
     "  --quality N      recording quality: 0 Poor, 1 Normal, 2 High (default 0)\n"
     "  --realtime       run at 60 frames per second; a recording then drops the frames\n"
-    "                   its worker has no time for, as the desktop program does\n";
+    "                   its worker has no time for, as the desktop program does\n"
+    "  --random-input SEED  random buttons on controller 1, each held for 1-16 frames;\n"
+    "                   the same SEED (0-4294967295) gives the same presses\n"
+    "  --report-memory  print \"rss-start-kb: N\" before the first frame and \"rss-end-kb: N\"\n"
+    "                   after the last (resident memory from /proc/self/statm)\n";
 
 namespace {
 
@@ -92,6 +96,12 @@ const OptionSpec kOptions[] = {
     {"--quality", true,
      [](HeadlessOptions& o, const char* v) { return ParseCount(v, o.quality) && o.quality <= 2; }},
     {"--realtime", false, [](HeadlessOptions& o, const char*) { return o.realtime = true; }},
+    {"--random-input", true,
+     [](HeadlessOptions& o, const char* v) {
+         return ParseCount(v, o.randomInputSeed) && o.randomInputSeed <= 0xFFFFFFFFL;
+     }},
+    {"--report-memory", false,
+     [](HeadlessOptions& o, const char*) { return o.reportMemory = true; }},
 };
 
 }  // namespace

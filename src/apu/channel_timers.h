@@ -125,5 +125,122 @@ inline uint32_t NoiseLevel(const NoiseChannel& noise) {
     return 0;
 }
 
+// ---- Runs of quiet cycles ------------------------------------------------------
+// ApuStep advances the APU over runs of cycles in which the mix cannot change
+// and nothing but counting happens: the frame counter is between steps, and
+// every channel either only counts its timer down or is silent, so that what
+// its timer does cannot be heard. Each function below gives the same state as
+// that many calls of the channel's per-cycle function above.
+
+// A count that no run reaches.
+constexpr uint32_t kNoLimit = 0xFFFFFFFFu;
+
+// Cycles of the frame counter before its next step (0 when one is due now).
+// Past the last step the count only wraps round to the first one.
+inline uint32_t FrameCounterQuietCycles() {
+    const uint32_t cycle = apu.frameCycle;
+    constexpr uint32_t kSteps[] = {kStep1, kStep2, kStep3, kStep4, kFiveStepEnd};
+    for (uint32_t step : kSteps)
+        if (cycle <= step) return step - cycle;
+    return kStep1 - cycle;  // modulo 2^32: the distance through the wrap
+}
+
+// A timer that counts down from `timer` (stuck there when `counts` is 0) and,
+// on each cycle it finds 0, expires and restarts from `reload`. Advances it by
+// n cycles and returns how many expiries happened.
+inline uint32_t AdvanceTimer(uint32_t& timer, bool counts, uint32_t reload, uint32_t n) {
+    if (timer > 0 && !counts) return 0;
+    if (n <= timer) {
+        timer -= n;
+        return 0;
+    }
+    // The first expiry takes timer + 1 cycles, each further one reload + 1.
+    const uint32_t after = n - timer - 1;
+    if (reload == 0) {  // expires on every cycle
+        timer = 0;
+        return after + 1;
+    }
+    if (reload == kNoLimit) {  // the next expiry is out of reach
+        timer = reload - after;
+        return 1;
+    }
+    const uint32_t period = reload + 1;
+    timer = reload - after % period;
+    return 1 + after / period;
+}
+
+inline bool PulseSilent(const PulseChannel& pulse) {
+    return pulse.sweep.notMuted != 1 || pulse.length == 0 || (EnvelopeLevel(pulse.env) & 15) == 0;
+}
+
+// Cycles the pulse can run before its level may change: unlimited while it is
+// silent, else until its timer expires.
+inline uint32_t PulseQuietCycles(const PulseChannel& pulse) {
+    if (PulseSilent(pulse)) return kNoLimit;
+    if (pulse.timer == 0) return 0;
+    return pulse.period != 0 ? pulse.timer : kNoLimit;
+}
+
+inline void AdvancePulse(PulseChannel& pulse, uint32_t n) {
+    const uint32_t expiries = AdvanceTimer(pulse.timer, pulse.period != 0, pulse.period, n);
+    if (expiries == 0) return;
+    // Every second expiry moves the duty sequence, starting with the first
+    // when the half toggle is set.
+    const uint32_t toggled = pulse.halfToggle != 0 ? 1 : 0;
+    const uint32_t moves = toggled ? (expiries + 1) / 2 : expiries / 2;
+    pulse.halfToggle = toggled ^ (expiries & 1);
+    if (moves == 0) return;
+    pulse.output = dutyTable[pulse.duty & 3][(pulse.step + moves - 1) & 7];
+    pulse.step = (pulse.step + moves) & 7;
+}
+
+// The triangle's level only moves while both counters are non-zero.
+inline bool TriangleFrozen(const TriangleChannel& tri) {
+    return tri.linear == 0 || tri.length == 0;
+}
+
+inline uint32_t TriangleQuietCycles(const TriangleChannel& tri) {
+    if (TriangleFrozen(tri)) return kNoLimit;
+    if (tri.timer == 0) return 0;
+    return tri.periodPlus1 != 0 ? tri.timer : kNoLimit;
+}
+
+// A frozen triangle, or one whose timer does not expire within n: the timer
+// runs, the sequence stays.
+inline void AdvanceTriangleTimer(TriangleChannel& tri, uint32_t n) {
+    const uint32_t reload = tri.periodPlus1 > 0 ? tri.periodPlus1 - 1u : 0u;
+    AdvanceTimer(tri.timer, tri.periodPlus1 != 0, reload, n);
+}
+
+inline bool NoiseSilent(const NoiseChannel& noise) {
+    return noise.length == 0 || (EnvelopeLevel(noise.env) & 15) == 0;
+}
+
+inline uint32_t NoiseQuietCycles(const NoiseChannel& noise) {
+    if (NoiseSilent(noise)) return kNoLimit;
+    return noise.timer;
+}
+
+inline void AdvanceNoise(NoiseChannel& noise, uint32_t n) {
+    const uint32_t reload = noise.reload >= 2 ? noise.reload - 2 : 0;
+    uint32_t shifts = AdvanceTimer(noise.timer, true, reload, n);
+    uint32_t shift = noise.shift;
+    const uint32_t tap = noise.mode ? 6 : 1;
+    for (; shifts > 0; --shifts) {
+        const uint32_t feedback = (shift ^ (shift >> tap)) & 1;
+        shift = ((shift >> 1) | (feedback << 14)) & 0x7FFF;
+    }
+    noise.shift = static_cast<uint16_t>(shift);
+}
+
+// Every DMC expiry may fetch a byte and move the level, so a run ends before it.
+inline uint32_t DmcQuietCycles(const DmcChannel& dmc) {
+    return dmc.rate == 0 ? kNoLimit : dmc.timer;
+}
+
+inline void AdvanceDmc(DmcChannel& dmc, uint32_t n) {
+    if (dmc.rate != 0) dmc.timer -= n;
+}
+
 }  // namespace channel
 }  // namespace morvel

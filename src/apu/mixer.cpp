@@ -50,6 +50,47 @@ void SetVolumeDb(int32_t db) {
     volumeFactor = std::pow(1.122018454, db);
 }
 
+namespace {
+
+// The mixer's output for the channels' current levels.
+inline float MixNow() {
+    uint32_t pulses = channel::PulseLevel(apu.pulse1) + channel::PulseLevel(apu.pulse2);
+    uint32_t tnd = 3 * (apu.tri.output & 15u) + 2 * channel::NoiseLevel(apu.noise) +
+                   (apu.dmc.levelOut & 0x7Fu);
+    return pulseMixTable[pulses] + tndMixTable[tnd];
+}
+
+// How many of the next `limit` cycles are quiet (see channel_timers.h).
+inline uint32_t QuietCycles(uint32_t limit) {
+    uint32_t run = limit;
+    auto clip = [&run](uint32_t cycles) {
+        if (cycles < run) run = cycles;
+    };
+    clip(channel::FrameCounterQuietCycles());
+    clip(channel::PulseQuietCycles(apu.pulse1));
+    clip(channel::PulseQuietCycles(apu.pulse2));
+    clip(channel::TriangleQuietCycles(apu.tri));
+    clip(channel::NoiseQuietCycles(apu.noise));
+    clip(channel::DmcQuietCycles(apu.dmc));
+    return run;
+}
+
+inline void AdvanceQuiet(uint32_t n) {
+    apu.frameCycle += n;
+    channel::AdvancePulse(apu.pulse1, n);
+    channel::AdvancePulse(apu.pulse2, n);
+    channel::AdvanceTriangleTimer(apu.tri, n);
+    channel::AdvanceNoise(apu.noise, n);
+    channel::AdvanceDmc(apu.dmc, n);
+}
+
+}  // namespace
+
+// Per CPU cycle: the frame counter, the channel timers, the mix added to the
+// sample in progress, and every `divider` cycles a finished sample. Cycles in
+// which only counters move are taken as runs: the mix is the same value for
+// each of them and is still added once per cycle, in order, so the sums come
+// out exactly as cycle by cycle.
 void ApuStep(int32_t cycles) {
     SampleStage& stage = sampleStage;
     const uint32_t divider = samplesDivider ? samplesDivider : 40;
@@ -57,16 +98,27 @@ void ApuStep(int32_t cycles) {
     // The sample in progress is kept in locals for the loop and stored back after it.
     float accumulator = stage.sampleAccumulator;
     uint32_t cycleCount = stage.sampleCycleCount;
-    for (int32_t i = 0; i < cycles; ++i) {
-        channel::TickFrameCounter();
-        channel::ClockAllTimers();
-        if (!muted) {
-            uint32_t pulses = channel::PulseLevel(apu.pulse1) + channel::PulseLevel(apu.pulse2);
-            uint32_t tnd = 3 * (apu.tri.output & 15u) + 2 * channel::NoiseLevel(apu.noise) +
-                           (apu.dmc.levelOut & 0x7Fu);
-            accumulator += pulseMixTable[pulses] + tndMixTable[tnd];
+    uint32_t left = cycles > 0 ? static_cast<uint32_t>(cycles) : 0;
+    while (left > 0) {
+        // A run ends at the latest with the cycle that finishes a sample.
+        const uint32_t toSample = cycleCount < divider ? divider - cycleCount : 1;
+        uint32_t run = QuietCycles(left < toSample ? left : toSample);
+        if (run > 0) {
+            AdvanceQuiet(run);
+            if (!muted) {
+                const float mix = MixNow();
+                for (uint32_t i = 0; i < run; ++i) accumulator += mix;
+            }
+            cycleCount += run;
+        } else {
+            run = 1;
+            channel::TickFrameCounter();
+            channel::ClockAllTimers();
+            if (!muted) accumulator += MixNow();
+            ++cycleCount;
         }
-        if (++cycleCount >= divider) {
+        left -= run;
+        if (cycleCount >= divider) {
             int16_t sample = FinishSample(accumulator, divider);
             // A frame yields about 745 samples; the buffer's end is only
             // reached by a frame that never ends, and then samples are dropped.

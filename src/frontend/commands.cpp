@@ -8,6 +8,7 @@
 #include "core/machine.h"
 #include "core/save_state.h"
 #include "frontend/front_end.h"
+#include "frontend/recording_commands.h"
 #include "frontend/rom_list.h"
 #include "video/osd.h"
 #include "video/presentation.h"
@@ -91,6 +92,8 @@ void VolumeDownCommand() {
 void SetPictureMode(uint32_t aspect) {
     nesAspect = aspect;
     SetWindowScale(windowScale);
+    // Recordings are made in the NES aspect mode only.
+    if (!aspect) StopRecordingCommand();
     windowHost.updateMenus();
 }
 
@@ -147,6 +150,11 @@ const CommandRow kCommands[] = {
     {kCmdJoypadConfig,   [] { InputDialogCommand(dialogHost.joypadDialog); }},
     {kCmdVolumeUp,       VolumeUpCommand},
     {kCmdVolumeDown,     VolumeDownCommand},
+    {kCmdRecordStart,    StartRecordingCommand},
+    {kCmdRecordStop,     StopRecordingCommand},
+    {kCmdQualityPoor,    [] { SetRecordQuality(0); }},
+    {kCmdQualityNormal,  [] { SetRecordQuality(1); }},
+    {kCmdQualityHigh,    [] { SetRecordQuality(2); }},
 };
 // clang-format on
 

@@ -7,6 +7,7 @@
 #include "core/frame_loop.h"
 #include "core/memory_map.h"
 #include "core/save_state.h"
+#include "frontend/recording_commands.h"
 #include "ppu/ppu.h"
 #include "video/osd.h"
 #include "video/presentation.h"
@@ -74,6 +75,8 @@ int OpenCartridge(const char* path) {
         return 0;
     }
     if (romLoaded) {
+        // A recording belongs to the cartridge it was started with.
+        StopRecordingCommand();
         TakeOverCartridge(path);
         windowHost.updateMenus();
         return 1;
@@ -98,6 +101,7 @@ void CloseCartridge() {
     windowHost.updateMenus();
     ShowOsdMessageQuiet("EMU PAUSED");
     ReleaseCartridge();
+    StopRecordingCommand();
     WriteStatesOfLoadedCartridge();
     SoundStop();
     ReleaseVideoObjects();

@@ -254,18 +254,23 @@ template <PixelSource kBg, PixelSource kSprite>
     if (dot == 256) IncrementY(p);
 }
 
-// Runs the visible dots from p.dot on (at least one, never past dot 256) until
-// owed is reached, keeping the position current at every dot.
-template <PixelSource kBg, PixelSource kSprite>
-inline void VisiblePixelRunWith(PpuState& p, int32_t owed) {
-    int32_t dot = p.dot;
+// The end of the visible run that starts at p.dot: at least one dot, never
+// past dot 256, no further than owed.
+inline int32_t VisibleRunEnd(const PpuState& p, int32_t owed) {
+    const int32_t dot = p.dot;
     int32_t count = owed - p.ppuCyclesDone;
     if (count > 257 - dot) count = 257 - dot;
     if (count < 1) count = 1;
-    const int32_t end = dot + count;
+    return dot + count;
+}
+
+// Visible dots first..last - 1 one at a time, keeping the position current at
+// every dot.
+template <PixelSource kBg, PixelSource kSprite>
+inline void VisiblePixelRunWith(PpuState& p, int32_t first, int32_t last) {
     // Nothing the run calls moves the cursor, so it stays in a register.
     uint32_t* out = pixelCursor;
-    for (; dot < end; ++dot) {
+    for (int32_t dot = first; dot < last; ++dot) {
         VisiblePixelDot<kBg, kSprite>(p, dot, out++);
         p.dot = dot + 1;
         p.ppuCyclesDone++;
@@ -273,17 +278,214 @@ inline void VisiblePixelRunWith(PpuState& p, int32_t owed) {
     pixelCursor = out;
 }
 
-// The pixel sources as the run calls them: the known ones inline, any other
-// pair through the pointers.
-inline uint32_t InlineBackgroundPixel() {
-    return BackgroundPixelOf(ppu);
+// ---- Whole runs of visible dots with the known pixel sources -----------------
+
+// The pixel composition of PixelColour for every sprite value s (0-255) and
+// background value b (0-15), indexed by s * 16 + b: bits 4-0 the palette
+// index, bit 7 set when the pixel is a sprite-0 hit.
+struct PixelComposeTable {
+    uint8_t entry[256 * 16];
+};
+constexpr PixelComposeTable BuildPixelComposeTable() {
+    PixelComposeTable table{};
+    for (uint32_t s = 0; s < 256; ++s) {
+        for (uint32_t b = 0; b < 16; ++b) {
+            const uint32_t bgOpaque = (b & 3) != 0;
+            const uint32_t spriteOpaque = (s & 3) != 0;
+            const uint32_t hit = (s >> 7) & spriteOpaque & bgOpaque;
+            const uint32_t behind = (s >> 5) & 1;
+            const uint32_t spriteWins = spriteOpaque & ~(bgOpaque & behind);
+            const uint32_t index = spriteWins ? (0x10 | (s & 0x0F)) : (bgOpaque ? (b & 0x0F) : 0);
+            table.entry[s * 16 + b] = static_cast<uint8_t>((hit << 7) | index);
+        }
+    }
+    return table;
 }
-inline uint32_t InlineSpritePixel() {
-    return SpritePixelOf(ppu);
+inline constexpr PixelComposeTable kPixelCompose = BuildPixelComposeTable();
+
+// The bits of a byte moved to the even bit positions (bit i to bit 2i).
+struct SpreadTable {
+    uint16_t bits[256];
+};
+constexpr SpreadTable BuildSpreadTable() {
+    SpreadTable table{};
+    for (uint32_t byte = 0; byte < 256; ++byte) {
+        uint32_t spread = 0;
+        for (uint32_t i = 0; i < 8; ++i) spread |= ((byte >> i) & 1) << (2 * i);
+        table.bits[byte] = static_cast<uint16_t>(spread);
+    }
+    return table;
 }
-inline uint32_t InlineZeroPixel() {
-    return 0;
+inline constexpr SpreadTable kSpread = BuildSpreadTable();
+
+// Two bytes as pairs of bits: bit i of lo at bit 2i, bit i of hi at bit 2i + 1.
+inline uint32_t Interleave(uint32_t lo, uint32_t hi) {
+    return kSpread.bits[lo & 0xFF] | (static_cast<uint32_t>(kSpread.bits[hi & 0xFF]) << 1);
 }
+
+// Runs sprite evaluation for the dots first..last - 1 of a visible line.
+void SpriteEvaluateDots(PpuState& p, int32_t first, int32_t last);
+
+// The background pipeline during a run of visible dots. The bits the next
+// pixels show are kept in locals as streams of bit pairs that move by one pair
+// per dot, with the pair on screen now in bits 31-30, so that a pixel is read
+// without shifts by fine X. The registers of PpuState are worked on once per
+// tile: at the start of each stretch of dots up to a tile's last fetch (or
+// the end of the run), they take all the stretch's shifts at once, which
+// gives the same values since nothing reads them in between.
+//
+// Only for attribute bits of 0 or 1 (any other value, which only a damaged
+// saved state could hold, is left to the dot-by-dot run).
+struct BackgroundRun {
+    uint32_t pattern;    // pattern plane pairs, hi:lo
+    uint32_t palette;    // attribute pairs, hi:lo
+    uint32_t paletteIn;  // the pair the attribute registers take in on each dot, in place
+
+    static bool Fits(const PpuState& p) { return (p.attrBit0 | p.attrBit1) <= 1; }
+
+    // The pixel shows bit 15 - x of the pattern registers and bit 7 - x of
+    // the attribute registers, x = fine X.
+    explicit BackgroundRun(const PpuState& p) {
+        const uint32_t fineShift = 2 * (p.fineX & 7);
+        const uint32_t pairs = Interleave(p.bgShiftLo, p.bgShiftHi) |
+                               (Interleave(p.bgShiftLo >> 8, p.bgShiftHi >> 8) << 16);
+        pattern = pairs << fineShift;
+        palette = Interleave(p.attrShiftLo, p.attrShiftHi) << (16 + fineShift);
+        paletteIn = ((p.attrBit1 << 1) | p.attrBit0) << (16 + fineShift);
+    }
+
+    uint32_t Pixel() const { return ((palette >> 28) & 0x0C) | (pattern >> 30); }
+
+    // n shifts of the registers (n <= 8).
+    static void ShiftRegisters(PpuState& p, uint32_t n) {
+        const uint32_t ones = (1u << n) - 1;
+        p.bgShiftLo = static_cast<uint16_t>(p.bgShiftLo << n);
+        p.bgShiftHi = static_cast<uint16_t>(p.bgShiftHi << n);
+        p.attrShiftLo = (p.attrShiftLo << n) | (p.attrBit0 ? ones : 0);
+        p.attrShiftHi = (p.attrShiftHi << n) | (p.attrBit1 ? ones : 0);
+    }
+
+    // Steps (5)-(7) of visible dot `dot`, whose fetch phase is kPhase: the
+    // shift, the phase of BackgroundFetchPhase and, on phase 7, the coarse X
+    // increment. The run ends before `last`.
+    template <uint32_t kPhase>
+    [[gnu::always_inline]] void Dot(PpuState& p, int32_t dot, int32_t last) {
+        pattern <<= 2;
+        palette = (palette << 2) | paletteIn;
+        const uint32_t v = p.vramAddr;
+        if constexpr (kPhase == 0) {
+            p.fetchAddr = 0x2000 | (v & 0x0FFF);
+        } else if constexpr (kPhase == 1) {
+            p.tileOffset = static_cast<uint32_t>(PpuFetch(p.fetchAddr)) << 4;
+        } else if constexpr (kPhase == 2) {
+            p.attrAddr = 0x23C0 | (v & 0x0C00) | ((v >> 4) & 0x38) | ((v >> 2) & 7);
+        } else if constexpr (kPhase == 3) {
+            const uint32_t shift = ((v >> 4) & 4) | (v & 2);
+            p.attrLatch = static_cast<uint32_t>(PpuFetch(p.attrAddr)) >> shift;
+        } else if constexpr (kPhase == 4) {
+            p.fetchAddr = ((v >> 12) & 7) | p.bgPatternBase | p.tileOffset;
+        } else if constexpr (kPhase == 5) {
+            p.bgLatchLo = PpuFetch(p.fetchAddr);
+        } else if constexpr (kPhase == 6) {
+            p.fetchAddr |= 8;
+        } else {
+            const uint8_t high = PpuFetch(p.fetchAddr);
+            p.bgShiftHi = static_cast<uint16_t>(p.bgShiftHi | high);
+            p.bgLatchHi = high;
+            p.bgShiftLo = static_cast<uint16_t>(p.bgShiftLo | p.bgLatchLo);
+            const uint32_t fineShift = 2 * (p.fineX & 7);
+            pattern |= Interleave(p.bgLatchLo, high) << fineShift;
+            const uint32_t latch = p.attrLatch;
+            p.attrBit0 = latch & 1;
+            p.attrBit1 = (latch >> 1) & 1;
+            paletteIn = (latch & 3) << (16 + fineShift);
+            p.vramAddr = (v & 0x1F) < 31 ? v + 1 : (v & ~0x1Fu) ^ 0x0400;
+            // The shifts of the next stretch: up to the next tile's last
+            // fetch or the end of the run.
+            const int32_t next = last - dot - 1;
+            ShiftRegisters(p, static_cast<uint32_t>(next < 8 ? next : 8));
+        }
+    }
+};
+
+// Visible dots first..last - 1 (1 <= first < last <= 257) with the background
+// and sprite pixel sources known at compile time (kBg, kSprites: the real
+// source, else the zero one): the same work as VisiblePixelDot dot by dot.
+// kLeftColumn runs (only dots 1-8) apply the clipping of the leftmost eight
+// pixels. The sprite line must hold a value for every dot of the run.
+template <bool kBg, bool kSprites, bool kLeftColumn>
+inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
+    SpriteEvaluateDots(p, first, last);
+    const uint8_t* sprites = nullptr;
+    if constexpr (kSprites) {
+        // Dot d makes call spriteLineCalls + d - first of the line's sprite pixel.
+        sprites = spriteLine + spriteLineCalls - static_cast<uint32_t>(first);
+        spriteLineCalls += static_cast<uint32_t>(last - first);
+    }
+    BackgroundRun bg(p);
+    // The first stretch: up to the end of the first dot's tile or of the run.
+    const int32_t tileEnd = ((first - 1) | 7) + 2;
+    BackgroundRun::ShiftRegisters(p,
+                                  static_cast<uint32_t>((last < tileEnd ? last : tileEnd) - first));
+    // In the left column a clipped layer is 0.
+    const uint32_t bgMask = kLeftColumn && p.clipBackground ? 0 : 0x0F;
+    const uint32_t spriteMask = kLeftColumn && p.clipSprites ? 0 : 0xFF;
+    uint32_t hits = 0;
+    uint32_t* out = pixelCursor;
+    int32_t dot = first;
+
+    // spriteMask7: 0x7F on dot 256, where sprite 0 never hits.
+    auto pixel = [&](int32_t d, uint32_t spriteMask7) [[gnu::always_inline]] {
+        uint32_t index = 0;
+        if constexpr (kBg) index = bg.Pixel();
+        if constexpr (kLeftColumn) index &= bgMask;
+        if constexpr (kSprites) {
+            uint32_t s = sprites[d] & spriteMask7;
+            if constexpr (kLeftColumn) s &= spriteMask;
+            index |= s << 4;
+        }
+        const uint32_t entry = kPixelCompose.entry[index];
+        hits |= entry;
+        *out++ = masterPalette[p.paletteRam[entry & 0x1F] & 0x3F];
+    };
+
+    // Enter the tile at the phase of the first dot; each case falls through
+    // to the next phase until the run ends.
+    uint32_t phase = static_cast<uint32_t>(first - 1) & 7;
+    for (;;) {
+        switch (phase) {
+#define MORVEL_VISIBLE_DOT(k)     \
+    case k:                       \
+        pixel(dot, 0xFF);         \
+        bg.Dot<k>(p, dot, last);  \
+        if (++dot == last) break; \
+        [[fallthrough]];
+            MORVEL_VISIBLE_DOT(0)
+            MORVEL_VISIBLE_DOT(1)
+            MORVEL_VISIBLE_DOT(2)
+            MORVEL_VISIBLE_DOT(3)
+            MORVEL_VISIBLE_DOT(4)
+            MORVEL_VISIBLE_DOT(5)
+            MORVEL_VISIBLE_DOT(6)
+#undef MORVEL_VISIBLE_DOT
+            case 7:
+                pixel(dot, dot == 256 ? 0x7F : 0xFF);
+                bg.Dot<7>(p, dot, last);
+                ++dot;
+                break;
+            default: break;
+        }
+        if (dot == last) break;
+        phase = 0;
+    }
+    if (last == 257) IncrementY(p);  // after the coarse X increment of dot 256
+    if (hits & 0x80) p.sprite0Hit = 0x40 | p.sprite0Hit;
+    pixelCursor = out;
+    p.ppuCyclesDone += last - first;
+    p.dot = last;
+}
+
+// Any other pair of pixel sources is called through the pointers, dot by dot.
 inline uint32_t CallBgPixelSource() {
     return bgPixelSource();
 }
@@ -291,17 +493,46 @@ inline uint32_t CallSpritePixelSource() {
     return spritePixelSource();
 }
 
+// Known sources: the left column, where clipping applies, and the rest of the
+// line as separate runs.
+template <bool kBg, bool kSprites>
+inline void VisibleRunKnown(PpuState& p, int32_t first, int32_t last) {
+    if (first <= 8 && (p.clipBackground || p.clipSprites)) {
+        const int32_t end = last < 9 ? last : 9;
+        VisibleRunKnownSources<kBg, kSprites, true>(p, first, end);
+        if (end == last) return;
+        first = end;
+    }
+    VisibleRunKnownSources<kBg, kSprites, false>(p, first, last);
+}
+
 // The run for the pixel sources SelectRenderer chose: chosen once per call of
-// the step, so the known sources are inlined into the per-dot loop.
+// the step, so the known sources are inlined into whole runs of dots.
 inline void VisiblePixelRun(PpuState& p, int32_t owed) {
     const PixelSource bg = bgPixelSource;
     const PixelSource sprite = spritePixelSource;
-    if (bg == BackgroundPixel && sprite == SpritePixel)
-        VisiblePixelRunWith<InlineBackgroundPixel, InlineSpritePixel>(p, owed);
-    else if (bg == BackgroundPixel && sprite == ZeroPixel)
-        VisiblePixelRunWith<InlineBackgroundPixel, InlineZeroPixel>(p, owed);
-    else
-        VisiblePixelRunWith<CallBgPixelSource, CallSpritePixelSource>(p, owed);
+    const int32_t first = p.dot;
+    const int32_t last = VisibleRunEnd(p, owed);
+    if ((bg == BackgroundPixel || bg == ZeroPixel) && BackgroundRun::Fits(p)) {
+        if (sprite == ZeroPixel) {
+            if (bg == BackgroundPixel)
+                VisibleRunKnown<true, false>(p, first, last);
+            else
+                VisibleRunKnown<false, false>(p, first, last);
+            return;
+        }
+        // The sprite line covers 256 calls; past them, which only happens
+        // after a line whose tail was not rendered, the dot-by-dot run answers.
+        if (sprite == SpritePixel && spriteLineCalls + static_cast<uint32_t>(last - first) <= 256) {
+            if (!spriteLineReady) BuildSpriteLine(p);
+            if (bg == BackgroundPixel)
+                VisibleRunKnown<true, true>(p, first, last);
+            else
+                VisibleRunKnown<false, true>(p, first, last);
+            return;
+        }
+    }
+    VisiblePixelRunWith<CallBgPixelSource, CallSpritePixelSource>(p, first, last);
 }
 
 }  // namespace morvel

@@ -65,26 +65,91 @@ inline void PreRenderLineDot(PpuState& p) {
     }
 }
 
+// Whether a dot of a visible line, or of the pre-render line, has any work
+// (the visible dots 1-256 count as work: the pixel run takes them).
+constexpr bool SpriteFetchDot(int32_t dot) {
+    return dot >= 261 && dot <= 319 && ((dot - 261) % 8 == 0 || (dot - 261) % 8 == 2);
+}
+constexpr bool TailWorkDot(int32_t dot) {
+    return SpriteFetchDot(dot) || (dot >= 320 && dot <= 336) || dot == 338 || dot == 340;
+}
+constexpr bool VisibleLineWork(int32_t dot) {
+    return dot <= 257 || TailWorkDot(dot);
+}
+constexpr bool PreRenderLineWork(int32_t dot) {
+    return dot == 1 || (dot >= 280 && dot <= 304) || TailWorkDot(dot);
+}
+
+// For each dot 0-340 the first dot from there on that has work, 341 for none.
+struct NextWorkTable {
+    int16_t visible[kLastDot + 1];
+    int16_t preRender[kLastDot + 1];
+};
+constexpr NextWorkTable BuildNextWorkTable() {
+    NextWorkTable table{};
+    int16_t visible = kLastDot + 1;
+    int16_t preRender = kLastDot + 1;
+    for (int32_t dot = kLastDot; dot >= 0; --dot) {
+        if (VisibleLineWork(dot)) visible = static_cast<int16_t>(dot);
+        if (PreRenderLineWork(dot)) preRender = static_cast<int16_t>(dot);
+        table.visible[dot] = visible;
+        table.preRender[dot] = preRender;
+    }
+    return table;
+}
+constexpr NextWorkTable kNextWork = BuildNextWorkTable();
+
+// Dots without work only count: moves on to dot `until` of the line (341:
+// the next line) in one step, or as far as owed allows, at least one dot.
+inline void SkipIdleDots(PpuState& p, int32_t until, int32_t owed) {
+    int32_t count = until - p.dot;
+    const int32_t allowed = owed - p.ppuCyclesDone;
+    if (count > allowed) count = allowed > 1 ? allowed : 1;
+    p.ppuCyclesDone += count;
+    p.dot += count;
+    if (p.dot > kLastDot) {
+        p.dot = 0;
+        p.scanline++;
+    }
+}
+
 }  // namespace
 
 void StepRender(int32_t owed) {
     PpuState& p = ppu;
     for (;;) {
         const int32_t line = p.scanline;
+        const int32_t dot = p.dot;
+        const bool dotInRange = static_cast<uint32_t>(dot) <= kLastDot;
         if (line < kVisibleLines) {
-            if (static_cast<uint32_t>(p.dot - 1) < 256) {
+            if (static_cast<uint32_t>(dot - 1) < 256) {
                 VisiblePixelRun(p, owed);
                 if (p.ppuCyclesDone >= owed) return;
                 continue;
             }
+            if (dotInRange && kNextWork.visible[dot] != dot) {
+                SkipIdleDots(p, kNextWork.visible[dot], owed);
+                if (p.ppuCyclesDone >= owed) return;
+                continue;
+            }
             VisibleLineDot(p);
-        } else if (line == kVblankLine) {
-            VblankLineDot(p);
         } else if (line == kPreRenderLine) {
+            if (dotInRange && kNextWork.preRender[dot] != dot) {
+                SkipIdleDots(p, kNextWork.preRender[dot], owed);
+                if (p.ppuCyclesDone >= owed) return;
+                continue;
+            }
             PreRenderLineDot(p);
         } else if (line >= kFrameEndLine) {
             EndFrame(p);
             return;
+        } else if (line == kVblankLine && dot <= 15) {
+            VblankLineDot(p);
+        } else if (dotInRange) {
+            // The rest of the vertical blank and the idle line 240.
+            SkipIdleDots(p, kLastDot + 1, owed);
+            if (p.ppuCyclesDone >= owed) return;
+            continue;
         }
         AdvanceDot(p);
         if (p.ppuCyclesDone >= owed) return;

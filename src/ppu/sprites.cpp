@@ -27,6 +27,10 @@ void SpriteEvaluate(PpuState& p, int32_t dot) {
     p.foundSprites++;
 }
 
+void SpriteEvaluateDots(PpuState& p, int32_t first, int32_t last) {
+    for (int32_t dot = (first + 3) & ~3; dot < last; dot += 4) SpriteEvaluate(p, dot);
+}
+
 void SpriteFetchFirst(PpuState& p) {
     const uint32_t k = p.fetchSlot & 7;
     if (k == 0) SettleSpriteUnits(p);

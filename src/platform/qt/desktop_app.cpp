@@ -13,6 +13,7 @@
 #include "frontend/commands.h"
 #include "frontend/data_folder.h"
 #include "frontend/front_end.h"
+#include "frontend/recording_commands.h"
 #include "frontend/rom_list.h"
 #include "input/controllers.h"
 #include "input/keyboard.h"
@@ -25,6 +26,7 @@
 #include "platform/qt/volume_popup.h"
 #include "platform/sdl/sdl_joypads.h"
 #include "platform/sdl/sdl_sound.h"
+#include "recording/video_recorder.h"
 #include "video/presentation.h"
 #include "video/screenshot.h"
 
@@ -57,6 +59,7 @@ DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
     PrepareRomFolder();
     PrepareSaveStates(exeDir.c_str());
     PrepareScreenshots(exeDir.c_str());
+    PrepareVideos(exeDir.c_str());
     CreateDataFolders();
     FillRomList();
     window->browser()->Refill();
@@ -97,6 +100,9 @@ DesktopApp::~DesktopApp() {
     if (!window_->closed() && !startFailed_) window_->close();
     CloseVolumePopup();
     dialogHost = defaultDialogHost;
+    // Closing the window ends a recording with the cartridge; whatever way
+    // the program ends, the file is completed before the sound goes away.
+    StopRecordingCommand();
     SoundShutdown();
     sdl::CloseJoypads();
     ReleaseVideoObjects();

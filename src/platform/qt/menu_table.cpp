@@ -9,6 +9,7 @@
 #include "apu/apu.h"
 #include "frontend/commands.h"
 #include "frontend/front_end.h"
+#include "recording/video_recorder.h"
 #include "video/presentation.h"
 
 namespace morvel::qt {
@@ -26,6 +27,10 @@ bool DotByDot() {
 }
 bool Aspect() {
     return nesAspect != 0;
+}
+template <int32_t q>
+bool QualityIs() {
+    return recordQuality == q;
 }
 template <uint32_t s>
 bool ScaleIs() {
@@ -62,9 +67,9 @@ const std::vector<MenuRow> kMenuRows = {
     {kCmdMute,           "&Emulator", "&Mute Sound",              nullptr,  0, nullptr, Muted},
     {kCmdRecordStart,    "&Emulator/&Record Video", "&Start",     nullptr,  0, Aspect, nullptr},
     {kCmdRecordStop,     "&Emulator/&Record Video", "S&top",      nullptr,  0, Aspect, nullptr},
-    {kCmdQualityPoor,    "&Emulator/&Record Video/&Quality", "&Poor",   nullptr, 0, nullptr, nullptr},
-    {kCmdQualityNormal,  "&Emulator/&Record Video/&Quality", "&Normal", nullptr, 0, nullptr, nullptr},
-    {kCmdQualityHigh,    "&Emulator/&Record Video/&Quality", "&High",   nullptr, 0, nullptr, nullptr},
+    {kCmdQualityPoor,    "&Emulator/&Record Video/&Quality", "&Poor",   nullptr, 0, nullptr, QualityIs<0>},
+    {kCmdQualityNormal,  "&Emulator/&Record Video/&Quality", "&Normal", nullptr, 0, nullptr, QualityIs<1>},
+    {kCmdQualityHigh,    "&Emulator/&Record Video/&Quality", "&High",   nullptr, 0, nullptr, QualityIs<2>},
     {kCmdScreenshot,     "&Emulator", "&Take Screenshot \tCtrl + 0", "Ctrl+0", 0, nullptr, nullptr},
     {kCmdLoadState0,     "&Emulator/&Load State", "State 0\t1",   "1",      0, nullptr, nullptr},
     {kCmdLoadState0 + 1, "&Emulator/&Load State", "State 1\t2",   "2",      0, nullptr, nullptr},
