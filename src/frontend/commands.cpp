@@ -103,6 +103,18 @@ void RescanCommand() {
     windowHost.showRomList();
 }
 
+void VolumeCommand() {
+    if (emuRunning && !dialogHost.volumePopupOpen()) dialogHost.openVolumePopup();
+}
+
+// The dialogs hold the focus, so the game is suspended while they are open.
+// With no cartridge the browser comes back afterwards; a loaded game, running
+// or paused, keeps the window.
+void InputDialogCommand(void (*dialog)()) {
+    dialog();
+    if (!romLoaded) windowHost.showRomBrowser();
+}
+
 struct CommandRow {
     uint32_t id;
     void (*run)();
@@ -133,6 +145,9 @@ const CommandRow kCommands[] = {
     {kCmdDotByDot,       [] { SetPictureMode(0); }},
     {kCmdNesAspect,      [] { SetPictureMode(1); }},
     {kCmdScreenshot,     ScreenshotCommand},
+    {kCmdVolume,         VolumeCommand},
+    {kCmdKeyboardConfig, [] { InputDialogCommand(dialogHost.keyboardDialog); }},
+    {kCmdJoypadConfig,   [] { InputDialogCommand(dialogHost.joypadDialog); }},
     {kCmdVolumeUp,       VolumeUpCommand},
     {kCmdVolumeDown,     VolumeDownCommand},
     {kCmdRecordStart,    StartRecordingCommand},
@@ -143,7 +158,14 @@ const CommandRow kCommands[] = {
 };
 // clang-format on
 
+void NoDialog() {}
+int NoPopup() {
+    return 0;
+}
+
 }  // namespace
+
+DialogHost dialogHost = {NoDialog, NoPopup, NoDialog, NoDialog};
 
 void RunCommand(uint32_t id) {
     for (const CommandRow& row : kCommands) {

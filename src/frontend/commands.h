@@ -36,6 +36,15 @@ enum CommandId : uint32_t {
     kCmdQualityHigh = 40110,
 };
 
+// The windows the volume and input commands open, provided by the desktop.
+struct DialogHost {
+    void (*openVolumePopup)();  // at the mouse pointer
+    int (*volumePopupOpen)();   // 1 while it is open
+    void (*keyboardDialog)();   // modal: returns when the dialog is closed
+    void (*joypadDialog)();     // modal, likewise
+};
+extern DialogHost dialogHost;
+
 // Runs the command; identifiers outside 40000-40110 and those with no effect
 // yet are ignored.
 void RunCommand(uint32_t id);

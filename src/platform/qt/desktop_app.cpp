@@ -7,18 +7,24 @@
 
 #include "apu/apu.h"
 #include "apu/sound_output.h"
+#include "apu/volume_steps.h"
 #include "core/frame_loop.h"
 #include "core/save_state.h"
+#include "frontend/commands.h"
 #include "frontend/data_folder.h"
 #include "frontend/front_end.h"
 #include "frontend/recording_commands.h"
 #include "frontend/rom_list.h"
-#include "input/button_source.h"
-#include "platform/qt/keyboard_state.h"
+#include "input/controllers.h"
+#include "input/keyboard.h"
+#include "platform/qt/desktop_settings.h"
+#include "platform/qt/input_dialogs.h"
 #include "platform/qt/main_window.h"
 #include "platform/qt/menu_table.h"
 #include "platform/qt/rom_browser.h"
 #include "platform/qt/single_instance.h"
+#include "platform/qt/volume_popup.h"
+#include "platform/sdl/sdl_joypads.h"
 #include "platform/sdl/sdl_sound.h"
 #include "recording/video_recorder.h"
 #include "video/presentation.h"
@@ -27,9 +33,6 @@
 namespace morvel::qt {
 
 namespace {
-
-// -6 dB, the volume of a first start.
-constexpr int32_t kDefaultVolumeDb = -6;
 
 // The cartridge named on the command line: every argument after the program's
 // name, joined by blanks, without quotation marks.
@@ -40,7 +43,7 @@ std::string CommandLineCartridge(const QStringList& arguments) {
 }  // namespace
 
 DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
-    : instance_(new SingleInstance) {
+    : instance_(new SingleInstance), defaultDialogHost(dialogHost) {
     if (instance_->AnotherCopyRuns()) return;
     window_.reset(new MainWindow);
     MainWindow* window = window_.get();
@@ -61,9 +64,8 @@ DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
     FillRomList();
     window->browser()->Refill();
     BuildMixerTables();
-    SetVolumeDb(kDefaultVolumeDb);
-
-    SetWindowScale(windowScale);
+    BuildVolumeSteps();
+    LoadAndApplySettings(window);
     soundBackend = &sdl::sdlSoundBuffer;
     if (!SoundInit()) {
         QMessageBox::critical(window, "Error",
@@ -71,11 +73,17 @@ DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
         startFailed_ = true;
         return;
     }
-    buttonSource = KeyboardButtons;
+    ClearKeyboardState();
+    sdl::OpenJoypads();
+    UseKeyboardAndJoypads();
+    dialogHost.openVolumePopup = OpenVolumePopup;
+    dialogHost.volumePopupOpen = [] { return OpenedVolumePopup() ? 1 : 0; };
+    dialogHost.keyboardDialog = [] { RunKeyboardDialog(CurrentMainWindow()); };
+    dialogHost.joypadDialog = [] { RunJoypadDialog(CurrentMainWindow()); };
 
     std::string cartridge = CommandLineCartridge(arguments);
+    romFromCommandLine = cartridge.empty() ? 0 : 1;
     if (!cartridge.empty()) {
-        romFromCommandLine = 1;
         if (!OpenCartridge(cartridge.c_str()))
             QMessageBox::critical(window, "Error",
                                   "Couldn't load rom from the command line. Check command line "
@@ -90,10 +98,13 @@ DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
 DesktopApp::~DesktopApp() {
     if (!window_) return;
     if (!window_->closed() && !startFailed_) window_->close();
+    CloseVolumePopup();
+    dialogHost = defaultDialogHost;
     // Closing the window ends a recording with the cartridge; whatever way
     // the program ends, the file is completed before the sound goes away.
     StopRecordingCommand();
     SoundShutdown();
+    sdl::CloseJoypads();
     ReleaseVideoObjects();
     ConnectHosts(nullptr);
 }
@@ -102,6 +113,7 @@ bool DesktopApp::RunPass() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     if (window_->closed()) return false;
+    sdl::PollJoypadChanges();
     if (fullScreen && SwitchKeysDown()) {
         fullScreen = 0;
         LeaveFullScreen();

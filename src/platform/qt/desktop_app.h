@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <memory>
 
+#include "frontend/commands.h"
+
 namespace morvel::qt {
 
 class MainWindow;
@@ -33,6 +35,7 @@ class DesktopApp {
     std::unique_ptr<SingleInstance> instance_;
     std::unique_ptr<MainWindow> window_;
     bool startFailed_ = false;
+    DialogHost defaultDialogHost;
 };
 
 }  // namespace morvel::qt

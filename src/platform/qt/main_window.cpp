@@ -12,11 +12,15 @@
 #include "core/host.h"
 #include "frontend/commands.h"
 #include "frontend/front_end.h"
+#include "frontend/settings.h"
+#include "input/keyboard.h"
+#include "platform/qt/desktop_settings.h"
 #include "platform/qt/display_widget.h"
-#include "platform/qt/keyboard_state.h"
+#include "platform/qt/key_codes.h"
 #include "platform/qt/menu_table.h"
 #include "platform/qt/osd_overlay.h"
 #include "platform/qt/rom_browser.h"
+#include "platform/qt/volume_popup.h"
 #include "video/osd.h"
 #include "video/presentation.h"
 
@@ -77,6 +81,7 @@ void MainWindow::ResizeClient(int width, int height) {
 
 void MainWindow::EnterFullScreen() {
     windowedGeometry_ = geometry();
+    windowedPosition_ = pos();
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     client_->setMinimumSize(0, 0);
@@ -112,8 +117,13 @@ void MainWindow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange) {
         if (isActiveWindow()) {
             WindowFocusGained();
+        } else if (OpenedVolumePopup() && OpenedVolumePopup()->isActiveWindow()) {
+            // The popup is part of this window: the game goes on as it was.
+            runningBeforeFocusLoss = emuRunning;
         } else {
-            ReleaseAllKeys();
+            // Keys released in another program never reach us: forget them all.
+            ClearKeyboardState();
+            CloseVolumePopup();
             WindowFocusLost();
         }
         RefreshMenus();
@@ -123,6 +133,8 @@ void MainWindow::changeEvent(QEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (isMinimized()) showNormal();
+    CloseVolumePopup();
+    QPoint position = fullScreen ? windowedPosition_ : pos();
     if (romLoaded) {
         CloseCartridge();
         if (fullScreen) {
@@ -130,6 +142,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
             morvel::LeaveFullScreen();
         }
     }
+    KeepSettingsCurrent(position);
+    if (!SaveSettings(static_cast<int32_t>(romFromCommandLine)))
+        QMessageBox::critical(
+            this, "Error",
+            QString("The settings could not be saved to %1.").arg(QString::fromLocal8Bit(iniPath)));
     closed_ = true;
     event->accept();
 }
@@ -148,20 +165,30 @@ void MainWindow::dropEvent(QDropEvent* event) {
     RefreshMenus();
 }
 
+// While a game runs, a right click opens the volume popup or closes it, and
+// a left click closes it.
 void MainWindow::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::RightButton && emuRunning) RunCommand(kCmdVolume);
+    if (emuRunning && event->button() == Qt::RightButton) {
+        if (OpenedVolumePopup())
+            CloseVolumePopup();
+        else
+            RunCommand(kCmdVolume);
+    } else if (emuRunning && event->button() == Qt::LeftButton) {
+        CloseVolumePopup();
+    }
     QMainWindow::mousePressEvent(event);
 }
 
-// Key presses anywhere in the window: the keyboard state the controllers read,
-// and the two character accelerators.
+// Key presses in any of the program's windows keep the keyboard state the
+// controllers and the key capture read; in the main window the two character
+// accelerators act on them too.
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     bool press = event->type() == QEvent::KeyPress;
     if (press || event->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(event);
         QWidget* widget = qobject_cast<QWidget*>(watched);
+        if (widget && !key->isAutoRepeat()) SetKeyDown(DikOfKeyEvent(key), press ? 1 : 0);
         if (widget && widget->window() == this) {
-            TrackKey(key, press);
             if (press && key->text().size() == 1) {
                 uint32_t id = CharacterCommand(key->text().at(0).toLatin1());
                 if (id) {
@@ -173,6 +200,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+MainWindow* CurrentMainWindow() {
+    return mainWindow;
 }
 
 void ConnectHosts(MainWindow* window) {

@@ -41,11 +41,15 @@ class MainWindow : public QMainWindow {
     RomBrowser* browser_;
     OsdOverlay* osd_;
     QRect windowedGeometry_;
+    QPoint windowedPosition_;
     bool closed_ = false;
 };
 
 // Installs the window behind the front end, the video output, the on-screen
 // messages and the error boxes.
 void ConnectHosts(MainWindow* window);
+
+// The window ConnectHosts installed, or null.
+MainWindow* CurrentMainWindow();
 
 }  // namespace morvel::qt
