@@ -92,6 +92,12 @@ class RecordingMenuTest : public DesktopTest {
 // What players see in a finished recording: a Microsoft Video 1 stream of
 // 256 x 224 at 60 frames a second with `frames` frames, and a mono MP3 track
 // at 44100 Hz with the quality's bit rate.
+// The sound track's bitrate for the quality now chosen: Poor, Normal, High.
+long ChosenBitRate() {
+    const long kBitRates[3] = {64000, 96000, 128000};
+    return kBitRates[recordQuality >= 0 && recordQuality <= 2 ? recordQuality : 0];
+}
+
 void ExpectPlayableRecording(const std::string& path, long frames, long bitRate) {
     SCOPED_TRACE(path);
     std::vector<StreamProbe> streams = ProbeStreams(path);
@@ -143,7 +149,7 @@ TEST_F(RecordingMenuTest, StartAndStopRecordTheGameIntoTheVideosFolder) {
     EXPECT_EQ(name.substr(name.size() - 4), ".avi") << name;
 
     if (!MediaToolsPresent()) GTEST_SKIP() << "ffmpeg/ffprobe not installed";
-    ExpectPlayableRecording(files[0], static_cast<long>(presented), 96000);
+    ExpectPlayableRecording(files[0], static_cast<long>(presented), ChosenBitRate());
 }
 
 // Start does nothing without a running game, while paused and while a
@@ -218,7 +224,7 @@ TEST_P(RecordingEnds, WithTheGameOrTheAspectModeAndTheFileIsComplete) {
     std::vector<std::string> files = VideoFiles();
     ASSERT_EQ(files.size(), 1u);
     if (!MediaToolsPresent()) GTEST_SKIP() << "ffmpeg/ffprobe not installed";
-    ExpectPlayableRecording(files[0], static_cast<long>(presented), 96000);
+    ExpectPlayableRecording(files[0], static_cast<long>(presented), ChosenBitRate());
 }
 
 INSTANTIATE_TEST_SUITE_P(
