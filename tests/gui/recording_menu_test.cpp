@@ -215,6 +215,7 @@ class RecordingEnds : public RecordingMenuTest, public ::testing::WithParamInter
 
 TEST_P(RecordingEnds, WithTheGameOrTheAspectModeAndTheFileIsComplete) {
     StartGameInAspectMode();
+    qt::ActionOf(kCmdQualityNormal)->trigger();
     uint64_t presented = RecordFrames(20);
     GetParam().end(this);
     EXPECT_EQ(recording, 0u);
