@@ -3,7 +3,10 @@
 find_program(CA65_EXECUTABLE ca65 REQUIRED)
 find_program(LD65_EXECUTABLE ld65 REQUIRED)
 
-set(MORVEL_CARTRIDGE_DIR ${CMAKE_BINARY_DIR}/roms)
+# Test cartridges go to test_roms/; roms/ is the desktop program's own ROM
+# folder, where the build places the demo.
+set(MORVEL_CARTRIDGE_DIR ${CMAKE_BINARY_DIR}/test_roms)
+set(MORVEL_RUNTIME_ROM_DIR ${CMAKE_BINARY_DIR}/roms)
 file(MAKE_DIRECTORY ${MORVEL_CARTRIDGE_DIR})
 add_custom_target(cartridges ALL)
 
@@ -33,3 +36,7 @@ function(morvel_add_cartridge name source config)
   add_custom_target(cartridge_${name} DEPENDS ${output})
   add_dependencies(cartridges cartridge_${name})
 endfunction()
+
+# The demo cartridge, placed in the desktop program's ROM folder.
+morvel_add_cartridge(demo ${PROJECT_SOURCE_DIR}/resources/demo/demo.s
+  ${PROJECT_SOURCE_DIR}/resources/demo/demo.cfg OUTPUT_DIR ${MORVEL_RUNTIME_ROM_DIR})

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds morvel with warnings as errors and runs every
 # test; then builds it again with the address and undefined-behaviour sanitizers
-# and runs the suite once more.
+# and runs the suite once more (all but the long soak); then runs each libFuzzer
+# target for 15 seconds (skipped with a message when clang is missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -15,5 +16,15 @@ if [ "${MORVEL_SKIP_SANITIZERS:-0}" != 1 ]; then
   cmake -S . -B "$sanitized" -G Ninja -DMORVEL_WERROR=ON -DMORVEL_SANITIZE=ON >/dev/null
   cmake --build "$sanitized"
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir "$sanitized" --output-on-failure -j "$(nproc)"
+    ctest --test-dir "$sanitized" --output-on-failure -j "$(nproc)" -LE soak
+fi
+
+if [ "${MORVEL_SKIP_FUZZ:-0}" != 1 ]; then
+  status=0
+  bash scripts/fuzz.sh 15 || status=$?
+  if [ "$status" = 77 ]; then
+    echo "test: the fuzzers were skipped (no clang with libFuzzer)"
+  elif [ "$status" != 0 ]; then
+    exit "$status"
+  fi
 fi

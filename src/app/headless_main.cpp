@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <string>
 
+#include "app/headless_memory.h"
 #include "app/headless_options.h"
 #include "app/headless_outputs.h"
+#include "app/headless_recording.h"
 #include "apu/apu.h"
 #include "apu/sound_output.h"
 #include "cart/cartridge.h"
@@ -16,6 +18,7 @@
 #include "core/memory_map.h"
 #include "platform/headless/button_script.h"
 #include "platform/headless/headless_sound.h"
+#include "platform/headless/random_buttons.h"
 #include "ppu/ppu.h"
 #include "video/screenshot.h"
 
@@ -69,25 +72,37 @@ long framesRun = 0;
 int RunFrames(const HeadlessOptions& options) {
     ResultProtocol protocol;
     long resetAt = -1;
+    FramePacer pacer(options.realtime);
+    bool recorded = StartHeadlessRecording(options);
+    // After a reset the cartridge may keep $81 in $6000 while it starts up
+    // again; only a new request, after some other status, asks for another.
+    bool requestAnswered = false;
     for (long frame = 0; frame < options.frames; ++frame) {
         runningFrame = frame;
         frameFunction();
         ++framesRun;
         RunStateActions(options.stateActions, frame + 1);
+        pacer.FrameDone();
         if (!options.untilResult || !protocol.signature()) continue;
         uint8_t status = protocol.status();
         if (status < 0x80) break;
-        if (status == 0x81 && resetAt < 0) resetAt = frame + 6;
+        if (status != 0x81) requestAnswered = false;
+        if (status == 0x81 && resetAt < 0 && !requestAnswered) resetAt = frame + 6;
         if (resetAt >= 0 && frame >= resetAt) {
             ResetMachine();
             resetAt = -1;
+            requestAnswered = true;
         }
     }
-    if (!options.untilResult) return 0;
+    recorded = StopHeadlessRecording() && recorded;
+    pacer.Report();
+    // A recording that failed is a failed output: the run went on without it.
+    int outputStatus = recorded ? 0 : 1;
+    if (!options.untilResult) return outputStatus;
     int result = protocol.signature() ? protocol.status() : 255;
     std::printf("result: %d\n", result);
     if (protocol.signature()) std::printf("%s\n", protocol.text().c_str());
-    return result;
+    return result == 0 ? outputStatus : result;
 }
 
 // The outputs asked for after the run. The frame buffer still holds the last
@@ -127,6 +142,8 @@ int main(int argc, char** argv) {
         return kExitRefused;
     }
     for (const ButtonPress& press : options.presses) AddButtonPress(press);
+    if (options.randomInputSeed >= 0)
+        StartRandomButtons(static_cast<uint32_t>(options.randomInputSeed));
     UseButtonScript(&runningFrame);
     if (!FindSupportedBoard(PeekMapperNumber(options.cartridge.c_str()))) {
         std::fprintf(stderr, "MAPPER NOT SUPPORTED\n");
@@ -146,9 +163,11 @@ int main(int argc, char** argv) {
     SoundRestart();
     if (options.nestest) return RunNestest(options.steps);
     if (!options.wav.empty()) StartSampleCapture();
+    if (options.reportMemory) std::printf("rss-start-kb: %ld\n", ResidentKilobytes());
     const auto start = std::chrono::steady_clock::now();
     int status = RunFrames(options);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    if (options.reportMemory) std::printf("rss-end-kb: %ld\n", ResidentKilobytes());
     if (!options.wav.empty() && !WriteWavFile(options.wav, CapturedSamples())) {
         std::fprintf(stderr, "morvel-headless: cannot write %s\n", options.wav.c_str());
         return kExitFileFailed;

@@ -30,7 +30,15 @@ const char kHeadlessUsage[] =
     "                   screenshots/ are made in it); default: a new temporary folder\n"
     "  --save-state N@F after frame F, save slot N (0-3); the state file is written when\n"
     "                   the run ends\n"
-    "  --load-state N@F after frame F, load slot N (the state file is read at load)\n";
+    "  --load-state N@F after frame F, load slot N (the state file is read at load)\n"
+    "  --record FILE.avi  record the whole run as the desktop program does\n"
+    "  --quality N      recording quality: 0 Poor, 1 Normal, 2 High (default 0)\n"
+    "  --realtime       run at 60 frames per second; a recording then drops the frames\n"
+    "                   its worker has no time for, as the desktop program does\n"
+    "  --random-input SEED  random buttons on controller 1, each held for 1-16 frames;\n"
+    "                   the same SEED (0-4294967295) gives the same presses\n"
+    "  --report-memory  print \"rss-start-kb: N\" before the first frame and \"rss-end-kb: N\"\n"
+    "                   after the last (resident memory from /proc/self/statm)\n";
 
 namespace {
 
@@ -84,6 +92,16 @@ const OptionSpec kOptions[] = {
      [](HeadlessOptions& o, const char* v) { return AddStateAction(o, false, v); }},
     {"--dump-ram", true,
      [](HeadlessOptions& o, const char* v) { return !(o.dumpRam = v).empty(); }},
+    {"--record", true, [](HeadlessOptions& o, const char* v) { return !(o.record = v).empty(); }},
+    {"--quality", true,
+     [](HeadlessOptions& o, const char* v) { return ParseCount(v, o.quality) && o.quality <= 2; }},
+    {"--realtime", false, [](HeadlessOptions& o, const char*) { return o.realtime = true; }},
+    {"--random-input", true,
+     [](HeadlessOptions& o, const char* v) {
+         return ParseCount(v, o.randomInputSeed) && o.randomInputSeed <= 0xFFFFFFFFL;
+     }},
+    {"--report-memory", false,
+     [](HeadlessOptions& o, const char*) { return o.reportMemory = true; }},
 };
 
 }  // namespace

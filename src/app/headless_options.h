@@ -23,6 +23,11 @@ struct HeadlessOptions {
     std::string dumpRam;  // write CPU RAM and work RAM here
     std::string dataDir;  // stands for the executable's folder
     std::vector<StateAction> stateActions;
+    std::string record;  // AVI file to record the run into
+    long quality = 0;    // recording quality: 0 Poor, 1 Normal, 2 High
+    bool realtime = false;
+    long randomInputSeed = -1;  // random buttons on controller 1 when >= 0
+    bool reportMemory = false;  // print the resident memory before and after the run
 };
 
 // Fills options from argv. On a usage error returns false with the reason.

@@ -5,6 +5,7 @@
 #include "cart/board.h"
 #include "core/cpu.h"
 #include "core/memory_map.h"
+#include "video/partial_file.h"
 
 namespace morvel {
 
@@ -28,7 +29,7 @@ int DumpRam(const char* path) {
              sizeof workRamBlock.workRam &&
          ok;
     ok = std::fclose(file) == 0 && ok;
-    if (!ok) std::remove(path);
+    if (!ok) RemovePartialFile(path);
     return ok ? 1 : 0;
 }
 

@@ -536,7 +536,7 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
     int32_t dot = first;
 
     // spriteMask7: 0x7F on dot 256, where sprite 0 never hits.
-    auto pixel = [&](int32_t d, uint32_t spriteMask7) [[gnu::always_inline]] {
+    auto pixel = [&](int32_t d, uint32_t spriteMask7) {
         uint32_t index = 0;
         if constexpr (kBg) index = bg.Pixel();
         if constexpr (kLeftColumn) index &= bgMask;

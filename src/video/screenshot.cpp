@@ -7,6 +7,8 @@
 #include <system_error>
 #include <vector>
 
+#include "video/partial_file.h"
+
 namespace morvel {
 
 namespace {
@@ -84,7 +86,7 @@ int WriteScreenshotFile(const char* path, const uint32_t* pixels) {
     const bool written = std::fwrite(data.data(), 1, data.size(), file) == data.size();
     const bool closed = std::fclose(file) == 0;
     if (written && closed) return 1;
-    std::remove(path);
+    RemovePartialFile(path);
     return 0;
 }
 

@@ -15,7 +15,7 @@ struct HeadlessRun {
 HeadlessRun RunHeadless(const std::vector<std::string>& args);
 
 // Paths of our own built cartridges and of the outside test cartridges.
-std::string TestRom(const std::string& name);    // build/roms/NAME.nes
+std::string TestRom(const std::string& name);    // build/test_roms/NAME.nes
 std::string SharedRom(const std::string& path);  // ../shared/roms/PATH
 bool SharedRomsPresent();
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "input/button_source.h"
+#include "platform/headless/random_buttons.h"
 
 namespace morvel {
 
@@ -50,7 +51,8 @@ bool ParseButtons(const std::string& text, uint8_t& buttons) {
 }
 
 uint8_t ButtonsNow(int port) {
-    return ScriptedButtons(port, currentFrame ? *currentFrame : 0);
+    const long frame = currentFrame ? *currentFrame : 0;
+    return ScriptedButtons(port, frame) | (port == 0 ? RandomButtons(frame) : 0);
 }
 
 }  // namespace

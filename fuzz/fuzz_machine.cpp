@@ -1,0 +1,91 @@
+#include "fuzz_machine.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "apu/apu.h"
+#include "cart/cartridge.h"
+#include "core/frame_loop.h"
+#include "core/host.h"
+#include "core/memory_map.h"
+#include "input/button_source.h"
+#include "ppu/ppu.h"
+
+namespace morvel::fuzz {
+
+namespace {
+
+std::string scratch;
+uint8_t heldButtons;
+
+void IgnoreError(const char*) {}
+
+uint8_t HeldButtons(int port) {
+    return port == 0 ? heldButtons : 0;
+}
+
+}  // namespace
+
+void Prepare() {
+    if (!scratch.empty()) return;
+    std::string pattern = (std::filesystem::temp_directory_path() / "morvel-fuzz-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) {
+        std::fprintf(stderr, "fuzz: cannot make a scratch folder\n");
+        std::abort();
+    }
+    scratch = pattern;
+    showErrorBox = IgnoreError;
+    buttonSource = HeldButtons;
+    BuildMixerTables();
+}
+
+const std::string& ScratchFolder() {
+    return scratch;
+}
+
+std::string WriteScratchFile(const char* name, const uint8_t* data, size_t size) {
+    std::string path = scratch + "/" + name;
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        std::fprintf(stderr, "fuzz: cannot write %s\n", path.c_str());
+        std::abort();
+    }
+    if (size) std::fwrite(data, 1, size, file);
+    std::fclose(file);
+    return path;
+}
+
+std::vector<uint8_t> MakeImage(int mapper, int prgUnits, int chrUnits, uint8_t flags6,
+                               const uint8_t* fill, size_t fillSize) {
+    std::vector<uint8_t> image(16 + size_t(prgUnits) * 16384 + size_t(chrUnits) * 8192, 0);
+    image[0] = 'N';
+    image[1] = 'E';
+    image[2] = 'S';
+    image[3] = 0x1A;
+    image[4] = static_cast<uint8_t>(prgUnits);
+    image[5] = static_cast<uint8_t>(chrUnits);
+    image[6] = static_cast<uint8_t>(((mapper & 0x0F) << 4) | (flags6 & 0x0F));
+    image[7] = static_cast<uint8_t>(mapper & 0xF0);
+    if (fillSize)
+        for (size_t i = 16; i < image.size(); ++i) image[i] = fill[(i - 16) % fillSize];
+    return image;
+}
+
+bool LoadImage(const std::vector<uint8_t>& image) {
+    std::string path = WriteScratchFile("fuzz.nes", image.data(), image.size());
+    if (!LoadCartridge(path.c_str())) return false;
+    ClearWorkRam();
+    SelectRenderer();
+    return true;
+}
+
+void RunFrames(int frames, uint8_t buttons) {
+    heldButtons = buttons;
+    for (int i = 0; i < frames; ++i) {
+        RunFrameBody();
+        sampleCount = 0;
+    }
+}
+
+}  // namespace morvel::fuzz

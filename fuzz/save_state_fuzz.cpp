@@ -1,0 +1,120 @@
+// libFuzzer target for save states: a state file of one of the thirteen
+// boards, saved by the machine itself and then damaged by the input, is read
+// (ReadStateFile), one slot is loaded (LoadStateSlot) and the machine runs a
+// few frames from it.
+//
+// Input: board, slot, the file length to keep (0 = all), then records of four
+// bytes: a 24-bit offset into the file and the byte to put there.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "cart/cartridge.h"
+#include "core/save_state.h"
+#include "fuzz_machine.h"
+
+namespace {
+
+using namespace morvel;
+
+// Every 8 KB of program holds the same little program, so whatever bank a
+// board maps, the vectors and the code are there: rendering and NMI on, then
+// a loop that keeps RAM, the DMC level and the scroll moving.
+std::vector<uint8_t> Program() {
+    const uint8_t code[] = {
+        0x78,              // SEI
+        0xA9, 0x80,        // LDA #$80
+        0x8D, 0x00, 0x20,  // STA $2000   NMI on
+        0xA9, 0x1E,        // LDA #$1E
+        0x8D, 0x01, 0x20,  // STA $2001   background and sprites on
+        0xE6, 0x10,        // loop: INC $10
+        0xA5, 0x10,        // LDA $10
+        0x8D, 0x11, 0x40,  // STA $4011
+        0x8D, 0x05, 0x20,  // STA $2005
+        0x4C, 0x0B, 0x80,  // JMP loop
+    };
+    const uint8_t nmi[] = {0xE6, 0x11, 0x40};  // INC $11; RTI
+    std::vector<uint8_t> bank(8192, 0xEA);
+    std::copy(std::begin(code), std::end(code), bank.begin());
+    std::copy(std::begin(nmi), std::end(nmi), bank.begin() + 0x100);
+    const uint8_t vectors[6] = {0x00, 0x81, 0x00,
+                                0x80, 0x02, 0x81};  // NMI $8100, reset $8000, IRQ $8102
+    std::copy(std::begin(vectors), std::end(vectors), bank.end() - 6);
+    return bank;
+}
+
+struct Board {
+    std::vector<uint8_t> image;
+    std::vector<uint8_t> stateFile;  // four slots saved at different frames
+};
+Board boards[13];
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return bytes;
+    uint8_t chunk[4096];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    std::fclose(file);
+    return bytes;
+}
+
+void Fail(const char* what, int mapper) {
+    std::fprintf(stderr, "save state fuzz: %s (mapper %d)\n", what, mapper);
+    std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz::Prepare();
+    PrepareSaveStates(fuzz::ScratchFolder().c_str());
+    const std::vector<uint8_t> program = Program();
+    for (int b = 0; b < 13; ++b) {
+        const int mapper = supportedBoards[b].mapper;
+        Board& board = boards[b];
+        board.image = fuzz::MakeImage(mapper, 2, mapper == 2 || mapper == 7 ? 0 : 1, 0,
+                                      program.data(), program.size());
+        if (!fuzz::LoadImage(board.image)) Fail("the board's cartridge does not load", mapper);
+        ClearStateSlots();
+        SetStateFileName("fuzz.nes");
+        for (int slot = 0; slot < kStateSlots; ++slot) {
+            fuzz::RunFrames(3 + slot, static_cast<uint8_t>(1u << slot));
+            if (!SaveStateSlot(slot)) Fail("a slot cannot be saved", mapper);
+        }
+        if (!WriteStateFile()) Fail("the state file cannot be written", mapper);
+        board.stateFile = ReadWholeFile(StateFilePath());
+        if (board.stateFile.empty()) Fail("the state file cannot be read back", mapper);
+    }
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 3) return 0;
+    const Board& board = boards[data[0] % 13];
+    const int slot = data[1] % kStateSlots;
+    std::vector<uint8_t> file = board.stateFile;
+    if (data[2] != 0) file.resize(file.size() * data[2] / 256);
+    for (size_t i = 3; i + 4 <= size; i += 4) {
+        const size_t offset = data[i] | (data[i + 1] << 8) | (size_t(data[i + 2]) << 16);
+        if (!file.empty()) file[offset % file.size()] = data[i + 3];
+    }
+    if (!fuzz::LoadImage(board.image)) Fail("the board's cartridge no longer loads", 0);
+    ClearStateSlots();
+    SetStateFileName("fuzz.nes");
+    fuzz::WriteScratchFile("savestates/fuzz.nes.yss", file.data(), file.size());
+    const bool read = ReadStateFile() == 1;
+    if (read != (file.size() == board.stateFile.size()))
+        Fail("a state file was taken or refused by its size wrongly", int(mapperNumber));
+    if (read && LoadStateSlot(slot)) {
+        fuzz::RunFrames(1, data[1]);
+        // Whatever was loaded must save and load again.
+        if (!SaveStateSlot(slot) || !LoadStateSlot(slot))
+            Fail("a running state does not round-trip", int(mapperNumber));
+    }
+    return 0;
+}

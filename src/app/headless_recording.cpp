@@ -1,0 +1,73 @@
+#include "app/headless_recording.h"
+
+#include <cstdio>
+#include <thread>
+
+#include "core/frame_loop.h"
+#include "recording/recording_frame.h"
+#include "recording/video_recorder.h"
+
+namespace morvel {
+
+namespace {
+constexpr auto kFramePeriod = std::chrono::nanoseconds(1000000000 / 60);
+}
+
+bool StartHeadlessRecording(const HeadlessOptions& options) {
+    if (options.record.empty()) return true;
+    recordQuality = static_cast<int32_t>(options.quality);
+    // Without a real-time pace nothing would be gained by dropping frames:
+    // the run waits for the worker instead, and the file holds every frame.
+    SetRecorderWaitsForWorker(!options.realtime);
+    if (!StartRecording(options.record.c_str())) {
+        std::fprintf(stderr, "morvel-headless: cannot record to %s\n", options.record.c_str());
+        return false;
+    }
+    frameFunction = RecordingFrame;
+    ResumeRecorder();
+    return true;
+}
+
+bool StopHeadlessRecording() {
+    if (!RecorderActive()) return true;
+    frameFunction = NormalFrame;
+    SuspendRecorder();
+    int complete = StopRecording();
+    RecorderStatistics s = RecorderStats();
+    double perFrame = s.framesWritten ? 1000.0 / s.framesWritten : 0;
+    std::printf(
+        "recording: %u frames handed off, %u written, %u dropped; per frame %.3f ms video, "
+        "%.3f ms sound\n",
+        s.framesHandedOff, s.framesWritten, s.framesDropped, s.videoSeconds * perFrame,
+        s.soundSeconds * perFrame);
+    if (!complete) std::fprintf(stderr, "morvel-headless: the recording could not be written\n");
+    return complete != 0;
+}
+
+FramePacer::FramePacer(bool enabled)
+    : enabled_(enabled), start_(Clock::now()), deadline_(start_), frameStart_(start_) {}
+
+void FramePacer::FrameDone() {
+    if (!enabled_) return;
+    Clock::time_point now = Clock::now();
+    double work = std::chrono::duration<double, std::milli>(now - frameStart_).count();
+    if (work > longestFrame_) longestFrame_ = work;
+    ++frames_;
+    deadline_ += kFramePeriod;
+    if (now > deadline_) {
+        ++lateFrames_;
+        deadline_ = now;  // a late frame does not make the next ones hurry
+    } else {
+        std::this_thread::sleep_until(deadline_);
+    }
+    frameStart_ = Clock::now();
+}
+
+void FramePacer::Report() const {
+    if (!enabled_ || frames_ == 0) return;
+    double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
+    std::printf("frame loop: %ld frames in %.2f s (%.2f per second), %ld late, longest %.2f ms\n",
+                frames_, seconds, frames_ / seconds, lateFrames_, longestFrame_);
+}
+
+}  // namespace morvel

@@ -1,0 +1,52 @@
+// The menu and accelerator commands by their identifiers. Each runs between
+// two frames and does nothing, silently, when its condition does not hold.
+#pragma once
+
+#include <cstdint>
+
+namespace morvel {
+
+enum CommandId : uint32_t {
+    kCmdFullScreen = 40000,
+    kCmdLoadRom = 40001,
+    kCmdCloseRom = 40002,
+    kCmdExit = 40003,
+    kCmdReset = 40004,
+    kCmdPause = 40005,
+    kCmdMute = 40006,
+    kCmdLoadState0 = 40008,  // to 40011
+    kCmdSaveState0 = 40014,  // to 40017
+    kCmdKeyboardConfig = 40018,
+    kCmdScale1 = 40019,
+    kCmdScale2 = 40020,
+    kCmdScale3 = 40021,
+    kCmdScale4 = 40044,
+    kCmdRescanRoms = 40050,
+    kCmdDotByDot = 40062,
+    kCmdNesAspect = 40063,
+    kCmdScreenshot = 40083,
+    kCmdJoypadConfig = 40086,
+    kCmdVolume = 40094,
+    kCmdVolumeUp = 40095,
+    kCmdVolumeDown = 40096,
+    kCmdRecordStart = 40106,
+    kCmdRecordStop = 40107,
+    kCmdQualityPoor = 40108,
+    kCmdQualityNormal = 40109,
+    kCmdQualityHigh = 40110,
+};
+
+// The windows the volume and input commands open, provided by the desktop.
+struct DialogHost {
+    void (*openVolumePopup)();  // at the mouse pointer
+    int (*volumePopupOpen)();   // 1 while it is open
+    void (*keyboardDialog)();   // modal: returns when the dialog is closed
+    void (*joypadDialog)();     // modal, likewise
+};
+extern DialogHost dialogHost;
+
+// Runs the command; identifiers outside 40000-40110 and those with no effect
+// yet are ignored.
+void RunCommand(uint32_t id);
+
+}  // namespace morvel

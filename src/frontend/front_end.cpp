@@ -1,0 +1,150 @@
+#include "frontend/front_end.h"
+
+#include <algorithm>
+
+#include "apu/sound_output.h"
+#include "cart/cartridge.h"
+#include "core/frame_loop.h"
+#include "core/memory_map.h"
+#include "core/save_state.h"
+#include "frontend/recording_commands.h"
+#include "ppu/ppu.h"
+#include "video/osd.h"
+#include "video/presentation.h"
+
+namespace morvel {
+
+namespace {
+void Nothing() {}
+int Cancelled(std::string&) {
+    return 0;
+}
+
+// Writes the slots of the cartridge that is going away, when any was saved.
+void WriteStatesOfLoadedCartridge() {
+    if (!statesDirty) return;
+    if (WriteStateFile())
+        ShowOsdMessageQuiet("STATES SAVED");
+    else
+        ShowOsdMessageQuiet("STATES NOT SAVED");
+    statesDirty = 0;
+}
+
+// What every successful load does so that names, state slots and work RAM
+// belong to the cartridge now in the slot.
+void TakeOverCartridge(const char* path) {
+    romFileName = FileNameOf(path);
+    ClearStateSlots();
+    SetStateFileName(path);
+    if (ReadStateFile()) ShowOsdMessageQuiet("STATES LOADED");
+    ClearWorkRam();
+    frameFunction = NormalFrame;
+    SelectRenderer();
+    SoundRestart();
+    CreateVideoDevice();
+}
+}  // namespace
+
+uint32_t romLoaded = 0;
+uint32_t emuRunning = 0;
+uint32_t runningBeforeFocusLoss = 0;
+uint32_t romFromCommandLine = 0;
+uint32_t pauseChecked = 0;
+std::string romFileName;
+
+WindowHost windowHost = {Nothing, Nothing, Nothing, Nothing, Cancelled, Nothing, Nothing};
+
+void UpdatePauseIndicator() {
+    pauseChecked = emuRunning ? 0 : 1;
+    windowHost.updateMenus();
+    if (!emuRunning) ShowOsdMessageQuiet("EMU PAUSED");
+}
+
+int OpenCartridge(const char* path) {
+    int32_t mapper = PeekMapperNumber(path);
+    if (!FindSupportedBoard(mapper)) {
+        ShowOsdMessage("MAPPER NOT SUPPORTED", 700);
+        if (!romLoaded) windowHost.repaint();
+        return 0;
+    }
+    // The replaced cartridge's images are kept until the new one has loaded:
+    // a refused image leaves the running game as it was.
+    if (romLoaded) WriteStatesOfLoadedCartridge();
+    if (!LoadCartridge(path)) {
+        if (!romLoaded) windowHost.repaint();
+        return 0;
+    }
+    if (romLoaded) {
+        // A recording belongs to the cartridge it was started with.
+        StopRecordingCommand();
+        TakeOverCartridge(path);
+        windowHost.updateMenus();
+        return 1;
+    }
+    windowHost.hideRomBrowser();
+    romLoaded = 1;
+    emuRunning = 1;
+    // A focus change the window system reports late must not stop the new game.
+    runningBeforeFocusLoss = 1;
+    UpdatePauseIndicator();
+    TakeOverCartridge(path);
+    windowHost.updateMenus();
+    return 1;
+}
+
+void CloseCartridge() {
+    if (!romLoaded) return;
+    romLoaded = 0;
+    emuRunning = 0;
+    runningBeforeFocusLoss = 0;
+    pauseChecked = 1;
+    windowHost.updateMenus();
+    ShowOsdMessageQuiet("EMU PAUSED");
+    ReleaseCartridge();
+    StopRecordingCommand();
+    WriteStatesOfLoadedCartridge();
+    SoundStop();
+    ReleaseVideoObjects();
+    romFileName.clear();
+    windowHost.showRomBrowser();
+    windowHost.updateMenus();
+}
+
+void WindowFocusLost() {
+    uint32_t wasRunning = emuRunning;
+    runningBeforeFocusLoss = emuRunning;
+    emuRunning = 0;
+    if (wasRunning) {
+        SoundStop();
+        ShowOsdMessage("EMU SUSPENDED", 0);
+    }
+}
+
+void WindowFocusGained() {
+    // Only a game that ran when the focus went away runs again; a cartridge
+    // closed meanwhile stays closed.
+    emuRunning = runningBeforeFocusLoss && romLoaded;
+    if (emuRunning) SoundResume();
+}
+
+void ModalLoopEntered() {
+    if (emuRunning) SoundStop();
+}
+
+void ModalLoopLeft() {
+    if (emuRunning) SoundResume();
+}
+
+std::string FileNameOf(const std::string& path) {
+    size_t cut = path.find_last_of("/\\");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+std::string StripQuotes(const std::string& commandLine) {
+    std::string path;
+    std::copy_if(commandLine.begin(), commandLine.end(), std::back_inserter(path),
+                 [](char c) { return c != '"'; });
+    return path;
+}
+
+}  // namespace morvel

@@ -1,0 +1,52 @@
+#include "frontend/recording_commands.h"
+
+#include <string>
+
+#include "core/frame_loop.h"
+#include "frontend/front_end.h"
+#include "frontend/settings.h"
+#include "recording/recording_frame.h"
+#include "recording/video_recorder.h"
+#include "video/osd.h"
+#include "video/presentation.h"
+
+namespace morvel {
+
+uint32_t recording = 0;
+
+void StartRecordingCommand() {
+    if (!emuRunning || recording || !nesAspect) return;
+    // The recorder opens the file before anything else: when that fails
+    // (no videos folder, a folder that cannot be written) nothing changes
+    // and the game runs on without a recording.
+    std::string path = NewVideoPath(romFileName.c_str());
+    if (!StartRecording(path.c_str())) {
+        ShowOsdMessageQuiet("RECORDING NOT STARTED");
+        windowHost.updateMenus();
+        return;
+    }
+    ShowOsdMessageQuiet("RECORDING VIDEO");
+    frameFunction = RecordingFrame;
+    ResumeRecorder();
+    recording = 1;
+    windowHost.updateMenus();
+}
+
+void StopRecordingCommand() {
+    if (!recording) return;
+    frameFunction = NormalFrame;
+    SuspendRecorder();
+    int complete = StopRecording();
+    recording = 0;
+    ShowOsdMessageQuiet(complete ? "STOP RECORDING VIDEO" : "VIDEO FILE INCOMPLETE");
+    windowHost.updateMenus();
+}
+
+void SetRecordQuality(int32_t quality) {
+    if (quality < 0 || quality > 2) return;
+    recordQuality = quality;
+    settings.recordQuality = quality;
+    windowHost.updateMenus();
+}
+
+}  // namespace morvel

@@ -1,0 +1,78 @@
+#include "frontend/rom_list.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "cart/cartridge.h"
+#include "core/host.h"
+#include "frontend/data_folder.h"
+
+namespace morvel {
+
+std::string romFolder;
+std::vector<RomListEntry> romList;
+std::string currentRomPath;
+
+namespace {
+
+bool HasNesExtension(const std::string& name) {
+    if (name.size() < 4) return false;
+    std::string ext = name.substr(name.size() - 4);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".nes";
+}
+
+// The board of an image from its header; a file too short for a header is
+// simply unknown, a header without the "NES" mark is reported.
+std::string BoardFromHeader(const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return "--------";
+    uint8_t header[16];
+    size_t got = std::fread(header, 1, sizeof header, file);
+    std::fclose(file);
+    if (got != sizeof header) return "--------";
+    if (std::memcmp(header, "NES", 3) != 0) {
+        showErrorBox("Invalid NES Header!");
+        return "--------";
+    }
+    int32_t mapper = (header[7] & 0xF0) | (header[6] >> 4);
+    const SupportedBoard* board = FindSupportedBoard(mapper);
+    return board ? std::string(board->name) : std::string("--------");
+}
+
+}  // namespace
+
+void PrepareRomFolder() {
+    romFolder = DataPath("roms");
+    std::error_code ignored;
+    std::filesystem::create_directory(romFolder, ignored);
+}
+
+void FillRomList() {
+    romList.clear();
+    currentRomPath.clear();
+    std::error_code error;
+    std::filesystem::directory_iterator it(romFolder, error);
+    for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+        std::string fileName = it->path().filename().string();
+        if (!HasNesExtension(fileName) || it->is_directory(error)) continue;
+        RomListEntry entry;
+        entry.name = fileName.substr(0, fileName.size() - 4);
+        entry.path = romFolder + "/" + fileName;
+        entry.board = BoardFromHeader(entry.path);
+        entry.supported = entry.board != "--------";
+        romList.push_back(entry);
+    }
+    TakeSelectedRom(0);
+}
+
+void TakeSelectedRom(int index) {
+    if (index < 0 || index >= static_cast<int>(romList.size())) {
+        currentRomPath.clear();
+        return;
+    }
+    currentRomPath = romList[static_cast<size_t>(index)].path;
+}
+
+}  // namespace morvel

@@ -1,0 +1,156 @@
+#include "frontend/settings.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "apu/volume_steps.h"
+#include "frontend/ini_file.h"
+#include "input/joypad.h"
+#include "input/keyboard.h"
+
+namespace morvel {
+
+Settings settings;
+char iniPath[4096];
+
+namespace {
+
+enum class Field { kAspect, kScale, kLeft, kTop, kVolume, kKey, kJoy1, kJoy2, kQuality };
+
+// Where a setting's default comes from: a number, or the work area.
+enum class Default { kFixed, kCentredLeft, kCentredTop };
+
+struct SettingRow {
+    const char* readSection;   // the section name asked for when reading
+    const char* writeSection;  // ... and when writing; names match without regard to case
+    const char* key;
+    Field field;
+    int32_t index;  // entry of keyMap or joyButtonMap
+    Default from;
+    int32_t defaultValue;
+};
+
+// The settings in the order they are read and written.
+// clang-format off
+constexpr SettingRow kSettingRows[] = {
+    {"Video",           "Video",           "PAR",     Field::kAspect,  0, Default::kFixed,       0},
+    {"Window",          "Window",          "X",       Field::kScale,   0, Default::kFixed,       1},
+    {"Window",          "Window",          "Left",    Field::kLeft,    0, Default::kCentredLeft, 0},
+    {"Window",          "Window",          "Top",     Field::kTop,     0, Default::kCentredTop,  0},
+    {"Volume",          "Volume",          "Db",      Field::kVolume,  0, Default::kFixed,      30},  // -6 dB
+    {"KB Input",        "KB Input",        "B",       Field::kKey,     kMapB,      Default::kFixed,  30},  // A key
+    {"KB Input",        "KB Input",        "A",       Field::kKey,     kMapA,      Default::kFixed,  31},  // S key
+    {"KB Input",        "KB Input",        "Select",  Field::kKey,     kMapSelect, Default::kFixed,  44},  // Z key
+    {"KB Input",        "KB Input",        "Start",   Field::kKey,     kMapStart,  Default::kFixed,  45},  // X key
+    {"KB Input",        "KB Input",        "Up",      Field::kKey,     kMapUp,     Default::kFixed, 200},  // up arrow
+    {"KB Input",        "KB Input",        "Down",    Field::kKey,     kMapDown,   Default::kFixed, 208},  // down arrow
+    {"KB Input",        "KB Input",        "Left",    Field::kKey,     kMapLeft,   Default::kFixed, 203},  // left arrow
+    {"KB Input",        "KB Input",        "Right",   Field::kKey,     kMapRight,  Default::kFixed, 205},  // right arrow
+    {"JOY Input",       "Joy Input",       "B",       Field::kJoy1,    1, Default::kFixed,       0},
+    {"JOY Input",       "Joy Input",       "A",       Field::kJoy1,    0, Default::kFixed,       1},
+    {"JOY Input",       "Joy Input",       "Select",  Field::kJoy1,    2, Default::kFixed,       2},
+    {"JOY Input",       "Joy Input",       "Start",   Field::kJoy1,    3, Default::kFixed,       3},
+    {"Joy Input 2",     "Joy Input 2",     "B",       Field::kJoy2,    1, Default::kFixed,       0},
+    {"Joy Input 2",     "Joy Input 2",     "A",       Field::kJoy2,    0, Default::kFixed,       1},
+    {"Joy Input 2",     "Joy Input 2",     "Select",  Field::kJoy2,    2, Default::kFixed,       2},
+    {"Joy Input 2",     "Joy Input 2",     "Start",   Field::kJoy2,    3, Default::kFixed,       3},
+    {"Video Recording", "Video Recording", "Quality", Field::kQuality, 0, Default::kFixed,       0},
+};
+// clang-format on
+
+int32_t Clamp(int32_t value, int32_t low, int32_t high) {
+    return value < low ? low : value > high ? high : value;
+}
+
+int32_t Low8(int32_t value) {
+    return static_cast<int32_t>(static_cast<uint32_t>(value) & 0xFF);
+}
+
+int32_t DefaultOf(const SettingRow& row, WorkArea area) {
+    switch (row.from) {
+        case Default::kCentredLeft: return area.right / 2 - 128;
+        case Default::kCentredTop: return area.bottom / 2 - 120;
+        case Default::kFixed: break;
+    }
+    return row.defaultValue;
+}
+
+// Takes a value as the file holds it. Values that would harm the program are
+// kept in range: a window scale outside 1-4, a volume beyond +8 dB (a loud
+// blast and overflowing samples) and a quality outside the recorder's three
+// tables.
+void Store(Settings& s, const SettingRow& row, int32_t value) {
+    switch (row.field) {
+        case Field::kAspect: s.nesAspect = Low8(value) != 0 ? 1 : 0; break;
+        case Field::kScale: s.windowScale = Clamp(value, 1, 4); break;
+        case Field::kLeft: s.windowLeft = value; break;
+        case Field::kTop: s.windowTop = value; break;
+        case Field::kVolume:
+            s.volumeDb = Clamp(Low8(value) + kVolumeDbMin, kVolumeDbMin, kVolumeDbMax);
+            break;
+        case Field::kKey: s.keyMap[row.index] = static_cast<uint8_t>(Low8(value)); break;
+        case Field::kJoy1: s.joyButtonMap[0][row.index] = static_cast<uint32_t>(Low8(value)); break;
+        case Field::kJoy2: s.joyButtonMap[1][row.index] = static_cast<uint32_t>(Low8(value)); break;
+        case Field::kQuality: s.recordQuality = (value >= 0 && value <= 2) ? value : 0; break;
+    }
+}
+
+// The value as the file keeps it.
+int32_t Fetch(const Settings& s, const SettingRow& row) {
+    switch (row.field) {
+        case Field::kAspect: return s.nesAspect;
+        case Field::kScale: return s.windowScale;
+        case Field::kLeft: return s.windowLeft;
+        case Field::kTop: return s.windowTop;
+        case Field::kVolume: return s.volumeDb - kVolumeDbMin;
+        case Field::kKey: return s.keyMap[row.index];
+        case Field::kJoy1: return static_cast<int32_t>(s.joyButtonMap[0][row.index]);
+        case Field::kJoy2: return static_cast<int32_t>(s.joyButtonMap[1][row.index]);
+        case Field::kQuality: return s.recordQuality;
+    }
+    return 0;
+}
+
+}  // namespace
+
+Settings ReadSettings(const char* path, WorkArea workArea) {
+    Settings values{};
+    for (const SettingRow& row : kSettingRows) {
+        int32_t value = IniGetInteger(path, row.readSection, row.key, DefaultOf(row, workArea));
+        Store(values, row, value);
+    }
+    return values;
+}
+
+int WriteSettings(const char* path, const Settings& values) {
+    int allWritten = 1;
+    for (const SettingRow& row : kSettingRows) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%d", Fetch(values, row));
+        if (!IniPutString(path, row.writeSection, row.key, text)) allWritten = 0;
+    }
+    return allWritten;
+}
+
+int LoadSettings(const char* folder, WorkArea workArea) {
+    int length = std::snprintf(iniPath, sizeof iniPath, "%s/morvel.ini", folder);
+    bool fits = length > 0 && static_cast<size_t>(length) < sizeof iniPath;
+    if (!fits) iniPath[0] = '\0';  // a cut path would name some other file
+    // A missing file reads as all defaults, and so does a path that does not fit.
+    settings = ReadSettings(fits ? iniPath : "", workArea);
+    std::memcpy(keyMap, settings.keyMap, sizeof keyMap);
+    std::memcpy(joyButtonMap, settings.joyButtonMap, sizeof joyButtonMap);
+    SetVolumeDb(settings.volumeDb);
+    return fits ? 1 : 0;
+}
+
+int SaveSettings(int32_t romFromCommandLine) {
+    if (romFromCommandLine) return 1;
+    if (iniPath[0] == '\0') return 0;
+    std::memcpy(settings.keyMap, keyMap, sizeof keyMap);
+    std::memcpy(settings.joyButtonMap, joyButtonMap, sizeof joyButtonMap);
+    settings.volumeDb = volumeDb;
+    return WriteSettings(iniPath, settings);
+}
+
+}  // namespace morvel

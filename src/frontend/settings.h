@@ -1,0 +1,54 @@
+// The user's settings and the configuration file "morvel.ini" that keeps them
+// between runs: read once at start-up, written once when the window closes.
+#pragma once
+
+#include <cstdint>
+
+namespace morvel {
+
+// Every setting the file keeps, as the program uses it.
+struct Settings {
+    int32_t nesAspect;    // 0 Dot by Dot, 1 NES aspect ratio (Scale2x)
+    int32_t windowScale;  // window size factor, 1 to 4
+    int32_t windowLeft;   // window position on the screen
+    int32_t windowTop;
+    int32_t volumeDb;             // -36 to +8
+    uint8_t keyMap[8];            // key codes of A, B, Select, Start, Up, Down, Left, Right
+    uint32_t joyButtonMap[2][4];  // button numbers of A, B, Select, Start; two sets
+    int32_t recordQuality;        // 0 Poor, 1 Normal, 2 High
+};
+
+// The part of the desktop not covered by the task bar; the default window
+// position centres a 1X window in it.
+struct WorkArea {
+    int32_t right;
+    int32_t bottom;
+};
+
+// The settings the window, the picture and the recorder use; the host applies
+// them after LoadSettings and keeps them current for SaveSettings.
+extern Settings settings;
+
+// The configuration file's path, set by LoadSettings.
+extern char iniPath[4096];
+
+// Every setting from the file at `path`, in the file's order, each missing one
+// taking its default.
+Settings ReadSettings(const char* path, WorkArea workArea);
+
+// Writes every setting, in the file's order, one key at a time. Returns 1 when
+// all were written, 0 when any could not be.
+int WriteSettings(const char* path, const Settings& values);
+
+// Start-up: forms the path "morvel.ini" in `folder`, reads the settings into
+// `settings`, and applies the keys, the game pad buttons and the volume.
+// Returns 0 (and uses the defaults) when the path does not fit.
+int LoadSettings(const char* folder, WorkArea workArea);
+
+// Closing the window: takes the keys, the game pad buttons and the volume into
+// `settings` and writes the file, unless the program was started with a
+// cartridge on its command line, in which case nothing is written. Returns 0
+// when the file could not be written.
+int SaveSettings(int32_t romFromCommandLine);
+
+}  // namespace morvel

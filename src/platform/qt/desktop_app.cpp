@@ -1,0 +1,135 @@
+#include "platform/qt/desktop_app.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <chrono>
+#include <thread>
+
+#include "apu/apu.h"
+#include "apu/sound_output.h"
+#include "apu/volume_steps.h"
+#include "core/frame_loop.h"
+#include "core/save_state.h"
+#include "frontend/commands.h"
+#include "frontend/data_folder.h"
+#include "frontend/front_end.h"
+#include "frontend/recording_commands.h"
+#include "frontend/rom_list.h"
+#include "input/controllers.h"
+#include "input/keyboard.h"
+#include "platform/qt/desktop_settings.h"
+#include "platform/qt/input_dialogs.h"
+#include "platform/qt/main_window.h"
+#include "platform/qt/menu_table.h"
+#include "platform/qt/rom_browser.h"
+#include "platform/qt/single_instance.h"
+#include "platform/qt/volume_popup.h"
+#include "platform/sdl/sdl_joypads.h"
+#include "platform/sdl/sdl_sound.h"
+#include "recording/video_recorder.h"
+#include "video/presentation.h"
+#include "video/screenshot.h"
+
+namespace morvel::qt {
+
+namespace {
+
+// The cartridge named on the command line: every argument after the program's
+// name, joined by blanks, without quotation marks.
+std::string CommandLineCartridge(const QStringList& arguments) {
+    return StripQuotes(arguments.mid(1).join(' ').toStdString());
+}
+
+}  // namespace
+
+DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
+    : instance_(new SingleInstance), defaultDialogHost(dialogHost) {
+    if (instance_->AnotherCopyRuns()) return;
+    window_.reset(new MainWindow);
+    MainWindow* window = window_.get();
+    ConnectHosts(window);
+    instance_->Listen([window] {
+        window->showNormal();
+        window->raise();
+        window->activateWindow();
+    });
+
+    ChooseDataFolder(dataFolder.isEmpty() ? QCoreApplication::applicationDirPath().toStdString()
+                                          : dataFolder.toStdString());
+    PrepareRomFolder();
+    PrepareSaveStates(exeDir.c_str());
+    PrepareScreenshots(exeDir.c_str());
+    PrepareVideos(exeDir.c_str());
+    CreateDataFolders();
+    FillRomList();
+    window->browser()->Refill();
+    BuildMixerTables();
+    BuildVolumeSteps();
+    LoadAndApplySettings(window);
+    soundBackend = &sdl::sdlSoundBuffer;
+    if (!SoundInit()) {
+        QMessageBox::critical(window, "Error",
+                              "Could Not Initialize Sound. Emulator will now exit");
+        startFailed_ = true;
+        return;
+    }
+    ClearKeyboardState();
+    sdl::OpenJoypads();
+    UseKeyboardAndJoypads();
+    dialogHost.openVolumePopup = OpenVolumePopup;
+    dialogHost.volumePopupOpen = [] { return OpenedVolumePopup() ? 1 : 0; };
+    dialogHost.keyboardDialog = [] { RunKeyboardDialog(CurrentMainWindow()); };
+    dialogHost.joypadDialog = [] { RunJoypadDialog(CurrentMainWindow()); };
+
+    std::string cartridge = CommandLineCartridge(arguments);
+    romFromCommandLine = cartridge.empty() ? 0 : 1;
+    if (!cartridge.empty()) {
+        if (!OpenCartridge(cartridge.c_str()))
+            QMessageBox::critical(window, "Error",
+                                  "Couldn't load rom from the command line. Check command line "
+                                  "arguments and try again");
+    }
+    if (!romLoaded) window->ShowBrowser();
+    window->show();
+    window->activateWindow();
+    RefreshMenus();
+}
+
+DesktopApp::~DesktopApp() {
+    if (!window_) return;
+    if (!window_->closed() && !startFailed_) window_->close();
+    CloseVolumePopup();
+    dialogHost = defaultDialogHost;
+    // Closing the window ends a recording with the cartridge; whatever way
+    // the program ends, the file is completed before the sound goes away.
+    StopRecordingCommand();
+    SoundShutdown();
+    sdl::CloseJoypads();
+    ReleaseVideoObjects();
+    ConnectHosts(nullptr);
+}
+
+bool DesktopApp::RunPass() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (window_->closed()) return false;
+    sdl::PollJoypadChanges();
+    if (fullScreen && SwitchKeysDown()) {
+        fullScreen = 0;
+        LeaveFullScreen();
+        RefreshMenus();
+    }
+    if (emuRunning)
+        frameFunction();
+    else
+        std::this_thread::sleep_for(std::chrono::milliseconds(16));
+    return true;
+}
+
+int DesktopApp::Run() {
+    while (RunPass()) {
+    }
+    return EXIT_SUCCESS;
+}
+
+}  // namespace morvel::qt

@@ -1,0 +1,254 @@
+#include "platform/qt/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScreen>
+#include <QTreeWidget>
+
+#include "core/host.h"
+#include "frontend/commands.h"
+#include "frontend/front_end.h"
+#include "frontend/settings.h"
+#include "input/keyboard.h"
+#include "platform/qt/desktop_settings.h"
+#include "platform/qt/display_widget.h"
+#include "platform/qt/key_codes.h"
+#include "platform/qt/menu_table.h"
+#include "platform/qt/osd_overlay.h"
+#include "platform/qt/rom_browser.h"
+#include "platform/qt/volume_popup.h"
+#include "video/osd.h"
+#include "video/presentation.h"
+
+namespace morvel::qt {
+
+namespace {
+
+MainWindow* mainWindow = nullptr;
+
+// The client area: the picture fills it, the browser covers it while no game
+// runs, and the message box sits on top of both.
+class ClientArea : public QWidget {
+   public:
+    explicit ClientArea(QWidget* parent) : QWidget(parent) {}
+    std::function<void(int, int)> resized;
+
+   protected:
+    void resizeEvent(QResizeEvent*) override {
+        if (resized) resized(width(), height());
+    }
+};
+
+}  // namespace
+
+MainWindow::MainWindow() {
+    setWindowTitle("morvel 0.63 x64");
+    setWindowIcon(SupportedBoardIcon());
+    // A caption, a system menu and a minimize box: no sizing border, no maximize box.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    auto* client = new ClientArea(this);
+    client_ = client;
+    client_->setObjectName("client");
+    display_ = new DisplayWidget(client_);
+    browser_ = new RomBrowser(client_);
+    osd_ = new OsdOverlay(client_);
+    client->resized = [this](int w, int h) {
+        display_->setGeometry(0, 0, w, h);
+        browser_->Fit(w, h);
+        osd_->raise();
+    };
+    setCentralWidget(client_);
+    BuildMenuBar(this);
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
+        QObject::connect(menu, &QMenu::aboutToShow, this, [] { ModalLoopEntered(); });
+        QObject::connect(menu, &QMenu::aboutToHide, this, [] { ModalLoopLeft(); });
+    }
+    setAcceptDrops(true);
+    qApp->installEventFilter(this);
+    mainWindow = this;
+}
+
+void MainWindow::ResizeClient(int width, int height) {
+    if (fullScreen) return;
+    client_->setFixedSize(width, height);
+    setFixedSize(sizeHint());
+}
+
+void MainWindow::EnterFullScreen() {
+    windowedGeometry_ = geometry();
+    windowedPosition_ = pos();
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    client_->setMinimumSize(0, 0);
+    client_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    menuBar()->hide();
+    setCursor(Qt::BlankCursor);
+    QRect screen = this->screen()->geometry();
+    showFullScreen();
+    // Without a window manager to honour the request, take the screen directly.
+    setGeometry(screen);
+}
+
+void MainWindow::LeaveFullScreen() {
+    showNormal();
+    unsetCursor();
+    menuBar()->show();
+    setGeometry(windowedGeometry_);
+}
+
+void MainWindow::ShowBrowser() {
+    browser_->show();
+    browser_->raise();
+    osd_->raise();
+    browser_->list()->setFocus();
+}
+
+void MainWindow::HideBrowser() {
+    browser_->hide();
+    setFocus();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange) {
+        if (isActiveWindow()) {
+            WindowFocusGained();
+        } else if (OpenedVolumePopup() && OpenedVolumePopup()->isActiveWindow()) {
+            // The popup is part of this window: the game goes on as it was.
+            runningBeforeFocusLoss = emuRunning;
+        } else {
+            // Keys released in another program never reach us: forget them all.
+            ClearKeyboardState();
+            CloseVolumePopup();
+            WindowFocusLost();
+        }
+        RefreshMenus();
+    }
+    QMainWindow::changeEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (isMinimized()) showNormal();
+    CloseVolumePopup();
+    QPoint position = fullScreen ? windowedPosition_ : pos();
+    if (romLoaded) {
+        CloseCartridge();
+        if (fullScreen) {
+            fullScreen = 0;
+            morvel::LeaveFullScreen();
+        }
+    }
+    KeepSettingsCurrent(position);
+    if (!SaveSettings(static_cast<int32_t>(romFromCommandLine)))
+        QMessageBox::critical(
+            this, "Error",
+            QString("The settings could not be saved to %1.").arg(QString::fromLocal8Bit(iniPath)));
+    closed_ = true;
+    event->accept();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile()) return;
+    event->acceptProposedAction();
+    std::string path = urls.first().toLocalFile().toStdString();
+    OpenCartridge(path.c_str());
+    activateWindow();
+    RefreshMenus();
+}
+
+// While a game runs, a right click opens the volume popup or closes it, and
+// a left click closes it.
+void MainWindow::mousePressEvent(QMouseEvent* event) {
+    if (emuRunning && event->button() == Qt::RightButton) {
+        if (OpenedVolumePopup())
+            CloseVolumePopup();
+        else
+            RunCommand(kCmdVolume);
+    } else if (emuRunning && event->button() == Qt::LeftButton) {
+        CloseVolumePopup();
+    }
+    QMainWindow::mousePressEvent(event);
+}
+
+// Key presses in any of the program's windows keep the keyboard state the
+// controllers and the key capture read; in the main window the two character
+// accelerators act on them too.
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    bool press = event->type() == QEvent::KeyPress;
+    if (press || event->type() == QEvent::KeyRelease) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        QWidget* widget = qobject_cast<QWidget*>(watched);
+        if (widget && !key->isAutoRepeat()) SetKeyDown(DikOfKeyEvent(key), press ? 1 : 0);
+        if (widget && widget->window() == this) {
+            if (press && key->text().size() == 1) {
+                uint32_t id = CharacterCommand(key->text().at(0).toLatin1());
+                if (id) {
+                    RunCommand(id);
+                    RefreshMenus();
+                    return true;
+                }
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+MainWindow* CurrentMainWindow() {
+    return mainWindow;
+}
+
+void ConnectHosts(MainWindow* window) {
+    // The hosts' own defaults, taken before the first change and put back
+    // when the window goes away.
+    static const WindowHost defaultWindowHost = windowHost;
+    static const VideoHost defaultVideoHost = videoHost;
+    static const OsdDrawFunction defaultOsdDraw = osdDraw;
+    static const ErrorReporter defaultErrorBox = showErrorBox;
+    mainWindow = window;
+    if (!window) {
+        windowHost = defaultWindowHost;
+        videoHost = defaultVideoHost;
+        osdDraw = defaultOsdDraw;
+        showErrorBox = defaultErrorBox;
+        return;
+    }
+    windowHost.showRomBrowser = [] { mainWindow->ShowBrowser(); };
+    windowHost.hideRomBrowser = [] { mainWindow->HideBrowser(); };
+    windowHost.repaint = [] { mainWindow->update(); };
+    windowHost.updateMenus = RefreshMenus;
+    windowHost.chooseRomFile = [](std::string& path) {
+        QString chosen =
+            QFileDialog::getOpenFileName(mainWindow, QString(), QString(), "NES Files (*.nes)");
+        if (chosen.isEmpty()) return 0;
+        path = chosen.toStdString();
+        return 1;
+    };
+    windowHost.closeWindow = [] { mainWindow->close(); };
+    windowHost.showRomList = [] { mainWindow->browser()->Refill(); };
+
+    videoHost.resizeClient = [](int32_t w, int32_t h) { mainWindow->ResizeClient(w, h); };
+    videoHost.show = [](const PresentedPicture& picture) {
+        mainWindow->osd()->hide();
+        mainWindow->display()->Show(picture);
+    };
+    videoHost.enterFullScreen = [] { mainWindow->EnterFullScreen(); };
+    videoHost.leaveFullScreen = [] { mainWindow->LeaveFullScreen(); };
+    videoHost.releasePicture = [] { mainWindow->display()->Forget(); };
+    videoHost.updateSizeMenu = RefreshMenus;
+
+    osdDraw = [](const char* text) { mainWindow->osd()->ShowText(QString::fromUtf8(text)); };
+    showErrorBox = [](const char* text) {
+        QMessageBox::critical(mainWindow, "Error", QString::fromUtf8(text));
+    };
+}
+
+}  // namespace morvel::qt

@@ -1,0 +1,139 @@
+#include "platform/qt/menu_table.h"
+
+#include <QAction>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <map>
+
+#include "apu/apu.h"
+#include "frontend/commands.h"
+#include "frontend/front_end.h"
+#include "recording/video_recorder.h"
+#include "video/presentation.h"
+
+namespace morvel::qt {
+
+namespace {
+
+bool Paused() {
+    return pauseChecked != 0;
+}
+bool Muted() {
+    return soundMuted != 0;
+}
+bool DotByDot() {
+    return nesAspect == 0;
+}
+bool Aspect() {
+    return nesAspect != 0;
+}
+template <int32_t q>
+bool QualityIs() {
+    return recordQuality == q;
+}
+template <uint32_t s>
+bool ScaleIs() {
+    return windowScale == s;
+}
+
+std::map<uint32_t, QAction*> actions;
+
+QMenu* MenuAt(QMenuBar* bar, std::map<std::string, QMenu*>& menus, const std::string& path) {
+    auto found = menus.find(path);
+    if (found != menus.end()) return found->second;
+    size_t cut = path.rfind('/');
+    QString title = QString::fromStdString(cut == std::string::npos ? path : path.substr(cut + 1));
+    QMenu* menu = cut == std::string::npos
+                      ? bar->addMenu(title)
+                      : MenuAt(bar, menus, path.substr(0, cut))->addMenu(title);
+    menus[path] = menu;
+    return menu;
+}
+
+}  // namespace
+
+// clang-format off
+const std::vector<MenuRow> kMenuRows = {
+    {kCmdLoadRom,        "&File", "&Load Rom",                    nullptr,  0, nullptr, nullptr},
+    {kCmdCloseRom,       "&File", "&Close Rom\tEsc",              "Esc",    0, nullptr, nullptr},
+    {kCmdRescanRoms,     "&File", "&Rescan Rom Path",             nullptr,  0, nullptr, nullptr},
+    {kCmdExit,           "&File", "&Exit",                        nullptr,  0, nullptr, nullptr},
+    {kCmdReset,          "&Emulator", "&Reset",                   nullptr,  0, nullptr, nullptr},
+    {kCmdPause,          "&Emulator", "&Pause \tSpace",           "Space",  0, nullptr, Paused},
+    {kCmdDotByDot,       "&Emulator/&Video", "&Dot by Dot",       nullptr,  0, nullptr, DotByDot},
+    {kCmdNesAspect,      "&Emulator/&Video", "&NES Aspect Ratio (Scale2x)", nullptr, 0, nullptr, Aspect},
+    {kCmdVolume,         "&Emulator", "&Volume\tRight Click",     nullptr,  0, nullptr, nullptr},
+    {kCmdMute,           "&Emulator", "&Mute Sound",              nullptr,  0, nullptr, Muted},
+    {kCmdRecordStart,    "&Emulator/&Record Video", "&Start",     nullptr,  0, Aspect, nullptr},
+    {kCmdRecordStop,     "&Emulator/&Record Video", "S&top",      nullptr,  0, Aspect, nullptr},
+    {kCmdQualityPoor,    "&Emulator/&Record Video/&Quality", "&Poor",   nullptr, 0, nullptr, QualityIs<0>},
+    {kCmdQualityNormal,  "&Emulator/&Record Video/&Quality", "&Normal", nullptr, 0, nullptr, QualityIs<1>},
+    {kCmdQualityHigh,    "&Emulator/&Record Video/&Quality", "&High",   nullptr, 0, nullptr, QualityIs<2>},
+    {kCmdScreenshot,     "&Emulator", "&Take Screenshot \tCtrl + 0", "Ctrl+0", 0, nullptr, nullptr},
+    {kCmdLoadState0,     "&Emulator/&Load State", "State 0\t1",   "1",      0, nullptr, nullptr},
+    {kCmdLoadState0 + 1, "&Emulator/&Load State", "State 1\t2",   "2",      0, nullptr, nullptr},
+    {kCmdLoadState0 + 2, "&Emulator/&Load State", "State 2\t3",   "3",      0, nullptr, nullptr},
+    {kCmdLoadState0 + 3, "&Emulator/&Load State", "State 3\t4",   "4",      0, nullptr, nullptr},
+    {kCmdSaveState0,     "&Emulator/&Save State", "&State 0\tCtrl + 1", "Ctrl+1", 0, nullptr, nullptr},
+    {kCmdSaveState0 + 1, "&Emulator/&Save State", "&State 1\tCtrl + 2", "Ctrl+2", 0, nullptr, nullptr},
+    {kCmdSaveState0 + 2, "&Emulator/&Save State", "&State 2\tCtrl + 3", "Ctrl+3", 0, nullptr, nullptr},
+    {kCmdSaveState0 + 3, "&Emulator/&Save State", "&State 3\tCtrl + 4", "Ctrl+4", 0, nullptr, nullptr},
+    {kCmdScale1,         "&Window", "&1X",                        nullptr,  0, nullptr, ScaleIs<1>},
+    {kCmdScale2,         "&Window", "&2X",                        nullptr,  0, nullptr, ScaleIs<2>},
+    {kCmdScale3,         "&Window", "&3X",                        nullptr,  0, nullptr, ScaleIs<3>},
+    {kCmdScale4,         "&Window", "&4X",                        nullptr,  0, nullptr, ScaleIs<4>},
+    {kCmdFullScreen,     "&Window", "&Full Screen\tAlt + Enter",  "Alt+Return", 0, nullptr, nullptr},
+    {kCmdKeyboardConfig, "Options", "&Keyboard Input Config",     nullptr,  0, nullptr, nullptr},
+    {kCmdJoypadConfig,   "Options", "&Joypad Input Config",       nullptr,  0, nullptr, nullptr},
+    {kCmdVolumeUp,       nullptr,   "volume up",                  nullptr,  '+', nullptr, nullptr},
+    {kCmdVolumeDown,     nullptr,   "volume down",                nullptr,  '-', nullptr, nullptr},
+};
+// clang-format on
+
+void BuildMenuBar(QMainWindow* window) {
+    std::map<std::string, QMenu*> menus;
+    for (const MenuRow& row : kMenuRows) {
+        auto* action = new QAction(QString::fromUtf8(row.text), window);
+        action->setObjectName(QString("command%1").arg(row.id));
+        if (row.shortcut) {
+            QList<QKeySequence> keys{QKeySequence(QString::fromLatin1(row.shortcut))};
+            // The accelerator is the Enter key wherever it sits.
+            if (row.id == kCmdFullScreen) keys.append(QKeySequence("Alt+Enter"));
+            action->setShortcuts(keys);
+            action->setShortcutContext(Qt::WindowShortcut);
+        }
+        action->setCheckable(row.checked != nullptr);
+        uint32_t id = row.id;
+        QObject::connect(action, &QAction::triggered, window, [id] {
+            RunCommand(id);
+            RefreshMenus();
+        });
+        if (row.menu) MenuAt(window->menuBar(), menus, row.menu)->addAction(action);
+        window->addAction(action);
+        actions[row.id] = action;
+    }
+    RefreshMenus();
+}
+
+void RefreshMenus() {
+    for (const MenuRow& row : kMenuRows) {
+        QAction* action = actions[row.id];
+        if (!action) continue;
+        action->setEnabled(!row.enabled || row.enabled());
+        if (row.checked) action->setChecked(row.checked());
+    }
+}
+
+QAction* ActionOf(uint32_t id) {
+    auto found = actions.find(id);
+    return found == actions.end() ? nullptr : found->second;
+}
+
+uint32_t CharacterCommand(char c) {
+    for (const MenuRow& row : kMenuRows)
+        if (row.character && row.character == c) return row.id;
+    return 0;
+}
+
+}  // namespace morvel::qt

@@ -1,0 +1,16 @@
+// The looping sound buffer on SDL2: a ring of 16-bit mono samples that the
+// audio callback plays from a play cursor at the rate last set, resampled to
+// the device's own rate. When no audio device opens, a silent device moves
+// the play cursor with the clock at the same rate, so the game keeps its pace.
+#pragma once
+
+#include "apu/sound_device.h"
+
+namespace morvel::sdl {
+
+extern const SoundBufferInterface sdlSoundBuffer;
+
+// True while a real audio device plays the ring (false: the silent device).
+bool SoundDeviceOpen();
+
+}  // namespace morvel::sdl

@@ -1,0 +1,123 @@
+#include "video/presentation.h"
+
+#include <vector>
+
+#include "core/frame_buffer.h"
+#include "frontend/front_end.h"
+#include "video/scale2x.h"
+
+namespace morvel {
+
+namespace {
+
+void NoResize(int32_t, int32_t) {}
+void NoShow(const PresentedPicture&) {}
+void Nothing() {}
+
+// The Scale2x targets: 512 x 512 after one pass, 1024 x 1024 after two. They
+// exist only while a cartridge is loaded and a mode needs them.
+std::vector<uint32_t> scaleSurface;
+std::vector<uint32_t> scale2Surface;
+
+PresentedPicture lastPicture;
+bool havePicture = false;
+
+// Hands a picture over; the window shows rows 8-231 of the console's picture,
+// which are rows 8k .. 232k - 1 of a surface enlarged k times.
+void Show(const uint32_t* pixels, int32_t size, int32_t smooth) {
+    int32_t k = size / kFrameWidth;
+    lastPicture = PresentedPicture{pixels, size, size, 8 * k, 224 * k, smooth};
+    havePicture = true;
+    ++framesPresented;
+    videoHost.show(lastPicture);
+}
+
+void AllocateSurfaces(bool first, bool second) {
+    scaleSurface.assign(first ? 512 * 512 : 0, 0);
+    scale2Surface.assign(second ? 1024 * 1024 : 0, 0);
+    scaleSurface.shrink_to_fit();
+    scale2Surface.shrink_to_fit();
+}
+
+PresentFunction WindowedPresentStep(uint32_t s) {
+    if (!nesAspect) return PresentDotByDot;
+    return s < 3 ? PresentAspect : PresentAspectDouble;
+}
+
+}  // namespace
+
+VideoHost videoHost = {NoResize, NoShow, Nothing, Nothing, Nothing, Nothing};
+
+uint32_t windowScale = 1;
+uint32_t nesAspect = 0;
+uint32_t fullScreen = 0;
+uint64_t framesPresented = 0;
+
+ClientSize WindowClientSize(uint32_t aspect, uint32_t s) {
+    return ClientSize{static_cast<int32_t>((aspect ? 292 : 256) * s),
+                      static_cast<int32_t>(224 * s)};
+}
+
+void SetWindowScale(uint32_t s) {
+    if (s < 1 || s > 4) s = 1;
+    windowScale = s;
+    presentFunction = WindowedPresentStep(s);
+    ClientSize size = WindowClientSize(nesAspect, s);
+    videoHost.resizeClient(size.width, size.height);
+    if (romLoaded) CreateVideoDevice();
+    videoHost.updateSizeMenu();
+}
+
+void CreateVideoDevice() {
+    ReleaseVideoObjects();
+    presentFunction = WindowedPresentStep(windowScale);
+    AllocateSurfaces(nesAspect != 0, nesAspect && windowScale > 2);
+}
+
+void ReleaseVideoObjects() {
+    AllocateSurfaces(false, false);
+    havePicture = false;
+    videoHost.releasePicture();
+}
+
+void EnterFullScreen() {
+    videoHost.enterFullScreen();
+    ReleaseVideoObjects();
+    AllocateSurfaces(true, false);
+    presentFunction = PresentFullScreen;
+}
+
+void LeaveFullScreen() {
+    ReleaseVideoObjects();
+    videoHost.leaveFullScreen();
+    SetWindowScale(windowScale);
+}
+
+void PresentDotByDot() {
+    Show(frameBuffer, kFrameWidth, 0);
+}
+
+void PresentAspect() {
+    if (scaleSurface.empty()) return;
+    Scale2x(frameBuffer, kFrameWidth, kFrameHeight, scaleSurface.data());
+    Show(scaleSurface.data(), 512, 1);
+}
+
+void PresentAspectDouble() {
+    if (scaleSurface.empty() || scale2Surface.empty()) return;
+    Scale2x(frameBuffer, kFrameWidth, kFrameHeight, scaleSurface.data());
+    Scale2x(scaleSurface.data(), 512, 512, scale2Surface.data());
+    Show(scale2Surface.data(), 1024, 1);
+}
+
+void PresentFullScreen() {
+    if (scaleSurface.empty()) return;
+    Scale2x(frameBuffer, kFrameWidth, kFrameHeight, scaleSurface.data());
+    Show(scaleSurface.data(), 512, 1);
+}
+
+const PresentedPicture* LastPresentedPicture() {
+    return havePicture ? &lastPicture : nullptr;
+}
+
+}  // namespace morvel

@@ -1,0 +1,68 @@
+// Putting each finished frame on the screen: the two picture modes, the four
+// window sizes and full screen. The window system behind it is reached
+// through videoHost, so the choice of mode, the scaling and the geometry are
+// the same in every host.
+#pragma once
+
+#include <cstdint>
+
+namespace morvel {
+
+// One picture handed to the display: a surface of width x height pixels
+// (0x00RRGGBB, width per row) of which rows top .. top + rows - 1 are shown,
+// stretched over the client area (or the whole screen in full screen).
+struct PresentedPicture {
+    const uint32_t* pixels;
+    int32_t width;
+    int32_t height;
+    int32_t top;
+    int32_t rows;
+    int32_t smooth;  // 1: linear filtering; 0: nearest pixel, an exact enlargement
+};
+
+struct ClientSize {
+    int32_t width;
+    int32_t height;
+};
+
+// What the window system does for the video output.
+struct VideoHost {
+    void (*resizeClient)(int32_t width, int32_t height);  // logical pixels, window not moved
+    void (*show)(const PresentedPicture& picture);        // paint it now
+    void (*enterFullScreen)();  // remember the window, then cover the screen
+    void (*leaveFullScreen)();  // back to the remembered window
+    void (*releasePicture)();   // forget the last picture; nothing is shown
+    void (*updateSizeMenu)();
+};
+extern VideoHost videoHost;
+
+extern uint32_t windowScale;  // 1-4
+extern uint32_t nesAspect;    // 0 Dot by Dot, 1 NES aspect ratio with Scale2x
+extern uint32_t fullScreen;
+
+// The client area of a window of scale s in the given mode: 256s x 224s square
+// pixels, or 292s x 224s with the console's pixel aspect.
+ClientSize WindowClientSize(uint32_t aspect, uint32_t s);
+
+// The window sizes 1-4: picks the present step for the mode, resizes the
+// window and, while a cartridge is loaded, rebuilds the scaling surfaces.
+void SetWindowScale(uint32_t s);
+void CreateVideoDevice();
+void ReleaseVideoObjects();
+void EnterFullScreen();
+void LeaveFullScreen();
+
+// The present steps, one of which is presentFunction.
+void PresentDotByDot();
+void PresentAspect();
+void PresentAspectDouble();
+void PresentFullScreen();
+
+// The picture the last present step handed over (its pixels stay valid until
+// the next frame), or null when none.
+const PresentedPicture* LastPresentedPicture();
+
+// Frames handed to the display since the program started.
+extern uint64_t framesPresented;
+
+}  // namespace morvel

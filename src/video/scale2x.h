@@ -1,0 +1,15 @@
+// Scale2x: doubles a picture in both directions, rounding the staircase of
+// diagonal edges while keeping flat areas and lone pixels as they are.
+#pragma once
+
+#include <cstdint>
+
+namespace morvel {
+
+// Reads w x h pixels (w per row) from source and writes 2w x 2h pixels (2w per
+// row) to destination. Pixels are compared as whole 32-bit values; a neighbour
+// outside the picture counts as the pixel itself. source and destination must
+// not overlap.
+void Scale2x(const uint32_t* source, int w, int h, uint32_t* destination);
+
+}  // namespace morvel

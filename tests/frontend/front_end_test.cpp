@@ -1,0 +1,102 @@
+// The front end's logic without a window: the ROM list scan, the command
+// line's quotes, file names and the focus states.
+#include "frontend/front_end.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "frontend/data_folder.h"
+#include "frontend/rom_list.h"
+#include "support/run_headless.h"
+#include "support/test_machine.h"
+
+namespace morvel {
+namespace {
+
+TEST(FrontEnd, FileNamesAndQuotes) {
+    struct Case {
+        const char* in;
+        const char* fileName;
+        const char* unquoted;
+    };
+    const Case cases[] = {
+        {"/games/Some Game.nes", "Some Game.nes", "/games/Some Game.nes"},
+        {"\"/games/Some Game.nes\"", "Some Game.nes\"", "/games/Some Game.nes"},
+        {"C:\\games\\mario.nes", "mario.nes", "C:\\games\\mario.nes"},
+        {"plain.nes", "plain.nes", "plain.nes"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FileNameOf(c.in), c.fileName) << c.in;
+        EXPECT_EQ(StripQuotes(c.in), c.unquoted) << c.in;
+    }
+}
+
+void WriteImage(const std::string& path, int mapper) {
+    test::InesImage image = test::MakeInesImage(mapper, 1, 1);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.bytes.data()),
+               static_cast<std::streamsize>(image.bytes.size()));
+}
+
+TEST(RomList, ScanListsBoardsAndSelectsTheFirst) {
+    exeDir = test::MakeTempDir();
+    PrepareRomFolder();
+    ASSERT_TRUE(std::filesystem::is_directory(exeDir + "/roms"));
+    FillRomList();
+    EXPECT_TRUE(romList.empty());
+    EXPECT_TRUE(currentRomPath.empty());
+
+    WriteImage(romFolder + "/unrom.nes", 2);
+    WriteImage(romFolder + "/gxrom.NES", 66);
+    std::ofstream(romFolder + "/notes.txt") << "not a cartridge";
+    FillRomList();
+    ASSERT_EQ(romList.size(), 2u);
+    for (const RomListEntry& entry : romList) {
+        if (entry.name == "unrom") {
+            EXPECT_EQ(entry.board, "UNROM");
+            EXPECT_TRUE(entry.supported);
+            EXPECT_EQ(entry.path, romFolder + "/unrom.nes");
+        } else {
+            EXPECT_EQ(entry.name, "gxrom");
+            EXPECT_EQ(entry.board, "--------");
+            EXPECT_FALSE(entry.supported);
+            // The file keeps its own name: on Linux the letter case matters.
+            EXPECT_EQ(entry.path, romFolder + "/gxrom.NES");
+        }
+    }
+    EXPECT_EQ(currentRomPath, romList[0].path);
+    TakeSelectedRom(1);
+    EXPECT_EQ(currentRomPath, romList[1].path);
+    TakeSelectedRom(7);
+    EXPECT_TRUE(currentRomPath.empty());
+    std::filesystem::remove_all(exeDir);
+}
+
+TEST(FrontEnd, FocusStates) {
+    struct Case {
+        uint32_t loaded, running;  // before the focus goes
+        uint32_t closeMeanwhile;   // the cartridge is closed while away
+        uint32_t runningAfter;     // when the focus is back
+    };
+    const Case cases[] = {
+        {1, 1, 0, 1},  // running: suspended, then resumed
+        {1, 0, 0, 0},  // paused stays paused
+        {0, 0, 0, 0},  // nothing loaded
+        {1, 1, 1, 0},  // closed while away: nothing to run
+    };
+    for (const Case& c : cases) {
+        romLoaded = c.loaded;
+        emuRunning = c.running;
+        WindowFocusLost();
+        EXPECT_EQ(emuRunning, 0u);
+        if (c.closeMeanwhile) romLoaded = 0;
+        WindowFocusGained();
+        EXPECT_EQ(emuRunning, c.runningAfter);
+    }
+    romLoaded = emuRunning = 0;
+}
+
+}  // namespace
+}  // namespace morvel

@@ -1,0 +1,89 @@
+// Measures the desktop program's pace: runs a cartridge in the real window for
+// a while and prints the frames per second and the CPU time used, as a share
+// of one core. Not a test: speed is measured, never asserted.
+//
+//   morvel_desktop_pace [--seconds N] [--scale S] [--aspect] CARTRIDGE.nes
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "frontend/commands.h"
+#include "frontend/front_end.h"
+#include "input/button_source.h"
+#include "platform/qt/desktop_app.h"
+#include "video/presentation.h"
+
+using namespace morvel;
+
+namespace {
+
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Presses Start once after a second, then holds Right on and off, so a game
+// leaves its title and moves.
+uint8_t ScriptedPad(int port) {
+    if (port != 0) return 0;
+    uint64_t frame = framesPresented;
+    if (frame >= 60 && frame < 70) return kButtonStart;
+    return (frame / 120) % 2 ? kButtonRight : kButtonLeft;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    double seconds = 20;
+    uint32_t scale = 1;
+    bool aspect = false;
+    const char* cartridge = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc)
+            seconds = std::atof(argv[++i]);
+        else if (!std::strcmp(argv[i], "--scale") && i + 1 < argc)
+            scale = static_cast<uint32_t>(std::atoi(argv[++i]));
+        else if (!std::strcmp(argv[i], "--aspect"))
+            aspect = true;
+        else
+            cartridge = argv[i];
+    }
+    if (!cartridge || scale < 1 || scale > 4 || seconds <= 0) {
+        std::fprintf(stderr,
+                     "usage: morvel_desktop_pace [--seconds N] [--scale S] [--aspect] CART.nes\n");
+        return 2;
+    }
+    QTemporaryDir folder;
+    qputenv("XDG_RUNTIME_DIR", folder.path().toLocal8Bit());
+    qt::DesktopApp desktop({"morvel", cartridge}, folder.path());
+    if (!desktop.started() || desktop.failed() || !romLoaded) return 1;
+    buttonSource = ScriptedPad;
+    RunCommand(aspect ? kCmdNesAspect : kCmdDotByDot);
+    RunCommand(scale == 1   ? kCmdScale1
+               : scale == 2 ? kCmdScale2
+               : scale == 3 ? kCmdScale3
+                            : kCmdScale4);
+    // Settle for a second, then measure.
+    auto settle = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (std::chrono::steady_clock::now() < settle) desktop.RunPass();
+    uint64_t frames0 = framesPresented;
+    double cpu0 = CpuSeconds();
+    auto start = std::chrono::steady_clock::now();
+    auto end = start + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < end)
+        if (!desktop.RunPass()) break;
+    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double fps = static_cast<double>(framesPresented - frames0) / wall;
+    std::printf("mode: %s %ux\nfps: %.2f\ncpu: %.1f%% of one core\n", aspect ? "aspect" : "dot",
+                scale, fps, 100.0 * (CpuSeconds() - cpu0) / wall);
+    return 0;
+}

@@ -1,0 +1,170 @@
+#include "support/media_probe.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+namespace morvel::test {
+
+namespace {
+
+std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// Runs a shell command and returns its standard output (binary safe).
+std::string Capture(const std::string& command, int* status = nullptr) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return out;
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    int rc = pclose(pipe);
+    if (status) *status = rc;
+    return out;
+}
+
+}  // namespace
+
+bool MediaToolsPresent() {
+    return std::system("command -v ffprobe >/dev/null 2>&1 && command -v ffmpeg >/dev/null 2>&1") ==
+           0;
+}
+
+std::vector<StreamProbe> ProbeStreams(const std::string& path) {
+    std::string text = Capture(
+        "ffprobe -v error -count_frames -show_entries "
+        "stream=codec_type,codec_name,width,height,r_frame_rate,sample_rate,channels,bit_rate,"
+        "nb_read_frames -of default " +
+        Quote(path) + " 2>/dev/null");
+    std::vector<StreamProbe> streams;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line == "[STREAM]") {
+            streams.emplace_back();
+            continue;
+        }
+        size_t eq = line.find('=');
+        if (streams.empty() || eq == std::string::npos) continue;
+        std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        StreamProbe& s = streams.back();
+        long number = std::atol(value.c_str());
+        if (key == "codec_type") s.type = value;
+        if (key == "codec_name") s.codec = value;
+        if (key == "width") s.width = static_cast<int>(number);
+        if (key == "height") s.height = static_cast<int>(number);
+        if (key == "r_frame_rate") s.frameRate = value;
+        if (key == "sample_rate") s.sampleRate = static_cast<int>(number);
+        if (key == "channels") s.channels = static_cast<int>(number);
+        if (key == "bit_rate") s.bitRate = number;
+        if (key == "nb_read_frames") s.framesRead = number;
+    }
+    return streams;
+}
+
+bool DecodesCleanly(const std::string& path, std::string& errors) {
+    int status = -1;
+    errors =
+        Capture("ffmpeg -nostdin -v error -i " + Quote(path) + " -map 0 -f null - 2>&1", &status);
+    return status == 0 && errors.empty();
+}
+
+static std::string FrameCommand(const std::string& path, int index, const char* format) {
+    return "ffmpeg -nostdin -v error -i " + Quote(path) + " -map 0:v:0 -vf " +
+           Quote("select=eq(n\\," + std::to_string(index) + ")") +
+           " -frames:v 1 -f rawvideo -pix_fmt " + format + " - 2>/dev/null";
+}
+
+std::vector<uint8_t> DecodeVideoFrame(const std::string& path, int index) {
+    std::string raw = Capture(FrameCommand(path, index, "rgb24"));
+    return std::vector<uint8_t>(raw.begin(), raw.end());
+}
+
+std::vector<uint16_t> DecodeVideoFrame555(const std::string& path, int index) {
+    std::string raw = Capture(FrameCommand(path, index, "rgb555le"));
+    std::vector<uint16_t> pixels(raw.size() / 2);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = static_cast<uint16_t>(static_cast<uint8_t>(raw[2 * i]) |
+                                          static_cast<uint8_t>(raw[2 * i + 1]) << 8);
+    return pixels;
+}
+
+std::vector<int16_t> DecodeSound(const std::string& path) {
+    std::string raw = Capture("ffmpeg -nostdin -v error -i " + Quote(path) +
+                              " -map 0:a:0 -f s16le -ac 1 - 2>/dev/null");
+    std::vector<int16_t> samples(raw.size() / 2);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<int16_t>(static_cast<uint8_t>(raw[2 * i]) |
+                                          static_cast<uint8_t>(raw[2 * i + 1]) << 8);
+    return samples;
+}
+
+double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    if (a.size() != b.size() || a.empty()) return 0;
+    double sum = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        double d = static_cast<double>(a[i]) - b[i];
+        sum += d * d;
+    }
+    if (sum == 0) return 1000;
+    return 10 * std::log10(255.0 * 255.0 / (sum / static_cast<double>(a.size())));
+}
+
+std::vector<uint8_t> RecordedPartAsRgb(const uint32_t* picture, int topRow) {
+    std::vector<uint8_t> rgb;
+    rgb.reserve(256 * 224 * 3);
+    for (int row = topRow; row < topRow + 224; ++row)
+        for (int x = 0; x < 256; ++x) {
+            uint32_t p = picture[row * 256 + x];
+            rgb.push_back(static_cast<uint8_t>(p >> 16));
+            rgb.push_back(static_cast<uint8_t>(p >> 8));
+            rgb.push_back(static_cast<uint8_t>(p));
+        }
+    return rgb;
+}
+
+std::vector<uint8_t> ScreenshotRecordedPartAsRgb(const std::string& bmpPath, int topRow) {
+    std::FILE* f = std::fopen(bmpPath.c_str(), "rb");
+    if (!f) return {};
+    std::vector<uint8_t> file(54 + 256 * 240 * 4);
+    size_t n = std::fread(file.data(), 1, file.size(), f);
+    std::fclose(f);
+    if (n != file.size() || file[0] != 'B' || file[1] != 'M') return {};
+    std::vector<uint32_t> picture(256 * 256);
+    for (int i = 0; i < 256 * 240; ++i) {
+        const uint8_t* p = &file[54 + 4 * i];  // blue, green, red, 0
+        picture[i] = static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
+    }
+    return RecordedPartAsRgb(picture.data(), topRow);
+}
+
+std::vector<int16_t> WavSamples(const std::string& wavPath) {
+    std::FILE* f = std::fopen(wavPath.c_str(), "rb");
+    if (!f) return {};
+    std::string data;
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) data.append(buffer, n);
+    std::fclose(f);
+    size_t at = data.find("data");
+    if (at == std::string::npos || at + 8 > data.size()) return {};
+    std::vector<int16_t> samples((data.size() - at - 8) / 2);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<int16_t>(static_cast<uint8_t>(data[at + 8 + 2 * i]) |
+                                          static_cast<uint8_t>(data[at + 9 + 2 * i]) << 8);
+    return samples;
+}
+
+double Rms(const std::vector<int16_t>& samples) {
+    if (samples.empty()) return 0;
+    double sum = 0;
+    for (int16_t s : samples) sum += static_cast<double>(s) * s;
+    return std::sqrt(sum / static_cast<double>(samples.size()));
+}
+
+}  // namespace morvel::test

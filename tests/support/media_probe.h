@@ -1,0 +1,56 @@
+// Reading recordings back with the players' own tools, ffprobe and ffmpeg.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace morvel::test {
+
+bool MediaToolsPresent();
+
+struct StreamProbe {
+    std::string type;  // "video" or "audio"
+    std::string codec;
+    int width = 0;
+    int height = 0;
+    std::string frameRate;  // as a fraction, "60/1"
+    int sampleRate = 0;
+    int channels = 0;
+    long bitRate = 0;
+    long framesRead = 0;  // frames the decoder produced, counted by ffprobe
+};
+
+// Every stream of the file, with its frames counted by decoding.
+std::vector<StreamProbe> ProbeStreams(const std::string& path);
+
+// Decodes every stream to the end; true when ffmpeg reports no error at all.
+bool DecodesCleanly(const std::string& path, std::string& errors);
+
+// Video frame `index` as rows of RGB bytes, top row first (empty on failure).
+std::vector<uint8_t> DecodeVideoFrame(const std::string& path, int index);
+
+// The same frame as 15-bit pixels, the codec's own colours.
+std::vector<uint16_t> DecodeVideoFrame555(const std::string& path, int index);
+
+// The sound track as mono 16-bit samples at its own rate.
+std::vector<int16_t> DecodeSound(const std::string& path);
+
+// Peak signal-to-noise ratio in dB of two RGB pictures of the same size
+// (1000 when they are equal).
+double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
+
+// Rows 9-232 of a 256-pixel-wide 0x00RRGGBB picture as RGB bytes: what a
+// recording shows of it (or the 224 rows from another top row).
+std::vector<uint8_t> RecordedPartAsRgb(const uint32_t* picture, int topRow = 9);
+
+// The same rows of a screenshot file (a 256 x 240 top-down 32-bit BMP);
+// empty when the file is not one.
+std::vector<uint8_t> ScreenshotRecordedPartAsRgb(const std::string& bmpPath, int topRow = 9);
+
+// The samples of a mono 16-bit PCM WAV file (its data chunk).
+std::vector<int16_t> WavSamples(const std::string& wavPath);
+
+double Rms(const std::vector<int16_t>& samples);
+
+}  // namespace morvel::test
