@@ -1,5 +1,7 @@
 #include "frontend/rom_list.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -64,6 +66,17 @@ void FillRomList() {
         entry.supported = entry.board != "--------";
         romList.push_back(entry);
     }
+    // Linux lists a folder in no useful order; the rows follow the names,
+    // without regard to letter case, as a Windows folder lists them.
+    auto folded = [](const std::string& name) {
+        std::string lower = name;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return lower;
+    };
+    std::stable_sort(romList.begin(), romList.end(),
+                     [&](const RomListEntry& a, const RomListEntry& b) {
+                         return folded(a.name) < folded(b.name);
+                     });
     TakeSelectedRom(0);
 }
 

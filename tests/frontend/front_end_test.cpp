@@ -50,15 +50,20 @@ TEST(RomList, ScanListsBoardsAndSelectsTheFirst) {
 
     WriteImage(romFolder + "/unrom.nes", 2);
     WriteImage(romFolder + "/gxrom.NES", 66);
+    WriteImage(romFolder + "/Tetris.nes", 1);
     std::ofstream(romFolder + "/notes.txt") << "not a cartridge";
     FillRomList();
-    ASSERT_EQ(romList.size(), 2u);
+    ASSERT_EQ(romList.size(), 3u);
+    // In the order of the names, letter case aside.
+    EXPECT_EQ(romList[0].name, "gxrom");
+    EXPECT_EQ(romList[1].name, "Tetris");
+    EXPECT_EQ(romList[2].name, "unrom");
     for (const RomListEntry& entry : romList) {
         if (entry.name == "unrom") {
             EXPECT_EQ(entry.board, "UNROM");
             EXPECT_TRUE(entry.supported);
             EXPECT_EQ(entry.path, romFolder + "/unrom.nes");
-        } else {
+        } else if (entry.name != "Tetris") {
             EXPECT_EQ(entry.name, "gxrom");
             EXPECT_EQ(entry.board, "--------");
             EXPECT_FALSE(entry.supported);

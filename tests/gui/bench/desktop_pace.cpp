@@ -2,7 +2,10 @@
 // a while and prints the frames per second and the CPU time used, as a share
 // of one core. Not a test: speed is measured, never asserted.
 //
-//   morvel_desktop_pace [--seconds N] [--scale S] [--aspect] CARTRIDGE.nes
+//   morvel_desktop_pace [--seconds N] [--scale S] [--aspect] [--record Q] CARTRIDGE.nes
+//
+// With --record the game is recorded at quality Q (0-2; the aspect mode is
+// implied) and the recorder's frame counts and encoding cost are printed too.
 #include <sys/resource.h>
 
 #include <QApplication>
@@ -17,6 +20,7 @@
 #include "frontend/front_end.h"
 #include "input/button_source.h"
 #include "platform/qt/desktop_app.h"
+#include "recording/video_recorder.h"
 #include "video/presentation.h"
 
 using namespace morvel;
@@ -42,10 +46,13 @@ uint8_t ScriptedPad(int port) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    QTemporaryDir folder;
+    qputenv("XDG_RUNTIME_DIR", folder.path().toLocal8Bit());
     QApplication app(argc, argv);
     double seconds = 20;
     uint32_t scale = 1;
     bool aspect = false;
+    int record = -1;
     const char* cartridge = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc)
@@ -54,16 +61,17 @@ int main(int argc, char** argv) {
             scale = static_cast<uint32_t>(std::atoi(argv[++i]));
         else if (!std::strcmp(argv[i], "--aspect"))
             aspect = true;
+        else if (!std::strcmp(argv[i], "--record") && i + 1 < argc)
+            record = std::atoi(argv[++i]), aspect = true;
         else
             cartridge = argv[i];
     }
-    if (!cartridge || scale < 1 || scale > 4 || seconds <= 0) {
+    if (!cartridge || scale < 1 || scale > 4 || seconds <= 0 || record > 2) {
         std::fprintf(stderr,
-                     "usage: morvel_desktop_pace [--seconds N] [--scale S] [--aspect] CART.nes\n");
+                     "usage: morvel_desktop_pace [--seconds N] [--scale S] [--aspect] [--record Q] "
+                     "CART.nes\n");
         return 2;
     }
-    QTemporaryDir folder;
-    qputenv("XDG_RUNTIME_DIR", folder.path().toLocal8Bit());
     qt::DesktopApp desktop({"morvel", cartridge}, folder.path());
     if (!desktop.started() || desktop.failed() || !romLoaded) return 1;
     buttonSource = ScriptedPad;
@@ -75,6 +83,14 @@ int main(int argc, char** argv) {
     // Settle for a second, then measure.
     auto settle = std::chrono::steady_clock::now() + std::chrono::seconds(1);
     while (std::chrono::steady_clock::now() < settle) desktop.RunPass();
+    if (record >= 0) {
+        recordQuality = record;
+        RunCommand(kCmdRecordStart);
+        if (!RecorderActive()) {
+            std::fprintf(stderr, "the recording did not start\n");
+            return 1;
+        }
+    }
     uint64_t frames0 = framesPresented;
     double cpu0 = CpuSeconds();
     auto start = std::chrono::steady_clock::now();
@@ -85,5 +101,15 @@ int main(int argc, char** argv) {
     double fps = static_cast<double>(framesPresented - frames0) / wall;
     std::printf("mode: %s %ux\nfps: %.2f\ncpu: %.1f%% of one core\n", aspect ? "aspect" : "dot",
                 scale, fps, 100.0 * (CpuSeconds() - cpu0) / wall);
+    if (record >= 0) {
+        RunCommand(kCmdRecordStop);
+        RecorderStatistics stats = RecorderStats();
+        std::printf(
+            "recorded: %u frames handed over, %u dropped, %u written, %u sound blocks\n"
+            "encoding: %.2f ms picture + %.2f ms sound per frame\n",
+            stats.framesHandedOff, stats.framesDropped, stats.framesWritten,
+            stats.soundBlocksWritten, 1000.0 * stats.videoSeconds / stats.framesWritten,
+            1000.0 * stats.soundSeconds / stats.soundBlocksWritten);
+    }
     return 0;
 }
