@@ -19,6 +19,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "apu/apu.h"
@@ -461,6 +462,27 @@ TEST_F(InputTest, JoypadDialogChoosesPadsAndCapturesAButton) {
     EXPECT_EQ(ReadControllerButtons(1), kButtonB);
     CloseWindow();
     EXPECT_NE(ReadFile(IniPath()).find("[Joy Input]\r\nB=5\r\n"), std::string::npos);
+}
+
+TEST_F(InputTest, PadPulledOutWhileTheDialogWaitsIsDropped) {
+    Start();
+    auto alpha = std::make_unique<VirtualPad>("Pad Alpha");
+    ASSERT_GE(alpha->index, 0) << SDL_GetError();
+    ASSERT_TRUE(RunUntil([] { return joypadCount == 1; }));
+    uint32_t before = joyButtonMap[0][kMapA];
+    WithModalDialog([] { qt::ActionOf(40086)->trigger(); },
+                    [&](QDialog* dialog) {
+                        auto* status = Control<QLabel>(dialog, 40023);
+                        // The pad goes while the dialog waits for one of its buttons.
+                        QTimer::singleShot(50, [&] { alpha.reset(); });
+                        QTest::mouseClick(Control<QPushButton>(dialog, 1008), Qt::LeftButton);
+                        EXPECT_EQ(status->text(), "Ready");
+                        EXPECT_EQ(joyButtonMap[0][kMapA], before);
+                        QTest::mouseClick(Control<QPushButton>(dialog, 1), Qt::LeftButton);
+                    });
+    EXPECT_EQ(joypadCount, 0);
+    EXPECT_EQ(joypadSlots[0].filled, 0);
+    EXPECT_EQ(nes1Joypad, -1);
 }
 
 }  // namespace
