@@ -78,8 +78,10 @@ void RealWindow::TearDown() {
 }
 
 std::vector<std::string> RealWindow::Env() const {
-    return {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=dummy",
-            "XDG_RUNTIME_DIR=" + folder_};
+    std::vector<std::string> env{"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb",
+                                 "SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + folder_};
+    env.insert(env.end(), extraEnv_.begin(), extraEnv_.end());
+    return env;
 }
 
 pid_t RealWindow::StartMorvel(const std::vector<std::string>& args) {
@@ -108,6 +110,12 @@ std::string RealWindow::Geometry(const std::string& window) {
     std::string out = Xdotool("getwindowgeometry " + window);
     size_t at = out.find("Geometry: ");
     return at == std::string::npos ? "" : out.substr(at + 10, out.find('\n', at) - at - 10);
+}
+
+bool RealWindow::Position(const std::string& window, int& x, int& y) {
+    std::string out = Xdotool("getwindowgeometry " + window);
+    size_t at = out.find("Position: ");
+    return at != std::string::npos && std::sscanf(out.c_str() + at, "Position: %d,%d", &x, &y) == 2;
 }
 
 std::string RealWindow::WaitGeometry(const std::string& window,

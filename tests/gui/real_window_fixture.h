@@ -35,12 +35,15 @@ class RealWindow : public ::testing::Test {
     // The main window's id, once it shows; empty when it never does.
     std::string WindowId();
     std::string Geometry(const std::string& window);
+    // The window's top-left corner on the screen; false when unknown.
+    bool Position(const std::string& window, int& x, int& y);
     // Polls the window's geometry until it matches; the last geometry seen.
     std::string WaitGeometry(const std::string& window,
                              const std::function<bool(const std::string&)>& ok);
 
     std::string folder_;
     std::string display_;
+    std::vector<std::string> extraEnv_;  // added to the program's environment
     pid_t xvfb_ = -1;
     pid_t morvel_ = -1;
 };

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "real_window_fixture.h"
+#include "support/media_probe.h"
 #include "support/run_headless.h"
 
 namespace morvel::test {
@@ -59,11 +60,8 @@ TEST_F(RealWindow, MessageIsOnTheScreenDuringItsWait) {
     std::string window = WindowId();
     ASSERT_FALSE(window.empty());
     Xdotool("windowfocus --sync " + window);
-    std::string where = Xdotool("getwindowgeometry " + window);
     int x = 0, y = 0;
-    size_t at = where.find("Position: ");
-    ASSERT_NE(at, std::string::npos);
-    ASSERT_EQ(std::sscanf(where.c_str() + at, "Position: %d,%d", &x, &y), 2);
+    ASSERT_TRUE(Position(window, x, y));
 
     // Film the window's top part, 10 pictures a second, while the message runs
     // its course: the save-state message holds the program for 700 ms.
@@ -90,6 +88,53 @@ TEST_F(RealWindow, MessageIsOnTheScreenDuringItsWait) {
             ++shown;
     EXPECT_GE(shown, 3) << "the message was not on the screen during its wait";
     EXPECT_LT(LongestGreenRun(pictures.substr((count - 1) * frameBytes), kWidth, kHeight), 150);
+}
+
+// On a screen of twice the density the window keeps its size in logical
+// pixels, and Dot by Dot shows each console pixel as a block of 2 x 2 device
+// pixels of its own colour: no blur.
+TEST_F(RealWindow, DotByDotStaysCrispOnADenseScreen) {
+    if (!HaveProgram("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
+    // The demo's title stays still, so any frame of it is the headless one.
+    std::string shot = folder_ + "/title.bmp";
+    ASSERT_EQ(
+        RunHeadless({"--frames", "60", "--screenshot", shot, folder_ + "/roms/demo.nes"}).exitCode,
+        0);
+    std::vector<uint8_t> title = ScreenshotRecordedPartAsRgb(shot, 8);  // rows 8-231
+    ASSERT_EQ(title.size(), 256u * 224 * 3);
+
+    extraEnv_ = {"QT_SCALE_FACTOR=2"};
+    morvel_ = StartMorvel({folder_ + "/roms/demo.nes"});
+    std::string window = WindowId();
+    ASSERT_FALSE(window.empty());
+    std::string geometry = WaitGeometry(window, [](const std::string& g) { return !g.empty(); });
+    int width = 0, height = 0;
+    ASSERT_EQ(std::sscanf(geometry.c_str(), "%dx%d", &width, &height), 2) << geometry;
+    EXPECT_EQ(width, 512);
+    ASSERT_GT(height, 448);
+    int x = 0, y = 0;
+    ASSERT_TRUE(Position(window, x, y));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+
+    // The client area is the window's bottom 448 rows.
+    std::string film = folder_ + "/window.rgb";
+    pid_t ffmpeg =
+        Spawn({"ffmpeg", "-loglevel", "error", "-f", "x11grab", "-draw_mouse", "0", "-video_size",
+               "512x448", "-i",
+               display_ + "+" + std::to_string(x) + "," + std::to_string(y + height - 448),
+               "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "rgb24", film},
+              {});
+    ASSERT_EQ(WaitExit(ffmpeg, 20000), 0) << "ffmpeg could not film the screen";
+    std::string grabbed = ReadFileText(film);
+    ASSERT_EQ(grabbed.size(), 512u * 448 * 3);
+    int wrong = 0;
+    for (int row = 0; row < 448; ++row)
+        for (int column = 0; column < 512; ++column)
+            for (int c = 0; c < 3; ++c)
+                if (static_cast<uint8_t>(grabbed[(row * 512 + column) * 3 + c]) !=
+                    title[((row / 2) * 256 + column / 2) * 3 + c])
+                    ++wrong;
+    EXPECT_EQ(wrong, 0);
 }
 
 }  // namespace
