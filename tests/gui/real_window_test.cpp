@@ -38,6 +38,16 @@ TEST_F(RealWindow, BrowserEnterStartsTheDemoAndFullScreenComesBack) {
               "1024x768");
     Xdotool("key alt+Return");
     EXPECT_EQ(WaitGeometry(window, [&](const std::string& g) { return g == windowed; }), windowed);
+    // Holding left Ctrl and Esc, or left Alt and Tab, also leaves full screen.
+    for (const char* keys : {"Control_L Escape", "Alt_L Tab"}) {
+        Xdotool("key alt+Return");
+        ASSERT_EQ(WaitGeometry(window, [](const std::string& g) { return g == "1024x768"; }),
+                  "1024x768");
+        Xdotool(std::string("keydown ") + keys + " sleep 0.3 keyup " + keys);
+        EXPECT_EQ(WaitGeometry(window, [&](const std::string& g) { return g == windowed; }),
+                  windowed)
+            << keys;
+    }
 }
 
 // The longest run of pure green pixels in any row of an RGB picture.
