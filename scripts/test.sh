@@ -16,6 +16,7 @@ if [ "${MORVEL_SKIP_SANITIZERS:-0}" != 1 ]; then
   cmake -S . -B "$sanitized" -G Ninja -DMORVEL_WERROR=ON -DMORVEL_SANITIZE=ON >/dev/null
   cmake --build "$sanitized"
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    LSAN_OPTIONS=suppressions=$PWD/tests/sanitizer/lsan.supp \
     ctest --test-dir "$sanitized" --output-on-failure -j "$(nproc)" -LE soak
 fi
 
