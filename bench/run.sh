@@ -24,7 +24,12 @@ for entry in "${cartridges[@]}"; do
   label=${entry%%|*}
   rom=${entry#*|}
   [ -f "$rom" ] || { echo "skipping $label: $rom not found"; continue; }
-  fps=$("$headless" --bench --frames 3000 "$rom" | sed -n 's/^fps: //p')
+  # The best of three runs: other work on the machine only ever slows a run.
+  fps=0
+  for run in 1 2 3; do
+    f=$("$headless" --bench --frames 3000 "$rom" | sed -n 's/^fps: //p')
+    fps=$(awk -v a="$fps" -v b="$f" 'BEGIN { print (b > a) ? b : a }')
+  done
   if command -v valgrind >/dev/null; then
     out=$(mktemp)
     valgrind --tool=callgrind --callgrind-out-file="$out" "$headless" --frames 300 "$rom" >/dev/null 2>&1
@@ -50,9 +55,11 @@ cat > docs/performance.md <<DOC
 # Performance
 
 Measured by \`bench/run.sh\` on $(date -u +%Y-%m-%d): $cpu, $(nproc) cores, $(free -g | awk '/Mem:/{print $2}') GiB.
-\`morvel-headless --bench --frames 3000\` with sound mixing (the frame's samples are
-made and handed to a sound buffer that never blocks); instructions per frame are
-callgrind's count over 300 frames (start-up included) divided by 300. The console
+\`morvel-headless --bench --frames 3000\`, the best of three runs, with sound
+mixing (the frame's samples are made and handed to a sound buffer that never
+blocks); instructions per frame are callgrind's count over 300 frames (start-up
+included) divided by 300. The frame rates vary by a third from hour to hour with
+the other work on the host; the instruction counts do not. The console
 runs at 60.0988 frames per second, so 1000 fps is about 16 times real time.
 
 | Cartridge | Frames per second | Instructions per frame |
