@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <set>
 #include <thread>
 
 #include "real_window_fixture.h"
@@ -100,43 +101,55 @@ TEST_F(RealWindow, MessageIsOnTheScreenDuringItsWait) {
     EXPECT_LT(LongestGreenRun(pictures.substr((count - 1) * frameBytes), kWidth, kHeight), 150);
 }
 
+// The demo's still title as the headless program draws it: rows 8-231 as RGB.
+std::vector<uint8_t> DemoTitle(const std::string& folder) {
+    std::string shot = folder + "/title.bmp";
+    if (RunHeadless({"--frames", "60", "--screenshot", shot, folder + "/roms/demo.nes"}).exitCode !=
+        0)
+        return {};
+    return ScreenshotRecordedPartAsRgb(shot, 8);
+}
+
+class DenseScreen : public RealWindow {
+   protected:
+    // Starts the demo with Qt's scale factor; the client area as filmed, of
+    // the width and height expected in device pixels (empty on failure).
+    std::string FilmClientArea(const char* factor, int width, int height) {
+        extraEnv_ = {std::string("QT_SCALE_FACTOR=") + factor};
+        morvel_ = StartMorvel({folder_ + "/roms/demo.nes"});
+        std::string window = WindowId();
+        if (window.empty()) return {};
+        std::string geometry =
+            WaitGeometry(window, [](const std::string& g) { return !g.empty(); });
+        int w = 0, h = 0, x = 0, y = 0;
+        if (std::sscanf(geometry.c_str(), "%dx%d", &w, &h) != 2 || !Position(window, x, y))
+            return {};
+        EXPECT_EQ(w, width) << "the window's width in device pixels";
+        if (w != width || h <= height) return {};
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        // The client area is the window's bottom rows.
+        std::string film = folder_ + "/window.rgb";
+        pid_t ffmpeg =
+            Spawn({"ffmpeg", "-loglevel", "error", "-f", "x11grab", "-draw_mouse", "0",
+                   "-video_size", std::to_string(width) + "x" + std::to_string(height), "-i",
+                   display_ + "+" + std::to_string(x) + "," + std::to_string(y + h - height),
+                   "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "rgb24", film},
+                  {});
+        if (WaitExit(ffmpeg, 20000) != 0) return {};
+        std::string grabbed = ReadFileText(film);
+        return grabbed.size() == static_cast<size_t>(width) * height * 3 ? grabbed : "";
+    }
+};
+
 // On a screen of twice the density the window keeps its size in logical
 // pixels, and Dot by Dot shows each console pixel as a block of 2 x 2 device
-// pixels of its own colour: no blur.
-TEST_F(RealWindow, DotByDotStaysCrispOnADenseScreen) {
+// pixels of its own colour.
+TEST_F(DenseScreen, DotByDotDoublesEveryPixelAtTwiceTheDensity) {
     if (!HaveProgram("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
-    // The demo's title stays still, so any frame of it is the headless one.
-    std::string shot = folder_ + "/title.bmp";
-    ASSERT_EQ(
-        RunHeadless({"--frames", "60", "--screenshot", shot, folder_ + "/roms/demo.nes"}).exitCode,
-        0);
-    std::vector<uint8_t> title = ScreenshotRecordedPartAsRgb(shot, 8);  // rows 8-231
+    std::vector<uint8_t> title = DemoTitle(folder_);
     ASSERT_EQ(title.size(), 256u * 224 * 3);
-
-    extraEnv_ = {"QT_SCALE_FACTOR=2"};
-    morvel_ = StartMorvel({folder_ + "/roms/demo.nes"});
-    std::string window = WindowId();
-    ASSERT_FALSE(window.empty());
-    std::string geometry = WaitGeometry(window, [](const std::string& g) { return !g.empty(); });
-    int width = 0, height = 0;
-    ASSERT_EQ(std::sscanf(geometry.c_str(), "%dx%d", &width, &height), 2) << geometry;
-    EXPECT_EQ(width, 512);
-    ASSERT_GT(height, 448);
-    int x = 0, y = 0;
-    ASSERT_TRUE(Position(window, x, y));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-
-    // The client area is the window's bottom 448 rows.
-    std::string film = folder_ + "/window.rgb";
-    pid_t ffmpeg =
-        Spawn({"ffmpeg", "-loglevel", "error", "-f", "x11grab", "-draw_mouse", "0", "-video_size",
-               "512x448", "-i",
-               display_ + "+" + std::to_string(x) + "," + std::to_string(y + height - 448),
-               "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "rgb24", film},
-              {});
-    ASSERT_EQ(WaitExit(ffmpeg, 20000), 0) << "ffmpeg could not film the screen";
-    std::string grabbed = ReadFileText(film);
-    ASSERT_EQ(grabbed.size(), 512u * 448 * 3);
+    std::string grabbed = FilmClientArea("2", 512, 448);
+    ASSERT_FALSE(grabbed.empty());
     int wrong = 0;
     for (int row = 0; row < 448; ++row)
         for (int column = 0; column < 512; ++column)
@@ -145,6 +158,27 @@ TEST_F(RealWindow, DotByDotStaysCrispOnADenseScreen) {
                     title[((row / 2) * 256 + column / 2) * 3 + c])
                     ++wrong;
     EXPECT_EQ(wrong, 0);
+}
+
+// At one and a half times the density a console pixel covers one or two
+// device pixels, never part of one: the picture holds only its own colours,
+// none blended between neighbours.
+TEST_F(DenseScreen, DotByDotBlendsNoColoursAtAFractionalDensity) {
+    if (!HaveProgram("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
+    std::vector<uint8_t> title = DemoTitle(folder_);
+    ASSERT_EQ(title.size(), 256u * 224 * 3);
+    std::set<uint32_t> own;
+    for (size_t i = 0; i < title.size(); i += 3)
+        own.insert(title[i] << 16 | title[i + 1] << 8 | title[i + 2]);
+    ASSERT_GE(own.size(), 2u);
+    std::string grabbed = FilmClientArea("1.5", 384, 336);
+    ASSERT_FALSE(grabbed.empty());
+    int blended = 0;
+    for (size_t i = 0; i < grabbed.size(); i += 3) {
+        const auto* p = reinterpret_cast<const uint8_t*>(grabbed.data() + i);
+        if (!own.count(p[0] << 16 | p[1] << 8 | p[2])) ++blended;
+    }
+    EXPECT_EQ(blended, 0);
 }
 
 }  // namespace
