@@ -333,6 +333,18 @@ TEST_F(InputTest, VolumePopupNeedsARunningGame) {
     EXPECT_EQ(qt::OpenedVolumePopup(), nullptr);
 }
 
+// Counts the paint events of the widgets it watches.
+class PaintCounter : public QObject {
+   public:
+    int count = 0;
+
+   protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++count;
+        return false;
+    }
+};
+
 TEST_F(InputTest, KeyboardDialogCapturesTheNextKey) {
     Start();
     WithModalDialog([] { qt::ActionOf(40018)->trigger(); },
@@ -348,9 +360,14 @@ TEST_F(InputTest, KeyboardDialogCapturesTheNextKey) {
                             ASSERT_NE(button, nullptr);
                             EXPECT_EQ(button->text(), texts[i]);
                         }
+                        // The status line is repainted while the capture waits.
+                        PaintCounter paints;
+                        status->installEventFilter(&paints);
                         QString during;
-                        QTimer::singleShot(30, [&] {
+                        int paintsDuring = 0;
+                        QTimer::singleShot(100, [&] {
                             during = status->text();
+                            paintsDuring = paints.count;
                             // A click while waiting goes nowhere.
                             QTest::mouseClick(Control<QPushButton>(dialog, 1), Qt::LeftButton);
                             QTest::keyPress(dialog, Qt::Key_Right);
@@ -358,6 +375,8 @@ TEST_F(InputTest, KeyboardDialogCapturesTheNextKey) {
                         QTest::mouseClick(Control<QPushButton>(dialog, 1001), Qt::LeftButton);
                         QTest::keyRelease(dialog, Qt::Key_Right);
                         EXPECT_EQ(during, "Waiting for a key press...");
+                        EXPECT_GT(paintsDuring, 0);
+                        status->removeEventFilter(&paints);
                         EXPECT_EQ(status->text(), "Ready");
                         EXPECT_TRUE(dialog->isVisible());
                         EXPECT_EQ(keyMap[kMapUp], 205);
