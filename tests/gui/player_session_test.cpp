@@ -95,17 +95,8 @@ TEST_F(RealWindow, PlayerSessionWritesEveryFile) {
     std::vector<std::string> videos = FilesIn(folder_ + "/videos");
     ASSERT_EQ(videos.size(), 1u);
     if (MediaToolsPresent()) {
-        std::vector<StreamProbe> streams = ProbeStreams(videos[0]);
-        ASSERT_EQ(streams.size(), 2u);
-        EXPECT_EQ(streams[0].codec, "msvideo1");
-        EXPECT_EQ(streams[0].width, 256);
-        EXPECT_EQ(streams[0].height, 224);
-        EXPECT_GT(streams[0].framesRead, 30);  // two seconds, some perhaps dropped under load
-        EXPECT_EQ(streams[1].codec, "mp3");
-        EXPECT_EQ(streams[1].sampleRate, 44100);
-        EXPECT_EQ(streams[1].bitRate, 128000);
-        std::string errors;
-        EXPECT_TRUE(DecodesCleanly(videos[0], errors)) << errors;
+        // Two seconds; a loaded machine may drop some frames.
+        ExpectPlayableRecording(videos[0], 30, 200, 128000);
     }
 
     // The configuration file keeps what changed during the run.

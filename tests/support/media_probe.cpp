@@ -1,5 +1,7 @@
 #include "support/media_probe.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +35,27 @@ std::string Capture(const std::string& command, int* status = nullptr) {
 bool MediaToolsPresent() {
     return std::system("command -v ffprobe >/dev/null 2>&1 && command -v ffmpeg >/dev/null 2>&1") ==
            0;
+}
+
+void ExpectPlayableRecording(const std::string& path, long minFrames, long maxFrames,
+                             long bitRate) {
+    SCOPED_TRACE(path);
+    std::vector<StreamProbe> streams = ProbeStreams(path);
+    ASSERT_EQ(streams.size(), 2u);
+    EXPECT_EQ(streams[0].type, "video");
+    EXPECT_EQ(streams[0].codec, "msvideo1");
+    EXPECT_EQ(streams[0].width, 256);
+    EXPECT_EQ(streams[0].height, 224);
+    EXPECT_EQ(streams[0].frameRate, "60/1");
+    EXPECT_GE(streams[0].framesRead, minFrames);
+    EXPECT_LE(streams[0].framesRead, maxFrames);
+    EXPECT_EQ(streams[1].type, "audio");
+    EXPECT_EQ(streams[1].codec, "mp3");
+    EXPECT_EQ(streams[1].sampleRate, 44100);
+    EXPECT_EQ(streams[1].channels, 1);
+    EXPECT_EQ(streams[1].bitRate, bitRate);
+    std::string errors;
+    EXPECT_TRUE(DecodesCleanly(path, errors)) << errors;
 }
 
 std::vector<StreamProbe> ProbeStreams(const std::string& path) {

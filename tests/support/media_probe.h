@@ -27,6 +27,11 @@ std::vector<StreamProbe> ProbeStreams(const std::string& path);
 // Decodes every stream to the end; true when ffmpeg reports no error at all.
 bool DecodesCleanly(const std::string& path, std::string& errors);
 
+// Test expectations on a recording: one Microsoft Video 1 stream of 256 x 224
+// at 60 frames per second holding minFrames to maxFrames frames, one mono MP3
+// stream at 44100 Hz and bitRate, both decoded to the end without an error.
+void ExpectPlayableRecording(const std::string& path, long minFrames, long maxFrames, long bitRate);
+
 // Video frame `index` as rows of RGB bytes, top row first (empty on failure).
 std::vector<uint8_t> DecodeVideoFrame(const std::string& path, int index);
 
