@@ -2,6 +2,7 @@
 // device, for tests, automation and benchmarks.
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "app/headless_memory.h"
@@ -16,6 +17,7 @@
 #include "core/frame_loop.h"
 #include "core/machine.h"
 #include "core/memory_map.h"
+#include "core/user_files.h"
 #include "platform/headless/button_script.h"
 #include "platform/headless/headless_sound.h"
 #include "platform/headless/random_buttons.h"
@@ -65,6 +67,18 @@ struct ResultProtocol {
         return result;
     }
 };
+
+// The folder named by --data-dir, made when missing. A file of that name, or
+// a folder that cannot be made, ends the run before anything is written.
+bool MakeDataDir(const std::string& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (std::filesystem::is_directory(folder)) return true;
+    std::fprintf(stderr, "morvel-headless: cannot make the data folder %s: %s\n", folder.c_str(),
+                 std::filesystem::exists(folder) ? "a file of that name is in the way"
+                                                 : error.message().c_str());
+    return false;
+}
 
 // Frames run so far, for --bench.
 long framesRun = 0;
@@ -145,8 +159,13 @@ int main(int argc, char** argv) {
     if (options.randomInputSeed >= 0)
         StartRandomButtons(static_cast<uint32_t>(options.randomInputSeed));
     UseButtonScript(&runningFrame);
-    if (!FindSupportedBoard(PeekMapperNumber(options.cartridge.c_str()))) {
-        std::fprintf(stderr, "MAPPER NOT SUPPORTED\n");
+    ReadOutcome outcome;
+    if (!FindSupportedBoard(PeekMapperNumber(options.cartridge.c_str(), &outcome))) {
+        if (outcome == ReadOutcome::kRead)
+            std::fprintf(stderr, "MAPPER NOT SUPPORTED\n");
+        else
+            std::fprintf(stderr, "morvel-headless: %s %s\n", options.cartridge.c_str(),
+                         ReadOutcomeText(outcome));
         return kExitRefused;
     }
     if (!LoadCartridge(options.cartridge.c_str())) {
@@ -154,6 +173,9 @@ int main(int argc, char** argv) {
         return kExitRefused;
     }
     ClearWorkRam();
+    if (!options.nestest && !options.dataDir.empty() && !MakeDataDir(options.dataDir)) {
+        return kExitFileFailed;
+    }
     if (!options.nestest && !OpenStates(options.dataDir, options.cartridge)) {
         std::fprintf(stderr, "morvel-headless: cannot make a data folder\n");
         return kExitFileFailed;
@@ -168,11 +190,15 @@ int main(int argc, char** argv) {
     int status = RunFrames(options);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     if (options.reportMemory) std::printf("rss-end-kb: %ld\n", ResidentKilobytes());
-    if (!options.wav.empty() && !WriteWavFile(options.wav, CapturedSamples())) {
-        std::fprintf(stderr, "morvel-headless: cannot write %s\n", options.wav.c_str());
-        return kExitFileFailed;
-    }
+    std::string why;
+    bool wavWritten = options.wav.empty() || WriteWavFile(options.wav, CapturedSamples(), why);
+    if (!wavWritten)
+        std::fprintf(stderr, "morvel-headless: cannot write %s: %s\n", options.wav.c_str(),
+                     why.c_str());
     SoundShutdown();
+    // The state file and the other outputs are written even when the WAV
+    // file was not.
     CloseStates();
-    return FinishRun(options, status, elapsed.count());
+    status = FinishRun(options, status, elapsed.count());
+    return wavWritten ? status : kExitFileFailed;
 }

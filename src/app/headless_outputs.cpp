@@ -1,11 +1,12 @@
 #include "app/headless_outputs.h"
 
-#include <cstdio>
+#include <iterator>
+#include <vector>
 
 #include "cart/board.h"
 #include "core/cpu.h"
 #include "core/memory_map.h"
-#include "video/partial_file.h"
+#include "core/user_files.h"
 
 namespace morvel {
 
@@ -22,15 +23,10 @@ std::string ScreenText() {
 }
 
 int DumpRam(const char* path) {
-    std::FILE* file = std::fopen(path, "wb");
-    if (!file) return 0;
-    bool ok = std::fwrite(cpu.cpuRam, 1, sizeof cpu.cpuRam, file) == sizeof cpu.cpuRam;
-    ok = std::fwrite(workRamBlock.workRam, 1, sizeof workRamBlock.workRam, file) ==
-             sizeof workRamBlock.workRam &&
-         ok;
-    ok = std::fclose(file) == 0 && ok;
-    if (!ok) RemovePartialFile(path);
-    return ok ? 1 : 0;
+    std::vector<uint8_t> bytes(std::begin(cpu.cpuRam), std::end(cpu.cpuRam));
+    bytes.insert(bytes.end(), std::begin(workRamBlock.workRam), std::end(workRamBlock.workRam));
+    std::string why;
+    return ReplaceUserFile(path, bytes.data(), bytes.size(), why) ? 1 : 0;
 }
 
 }  // namespace morvel

@@ -5,11 +5,11 @@
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "cart/board.h"
 #include "core/host.h"
 #include "core/memory_map.h"
+#include "core/user_files.h"
 
 namespace morvel {
 
@@ -40,35 +40,36 @@ namespace {
 
 constexpr uint32_t kPrgUnit = 16384;
 constexpr uint32_t kChrUnit = 8192;
-
-struct FileCloser {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
+constexpr size_t kHeaderBytes = 16;
+constexpr size_t kTrainerBytes = 512;
+// The largest image a header can describe: 255 PRG and 255 CHR units behind
+// a trainer. Every board masks its bank numbers by the header's counts, and
+// some (BxROM, UNROM, CNROM) take a full byte of bank number, so the boards
+// between them can map all of it; anything larger is not a cartridge image.
+constexpr size_t kMaxImageBytes = kHeaderBytes + kTrainerBytes + 255 * kPrgUnit + 255 * kChrUnit;
 
 uint32_t MapperFromHeader(const uint8_t* header) {
     return (header[7] & 0xF0u) | (header[6] >> 4);
 }
 
-bool HasMagic(const uint8_t* header) {
-    return std::memcmp(header, "NES", 3) == 0;
-}
-
-// Reads the 16-byte header into inesHeader. A file shorter than a header is
+// Takes the 16-byte header into inesHeader. A file shorter than a header is
 // not an iNES image.
-bool ReadHeader(FILE* file) {
-    uint8_t header[16];
-    if (std::fread(header, 1, sizeof header, file) != sizeof header || !HasMagic(header)) {
+bool TakeHeader(const uint8_t* bytes, size_t size) {
+    if (size < kHeaderBytes || std::memcmp(bytes, "NES", 3) != 0) {
         showErrorBox("Invalid NES Header!");
         return false;
     }
-    std::memcpy(inesHeader, header, sizeof header);
+    std::memcpy(inesHeader, bytes, kHeaderBytes);
     return true;
 }
 
-bool ReadExactly(FILE* file, std::vector<uint8_t>& buffer, size_t size) {
-    buffer.assign(size, 0);
-    return size == 0 || std::fread(buffer.data(), 1, size, file) == size;
+// Copies size bytes from offset on; false when the file ends before.
+bool TakeExactly(const std::vector<uint8_t>& file, size_t offset, size_t size,
+                 std::vector<uint8_t>& buffer) {
+    if (offset > file.size() || file.size() - offset < size) return false;
+    buffer.assign(file.begin() + static_cast<ptrdiff_t>(offset),
+                  file.begin() + static_cast<ptrdiff_t>(offset + size));
+    return true;
 }
 
 // The sizes a board can map at all, beyond which an image is refused.
@@ -92,10 +93,15 @@ const SupportedBoard* FindSupportedBoard(int32_t mapper) {
     return nullptr;
 }
 
-int32_t PeekMapperNumber(const char* path) {
-    File file(std::fopen(path, "rb"));
+int32_t PeekMapperNumber(const char* path, ReadOutcome* outcome) {
+    ReadOutcome opened;
+    std::FILE* file = OpenUserFile(path, opened);
+    if (outcome) *outcome = opened;
     if (!file) return -1;
-    if (!ReadHeader(file.get())) return -1;
+    uint8_t header[kHeaderBytes];
+    size_t got = std::fread(header, 1, sizeof header, file);
+    std::fclose(file);
+    if (!TakeHeader(header, got)) return -1;
     return static_cast<int32_t>(MapperFromHeader(inesHeader));
 }
 
@@ -105,9 +111,16 @@ std::string BoardNameOf(const char* path) {
 }
 
 int LoadCartridge(const char* path) {
-    File file(std::fopen(path, "rb"));
-    if (!file) return 0;
-    if (!ReadHeader(file.get())) return 0;
+    // Only a regular file, and no more than an image can hold: a FIFO or a
+    // device would block or never end.
+    std::vector<uint8_t> file;
+    ReadOutcome outcome = ReadUserFile(path, kMaxImageBytes, file);
+    if (outcome == ReadOutcome::kTooLarge) {
+        showErrorBox("The file is too large for an iNES image!");
+        return 0;
+    }
+    if (outcome != ReadOutcome::kRead) return 0;
+    if (!TakeHeader(file.data(), file.size())) return 0;
 
     uint32_t mapper = MapperFromHeader(inesHeader);
     BoardHeader header;
@@ -121,15 +134,18 @@ int LoadCartridge(const char* path) {
     }
     if (!PrgSizeFits(mapper, header.prgUnits)) return 0;
 
-    // The trainer bit is not consulted: PRG always starts at offset 16.
+    // A trainer (byte 6 bit 2) sits between the header and PRG; its bytes
+    // are not used, but PRG starts after them.
+    size_t prgOffset = kHeaderBytes + ((inesHeader[6] & 0x04) ? kTrainerBytes : 0);
+    size_t prgBytes = size_t{header.prgUnits} * kPrgUnit;
     std::vector<uint8_t> prg;
     std::vector<uint8_t> chr;
-    if (!ReadExactly(file.get(), prg, size_t{header.prgUnits} * kPrgUnit)) {
+    if (!TakeExactly(file, prgOffset, prgBytes, prg)) {
         showErrorBox("PRG rom count doesn't equal!");
         return 0;
     }
     // With no CHR ROM the board still gets an 8 KB block behind chrBase.
-    if (!ReadExactly(file.get(), chr, size_t{header.chrUnits} * kChrUnit)) {
+    if (!TakeExactly(file, prgOffset + prgBytes, size_t{header.chrUnits} * kChrUnit, chr)) {
         showErrorBox("CHR rom count doesn't equal!");
         return 0;
     }

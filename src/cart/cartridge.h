@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/user_files.h"
+
 namespace morvel {
 
 extern uint8_t inesHeader[16];
@@ -25,8 +27,10 @@ extern const SupportedBoard supportedBoards[13];
 const SupportedBoard* FindSupportedBoard(int32_t mapper);
 
 // Reads the header and returns the mapper number, or -1 when the file cannot
-// be opened or is not an iNES image.
-int32_t PeekMapperNumber(const char* path);
+// be opened or is not an iNES image. Only a regular file is opened. When
+// outcome is given it tells whether the file could be read at all (kRead even
+// when its header is bad).
+int32_t PeekMapperNumber(const char* path, ReadOutcome* outcome = nullptr);
 
 // The display name of the file's board, "--------" when unknown or unsupported.
 std::string BoardNameOf(const char* path);

@@ -61,9 +61,13 @@ void UpdatePauseIndicator() {
 }
 
 int OpenCartridge(const char* path) {
-    int32_t mapper = PeekMapperNumber(path);
+    ReadOutcome outcome;
+    int32_t mapper = PeekMapperNumber(path, &outcome);
     if (!FindSupportedBoard(mapper)) {
-        ShowOsdMessage("MAPPER NOT SUPPORTED", 700);
+        // A file that is missing, unreadable or not a regular file says so;
+        // one that was read names no board this program has.
+        ShowOsdMessage(outcome == ReadOutcome::kRead ? "MAPPER NOT SUPPORTED" : "ROM NOT READABLE",
+                       700);
         if (!romLoaded) windowHost.repaint();
         return 0;
     }

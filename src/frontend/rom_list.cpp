@@ -8,6 +8,7 @@
 
 #include "cart/cartridge.h"
 #include "core/host.h"
+#include "core/user_files.h"
 #include "frontend/data_folder.h"
 
 namespace morvel {
@@ -26,9 +27,11 @@ bool HasNesExtension(const std::string& name) {
 }
 
 // The board of an image from its header; a file too short for a header is
-// simply unknown, a header without the "NES" mark is reported.
+// simply unknown, a header without the "NES" mark is reported. Only regular
+// files are opened: a FIFO named like an image would hold the scan forever.
 std::string BoardFromHeader(const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "rb");
+    ReadOutcome outcome;
+    std::FILE* file = OpenUserFile(path, outcome);
     if (!file) return "--------";
     uint8_t header[16];
     size_t got = std::fread(header, 1, sizeof header, file);

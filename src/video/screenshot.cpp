@@ -7,7 +7,7 @@
 #include <system_error>
 #include <vector>
 
-#include "video/partial_file.h"
+#include "core/user_files.h"
 
 namespace morvel {
 
@@ -81,13 +81,9 @@ int WriteScreenshotFile(const char* path, const uint32_t* pixels) {
         *out++ = Byte(colour, 2);
         *out++ = 0;
     }
-    std::FILE* file = std::fopen(path, "wb");
-    if (!file) return 0;
-    const bool written = std::fwrite(data.data(), 1, data.size(), file) == data.size();
-    const bool closed = std::fclose(file) == 0;
-    if (written && closed) return 1;
-    RemovePartialFile(path);
-    return 0;
+    // An older file of the same name is replaced only by a complete picture.
+    std::string why;
+    return ReplaceUserFile(path, data.data(), data.size(), why) ? 1 : 0;
 }
 
 std::string ScreenshotFileName(const char* cartridgePath, const char* stamp) {

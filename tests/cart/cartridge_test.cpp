@@ -3,6 +3,7 @@
 #include "cart/cartridge.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "core/host.h"
 #include "core/memory_map.h"
 #include "support/run_headless.h"
+#include "support/temp_folder.h"
 #include "support/test_machine.h"
 
 namespace morvel::test {
@@ -53,9 +55,8 @@ TEST_F(CartridgeTest, SupportedBoardsInOrder) {
 }
 
 TEST_F(CartridgeTest, LoadsLooseHeadersAndExactSizes) {
-    // Byte 3 need not be $1A; the trainer bit is ignored (PRG at offset 16);
-    // bytes after the CHR data are ignored.
-    InesImage image = MakeInesImage(0, 1, 1, 0x04);
+    // Byte 3 need not be $1A; bytes after the CHR data are ignored.
+    InesImage image = MakeInesImage(0, 1, 1);
     image.bytes[3] = 0x00;
     image.prg()[0] = 0xAB;
     SetVectors(image, 0x8000, 0x8123, 0x8000);
@@ -67,6 +68,16 @@ TEST_F(CartridgeTest, LoadsLooseHeadersAndExactSizes) {
 
     image.bytes.pop_back();
     EXPECT_EQ(LoadImage(image), 1) << "a file of exactly header + PRG + CHR loads";
+
+    // With the trainer bit, 512 trainer bytes come before PRG and are skipped.
+    image.bytes[6] |= 0x04;
+    image.bytes.insert(image.bytes.begin() + 16, 512, 0xEE);
+    ASSERT_EQ(LoadImage(image), 1);
+    EXPECT_EQ(CpuRead(0x8000), 0xAB);
+    EXPECT_EQ(cpu.pc, 0x8123);
+    EXPECT_EQ(PpuBusRead(0x0000), 0x80) << "CHR follows PRG";
+    image.bytes.pop_back();
+    EXPECT_EQ(LoadImage(image), 0) << "a trainer image one byte short";
 }
 
 TEST_F(CartridgeTest, ChrRamWhenNoChrRom) {
@@ -102,6 +113,9 @@ TEST_F(CartridgeTest, RefusedImagesChangeNothing) {
     InesImage noPrg = MakeInesImage(2, 0, 1);
     InesImage bigNrom = MakeInesImage(0, 4, 1);
     InesImage bigCnrom = MakeInesImage(3, 3, 2);
+    // One byte more than 255 PRG and 255 CHR units behind a trainer.
+    InesImage tooLarge = MakeInesImage(0, 1, 1);
+    tooLarge.bytes.resize(16 + 512 + 255 * 16384 + 255 * 8192 + 1);
 
     const RefusedCase cases[] = {
         {"bad magic", badMagic.bytes, "Invalid NES Header!"},
@@ -114,6 +128,7 @@ TEST_F(CartridgeTest, RefusedImagesChangeNothing) {
         {"PRG count 0", noPrg.bytes, "PRG rom count is 0: the image has no program!"},
         {"NROM with 4 PRG units", bigNrom.bytes, "PRG rom count must be 1 or 2 on this board!"},
         {"CNROM with 3 PRG units", bigCnrom.bytes, "PRG rom count must be 1 or 2 on this board!"},
+        {"larger than any image", tooLarge.bytes, "The file is too large for an iNES image!"},
     };
     for (const RefusedCase& c : cases) {
         lastError.clear();
@@ -125,22 +140,54 @@ TEST_F(CartridgeTest, RefusedImagesChangeNothing) {
         EXPECT_EQ(CpuRead(0x9234), 0x5A) << c.what;
         EXPECT_EQ(cpu.a, 0x42) << c.what << ": the machine was not reset";
     }
-    lastError.clear();
-    EXPECT_EQ(LoadCartridge("/nonexistent/dir/game.nes"), 0);
-    EXPECT_EQ(lastError, "") << "a file that cannot be opened is refused silently";
+    // What cannot be opened as a regular file is refused silently and at
+    // once: a FIFO is not waited on, a device is not read.
+    TempFolder folder;
+    const std::string fifo = folder.File("fifo.nes");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    Watchdog watchdog("opening a special cartridge file");
+    for (const std::string& path : {std::string("/nonexistent/dir/game.nes"), fifo,
+                                    std::string("/dev/zero"), folder.path().string()}) {
+        lastError.clear();
+        EXPECT_EQ(LoadCartridge(path.c_str()), 0) << path;
+        ReadOutcome outcome = ReadOutcome::kRead;
+        EXPECT_EQ(PeekMapperNumber(path.c_str(), &outcome), -1) << path;
+        EXPECT_NE(outcome, ReadOutcome::kRead) << path;
+        EXPECT_EQ(lastError, "") << path;
+    }
     EXPECT_EQ(PeekMapperNumber(WriteTempFile(badMagic.bytes).c_str()), -1);
     EXPECT_EQ(PeekMapperNumber(WriteTempFile({'N', 'E', 'S'}).c_str()), -1);
 }
 
-TEST_F(CartridgeTest, HeadlessRefusesWithExitStatus3) {
+TEST_F(CartridgeTest, HeadlessRefusesWithTheReadmesExitStatus) {
     InesImage image = MakeInesImage(0, 1, 1);
+    const std::string good = WriteTempFile(image.bytes, "good.nes");
     image.bytes.resize(100);
-    HeadlessRun run = RunHeadless({WriteTempFile(image.bytes, "truncated.nes")});
-    EXPECT_EQ(run.exitCode, 3);
-    EXPECT_NE(run.err.find("PRG rom count doesn't equal!"), std::string::npos) << run.err;
-    EXPECT_EQ(RunHeadless({"--frames"}).exitCode, 2);
-    EXPECT_EQ(RunHeadless({"--bogus", "x.nes"}).exitCode, 2);
-    EXPECT_EQ(RunHeadless({"/nonexistent.nes"}).exitCode, 3);
+    TempFolder folder;
+    const std::string fifo = folder.File("fifo.nes"), file = folder.File("file");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    WriteBytes(file, "not a folder");
+    const struct {
+        std::vector<std::string> args;
+        int exitCode;
+        const char* says;
+    } cases[] = {
+        {{WriteTempFile(image.bytes, "truncated.nes")}, 3, "PRG rom count doesn't equal!"},
+        {{"--frames"}, 2, "--frames"},
+        {{"--bogus", "x.nes"}, 2, "--bogus"},
+        {{"/nonexistent.nes"}, 3, "/nonexistent.nes does not exist"},
+        {{fifo}, 3, "fifo.nes is not a regular file"},
+        {{"/dev/zero"}, 3, "/dev/zero is not a regular file"},
+        {{"--data-dir", file, good}, 4, "a file of that name is in the way"},
+        {{"--data-dir", file + "/below", good}, 4, "cannot make the data folder"},
+    };
+    Watchdog watchdog("morvel-headless given a special file", 60);
+    for (const auto& c : cases) {
+        HeadlessRun run = RunHeadless(c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.args[0] << run.err;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(ReadBytes(file), "not a folder");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "frontend/front_end.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,7 +11,9 @@
 #include "frontend/data_folder.h"
 #include "frontend/rom_list.h"
 #include "support/run_headless.h"
+#include "support/temp_folder.h"
 #include "support/test_machine.h"
+#include "video/osd.h"
 
 namespace morvel {
 namespace {
@@ -52,23 +55,28 @@ TEST(RomList, ScanListsBoardsAndSelectsTheFirst) {
     WriteImage(romFolder + "/gxrom.NES", 66);
     WriteImage(romFolder + "/Tetris.nes", 1);
     std::ofstream(romFolder + "/notes.txt") << "not a cartridge";
-    FillRomList();
-    ASSERT_EQ(romList.size(), 3u);
+    // A FIFO named like an image is listed as unknown, never waited on.
+    ASSERT_EQ(mkfifo((romFolder + "/pipe.nes").c_str(), 0600), 0);
+    {
+        test::Watchdog watchdog("scanning a folder with a FIFO");
+        FillRomList();
+    }
+    ASSERT_EQ(romList.size(), 4u);
     // In the order of the names, letter case aside.
     EXPECT_EQ(romList[0].name, "gxrom");
-    EXPECT_EQ(romList[1].name, "Tetris");
-    EXPECT_EQ(romList[2].name, "unrom");
+    EXPECT_EQ(romList[1].name, "pipe");
+    EXPECT_EQ(romList[2].name, "Tetris");
+    EXPECT_EQ(romList[3].name, "unrom");
     for (const RomListEntry& entry : romList) {
         if (entry.name == "unrom") {
             EXPECT_EQ(entry.board, "UNROM");
             EXPECT_TRUE(entry.supported);
             EXPECT_EQ(entry.path, romFolder + "/unrom.nes");
         } else if (entry.name != "Tetris") {
-            EXPECT_EQ(entry.name, "gxrom");
             EXPECT_EQ(entry.board, "--------");
             EXPECT_FALSE(entry.supported);
             // The file keeps its own name: on Linux the letter case matters.
-            EXPECT_EQ(entry.path, romFolder + "/gxrom.NES");
+            EXPECT_EQ(entry.path, romFolder + (entry.name == "gxrom" ? "/gxrom.NES" : "/pipe.nes"));
         }
     }
     EXPECT_EQ(currentRomPath, romList[0].path);
@@ -77,6 +85,35 @@ TEST(RomList, ScanListsBoardsAndSelectsTheFirst) {
     TakeSelectedRom(7);
     EXPECT_TRUE(currentRomPath.empty());
     std::filesystem::remove_all(exeDir);
+}
+
+std::string shownMessage;
+
+// A file that cannot be read says so; one that was read but names no board of
+// this program is refused as such.
+TEST(FrontEnd, RefusedCartridgeSaysWhy) {
+    test::TempFolder folder;
+    const std::string fifo = folder.File("fifo.nes"), unsupported = folder.File("m66.nes");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    WriteImage(unsupported, 66);
+    osdDraw = [](const char* text) { shownMessage = text; };
+    osdWait = [](uint32_t) {};
+    const struct {
+        std::string path;
+        const char* message;
+    } cases[] = {
+        {folder.File("missing.nes"), "ROM NOT READABLE"},
+        {fifo, "ROM NOT READABLE"},
+        {folder.path().string(), "ROM NOT READABLE"},
+        {unsupported, "MAPPER NOT SUPPORTED"},
+    };
+    test::Watchdog watchdog("opening a special cartridge file");
+    for (const auto& c : cases) {
+        shownMessage.clear();
+        EXPECT_EQ(OpenCartridge(c.path.c_str()), 0) << c.path;
+        EXPECT_EQ(shownMessage, c.message) << c.path;
+    }
+    EXPECT_FALSE(romLoaded);
 }
 
 TEST(FrontEnd, FocusStates) {

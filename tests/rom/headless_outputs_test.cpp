@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "support/run_headless.h"
 
@@ -40,13 +41,24 @@ TEST(HeadlessOutputs, DumpRamWritesCpuRamThenWorkRam) {
     std::filesystem::remove_all(dir);
 }
 
-TEST(HeadlessOutputs, UnwritableOutputFailsTheRun) {
-    for (const char* option : {"--screenshot", "--dump-ram"}) {
-        HeadlessRun run = RunHeadless(
-            {"--frames", "2", option, "/nonexistent-folder/out", TestRom("ppu_picture")});
-        EXPECT_NE(run.exitCode, 0) << option;
-        EXPECT_NE(run.err.find("cannot write"), std::string::npos) << option << run.err;
+// An output that cannot be written fails the run, and an older file in its
+// place is only ever replaced by a complete one: a read-only file stays as it
+// was, byte for byte.
+TEST(HeadlessOutputs, UnwritableOutputFailsTheRunAndKeepsTheOldFile) {
+    const std::string dir = MakeTempDir();
+    const std::string old = dir + "/old";
+    std::ofstream(old) << "the user's file";
+    std::filesystem::permissions(old, std::filesystem::perms::owner_read);
+    for (const char* option : {"--screenshot", "--dump-ram", "--wav"}) {
+        const int failed = std::string(option) == "--wav" ? 4 : 1;
+        for (const std::string& path : {std::string("/nonexistent-folder/out"), dir, old}) {
+            HeadlessRun run = RunHeadless({"--frames", "2", option, path, TestRom("ppu_picture")});
+            EXPECT_EQ(run.exitCode, failed) << option << " " << path;
+            EXPECT_NE(run.err.find("cannot write"), std::string::npos) << option << run.err;
+        }
+        EXPECT_EQ(ReadFileText(old), "the user's file") << option;
     }
+    std::filesystem::remove_all(dir);
 }
 
 TEST(HeadlessOutputs, BenchPrintsFramesPerSecondAndRealtime) {

@@ -2,13 +2,19 @@
 // contents when the test ends.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <random>
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 namespace morvel::test {
 
@@ -45,6 +51,37 @@ class TempFolder {
 
    private:
     std::filesystem::path path_;
+};
+
+// Ends the test program when the code in its scope is still running after the
+// deadline: a read that blocks on a FIFO fails the test instead of hanging it.
+class Watchdog {
+   public:
+    explicit Watchdog(const char* what, int seconds = 20)
+        : thread_([this, what, seconds] {
+              std::unique_lock<std::mutex> lock(mutex_);
+              if (!finished_.wait_for(lock, std::chrono::seconds(seconds),
+                                      [this] { return done_; })) {
+                  std::fprintf(stderr, "%s: still blocked after %d s\n", what, seconds);
+                  std::_Exit(1);
+              }
+          }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_ = true;
+        }
+        finished_.notify_all();
+        thread_.join();
+    }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+   private:
+    std::mutex mutex_;
+    std::condition_variable finished_;
+    bool done_ = false;
+    std::thread thread_;  // last: starts once the members above exist
 };
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {

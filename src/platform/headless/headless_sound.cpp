@@ -1,8 +1,7 @@
 #include "platform/headless/headless_sound.h"
 
-#include <cstdio>
-
 #include "apu/sound_output.h"
+#include "core/user_files.h"
 
 namespace morvel {
 
@@ -59,8 +58,8 @@ void Capture(const int16_t* samples, uint32_t count) {
     captured.insert(captured.end(), samples, samples + count);
 }
 
-void PutLittleEndian(std::FILE* file, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) std::fputc(static_cast<int>((value >> (8 * i)) & 0xFF), file);
+void PutLittleEndian(std::vector<uint8_t>& bytes, uint32_t value, int count) {
+    for (int i = 0; i < count; ++i) bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
 }  // namespace
@@ -77,26 +76,29 @@ const std::vector<int16_t>& CapturedSamples() {
     return captured;
 }
 
-bool WriteWavFile(const std::string& path, const std::vector<int16_t>& samples) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
+bool WriteWavFile(const std::string& path, const std::vector<int16_t>& samples, std::string& why) {
     const uint32_t rate = 44100;
     uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
-    std::fputs("RIFF", file);
-    PutLittleEndian(file, 36 + dataBytes, 4);
-    std::fputs("WAVEfmt ", file);
-    PutLittleEndian(file, 16, 4);        // format chunk size
-    PutLittleEndian(file, 1, 2);         // PCM
-    PutLittleEndian(file, 1, 2);         // mono
-    PutLittleEndian(file, rate, 4);      // samples per second
-    PutLittleEndian(file, rate * 2, 4);  // bytes per second
-    PutLittleEndian(file, 2, 2);         // block alignment
-    PutLittleEndian(file, 16, 2);        // bits per sample
-    std::fputs("data", file);
-    PutLittleEndian(file, dataBytes, 4);
-    for (int16_t sample : samples) PutLittleEndian(file, static_cast<uint16_t>(sample), 2);
-    bool ok = std::ferror(file) == 0;
-    return std::fclose(file) == 0 && ok;
+    std::vector<uint8_t> bytes;
+    bytes.reserve(44 + dataBytes);
+    auto text = [&](const char* four) { bytes.insert(bytes.end(), four, four + 4); };
+    text("RIFF");
+    PutLittleEndian(bytes, 36 + dataBytes, 4);
+    text("WAVE");
+    text("fmt ");
+    PutLittleEndian(bytes, 16, 4);        // format chunk size
+    PutLittleEndian(bytes, 1, 2);         // PCM
+    PutLittleEndian(bytes, 1, 2);         // mono
+    PutLittleEndian(bytes, rate, 4);      // samples per second
+    PutLittleEndian(bytes, rate * 2, 4);  // bytes per second
+    PutLittleEndian(bytes, 2, 2);         // block alignment
+    PutLittleEndian(bytes, 16, 2);        // bits per sample
+    text("data");
+    PutLittleEndian(bytes, dataBytes, 4);
+    for (int16_t sample : samples) PutLittleEndian(bytes, static_cast<uint16_t>(sample), 2);
+    // Written beside and renamed over an older file only when whole: a full
+    // disk or a refused path leaves that file as it was.
+    return ReplaceUserFile(path, bytes.data(), bytes.size(), why);
 }
 
 }  // namespace morvel

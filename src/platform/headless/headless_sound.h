@@ -18,8 +18,9 @@ extern const SoundBufferInterface headlessSoundBuffer;
 void StartSampleCapture();
 const std::vector<int16_t>& CapturedSamples();
 
-// Writes samples as a mono 16-bit PCM WAV file at 44100 Hz; false when the
-// file cannot be written.
-bool WriteWavFile(const std::string& path, const std::vector<int16_t>& samples);
+// Writes samples as a mono 16-bit PCM WAV file at 44100 Hz, replacing an
+// older file only once the new one is complete; false (why set, the older
+// file untouched) when it cannot be written.
+bool WriteWavFile(const std::string& path, const std::vector<int16_t>& samples, std::string& why);
 
 }  // namespace morvel
