@@ -1,13 +1,10 @@
 #include "frontend/ini_file.h"
 
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <limits>
 #include <string>
-#include <system_error>
+#include <vector>
 
 namespace morvel {
 
@@ -42,22 +39,21 @@ const char* SkipBlanks(const char* s) {
     return s;
 }
 
-// Reads a file in the pieces a 64-byte line buffer gives: up to and including
-// the next line feed, at most 63 bytes. Bytes are kept as read, zeros included,
-// so that copied pieces come out unchanged.
+// Reads a file's text in the pieces a 64-byte line buffer gives: up to and
+// including the next line feed, at most 63 bytes. Bytes are kept as read,
+// zeros included, so that copied pieces come out unchanged.
 class PieceReader {
    public:
-    explicit PieceReader(std::FILE* file) : file_(file) {}
+    explicit PieceReader(const std::string& text) : text_(text) {}
 
-    // Returns the byte count of the next piece, 0 at the end of the file.
+    // Returns the byte count of the next piece, 0 at the end of the text.
     // piece[count] is set to zero; the text of the piece as a line ends at its
     // first zero byte.
     size_t Next(char* piece) {
         size_t count = 0;
-        while (count < kMaxLineBytes) {
-            int c = std::getc(file_);
-            if (c == EOF) break;
-            piece[count++] = static_cast<char>(c);
+        while (count < kMaxLineBytes && next_ < text_.size()) {
+            char c = text_[next_++];
+            piece[count++] = c;
             if (c == '\n') break;
         }
         piece[count] = '\0';
@@ -65,7 +61,8 @@ class PieceReader {
     }
 
    private:
-    std::FILE* file_;
+    const std::string& text_;
+    size_t next_ = 0;
 };
 
 // A line (blanks already skipped) that names the section: it starts with '['
@@ -173,103 +170,71 @@ std::string SectionLine(const char* section) {
     return "[" + OneLine(section, kMaxSectionLength) + "]\r\n";
 }
 
-// Collects the new file's bytes into the temporary file and remembers the last
-// byte written, so that a line is never appended to an unterminated one.
+// Collects the new file's bytes and remembers the last byte written, so that
+// a line is never appended to an unterminated one.
 class CopyWriter {
    public:
-    explicit CopyWriter(std::FILE* file) : file_(file) {}
+    explicit CopyWriter(std::string& out) : out_(out) {}
 
-    void Write(const char* bytes, size_t count) {
-        if (count == 0) return;
-        if (std::fwrite(bytes, 1, count, file_) != count) failed_ = true;
-        last_ = bytes[count - 1];
-        empty_ = false;
-    }
-    void Write(const std::string& s) { Write(s.data(), s.size()); }
+    void Write(const char* bytes, size_t count) { out_.append(bytes, count); }
+    void Write(const std::string& s) { out_ += s; }
 
     // Writes a line that must begin a line of its own.
     void WriteLine(const std::string& line) {
-        if (!empty_ && last_ != '\n') Write("\r\n", 2);
-        Write(line);
+        if (!out_.empty() && out_.back() != '\n') out_ += "\r\n";
+        out_ += line;
     }
 
-    bool failed() const { return failed_; }
-
    private:
-    std::FILE* file_;
-    char last_ = '\0';
-    bool empty_ = true;
-    bool failed_ = false;
+    std::string& out_;
 };
 
-// Copies `source` (which may be null: no file yet) into the temporary file
-// with the key line put in its place.
-bool WriteCopy(std::FILE* source, std::FILE* target, const char* section, const char* key,
-               const char* value) {
-    CopyWriter out(target);
+// The file's text with the key line put in its place.
+std::string WithKey(const std::string& source, const char* section, const char* key,
+                    const char* value) {
+    std::string result;
+    CopyWriter out(result);
     const std::string keyLine = KeyLine(key, value);
     enum { kBeforeSection, kInSection, kDone } state = section[0] ? kBeforeSection : kInSection;
-    size_t sourceBytes = 0;
-    char lastTwo[2] = {0, 0};
 
-    if (source != nullptr) {
-        PieceReader reader(source);
-        char piece[kIniLineSize];
-        while (size_t count = reader.Next(piece)) {
-            sourceBytes += count;
-            lastTwo[0] = count >= 2 ? piece[count - 2] : lastTwo[1];
-            lastTwo[1] = piece[count - 1];
-            const char* line = SkipBlanks(piece);
-            if (state == kBeforeSection) {
-                if (IsHeaderOf(line, section)) state = kInSection;
-            } else if (state == kInSection) {
-                if (line[0] == '[') {  // the section ends: the key goes at its end
-                    out.WriteLine(keyLine);
-                    state = kDone;
-                } else if (ValueOfKey(line, key) != nullptr) {
-                    out.Write(keyLine);
-                    state = kDone;
-                    continue;
-                }
+    PieceReader reader(source);
+    char piece[kIniLineSize];
+    while (size_t count = reader.Next(piece)) {
+        const char* line = SkipBlanks(piece);
+        if (state == kBeforeSection) {
+            if (IsHeaderOf(line, section)) state = kInSection;
+        } else if (state == kInSection) {
+            if (line[0] == '[') {  // the section ends: the key goes at its end
+                out.WriteLine(keyLine);
+                state = kDone;
+            } else if (ValueOfKey(line, key) != nullptr) {
+                out.Write(keyLine);
+                state = kDone;
+                continue;
             }
-            out.Write(piece, count);
         }
-        if (std::ferror(source)) return false;
+        out.Write(piece, count);
     }
 
     if (state == kInSection) {
         out.WriteLine(keyLine);
     } else if (state == kBeforeSection) {
-        bool endsWithCrLf = lastTwo[0] == '\r' && lastTwo[1] == '\n';
-        if (sourceBytes > 0 && !endsWithCrLf) out.Write("\r\n", 2);
+        bool endsWithCrLf = source.size() >= 2 && source.compare(source.size() - 2, 2, "\r\n") == 0;
+        if (!source.empty() && !endsWithCrLf) out.Write("\r\n", 2);
         out.Write(SectionLine(section));
         out.Write(keyLine);
     }
-    return !out.failed();
-}
-
-bool FileExists(const char* path, bool* unreadable) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (file != nullptr) {
-        std::fclose(file);
-        *unreadable = false;
-        return true;
-    }
-    *unreadable = errno != ENOENT;
-    return false;
+    return result;
 }
 
 }  // namespace
 
-int IniTemporaryPath(const char* path, char* destination, int destinationSize) {
-    size_t length = std::strlen(path);
-    if (length == 0 || destinationSize <= 0 || length >= static_cast<size_t>(destinationSize)) {
-        return 0;
-    }
-    if (path[length - 1] == '~' || path[length - 1] == '/' || path[length - 1] == '\\') return 0;
-    std::memcpy(destination, path, length + 1);
-    destination[length - 1] = '~';
-    return 1;
+ReadOutcome IniReadFile(const char* path, std::string& text) {
+    text.clear();
+    std::vector<uint8_t> bytes;
+    ReadOutcome outcome = ReadUserFile(path, kIniMaxBytes, bytes);
+    if (outcome == ReadOutcome::kRead) text.assign(bytes.begin(), bytes.end());
+    return outcome;
 }
 
 int32_t IniParseInteger(const char* text) {
@@ -301,14 +266,12 @@ int32_t IniParseInteger(const char* text) {
     return static_cast<int32_t>(value);
 }
 
-int IniGetString(const char* path, const char* section, const char* key, char* destination) {
+int IniFindString(const std::string& text, const char* section, const char* key,
+                  char* destination) {
     destination[0] = '\0';
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return 0;
-    PieceReader reader(file);
+    PieceReader reader(text);
     char piece[kIniLineSize];
     bool inSection = section[0] == '\0';
-    int found = 0;
     while (reader.Next(piece) > 0) {
         const char* line = SkipBlanks(piece);
         if (!inSection) {
@@ -318,58 +281,62 @@ int IniGetString(const char* path, const char* section, const char* key, char* d
         if (line[0] == '[') break;
         if (const char* value = ValueOfKey(line, key)) {
             ExtractValue(value, destination);
-            found = 1;
-            break;
+            return 1;
         }
     }
-    std::fclose(file);
-    return found;
+    return 0;
+}
+
+int32_t IniFindInteger(const std::string& text, const char* section, const char* key,
+                       int32_t defaultValue) {
+    char value[kIniLineSize];
+    if (!IniFindString(text, section, key, value) || value[0] == '\0') return defaultValue;
+    return IniParseInteger(value);
+}
+
+int IniGetString(const char* path, const char* section, const char* key, char* destination) {
+    std::string text;
+    destination[0] = '\0';
+    if (IniReadFile(path, text) != ReadOutcome::kRead) return 0;
+    return IniFindString(text, section, key, destination);
 }
 
 int32_t IniGetInteger(const char* path, const char* section, const char* key,
                       int32_t defaultValue) {
-    char value[kIniLineSize];
-    if (!IniGetString(path, section, key, value) || value[0] == '\0') return defaultValue;
-    return IniParseInteger(value);
+    std::string text;
+    if (IniReadFile(path, text) != ReadOutcome::kRead) return defaultValue;
+    return IniFindInteger(text, section, key, defaultValue);
+}
+
+int IniPutStrings(const char* path, const IniSetting* settings, size_t count, std::string& why) {
+    if (path[0] == '\0') {
+        why = "the settings file has no name";
+        return 0;
+    }
+    std::string old;
+    ReadOutcome outcome = IniReadFile(path, old);
+    // Never replace a file that could not be read: its contents would be lost.
+    if (outcome != ReadOutcome::kRead && outcome != ReadOutcome::kMissing) {
+        why = std::string(path) + " " + ReadOutcomeText(outcome);
+        return 0;
+    }
+    std::string text = old;
+    for (size_t i = 0; i < count; ++i) {
+        const IniSetting& s = settings[i];
+        char current[kIniLineSize];
+        // A key that already holds the value keeps its line as it is.
+        if (IniFindString(text, s.section, s.key, current) && std::strcmp(current, s.value) == 0)
+            continue;
+        text = WithKey(text, s.section, s.key, s.value);
+    }
+    if (outcome == ReadOutcome::kRead && text == old) return 1;
+    return ReplaceUserFile(path, text.data(), text.size(), why) ? 1 : 0;
 }
 
 int IniPutString(const char* path, const char* section, const char* key, const char* value) {
-    char temporary[4096];
-    if (!IniTemporaryPath(path, temporary, sizeof temporary)) return 0;
-
-    bool unreadable = false;
-    bool exists = FileExists(path, &unreadable);
-    if (unreadable) return 0;  // never replace a file we could not read
-    if (exists) {
-        char current[kIniLineSize];
-        if (IniGetString(path, section, key, current) && std::strcmp(current, value) == 0) {
-            return 1;
-        }
-    }
-
-    std::FILE* source = nullptr;
-    if (exists) {
-        source = std::fopen(path, "rb");
-        if (source == nullptr) return 0;
-    }
-    std::FILE* target = std::fopen(temporary, "wb");
-    if (target == nullptr) {
-        if (source != nullptr) std::fclose(source);
-        return 0;
-    }
-    bool ok = WriteCopy(source, target, section, key, value);
-    if (source != nullptr) std::fclose(source);
-    if (std::fclose(target) != 0) ok = false;
-
-    // The copy takes the old file's place in one step, so a crash or a full
-    // disk never leaves a half-written settings file behind.
-    std::error_code error;
-    if (ok) std::filesystem::rename(temporary, path, error);
-    if (!ok || error) {
-        std::remove(temporary);
-        return 0;
-    }
-    return 1;
+    const IniSetting setting = {section, key, value};
+    std::string why;
+    return IniPutStrings(path, &setting, 1, why);
 }
 
 }  // namespace morvel

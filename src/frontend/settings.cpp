@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "apu/volume_steps.h"
+#include "core/host.h"
 #include "frontend/ini_file.h"
 #include "input/joypad.h"
 #include "input/keyboard.h"
@@ -12,6 +13,7 @@ namespace morvel {
 
 Settings settings;
 char iniPath[4096];
+std::string settingsError;
 
 namespace {
 
@@ -113,23 +115,32 @@ int32_t Fetch(const Settings& s, const SettingRow& row) {
 
 }  // namespace
 
-Settings ReadSettings(const char* path, WorkArea workArea) {
+Settings ReadSettings(const char* path, WorkArea workArea, std::string* problem) {
+    std::string text;
+    ReadOutcome outcome = IniReadFile(path, text);
+    // A missing file, or one that cannot be read, gives every default.
+    if (problem) problem->clear();
+    if (problem && (outcome == ReadOutcome::kNotRegular || outcome == ReadOutcome::kTooLarge))
+        *problem = std::string("The settings file ") + path + " " + ReadOutcomeText(outcome) +
+                   "; the defaults are used and the file is left as it is.";
     Settings values{};
     for (const SettingRow& row : kSettingRows) {
-        int32_t value = IniGetInteger(path, row.readSection, row.key, DefaultOf(row, workArea));
+        int32_t value = IniFindInteger(text, row.readSection, row.key, DefaultOf(row, workArea));
         Store(values, row, value);
     }
     return values;
 }
 
-int WriteSettings(const char* path, const Settings& values) {
-    int allWritten = 1;
-    for (const SettingRow& row : kSettingRows) {
-        char text[16];
-        std::snprintf(text, sizeof text, "%d", Fetch(values, row));
-        if (!IniPutString(path, row.writeSection, row.key, text)) allWritten = 0;
+int WriteSettings(const char* path, const Settings& values, std::string* why) {
+    constexpr size_t kRows = sizeof kSettingRows / sizeof kSettingRows[0];
+    char texts[kRows][16];
+    IniSetting rows[kRows];
+    for (size_t i = 0; i < kRows; ++i) {
+        std::snprintf(texts[i], sizeof texts[i], "%d", Fetch(values, kSettingRows[i]));
+        rows[i] = {kSettingRows[i].writeSection, kSettingRows[i].key, texts[i]};
     }
-    return allWritten;
+    std::string ignored;
+    return IniPutStrings(path, rows, kRows, why ? *why : ignored);
 }
 
 int LoadSettings(const char* folder, WorkArea workArea) {
@@ -137,7 +148,9 @@ int LoadSettings(const char* folder, WorkArea workArea) {
     bool fits = length > 0 && static_cast<size_t>(length) < sizeof iniPath;
     if (!fits) iniPath[0] = '\0';  // a cut path would name some other file
     // A missing file reads as all defaults, and so does a path that does not fit.
-    settings = ReadSettings(fits ? iniPath : "", workArea);
+    std::string problem;
+    settings = ReadSettings(fits ? iniPath : "", workArea, &problem);
+    if (!problem.empty()) showErrorBox(problem.c_str());
     std::memcpy(keyMap, settings.keyMap, sizeof keyMap);
     std::memcpy(joyButtonMap, settings.joyButtonMap, sizeof joyButtonMap);
     SetVolumeDb(settings.volumeDb);
@@ -145,12 +158,16 @@ int LoadSettings(const char* folder, WorkArea workArea) {
 }
 
 int SaveSettings(int32_t romFromCommandLine) {
+    settingsError.clear();
     if (romFromCommandLine) return 1;
-    if (iniPath[0] == '\0') return 0;
+    if (iniPath[0] == '\0') {
+        settingsError = "the folder's path is too long";
+        return 0;
+    }
     std::memcpy(settings.keyMap, keyMap, sizeof keyMap);
     std::memcpy(settings.joyButtonMap, joyButtonMap, sizeof joyButtonMap);
     settings.volumeDb = volumeDb;
-    return WriteSettings(iniPath, settings);
+    return WriteSettings(iniPath, settings, &settingsError);
 }
 
 }  // namespace morvel

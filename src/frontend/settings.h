@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace morvel {
 
@@ -32,23 +33,30 @@ extern Settings settings;
 // The configuration file's path, set by LoadSettings.
 extern char iniPath[4096];
 
-// Every setting from the file at `path`, in the file's order, each missing one
-// taking its default.
-Settings ReadSettings(const char* path, WorkArea workArea);
+// Why the last SaveSettings failed ("... is read-only"), empty otherwise.
+extern std::string settingsError;
 
-// Writes every setting, in the file's order, one key at a time. Returns 1 when
-// all were written, 0 when any could not be.
-int WriteSettings(const char* path, const Settings& values);
+// Every setting from the file at `path`, in the file's order, each missing one
+// taking its default. A file that is not a regular file or is larger than the
+// INI reader takes gives every default too, and problem (when given) says so.
+Settings ReadSettings(const char* path, WorkArea workArea, std::string* problem = nullptr);
+
+// Writes every setting, in the file's order, in one replacement of the file
+// (left as it is when nothing changed). Returns 1 when written, 0 (why set,
+// the file as it was) when it could not be.
+int WriteSettings(const char* path, const Settings& values, std::string* why = nullptr);
 
 // Start-up: forms the path "morvel.ini" in `folder`, reads the settings into
 // `settings`, and applies the keys, the game pad buttons and the volume.
-// Returns 0 (and uses the defaults) when the path does not fit.
+// Returns 0 (and uses the defaults) when the path does not fit. A file that is
+// there but cannot be taken (a FIFO, a device, far too large) is reported
+// through showErrorBox.
 int LoadSettings(const char* folder, WorkArea workArea);
 
 // Closing the window: takes the keys, the game pad buttons and the volume into
 // `settings` and writes the file, unless the program was started with a
 // cartridge on its command line, in which case nothing is written. Returns 0
-// when the file could not be written.
+// (settingsError set, the file as it was) when the file could not be written.
 int SaveSettings(int32_t romFromCommandLine);
 
 }  // namespace morvel

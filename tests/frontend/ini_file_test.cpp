@@ -242,26 +242,47 @@ TEST_F(IniFile, SameValueLeavesTheFileUntouched) {
 }
 
 TEST_F(IniFile, RefusesWhatItCannotWriteSafely) {
-    const std::string tilde = folder_.File("odd.in~");
-    EXPECT_EQ(IniPutString(tilde.c_str(), "S", "k", "1"), 0) << "the copy would be the file";
     EXPECT_EQ(IniPutString("", "S", "k", "1"), 0);
     const std::string inMissingFolder = folder_.File("none/morvel.ini");
     EXPECT_EQ(IniPutString(inMissingFolder.c_str(), "S", "k", "1"), 0);
     EXPECT_TRUE(folder_.Names().empty());
 
-    // A copy that cannot be made leaves the file as it was.
+    // A read-only file is the user's choice: left as it is, the write refused.
     WriteBytes(Path(), "[S]\r\nk=1\r\n");
-    std::filesystem::create_directory(folder_.File("morvel.in~"));
+    ASSERT_EQ(chmod(Path().c_str(), 0444), 0);
     EXPECT_EQ(IniPutString(Path().c_str(), "S", "k", "2"), 0);
     EXPECT_EQ(ReadBytes(Path()), "[S]\r\nk=1\r\n");
-    std::filesystem::remove(folder_.File("morvel.in~"));
+    // A link is written through to its target and stays a link.
+    ASSERT_EQ(chmod(Path().c_str(), 0600), 0);
+    const std::string link = folder_.File("link.ini");
+    std::filesystem::create_symlink("morvel.ini", link);
+    EXPECT_EQ(IniPutString(link.c_str(), "S", "k", "3"), 1);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadBytes(Path()), "[S]\r\nk=3\r\n");
 
     // Something that is not a file is never replaced.
     const std::string folderNamedLikeTheFile = folder_.File("dir.ini");
     std::filesystem::create_directory(folderNamedLikeTheFile);
     EXPECT_EQ(IniPutString(folderNamedLikeTheFile.c_str(), "S", "k", "2"), 0);
     EXPECT_TRUE(std::filesystem::is_directory(folderNamedLikeTheFile));
-    EXPECT_EQ(folder_.Names(), (std::set<std::string>{"morvel.ini", "dir.ini"}));
+    EXPECT_EQ(folder_.Names(), (std::set<std::string>{"morvel.ini", "link.ini", "dir.ini"}));
+}
+
+// A FIFO or a device is neither read nor replaced, nor waited on, and a file
+// far larger than a configuration file is left alone.
+TEST_F(IniFile, SpecialAndHugeFilesAreRefusedAtOnce) {
+    const std::string fifo = folder_.File("fifo.ini"), huge = folder_.File("huge.ini");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string hugeText = "[S]\r\nk=1\r\n;" + std::string(kIniMaxBytes, 'x');
+    WriteBytes(huge, hugeText);
+    Watchdog watchdog("reading a special settings file");
+    for (const std::string& path : {fifo, std::string("/dev/zero"), huge}) {
+        char value[kIniLineSize];
+        EXPECT_EQ(IniGetString(path.c_str(), "S", "k", value), 0) << path;
+        EXPECT_EQ(IniPutString(path.c_str(), "S", "k", "2"), 0) << path;
+    }
+    EXPECT_EQ(ReadBytes(huge), hugeText);
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 }
 
 TEST_F(IniFile, NeverReplacesAFileItCannotRead) {
@@ -271,17 +292,6 @@ TEST_F(IniFile, NeverReplacesAFileItCannotRead) {
     EXPECT_EQ(IniPutString(Path().c_str(), "S", "k", "2"), 0);
     ASSERT_EQ(chmod(Path().c_str(), 0600), 0);
     EXPECT_EQ(ReadBytes(Path()), "[S]\r\nk=1\r\n");
-}
-
-TEST(IniTemporaryPath, ReplacesTheLastCharacter) {
-    char out[32];
-    ASSERT_EQ(IniTemporaryPath("/a/morvel.ini", out, sizeof out), 1);
-    EXPECT_STREQ(out, "/a/morvel.in~");
-    EXPECT_EQ(IniTemporaryPath("/a/x~", out, sizeof out), 0);
-    EXPECT_EQ(IniTemporaryPath("/a/", out, sizeof out), 0);
-    EXPECT_EQ(IniTemporaryPath("", out, sizeof out), 0);
-    EXPECT_EQ(IniTemporaryPath("/a/morvel.ini", out, 13), 0);  // no room for the zero
-    ASSERT_EQ(IniTemporaryPath("/a/morvel.ini", out, 14), 1);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "apu/volume_steps.h"
+#include "core/host.h"
 #include "input/joypad.h"
 #include "input/keyboard.h"
 #include "support/temp_folder.h"
@@ -227,6 +228,31 @@ TEST_F(LoadAndSave, AFolderPathTooLongForTheBufferIsNeverCut) {
     EXPECT_TRUE(Same(settings, Defaults())) << Describe(settings);
     EXPECT_EQ(SaveSettings(0), 0);
     EXPECT_TRUE(folder_.Names().empty());
+}
+
+std::string reported;
+
+// A morvel.ini that is a FIFO is reported and never waited on; one the user
+// made read-only is not replaced, and the save says it failed and why.
+TEST_F(LoadAndSave, FilesThatCannotBeTakenAreLeftAlone) {
+    showErrorBox = [](const char* text) { reported = text; };
+    ASSERT_EQ(mkfifo(Path().c_str(), 0600), 0);
+    {
+        Watchdog watchdog("loading settings from a FIFO");
+        ASSERT_EQ(LoadSettings(folder_.path().c_str(), kWorkArea), 1);
+        EXPECT_TRUE(Same(settings, Defaults())) << Describe(settings);
+        EXPECT_NE(reported.find("is not a regular file"), std::string::npos) << reported;
+        EXPECT_EQ(SaveSettings(0), 0);
+    }
+    std::filesystem::remove(Path());
+    WriteBytes(Path(), "[Volume]\r\nDb=36\r\n");
+    ASSERT_EQ(chmod(Path().c_str(), 0444), 0);
+    ASSERT_EQ(LoadSettings(folder_.path().c_str(), kWorkArea), 1);
+    EXPECT_EQ(volumeDb, 0);
+    SetVolumeDb(-20);
+    EXPECT_EQ(SaveSettings(0), 0);
+    EXPECT_NE(settingsError.find("read-only"), std::string::npos) << settingsError;
+    EXPECT_EQ(ReadBytes(Path()), "[Volume]\r\nDb=36\r\n");
 }
 
 }  // namespace
