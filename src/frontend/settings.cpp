@@ -118,11 +118,13 @@ int32_t Fetch(const Settings& s, const SettingRow& row) {
 Settings ReadSettings(const char* path, WorkArea workArea, std::string* problem) {
     std::string text;
     ReadOutcome outcome = IniReadFile(path, text);
-    // A missing file, or one that cannot be read, gives every default.
+    // A file that is missing, cannot be read or is not a regular file gives
+    // every default without a word (saving then says what failed); one too
+    // large to be a settings file is worth telling at once.
     if (problem) problem->clear();
-    if (problem && (outcome == ReadOutcome::kNotRegular || outcome == ReadOutcome::kTooLarge))
-        *problem = std::string("The settings file ") + path + " " + ReadOutcomeText(outcome) +
-                   "; the defaults are used and the file is left as it is.";
+    if (problem && outcome == ReadOutcome::kTooLarge)
+        *problem = std::string("The settings file ") + path +
+                   " is too large to be read; the defaults are used and the file is kept.";
     Settings values{};
     for (const SettingRow& row : kSettingRows) {
         int32_t value = IniFindInteger(text, row.readSection, row.key, DefaultOf(row, workArea));

@@ -38,7 +38,8 @@ extern std::string settingsError;
 
 // Every setting from the file at `path`, in the file's order, each missing one
 // taking its default. A file that is not a regular file or is larger than the
-// INI reader takes gives every default too, and problem (when given) says so.
+// INI reader takes gives every default too; for one too large, problem (when
+// given) says so.
 Settings ReadSettings(const char* path, WorkArea workArea, std::string* problem = nullptr);
 
 // Writes every setting, in the file's order, in one replacement of the file
@@ -48,9 +49,8 @@ int WriteSettings(const char* path, const Settings& values, std::string* why = n
 
 // Start-up: forms the path "morvel.ini" in `folder`, reads the settings into
 // `settings`, and applies the keys, the game pad buttons and the volume.
-// Returns 0 (and uses the defaults) when the path does not fit. A file that is
-// there but cannot be taken (a FIFO, a device, far too large) is reported
-// through showErrorBox.
+// Returns 0 (and uses the defaults) when the path does not fit. A file too
+// large to be read is reported through showErrorBox.
 int LoadSettings(const char* folder, WorkArea workArea);
 
 // Closing the window: takes the keys, the game pad buttons and the volume into

@@ -144,9 +144,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     KeepSettingsCurrent(position);
     if (!SaveSettings(static_cast<int32_t>(romFromCommandLine)))
-        QMessageBox::critical(
-            this, "Error",
-            QString("The settings could not be saved to %1.").arg(QString::fromLocal8Bit(iniPath)));
+        QMessageBox::critical(this, "Error",
+                              QString("The settings could not be saved: %1.")
+                                  .arg(QString::fromLocal8Bit(settingsError.c_str())));
     closed_ = true;
     event->accept();
 }
