@@ -58,7 +58,10 @@ std::string WriteScratchFile(const char* name, const uint8_t* data, size_t size)
 
 std::vector<uint8_t> MakeImage(int mapper, int prgUnits, int chrUnits, uint8_t flags6,
                                const uint8_t* fill, size_t fillSize) {
-    std::vector<uint8_t> image(16 + size_t(prgUnits) * 16384 + size_t(chrUnits) * 8192, 0);
+    // With the trainer bit (flags 6 bit 2) 512 trainer bytes come before PRG.
+    const size_t trainer = (flags6 & 0x04) ? 512 : 0;
+    std::vector<uint8_t> image(16 + trainer + size_t(prgUnits) * 16384 + size_t(chrUnits) * 8192,
+                               0);
     image[0] = 'N';
     image[1] = 'E';
     image[2] = 'S';

@@ -19,8 +19,8 @@ const std::string& ScratchFolder();
 std::string WriteScratchFile(const char* name, const uint8_t* data, size_t size);
 
 // An iNES image: header for the mapper with PRG units of 16 KB and CHR units
-// of 8 KB, the given flags 6 low nibble, PRG and CHR filled from `fill`
-// repeated (zeros when it is empty).
+// of 8 KB, the given flags 6 low nibble (with a trainer when its bit is set),
+// PRG and CHR filled from `fill` repeated (zeros when it is empty).
 std::vector<uint8_t> MakeImage(int mapper, int prgUnits, int chrUnits, uint8_t flags6,
                                const uint8_t* fill, size_t fillSize);
 

@@ -170,8 +170,8 @@ std::string SectionLine(const char* section) {
     return "[" + OneLine(section, kMaxSectionLength) + "]\r\n";
 }
 
-// Collects the new file's bytes and remembers the last byte written, so that
-// a line is never appended to an unterminated one.
+// Collects the new file's bytes; a line of its own is never appended to an
+// unterminated one.
 class CopyWriter {
    public:
     explicit CopyWriter(std::string& out) : out_(out) {}
