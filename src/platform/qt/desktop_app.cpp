@@ -119,11 +119,23 @@ bool DesktopApp::RunPass() {
         LeaveFullScreen();
         RefreshMenus();
     }
-    if (emuRunning)
+    // Qt's menus and dialogs leave this loop running, where the original
+    // platform's menu and dialog loops held it: hold the game meanwhile.
+    HoldWhile(QApplication::activePopupWidget() || QApplication::activeModalWidget());
+    if (emuRunning && !held_)
         frameFunction();
     else
         std::this_thread::sleep_for(std::chrono::milliseconds(16));
     return true;
+}
+
+void DesktopApp::HoldWhile(bool menuOrDialogOpen) {
+    if (menuOrDialogOpen == held_) return;
+    held_ = menuOrDialogOpen;
+    if (held_)
+        ModalLoopEntered();
+    else
+        ModalLoopLeft();
 }
 
 int DesktopApp::Run() {

@@ -64,10 +64,6 @@ MainWindow::MainWindow() {
     };
     setCentralWidget(client_);
     BuildMenuBar(this);
-    for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
-        QObject::connect(menu, &QMenu::aboutToShow, this, [] { ModalLoopEntered(); });
-        QObject::connect(menu, &QMenu::aboutToHide, this, [] { ModalLoopLeft(); });
-    }
     setAcceptDrops(true);
     qApp->installEventFilter(this);
     mainWindow = this;
