@@ -20,6 +20,7 @@
 #include "frontend/rom_list.h"
 #include "platform/qt/display_widget.h"
 #include "platform/qt/menu_table.h"
+#include "platform/qt/osd_overlay.h"
 #include "platform/qt/rom_browser.h"
 #include "support/run_headless.h"
 #include "support/test_machine.h"
@@ -176,6 +177,7 @@ TEST_F(DesktopTest, EscClosesTheCartridgeAndTheBrowserListsTheRoms) {
     EXPECT_FALSE(emuRunning);
     EXPECT_TRUE(SawMessage("EMU PAUSED"));
     EXPECT_TRUE(window()->browser()->isVisible());
+    EXPECT_FALSE(window()->osd()->isVisible()) << "the message stands over the browser";
     QTreeWidget* list = window()->browser()->list();
     ASSERT_EQ(list->topLevelItemCount(), 1);
     EXPECT_EQ(list->topLevelItem(0)->text(0), "demo");
@@ -212,6 +214,13 @@ TEST_F(DesktopTest, BrowserColumnsAndTheEmptyFolder) {
         EXPECT_EQ(list->topLevelItem(row)->text(1), name == "beta" ? "MAPPER 0" : "--------");
     }
     EXPECT_FALSE(currentRomPath.empty());
+    // The unsupported board is refused, and the repaint after its message
+    // takes the message box off the list.
+    list->setCurrentItem(list->findItems("gamma", Qt::MatchExactly).value(0));
+    Press(list, Qt::Key_Return);
+    EXPECT_TRUE(SawMessage("MAPPER NOT SUPPORTED"));
+    RunPasses(2);
+    EXPECT_FALSE(window()->osd()->isVisible());
 }
 
 TEST_F(DesktopTest, DroppedFileStartsAndUnsupportedOneKeepsTheGame) {

@@ -97,10 +97,11 @@ void MainWindow::LeaveFullScreen() {
     setGeometry(windowedGeometry_);
 }
 
+// The browser paints over the client area as it appears, message box included.
 void MainWindow::ShowBrowser() {
+    osd_->hide();
     browser_->show();
     browser_->raise();
-    osd_->raise();
     browser_->list()->setFocus();
 }
 
@@ -223,7 +224,11 @@ void ConnectHosts(MainWindow* window) {
     }
     windowHost.showRomBrowser = [] { mainWindow->ShowBrowser(); };
     windowHost.hideRomBrowser = [] { mainWindow->HideBrowser(); };
-    windowHost.repaint = [] { mainWindow->update(); };
+    // A repaint of the whole window paints over the message box too.
+    windowHost.repaint = [] {
+        mainWindow->osd()->hide();
+        mainWindow->update();
+    };
     windowHost.updateMenus = RefreshMenus;
     windowHost.chooseRomFile = [](std::string& path) {
         QString chosen =
