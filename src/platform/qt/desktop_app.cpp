@@ -18,6 +18,7 @@
 #include "input/controllers.h"
 #include "input/keyboard.h"
 #include "platform/qt/desktop_settings.h"
+#include "platform/qt/end_requests.h"
 #include "platform/qt/input_dialogs.h"
 #include "platform/qt/main_window.h"
 #include "platform/qt/menu_table.h"
@@ -53,6 +54,13 @@ DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
         window->raise();
         window->activateWindow();
     });
+    // A signal or the session's end closes the open dialogs, so that their
+    // loops end, and then the window, as its close button does.
+    endRequests_.reset(new EndRequests([window] {
+        while (QWidget* dialog = QApplication::activeModalWidget())
+            if (!dialog->close()) break;
+        if (!window->closed()) window->close();
+    }));
 
     ChooseDataFolder(dataFolder.isEmpty() ? QCoreApplication::applicationDirPath().toStdString()
                                           : dataFolder.toStdString());

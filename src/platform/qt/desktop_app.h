@@ -9,6 +9,7 @@
 
 namespace morvel::qt {
 
+class EndRequests;
 class MainWindow;
 class SingleInstance;
 
@@ -38,6 +39,7 @@ class DesktopApp {
 
     std::unique_ptr<SingleInstance> instance_;
     std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<EndRequests> endRequests_;
     bool startFailed_ = false;
     bool held_ = false;
     DialogHost defaultDialogHost;
