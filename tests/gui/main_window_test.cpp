@@ -3,8 +3,13 @@
 // focus changes, the menu bar and the ROM browser.
 #include "platform/qt/main_window.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
+#include <QLocalServer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -22,6 +27,7 @@
 #include "platform/qt/menu_table.h"
 #include "platform/qt/osd_overlay.h"
 #include "platform/qt/rom_browser.h"
+#include "platform/qt/single_instance.h"
 #include "support/run_headless.h"
 #include "support/test_machine.h"
 #include "video/presentation.h"
@@ -260,6 +266,33 @@ TEST_F(DesktopTest, LosingTheFocusSuspendsAndRegainingItResumesOnlyARunningGame)
     ASSERT_TRUE(RunUntil([this] { return window()->isActiveWindow(); }));
     EXPECT_FALSE(emuRunning);
     EXPECT_TRUE(romLoaded);
+}
+
+// Without a runtime folder the single-instance socket lies in a folder of the
+// user's own that nobody else may enter, and a listener there that does not
+// answer as the program does is not taken for another copy.
+TEST_F(DesktopTest, SingleInstanceSocketIsPrivateAndAnsweredByTheProgramOnly) {
+    std::string temp = dataFolder_ + "/tmp";
+    std::filesystem::create_directory(temp);
+    chmod(temp.c_str(), 01777);  // a temporary folder every user may write
+    unsetenv("XDG_RUNTIME_DIR");
+    setenv("TMPDIR", temp.c_str(), 1);
+    struct Unset {
+        ~Unset() { unsetenv("TMPDIR"); }
+    } unset;
+    QString socket;
+    {
+        qt::SingleInstance first;
+        first.Listen([] {});
+        socket = first.SocketPath();
+    }
+    struct stat folder = {};
+    ASSERT_EQ(stat(QFileInfo(socket).path().toLocal8Bit().constData(), &folder), 0);
+    EXPECT_EQ(folder.st_mode & 0777, 0700u) << socket.toStdString();
+    EXPECT_EQ(folder.st_uid, getuid());
+    QLocalServer silent;
+    ASSERT_TRUE(silent.listen(socket));
+    EXPECT_FALSE(qt::SingleInstance().AnotherCopyRuns());
 }
 
 // The menu bar as the program's users know it: every item in order, with its
