@@ -84,8 +84,8 @@ TEST_F(ButtonLog, DefaultKeysDriveControllerOne) {
     EXPECT_EQ(log, expected);
 }
 
-// An open menu holds the game, as the console's original platform holds its
-// loop: no frames run until the menu closes, then the game goes on.
+// An open menu holds the game: no frames run until the menu closes, then the
+// game goes on.
 TEST_F(ButtonLog, OpenMenuHoldsTheGame) {
     ASSERT_TRUE(StartButtonLog());
     // Slot 1 just before the Save State menu opens, slot 0 from that menu four

@@ -127,8 +127,8 @@ bool DesktopApp::RunPass() {
         LeaveFullScreen();
         RefreshMenus();
     }
-    // Qt's menus and dialogs leave this loop running, where the original
-    // platform's menu and dialog loops held it: hold the game meanwhile.
+    // Qt's menus and dialogs leave this loop running: the game is held while
+    // one is open, rather than running behind it on a stopped sound device.
     HoldWhile(QApplication::activePopupWidget() || QApplication::activeModalWidget());
     if (emuRunning && !held_)
         frameFunction();
