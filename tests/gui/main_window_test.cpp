@@ -3,8 +3,13 @@
 // focus changes, the menu bar and the ROM browser.
 #include "platform/qt/main_window.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
+#include <QLocalServer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -20,7 +25,9 @@
 #include "frontend/rom_list.h"
 #include "platform/qt/display_widget.h"
 #include "platform/qt/menu_table.h"
+#include "platform/qt/osd_overlay.h"
 #include "platform/qt/rom_browser.h"
+#include "platform/qt/single_instance.h"
 #include "support/run_headless.h"
 #include "support/test_machine.h"
 #include "video/presentation.h"
@@ -176,6 +183,7 @@ TEST_F(DesktopTest, EscClosesTheCartridgeAndTheBrowserListsTheRoms) {
     EXPECT_FALSE(emuRunning);
     EXPECT_TRUE(SawMessage("EMU PAUSED"));
     EXPECT_TRUE(window()->browser()->isVisible());
+    EXPECT_FALSE(window()->osd()->isVisible()) << "the message stands over the browser";
     QTreeWidget* list = window()->browser()->list();
     ASSERT_EQ(list->topLevelItemCount(), 1);
     EXPECT_EQ(list->topLevelItem(0)->text(0), "demo");
@@ -212,6 +220,13 @@ TEST_F(DesktopTest, BrowserColumnsAndTheEmptyFolder) {
         EXPECT_EQ(list->topLevelItem(row)->text(1), name == "beta" ? "MAPPER 0" : "--------");
     }
     EXPECT_FALSE(currentRomPath.empty());
+    // The unsupported board is refused, and the repaint after its message
+    // takes the message box off the list.
+    list->setCurrentItem(list->findItems("gamma", Qt::MatchExactly).value(0));
+    Press(list, Qt::Key_Return);
+    EXPECT_TRUE(SawMessage("MAPPER NOT SUPPORTED"));
+    RunPasses(2);
+    EXPECT_FALSE(window()->osd()->isVisible());
 }
 
 TEST_F(DesktopTest, DroppedFileStartsAndUnsupportedOneKeepsTheGame) {
@@ -251,6 +266,33 @@ TEST_F(DesktopTest, LosingTheFocusSuspendsAndRegainingItResumesOnlyARunningGame)
     ASSERT_TRUE(RunUntil([this] { return window()->isActiveWindow(); }));
     EXPECT_FALSE(emuRunning);
     EXPECT_TRUE(romLoaded);
+}
+
+// Without a runtime folder the single-instance socket lies in a folder of the
+// user's own that nobody else may enter, and a listener there that does not
+// answer as the program does is not taken for another copy.
+TEST_F(DesktopTest, SingleInstanceSocketIsPrivateAndAnsweredByTheProgramOnly) {
+    std::string temp = dataFolder_ + "/tmp";
+    std::filesystem::create_directory(temp);
+    chmod(temp.c_str(), 01777);  // a temporary folder every user may write
+    unsetenv("XDG_RUNTIME_DIR");
+    setenv("TMPDIR", temp.c_str(), 1);
+    struct Unset {
+        ~Unset() { unsetenv("TMPDIR"); }
+    } unset;
+    QString socket;
+    {
+        qt::SingleInstance first;
+        first.Listen([] {});
+        socket = first.SocketPath();
+    }
+    struct stat folder = {};
+    ASSERT_EQ(stat(QFileInfo(socket).path().toLocal8Bit().constData(), &folder), 0);
+    EXPECT_EQ(folder.st_mode & 0777, 0700u) << socket.toStdString();
+    EXPECT_EQ(folder.st_uid, getuid());
+    QLocalServer silent;
+    ASSERT_TRUE(silent.listen(socket));
+    EXPECT_FALSE(qt::SingleInstance().AnotherCopyRuns());
 }
 
 // The menu bar as the program's users know it: every item in order, with its
