@@ -45,13 +45,17 @@ constexpr uint32_t kMaxStepCycles = 32;
 // The dots of a frame, the most the PPU can owe or have done within one.
 constexpr uint32_t kFrameDots = 341 * 262;
 
+// The dots owed go below zero when a CPU step of no cycles (an opcode that
+// halts the 6502) ends a frame after the one dot the PPU always runs: the
+// frame loop reads them as signed, and the PPU still runs at least one dot
+// per step, so any negative count is harmless.
 bool FrameFits(const FrameBookkeeping& f, const PpuState& p, std::string& why) {
+    constexpr int32_t kMostDots = static_cast<int32_t>(kFrameDots + 3 * kMaxStepCycles);
     return AllHold(
         {
             {f.lastCpuCycles <= kMaxStepCycles, "length of the last CPU step"},
-            {f.ppuCyclesOwed <= kFrameDots + 3 * kMaxStepCycles, "count of dots owed"},
-            {p.ppuCyclesDone >= 0 && static_cast<uint32_t>(p.ppuCyclesDone) <= f.ppuCyclesOwed,
-             "count of dots done"},
+            {static_cast<int32_t>(f.ppuCyclesOwed) <= kMostDots, "count of dots owed"},
+            {p.ppuCyclesDone >= 0 && p.ppuCyclesDone <= kMostDots, "count of dots done"},
         },
         why);
 }
@@ -65,9 +69,12 @@ bool CpuFits(const CpuBlock& c, std::string& why) {
             {c.extraCycles >= 0 && c.extraCycles <= 7, "CPU extra cycles"},
             {c.interruptDelay <= 1, "CPU interrupt delay"},
             {c.dmaActive <= 1, "sprite DMA flag"},
-            // After the last byte the source has moved one past $FFFF.
-            {c.dmaSource <= 0x10000, "sprite DMA source"},
-            {c.dmaCount <= 255, "sprite DMA count"},
+            // The source is the page written to $4014 plus the count; after
+            // the last byte of page $FF it has moved one past $FFFF.
+            {c.dmaSource <= (c.dmaActive ? 0xFFFFu : 0x10000u), "sprite DMA source"},
+            {c.dmaCount <= 255 && (c.dmaSource & 0xFF) == c.dmaCount &&
+                 (c.dmaActive || c.dmaCount == 0),
+             "sprite DMA count"},
             {c.opcode <= 0xFF, "CPU opcode"},
         },
         why);
