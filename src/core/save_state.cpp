@@ -124,10 +124,17 @@ int LoadStateSlot(int n) {
     sampleStage = slot.samples;
     workRamBlock = slot.workRam;
     std::memcpy(chrRam, slot.chrRam, sizeof chrRam);
+    // The bank counts describe the loaded cartridge, not the moment: they stay
+    // as its set-up made them.
+    const uint32_t prgBankCount = banks.prgBankCount;
+    const uint32_t chrBankCount = banks.chrBankCount;
     banks = slot.banks;
+    banks.prgBankCount = prgBankCount;
+    banks.chrBankCount = chrBankCount;
     if (extras.size) std::memcpy(extras.live, savedExtras, extras.size);
-    if (mapperNumber == 5) Mmc5RebuildRamPointers();
     RebuildBankPointers();
+    const BoardSetup* board = FindBoardSetup(mapperNumber);
+    if (board && board->afterStateLoad) board->afterStateLoad();
     SelectRenderer();
     return 1;
 }

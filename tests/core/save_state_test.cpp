@@ -4,13 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
 
 #include "apu/apu.h"
+#include "cart/board_probe.h"
 #include "cart/cartridge.h"
+#include "cart/mmc5.h"
 #include "core/cpu.h"
 #include "core/frame_loop.h"
 #include "support/run_headless.h"
@@ -204,6 +207,101 @@ TEST_F(SaveStateTest, CorruptedFilesNeverCrash) {
             }
         }
         std::filesystem::remove(StateFilePath());
+    }
+}
+
+// Damage no byte-flipping finds: whole fields set to values that index past a
+// table, stall the machine or shift too far. Each slot is refused and the
+// running game goes on untouched; the undamaged rows prove the file loads.
+TEST_F(SaveStateTest, RefusesFieldsOutOfRange) {
+    constexpr size_t kCpu = 12;                    // CpuBlock in a slot
+    constexpr size_t kMmc1 = kStateSlots * 25828;  // slot 0's MMC1 extras
+    struct Damage {
+        const char* what;
+        std::vector<std::pair<size_t, uint32_t>> words;  // file offset, value
+        bool loads;
+    };
+    const Damage cases[] = {
+        {"undamaged", {}, true},
+        {"sprite DMA under way", {{kCpu + 36, 1}, {kCpu + 40, 0x0210}, {kCpu + 44, 0x10}}, true},
+        {"DMA from $20000", {{kCpu + 36, 1}, {kCpu + 40, 0x20000}}, false},
+        {"DMA from $80000000", {{kCpu + 36, 1}, {kCpu + 40, 0x80000000}, {kCpu + 44, 7}}, false},
+        {"DMA active $7FFFFFFF", {{kCpu + 36, 0x7FFFFFFF}}, false},
+        {"DMA count $FFFFFF00", {{kCpu + 44, 0xFFFFFF00}}, false},
+        {"extra cycles near 2^31", {{kCpu + 24, 0x7FFFFFF0}}, false},
+        {"PPU dots done $7FFFFFFF", {{2140, 0x7FFFFFFF}}, false},
+        {"MMC1 extras $7FFFFFFF", {{kMmc1, 0x7FFFFFFF}}, false},
+        {"MMC1 extras $80000000", {{kMmc1, 0x80000000}}, false},
+        {"MMC1 extras $FFFFFFFF", {{kMmc1, 0xFFFFFFFF}}, false},
+        {"MMC1 shift count 200", {{kMmc1, 0xC8000000}}, false},
+    };
+    InesImage image = MakeInesImage(1, 2, 1);
+    SetVectors(image, 0x8000, 0x8000, 0x8000);
+    FirstLoad(image);
+    RunFrames(2);
+    ASSERT_EQ(SaveStateSlot(0), 1);
+    ASSERT_EQ(WriteStateFile(), 1);
+    statesDirty = 0;
+    const std::string good = ReadFileText(StateFilePath());
+    for (const Damage& c : cases) {
+        std::string bad = good;
+        for (auto [offset, value] : c.words) std::memcpy(&bad[offset], &value, sizeof value);
+        std::ofstream(StateFilePath(), std::ios::binary | std::ios::trunc) << bad;
+        ClearStateSlots();
+        ASSERT_EQ(ReadStateFile(), 1) << c.what;
+        RunFrames(1);
+        const CpuBlock cpuBefore = cpu;
+        const PpuState ppuBefore = ppu;
+        EXPECT_EQ(LoadStateSlot(0), c.loads ? 1 : 0) << c.what;
+        EXPECT_EQ(stateError.empty(), c.loads) << c.what;
+        if (!c.loads) {
+            EXPECT_EQ(std::memcmp(&cpu, &cpuBefore, sizeof cpu), 0) << c.what;
+            EXPECT_EQ(std::memcmp(&ppu, &ppuBefore, sizeof ppu), 0) << c.what;
+        }
+        RunFrames(2);
+    }
+}
+
+// The MMC1's control register, through its serial port.
+void Mmc1Control(uint8_t value) {
+    for (int bit = 0; bit < 5; ++bit) CpuWrite(0x8000, (value >> bit) & 1);
+}
+
+// A state brings back the nametable arrangement of the moment it was saved,
+// whatever the game switched to afterwards.
+TEST_F(SaveStateTest, RestoresTheNametableArrangement) {
+    using Writes = void (*)();
+    struct Board {
+        int mapper, prgUnits, chrUnits;
+        Writes arrange;  // the arrangement saved
+        std::array<int, 4> pages;
+        Writes rearrange;  // the one switched to before loading
+    };
+    const Board boards[] = {
+        {7, 8, 0, [] { CpuWrite(0x8000, 0x10); }, {0, 0, 0, 0}, [] { CpuWrite(0x8000, 0); }},
+        {1, 2, 1, [] { Mmc1Control(2); }, {0, 1, 0, 1}, [] { Mmc1Control(3); }},
+        {4, 2, 1, [] { CpuWrite(0xA000, 0); }, {0, 1, 0, 1}, [] { CpuWrite(0xA000, 1); }},
+        {118,
+         2,
+         8,
+         [] {
+             CpuWrite(0x8002, 0x00);
+             CpuWrite(0x8001, 0x80);
+             CpuWrite(0x8000, 0x00);
+         },
+         {1, 1, 0, 0},
+         [] { CpuWrite(0x8000, 0x80); }},
+        {5, 2, 1, [] { CpuWrite(0x5105, 0x24); }, {0, 1, 4, 0}, [] { CpuWrite(0x5105, 0x50); }},
+    };
+    for (const Board& b : boards) {
+        FirstLoad(MakeInesImage(b.mapper, b.prgUnits, b.chrUnits));
+        b.arrange();
+        ASSERT_EQ(SaveStateSlot(0), 1) << b.mapper;
+        b.rearrange();
+        ASSERT_EQ(LoadStateSlot(0), 1) << b.mapper;
+        for (int q = 0; q < 4; ++q)
+            EXPECT_EQ(NametableAt(q, b.mapper == 5 ? mmc5.mmc5ExRam : nullptr), b.pages[q])
+                << "mapper " << b.mapper << " quarter " << q;
     }
 }
 

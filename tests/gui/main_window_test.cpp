@@ -18,6 +18,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <filesystem>
+#include <fstream>
 
 #include "cart/cartridge.h"
 #include "desktop_fixture.h"
@@ -442,6 +443,18 @@ TEST_F(DesktopTest, SaveAndLoadStateSlotsAndTheStateFile) {
     EXPECT_EQ(romFileName, "demo.nes");
     messages_.clear();
     Press(window(), Qt::Key_2);
+    EXPECT_FALSE(SawMessage("LOADED STATE N\u00BA -> 1"));
+    EXPECT_FALSE(SawMessage("STATE NOT LOADED")) << "an empty slot stays silent";
+    // A slot the checks refuse says so (slot 1's sprite DMA flag set to $7FFFFFFF).
+    const std::string path = dataFolder_ + "/savestates/nrom_board.nes.yss";
+    std::string bytes = ReadFileText(path);
+    ASSERT_GT(bytes.size(), 25828u + 48 + 4);
+    bytes.replace(25828 + 48, 4, "\xFF\xFF\xFF\x7F", 4);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    DropFile(window(), TestRom("nrom_board"));
+    messages_.clear();
+    Press(window(), Qt::Key_2);
+    EXPECT_TRUE(SawMessage("STATE NOT LOADED"));
     EXPECT_FALSE(SawMessage("LOADED STATE N\u00BA -> 1"));
 }
 
