@@ -140,7 +140,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     ClearStateSlots();
     SetStateFileName("fuzz.nes");
-    fuzz::WriteScratchFile("savestates/fuzz.nes.yss", file.data(), file.size());
+    // Each board has a file of its own: the cartridges share the file name.
+    const std::string& path = StateFilePath();
+    const std::string name = "savestates/" + path.substr(path.rfind('/') + 1);
+    fuzz::WriteScratchFile(name.c_str(), file.data(), file.size());
     const bool read = ReadStateFile() == 1;
     if (read != (file.size() == board.stateFile.size()))
         Fail("a state file was taken or refused by its size wrongly", int(mapperNumber));

@@ -168,11 +168,13 @@ int main(int argc, char** argv) {
     int status = RunFrames(options);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     if (options.reportMemory) std::printf("rss-end-kb: %ld\n", ResidentKilobytes());
+    const bool statesKept = CloseStates();
     if (!options.wav.empty() && !WriteWavFile(options.wav, CapturedSamples())) {
         std::fprintf(stderr, "morvel-headless: cannot write %s\n", options.wav.c_str());
         return kExitFileFailed;
     }
     SoundShutdown();
-    CloseStates();
-    return FinishRun(options, status, elapsed.count());
+    status = FinishRun(options, status, elapsed.count());
+    // Slots that could not be written are a failed output.
+    return !statesKept && status == 0 ? 1 : status;
 }

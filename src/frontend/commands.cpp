@@ -68,7 +68,12 @@ void LoadStateCommand(int n) {
 }
 
 void SaveStateCommand(int n) {
-    if (SaveStateSlot(n)) ShowOsdMessageQuiet(kSavedStateTexts[n]);
+    if (!SaveStateSlot(n)) return;
+    // The file is written at once, before the message holds the program: a
+    // crash or a kill after the save keeps the slot.
+    int written = WriteStateFile();
+    ShowOsdMessageQuiet(kSavedStateTexts[n]);
+    SayHowStatesWereWritten(written);
 }
 
 // The last completed frame: commands run between frames, when the frame

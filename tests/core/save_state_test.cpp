@@ -31,11 +31,12 @@ class SaveStateTest : public ::testing::Test {
     void TearDown() override { std::filesystem::remove_all(folder); }
 
     // A first load as the front end does it: forget the slots, name the file, read it.
-    void FirstLoad(const InesImage& image, const char* name = "game.nes") {
+    void FirstLoad(const InesImage& image, const char* name = "game.nes",
+                   const std::string& from = "/some/folder/") {
         ASSERT_EQ(LoadCartridge(WriteTempFile(image.bytes, name).c_str()), 1);
         ClearWorkRam();
         ClearStateSlots();
-        SetStateFileName((std::string("/some/folder/") + name).c_str());
+        SetStateFileName((from + name).c_str());
         ReadStateFile();
     }
     static void RunFrames(int n) {
@@ -62,7 +63,9 @@ TEST_F(SaveStateTest, FileSizePerBoard) {
         EXPECT_EQ(StateFilePath(), folder + "/savestates/game.nes.yss");
         EXPECT_EQ(std::filesystem::file_size(StateFilePath()), c.bytes) << "mapper " << c.mapper;
         EXPECT_FALSE(std::filesystem::exists(StateFilePath() + "~"));
-        std::filesystem::remove(StateFilePath());
+        // The next board is another cartridge: without this one's file and
+        // owner record it takes the plain name again.
+        std::filesystem::remove_all(folder + "/savestates");
     }
 }
 
@@ -124,10 +127,13 @@ TEST_F(SaveStateTest, RefusesSlotsBeyondTheCartridge) {
     CpuWrite(0x8000, 6);
     ASSERT_EQ(SaveStateSlot(0), 1);
     ASSERT_EQ(WriteStateFile(), 1);
-    statesDirty = 0;
+    // Without its owner record the file is one of an earlier version: the
+    // first cartridge of that name whose state file has its size takes it.
+    std::filesystem::remove(StateFilePath() + ".owner");
 
     // The same file name, now a smaller image: bank 6 does not exist.
     FirstLoad(MakeInesImage(2, 2, 0));
+    ASSERT_EQ(StateFilePath(), folder + "/savestates/game.nes.yss");
     cpu.a = 0x5A;
     EXPECT_EQ(LoadStateSlot(0), 0);
     EXPECT_FALSE(stateError.empty());
@@ -156,19 +162,67 @@ TEST_F(SaveStateTest, TruncatedOrOversizedFilesLoadNothing) {
     EXPECT_EQ(LoadStateSlot(2), 1);
 }
 
-// A failed write leaves the previous file as it was.
-TEST_F(SaveStateTest, FailedWriteKeepsThePreviousFile) {
+// A failed write leaves the previous file as it was, says why, and leaves the
+// slots unwritten, so that a later write (at close) still writes them.
+TEST_F(SaveStateTest, FailedWriteKeepsThePreviousFileAndTheSlotsUnwritten) {
     FirstLoad(MakeInesImage(0, 2, 1));
     ASSERT_EQ(SaveStateSlot(0), 1);
     ASSERT_EQ(WriteStateFile(), 1);
-    std::string before = ReadFileText(StateFilePath());
-    // A directory where the temporary file would go makes the write fail.
-    std::filesystem::create_directory(StateFilePath() + "~");
+    EXPECT_EQ(statesDirty, 0u);
+    const std::string path = StateFilePath(), before = ReadFileText(path);
     cpu.a ^= 0xFF;
     ASSERT_EQ(SaveStateSlot(0), 1);
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read);
     EXPECT_EQ(WriteStateFile(), 0);
-    EXPECT_EQ(ReadFileText(StateFilePath()), before);
-    std::filesystem::remove(StateFilePath() + "~");
+    EXPECT_NE(stateError.find("read-only"), std::string::npos) << stateError;
+    EXPECT_EQ(ReadFileText(path), before);
+    EXPECT_EQ(statesDirty, 1u);
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    EXPECT_EQ(WriteStateFile(), 1);
+    EXPECT_TRUE(ReadFileText(path) != before);
+}
+
+// Every cartridge keeps its own slots: two cartridges of one file name (in
+// different folders) get files of their own, a file refused at load is set
+// aside before a new one takes its name, and moving a cartridge keeps its file.
+TEST_F(SaveStateTest, SavingNeverDestroysOtherSlots) {
+    const InesImage first = MakeInesImage(2, 2, 0), second = MakeInesImage(2, 4, 0);
+    auto saveSlot = [](int n, uint8_t a) {
+        cpu.a = a;
+        ASSERT_EQ(SaveStateSlot(n), 1);
+        ASSERT_EQ(WriteStateFile(), 1) << stateError;
+    };
+    auto loadsSlot = [](int n, uint8_t a) {
+        cpu.a = 0;
+        return LoadStateSlot(n) == 1 && cpu.a == a;
+    };
+    FirstLoad(first);
+    saveSlot(0, 0x11);
+    FirstLoad(second);
+    saveSlot(1, 0x22);
+    EXPECT_EQ(StateFilePath(), folder + "/savestates/game.nes (2).yss");
+    FirstLoad(first, "game.nes", "/moved/elsewhere/");
+    EXPECT_TRUE(loadsSlot(0, 0x11));
+    EXPECT_EQ(LoadStateSlot(1), 0);
+    FirstLoad(second);
+    EXPECT_TRUE(loadsSlot(1, 0x22));
+
+    // A damaged file loads nothing and is kept: set aside, never over an
+    // earlier one set aside.
+    const std::string path = StateFilePath(), aside = path + ".refused";
+    for (const std::string& expected : {aside, aside + "-2"}) {
+        std::filesystem::resize_file(path, 1000 + expected.size());
+        FirstLoad(second);
+        EXPECT_EQ(LoadStateSlot(1), 0);
+        saveSlot(2, 0x33);
+        EXPECT_EQ(stateFileSetAside, expected);
+    }
+    EXPECT_EQ(std::filesystem::file_size(aside), 1000 + aside.size());
+    EXPECT_EQ(std::filesystem::file_size(aside + "-2"), 1002 + aside.size());
+    FirstLoad(second);
+    EXPECT_TRUE(loadsSlot(2, 0x33));
+    FirstLoad(first);
+    EXPECT_TRUE(loadsSlot(0, 0x11));
 }
 
 // Corrupted files on every board with extras: no crash, and a refused slot

@@ -426,13 +426,12 @@ TEST_F(DesktopTest, SaveAndLoadStateSlotsAndTheStateFile) {
     EXPECT_FALSE(SawMessage("LOADED STATE N\u00BA -> 1"));
     Press(window(), Qt::Key_2, Qt::ControlModifier);
     EXPECT_TRUE(SawMessage("SAVED N\u00BA -> 1"));
+    // Saving writes the slots at once; loading the cartridge again reads them.
+    EXPECT_TRUE(std::filesystem::exists(dataFolder_ + "/savestates/nrom_board.nes.yss"));
     ASSERT_TRUE(RunFrames(5));
     Press(window(), Qt::Key_2);
     EXPECT_TRUE(SawMessage("LOADED STATE N\u00BA -> 1"));
-    // Closing writes the slots; loading the cartridge again reads them.
     Press(window(), Qt::Key_Escape);
-    EXPECT_TRUE(SawMessage("STATES SAVED"));
-    EXPECT_TRUE(std::filesystem::exists(dataFolder_ + "/savestates/nrom_board.nes.yss"));
     DropFile(window(), TestRom("nrom_board"));
     EXPECT_TRUE(SawMessage("STATES LOADED"));
     messages_.clear();

@@ -3,7 +3,9 @@
 // buffer at $0200 is known.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "support/run_headless.h"
 
@@ -41,12 +43,36 @@ TEST(HeadlessOutputs, DumpRamWritesCpuRamThenWorkRam) {
 }
 
 TEST(HeadlessOutputs, UnwritableOutputFailsTheRun) {
-    for (const char* option : {"--screenshot", "--dump-ram"}) {
-        HeadlessRun run = RunHeadless(
-            {"--frames", "2", option, "/nonexistent-folder/out", TestRom("ppu_picture")});
-        EXPECT_NE(run.exitCode, 0) << option;
-        EXPECT_NE(run.err.find("cannot write"), std::string::npos) << option << run.err;
+    // A data folder whose "savestates" is a file: the saved slot cannot be written.
+    const std::string dir = MakeTempDir();
+    std::ofstream(dir + "/savestates") << "not a folder";
+    const std::vector<std::vector<std::string>> cases = {
+        {"--screenshot", "/nonexistent-folder/out"},
+        {"--dump-ram", "/nonexistent-folder/out"},
+        {"--save-state", "0@1", "--data-dir", dir},
+    };
+    for (std::vector<std::string> args : cases) {
+        args.insert(args.end(), {"--frames", "2", TestRom("ppu_picture")});
+        HeadlessRun run = RunHeadless(args);
+        EXPECT_EQ(run.exitCode, 1) << args[0];
+        EXPECT_NE(run.err.find(args[0] == "--save-state" ? "states not saved" : "cannot write"),
+                  std::string::npos)
+            << args[0] << run.err;
     }
+    std::filesystem::remove_all(dir);
+}
+
+// The state file is written when the slot is saved: a run killed later keeps it.
+TEST(HeadlessOutputs, SavedSlotOutlivesAKilledRun) {
+    const std::string dir = MakeTempDir();
+    const std::string command = std::string("timeout -s KILL 3 '") + MORVEL_HEADLESS +
+                                "' --realtime --frames 100000 --save-state 3@5 --data-dir '" + dir +
+                                "' '" + TestRom("ppu_picture") + "' >/dev/null";
+    EXPECT_NE(std::system(command.c_str()), 0) << "the run was to be killed";
+    const std::string yss = ReadFileText(dir + "/savestates/ppu_picture.nes.yss");
+    ASSERT_EQ(yss.size(), 103312u);
+    EXPECT_EQ(yss[3 * 25828], 1) << "slot 3 occupied";
+    std::filesystem::remove_all(dir);
 }
 
 TEST(HeadlessOutputs, BenchPrintsFramesPerSecondAndRealtime) {
