@@ -16,7 +16,6 @@
 #include "recording/avi_writer.h"
 #include "recording/mp3_encoder.h"
 #include "recording/msvideo1_encoder.h"
-#include "video/partial_file.h"
 #include "video/screenshot.h"
 
 namespace morvel {
@@ -147,6 +146,7 @@ std::unique_ptr<AviRecorder> recorder;
 Mp3Encoder mp3Encoder;
 Worker worker;
 bool active = false;
+std::string lastError;
 
 struct AtomicStats {
     std::atomic<uint32_t> framesHandedOff{0}, framesDropped{0}, framesWritten{0},
@@ -303,13 +303,17 @@ int StartRecording(const char* path) {
     if (active || !path) return 0;
     auto r = std::make_unique<AviRecorder>();
     r->quality = recordQuality >= 0 && recordQuality <= 2 ? recordQuality : 0;
-    if (!r->file.Open(path)) return 0;
-    CreateVideoStreams(r.get());
-    if (!mp3Encoder.Open(mp3BitrateTable[r->quality])) {
-        r->file.Close();
-        RemovePartialFile(path);
+    if (!r->file.Open(path)) {
+        lastError = r->file.Error();
         return 0;
     }
+    CreateVideoStreams(r.get());
+    if (!mp3Encoder.Open(mp3BitrateTable[r->quality])) {
+        r->file.Abandon();
+        lastError = "the MP3 encoder cannot be set up";
+        return 0;
+    }
+    lastError.clear();
     recorder = std::move(r);
     stats.framesHandedOff = 0;
     stats.framesDropped = 0;
@@ -357,7 +361,11 @@ int StopRecording() {
                         static_cast<int32_t>(tail.size()));
     mp3Encoder.Close();
     bool complete = recorder->file.Close() && !recorder->failed;
-    if (!complete) stats.failed = 1;
+    if (!complete) {
+        stats.failed = 1;
+        lastError = recorder->file.Error().empty() ? "a stream of the file could not be made"
+                                                   : recorder->file.Error();
+    }
     recorder.reset();
     active = false;
     return complete ? 1 : 0;
@@ -390,6 +398,10 @@ void RecorderHandOff(const uint32_t* picture, const int16_t* samples, uint32_t c
     worker.waiting.push_back(index);
     hold.unlock();
     worker.event.notify_one();
+}
+
+const std::string& RecorderError() {
+    return lastError;
 }
 
 RecorderStatistics RecorderStats() {

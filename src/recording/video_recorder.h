@@ -79,4 +79,7 @@ void SetRecorderWaitsForWorker(bool wait);
 // Counts of the running recording, or of the last one after it stopped.
 RecorderStatistics RecorderStats();
 
+// Why the last recording could not start or be completed, for messages.
+const std::string& RecorderError();
+
 }  // namespace morvel
