@@ -132,7 +132,7 @@ TEST(HeadlessRecordingFailure, OlderFileStaysAndNothingEmptyIsLeft) {
         auto files = std::distance(std::filesystem::directory_iterator(dir), {});
         EXPECT_EQ(files, c.older || c.newFileKept ? 1 : 0);
         if (c.older) {
-            EXPECT_EQ(ReadFileText(path), "older");
+            EXPECT_TRUE(ReadFileText(path) == "older");  // not the whole file on failure
         }
         if (c.newFileKept && MediaToolsPresent()) ExpectPlayableRecording(path, 1, 299, 64000);
         std::filesystem::remove_all(dir);
