@@ -440,15 +440,17 @@ bool AviWriter::Close() {
             Abandon();
             return false;
         }
-        if (!replacement_->Commit()) {
+        kept_ = replacement_->Commit();
+        if (!kept_) {
             failed_ = true;
-            error_ = replacement_->error();
+            error_ = replacement_->error() + "; " + path_ + " stays as it was";
         }
         replacement_.reset();
     } else {
         // On disk before it is reported complete (a device need not be).
         if (!failed_ && created_ && ::fsync(fileno(file_)) != 0) WriteFailed();
         if (std::fclose(file_) != 0) WriteFailed();
+        kept_ = true;
     }
     file_ = nullptr;
     return !failed_;
@@ -462,7 +464,10 @@ void AviWriter::Abandon() {
         error_ += (error_.empty() ? "" : "; ") + path_ + " stays as it was";
     } else {
         std::fclose(file_);
-        if (created_) ::unlink(path_.c_str());  // a name that was free at Open
+        if (created_) {
+            ::unlink(path_.c_str());  // a name that was free at Open
+            error_ += (error_.empty() ? "" : "; ") + std::string("no file was left");
+        }
     }
     file_ = nullptr;
     failed_ = true;

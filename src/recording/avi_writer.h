@@ -78,6 +78,8 @@ class AviWriter {
     void Abandon();
 
     bool Failed() const { return failed_; }
+    // After Close: a file is there, complete or cut short.
+    bool Kept() const { return kept_; }
     const std::string& Error() const { return error_; }
     int Streams() const { return static_cast<int>(streams_.size()); }
     uint32_t Length(int stream) const;
@@ -132,6 +134,7 @@ class AviWriter {
     uint64_t checkpointSecond_ = UINT64_MAX;  // of the first stream's samples
     bool created_ = false;                    // the name was free and Open made the file
     bool oldIndexWritten_ = false;
+    bool kept_ = false;
     bool wholeChunk_ = false;  // a chunk is in the file in full
     uint64_t partLimit_ = kDefaultPartLimit;
     bool failed_ = false;

@@ -150,7 +150,7 @@ std::string lastError;
 
 struct AtomicStats {
     std::atomic<uint32_t> framesHandedOff{0}, framesDropped{0}, framesWritten{0},
-        soundBlocksWritten{0}, failed{0};
+        soundBlocksWritten{0}, failed{0}, fileKept{0};
     std::atomic<uint64_t> videoNanoseconds{0}, soundNanoseconds{0};
 } stats;
 
@@ -320,6 +320,7 @@ int StartRecording(const char* path) {
     stats.framesWritten = 0;
     stats.soundBlocksWritten = 0;
     stats.failed = 0;
+    stats.fileKept = 0;
     stats.videoNanoseconds = 0;
     stats.soundNanoseconds = 0;
     worker.waiting.clear();
@@ -361,6 +362,7 @@ int StopRecording() {
                         static_cast<int32_t>(tail.size()));
     mp3Encoder.Close();
     bool complete = recorder->file.Close() && !recorder->failed;
+    stats.fileKept = recorder->file.Kept() ? 1 : 0;
     if (!complete) {
         stats.failed = 1;
         lastError = recorder->file.Error().empty() ? "a stream of the file could not be made"
@@ -411,6 +413,7 @@ RecorderStatistics RecorderStats() {
     s.framesWritten = stats.framesWritten;
     s.soundBlocksWritten = stats.soundBlocksWritten;
     s.failed = stats.failed;
+    s.fileKept = stats.fileKept;
     s.videoSeconds = static_cast<double>(stats.videoNanoseconds) * 1e-9;
     s.soundSeconds = static_cast<double>(stats.soundNanoseconds) * 1e-9;
     return s;

@@ -35,6 +35,7 @@ struct RecorderStatistics {
     uint32_t framesWritten = 0;    // picture frames in the file
     uint32_t soundBlocksWritten = 0;
     uint32_t failed = 0;      // 1 once a write to the file failed
+    uint32_t fileKept = 0;    // 1 when the stop left a file, whole or cut short
     double videoSeconds = 0;  // spent compressing and writing pictures
     double soundSeconds = 0;  // spent encoding and writing sound
 };
@@ -63,7 +64,8 @@ void SuspendRecorder();
 
 // Lets the worker finish the frames handed over, ends the sound track with
 // what the MP3 encoder still holds and completes the file. Returns 1 when the
-// whole recording is in the file, 0 when no recording ran or a write failed.
+// whole recording is in the file, 0 when no recording ran or a write failed;
+// RecorderStats().fileKept then says whether a file was left at all.
 int StopRecording();
 
 bool RecorderActive();
