@@ -54,7 +54,9 @@ std::string NewVideoPath(const char* cartridgePath);
 
 // Creates the file and the encoders and starts the worker, waiting. Returns 1,
 // or 0 when the file cannot be created or a recording runs already; then
-// nothing is recorded and nothing else changes.
+// nothing is recorded and nothing else changes (RecorderError() says why). A
+// file already at path stays as it is until the recording replaces it whole
+// at stop.
 int StartRecording(const char* path);
 
 // The worker takes frames only while resumed; it is never stopped in the
