@@ -4,7 +4,13 @@
 // few frames from it.
 //
 // Input: board, slot, the file length to keep (0 = all), then records of four
-// bytes: a 24-bit offset into the file and the byte to put there.
+// bytes. A record whose third byte has bit 7 clear puts its fourth byte at the
+// 24-bit file offset of the first three. One with bit 7 set damages a field of
+// the loaded slot instead: bytes 0-1 and bit 0 of byte 2 give an offset into
+// the slot followed by its board extras, bits 4-5 of byte 2 the width (1, 2 or
+// 4 bytes, the offset aligned to it) and byte 3 picks the value from kEdges,
+// the values that sit at or just past the ends of the machine's ranges. Byte
+// flips alone seldom make such a value in a field of four bytes.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -43,6 +49,30 @@ std::vector<uint8_t> Program() {
                                 0x80, 0x02, 0x81};  // NMI $8100, reset $8000, IRQ $8102
     std::copy(std::begin(vectors), std::end(vectors), bank.end() - 6);
     return bank;
+}
+
+// Ends of ranges: counts, flags kept as register bits, bus widths, dots and
+// lines of a frame, and the values around the sign of 32-bit fields.
+const uint32_t kEdges[] = {
+    0,       1,          2,          3,          4,          5,          7,          8,
+    9,       15,         16,         0x1F,       0x20,       0x3F,       0x40,       0x7F,
+    0x80,    0xFF,       0x100,      240,        241,        257,        261,        262,
+    340,     341,        0x3FFF,     0x4000,     0x7FFF,     0x8000,     0xFFFF,     0x10000,
+    0x20000, 0x7FFFFFF0, 0x7FFFFFFF, 0x80000000, 0xFFFFFF00, 0xFFFFFFFE, 0xFFFFFFFF,
+};
+
+// Sets a field of slot `slot` (or of its board extras) to an edge value.
+void DamageField(std::vector<uint8_t>& file, int slot, const uint8_t* record) {
+    const size_t extras = BoardExtrasSize(mapperNumber);
+    const size_t span = sizeof(StateSlot) + extras;
+    const size_t width = size_t{1} << (((record[2] >> 4) & 3) == 3 ? 2 : (record[2] >> 4) & 3);
+    size_t at = (record[0] | (record[1] << 8) | (size_t(record[2] & 1) << 16)) % span;
+    at &= ~(width - 1);
+    at = at < sizeof(StateSlot) ? slot * sizeof(StateSlot) + at
+                                : kSlotSetSize + slot * extras + (at - sizeof(StateSlot));
+    const uint32_t value = kEdges[record[3] % (sizeof kEdges / sizeof kEdges[0])];
+    if (at + width > file.size()) return;
+    for (size_t k = 0; k < width; ++k) file[at + k] = static_cast<uint8_t>(value >> (8 * k));
 }
 
 struct Board {
@@ -99,22 +129,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int slot = data[1] % kStateSlots;
     std::vector<uint8_t> file = board.stateFile;
     if (data[2] != 0) file.resize(file.size() * data[2] / 256);
+    if (!fuzz::LoadImage(board.image)) Fail("the board's cartridge no longer loads", 0);
     for (size_t i = 3; i + 4 <= size; i += 4) {
+        if (data[i + 2] & 0x80) {
+            DamageField(file, slot, data + i);
+            continue;
+        }
         const size_t offset = data[i] | (data[i + 1] << 8) | (size_t(data[i + 2]) << 16);
         if (!file.empty()) file[offset % file.size()] = data[i + 3];
     }
-    if (!fuzz::LoadImage(board.image)) Fail("the board's cartridge no longer loads", 0);
     ClearStateSlots();
     SetStateFileName("fuzz.nes");
-    fuzz::WriteScratchFile("savestates/fuzz.nes.yss", file.data(), file.size());
+    // Each board has a file of its own: the cartridges share the file name.
+    const std::string& path = StateFilePath();
+    const std::string name = "savestates/" + path.substr(path.rfind('/') + 1);
+    fuzz::WriteScratchFile(name.c_str(), file.data(), file.size());
     const bool read = ReadStateFile() == 1;
     if (read != (file.size() == board.stateFile.size()))
         Fail("a state file was taken or refused by its size wrongly", int(mapperNumber));
     if (read && LoadStateSlot(slot)) {
         fuzz::RunFrames(1, data[1]);
         // Whatever was loaded must save and load again.
-        if (!SaveStateSlot(slot) || !LoadStateSlot(slot))
+        if (!SaveStateSlot(slot) || !LoadStateSlot(slot)) {
+            std::fprintf(stderr, "save state fuzz: %s\n", stateError.c_str());
             Fail("a running state does not round-trip", int(mapperNumber));
+        }
     }
     return 0;
 }

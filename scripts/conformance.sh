@@ -40,11 +40,11 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# One line of text from a block: blank lines dropped, runs of spaces and the
+# One line of text from a block: terminal colour codes and blank lines dropped, runs of spaces and the
 # unprintable-tile dots of --screen-text squeezed, lines joined with " / ", and
 # '|' escaped for the Markdown table.
 condense() {
-  sed -e 's/^[ .]*//' -e 's/[ .]*$//' -e 's/  */ /g' | grep -v '^$' | paste -sd'\n' |
+  sed -e $'s/\x1b\\[[0-9;]*m//g' -e 's/^[ .]*//' -e 's/[ .]*$//' -e 's/  */ /g' | grep -v '^$' | paste -sd'\n' |
     awk 'BEGIN { ORS = "" } { if (NR > 1) print " / "; print }' | sed 's/|/\\|/g'
 }
 
@@ -121,7 +121,14 @@ run_row() {
       elif [[ "$result" == *"$pass_when"* && "$result" != *FAIL* ]]; then
         status=pass
       else
-        status=$(grep -o -E '\$[0-9A-F]{2}|FAILED[^/]*' <<<"$result" | head -1 | sed 's/ *$//')
+        # The failure in a few words: a result code, a "FAILED"/"Failed"/"Error"
+        # line, else the checksum some cartridges end with, else the blank screen.
+        status=$(grep -o -E '\$[0-9A-F]{2}|FAILED[^/]*|Failed[^/]*|Error [0-9]+' <<<"$result" |
+          head -1 | sed 's/ *$//')
+        if [ -z "$status" ] && [[ "$result" =~ (^|/ )([0-9A-F]{8})$ ]]; then
+          status="CRC ${BASH_REMATCH[2]}"
+        fi
+        [ -z "$status" ] && [ -z "$result" ] && status="blank screen"
         status=${status:-"$result"}
       fi
       result="screen: $result"

@@ -190,15 +190,16 @@ int main(int argc, char** argv) {
     int status = RunFrames(options);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     if (options.reportMemory) std::printf("rss-end-kb: %ld\n", ResidentKilobytes());
+    const bool statesKept = CloseStates();
     std::string why;
     bool wavWritten = options.wav.empty() || WriteWavFile(options.wav, CapturedSamples(), why);
     if (!wavWritten)
         std::fprintf(stderr, "morvel-headless: cannot write %s: %s\n", options.wav.c_str(),
                      why.c_str());
     SoundShutdown();
-    // The state file and the other outputs are written even when the WAV
-    // file was not.
-    CloseStates();
+    // The other outputs are written even when the WAV file was not.
     status = FinishRun(options, status, elapsed.count());
-    return wavWritten ? status : kExitFileFailed;
+    if (!wavWritten) return kExitFileFailed;
+    // Slots that could not be written are a failed output.
+    return !statesKept && status == 0 ? 1 : status;
 }

@@ -20,7 +20,8 @@ bool StartHeadlessRecording(const HeadlessOptions& options) {
     // the run waits for the worker instead, and the file holds every frame.
     SetRecorderWaitsForWorker(!options.realtime);
     if (!StartRecording(options.record.c_str())) {
-        std::fprintf(stderr, "morvel-headless: cannot record to %s\n", options.record.c_str());
+        std::fprintf(stderr, "morvel-headless: cannot record to %s: %s\n", options.record.c_str(),
+                     RecorderError().c_str());
         return false;
     }
     frameFunction = RecordingFrame;
@@ -40,7 +41,9 @@ bool StopHeadlessRecording() {
         "%.3f ms sound\n",
         s.framesHandedOff, s.framesWritten, s.framesDropped, s.videoSeconds * perFrame,
         s.soundSeconds * perFrame);
-    if (!complete) std::fprintf(stderr, "morvel-headless: the recording could not be written\n");
+    if (!complete)
+        std::fprintf(stderr, "morvel-headless: the recording could not be written: %s\n",
+                     RecorderError().c_str());
     return complete != 0;
 }
 

@@ -53,11 +53,32 @@ bool OpenStates(const std::string& dataDir, const std::string& cartridge) {
     return true;
 }
 
+namespace {
+
+// Writes the state file now; says on stderr what was set aside or why the
+// write failed (statesDirty then stays set).
+bool WriteStates() {
+    const bool written = WriteStateFile();
+    if (!stateFileSetAside.empty())
+        std::fprintf(stderr,
+                     "morvel-headless: the state file refused at load was set aside as %s\n",
+                     stateFileSetAside.c_str());
+    if (!written)
+        std::fprintf(stderr, "morvel-headless: states not saved: %s\n", stateError.c_str());
+    return written;
+}
+
+}  // namespace
+
 void RunStateActions(const std::vector<StateAction>& actions, long framesDone) {
     for (const StateAction& action : actions) {
         if (action.frame != framesDone) continue;
         if (action.save) {
-            if (SaveStateSlot(action.slot)) std::printf("SAVED N\u00BA -> %d\n", action.slot);
+            // Written at once, as the desktop program does: a killed run keeps it.
+            if (SaveStateSlot(action.slot)) {
+                std::printf("SAVED N\u00BA -> %d\n", action.slot);
+                WriteStates();
+            }
         } else if (LoadStateSlot(action.slot)) {
             std::printf("LOADED STATE N\u00BA -> %d\n", action.slot);
         } else if (!stateError.empty()) {
@@ -67,17 +88,18 @@ void RunStateActions(const std::vector<StateAction>& actions, long framesDone) {
     }
 }
 
-void CloseStates() {
-    if (WriteStateFile()) {
-        statesDirty = 0;
-        std::printf("STATES SAVED\n");
-    } else if (statesDirty) {
-        std::fprintf(stderr, "morvel-headless: cannot write %s\n", StateFilePath().c_str());
+bool CloseStates() {
+    // Only a save whose write failed is left to write.
+    bool kept = true;
+    if (statesDirty) {
+        kept = WriteStates();
+        if (kept) std::printf("STATES SAVED\n");
     }
     if (!temporaryFolder.empty()) {
         std::error_code ignored;
         std::filesystem::remove_all(temporaryFolder, ignored);
     }
+    return kept;
 }
 
 }  // namespace morvel

@@ -1,5 +1,6 @@
 // Save states in morvel-headless: the state file is read at load and written
-// when the run ends, as opening and closing a cartridge do in the desktop program.
+// at each save, as opening a cartridge and saving a slot do in the desktop
+// program.
 #pragma once
 
 #include <string>
@@ -23,7 +24,8 @@ bool OpenStates(const std::string& dataDir, const std::string& cartridge);
 // Carries out the actions due after `framesDone` frames.
 void RunStateActions(const std::vector<StateAction>& actions, long framesDone);
 
-// Writes the state file when a slot was saved.
-void CloseStates();
+// Writes the state file when a saved slot is still unwritten (its write
+// failed); false when the slots could not be written.
+bool CloseStates();
 
 }  // namespace morvel

@@ -14,6 +14,13 @@ void AoromWrite(uint32_t, uint8_t value) {
 }
 }  // namespace
 
+// The one-screen page of the last register write, kept in mirroringState (0
+// until the game's first write: the header's arrangement still stands).
+void AoromAfterStateLoad() {
+    if (banks.mirroringState == kMirrorSingleLower || banks.mirroringState == kMirrorSingleUpper)
+        SetMirroring(banks.mirroringState);
+}
+
 void SetupAorom(const BoardHeader&) {
     SetPpuPages(0, 7, ChrRamRead, ChrRamWrite);
     MapPrgBanks(0x8000, 0, 0x8000);

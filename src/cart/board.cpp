@@ -21,21 +21,23 @@ uint32_t chrUnitCount;
 namespace {
 
 // The supported boards and their set-ups.
+// clang-format off
 const BoardSetup kBoardSetups[] = {
-    {0, SetupNrom, nullptr},         // NROM
-    {2, SetupUnrom, nullptr},        // UNROM
-    {3, SetupCnrom, nullptr},        // CNROM
-    {7, SetupAorom, nullptr},        // AOROM
-    {34, SetupBxrom, nullptr},       // BxROM
-    {58, SetupMapper58, nullptr},    // multicart, register in the address
-    {226, SetupMapper226, nullptr},  // multicart, register in the data
-    {1, SetupMmc1, Mmc1AfterMirroring},  // MMC1: its control value replaces the header's mirroring
-    {4, SetupMmc3, nullptr},         // MMC3
-    {118, SetupMapper118, nullptr},  // MMC3 with nametables from the CHR registers
-    {189, SetupMapper189, nullptr},  // MMC3-style CHR, 32 KB PRG through low addresses
-    {5, SetupMmc5, nullptr},         // MMC5
-    {9, SetupMmc2, nullptr},         // MMC2, CHR latches flipped by tiles $FD/$FE
+    {0,   SetupNrom,      nullptr,            nullptr},              // NROM
+    {2,   SetupUnrom,     nullptr,            nullptr},              // UNROM
+    {3,   SetupCnrom,     nullptr,            nullptr},              // CNROM
+    {7,   SetupAorom,     nullptr,            AoromAfterStateLoad},  // AOROM
+    {34,  SetupBxrom,     nullptr,            nullptr},              // BxROM
+    {58,  SetupMapper58,  nullptr,            nullptr},              // multicart, register in the address
+    {226, SetupMapper226, nullptr,            nullptr},              // multicart, register in the data
+    {1,   SetupMmc1,      Mmc1AfterMirroring, Mmc1AfterStateLoad},   // MMC1: its control value replaces the header's mirroring
+    {4,   SetupMmc3,      nullptr,            Mmc3AfterStateLoad},   // MMC3
+    {118, SetupMapper118, nullptr,            Mmc3AfterStateLoad},   // MMC3 with nametables from the CHR registers
+    {189, SetupMapper189, nullptr,            Mmc3AfterStateLoad},   // MMC3-style CHR, 32 KB PRG through low addresses
+    {5,   SetupMmc5,      nullptr,            Mmc5AfterStateLoad},   // MMC5
+    {9,   SetupMmc2,      nullptr,            nullptr},              // MMC2, CHR latches flipped by tiles $FD/$FE
 };
+// clang-format on
 
 template <int kPage>
 uint8_t NametableRead(uint32_t address) {
@@ -97,6 +99,10 @@ void SetMirroring(uint32_t mode) {
     }
 }
 
+uint32_t MirroringPage(uint32_t mode, uint32_t quarter) {
+    return kMirroringPages[mode <= kMirrorFourScreen ? mode : kMirrorFourScreen][quarter & 3];
+}
+
 void SetNametableQuarter(uint32_t quarter, uint32_t page) {
     if (quarter > 3 || page > 3) return;
     int slot = static_cast<int>(quarter);
@@ -104,11 +110,20 @@ void SetNametableQuarter(uint32_t quarter, uint32_t page) {
     SetPpuPages(12 + slot, 12 + slot, kNametableRead[page], kNametableWrite[page]);
 }
 
+// The numbers come from a save state: one that lies past the loaded data
+// (which the state checks refuse) wraps around it as MapPrgBanks would, so no
+// pointer leaves the image.
 void RebuildBankPointers() {
-    for (int i = 0; i < 8; ++i)
-        chrPagePtr[i] = chrBase + static_cast<size_t>(banks.chrPageBank[i]) * 1024;
-    for (int p = 8; p < 16; ++p)
-        prgPagePtr[p] = prgBase + static_cast<size_t>(banks.prgPageBank[p]) * 4096;
+    for (int i = 0; i < 8; ++i) {
+        uint32_t& unit = banks.chrPageBank[i];
+        unit = chrUnitCount ? unit % chrUnitCount : 0;
+        chrPagePtr[i] = chrBase + static_cast<size_t>(unit) * 1024;
+    }
+    for (int p = 8; p < 16; ++p) {
+        uint32_t& unit = banks.prgPageBank[p];
+        unit = prgUnitCount ? unit % prgUnitCount : 0;
+        prgPagePtr[p] = prgBase + static_cast<size_t>(unit) * 4096;
+    }
 }
 
 void SetCpuPages(int first, int last, CpuReadHandler read, CpuWriteHandler write) {
@@ -126,10 +141,10 @@ void SetPpuPages(int first, int last, PpuReadHandler read, PpuWriteHandler write
 }
 
 uint8_t PrgPageRead(uint32_t address) {
-    return prgPagePtr[address >> 12][address & 0xFFF];
+    return prgPagePtr[(address >> 12) & 15][address & 0xFFF];
 }
 void PrgPageWrite(uint32_t address, uint8_t value) {
-    prgPagePtr[address >> 12][address & 0xFFF] = value;
+    prgPagePtr[(address >> 12) & 15][address & 0xFFF] = value;
 }
 uint8_t ChrPageRead(uint32_t address) {
     return chrPagePtr[(address >> 10) & 7][address & 0x3FF];

@@ -18,11 +18,13 @@ using PpuWriteHandler = void (*)(uint32_t address, uint8_t value);
 extern PpuReadHandler ppuReadPage[16];
 extern PpuWriteHandler ppuWritePage[16];
 
+// The PPU's bus is 14 bits wide; the page index is masked so that no address
+// can leave the tables.
 inline uint8_t PpuBusRead(uint32_t address) {
-    return ppuReadPage[address >> 10](address);
+    return ppuReadPage[(address >> 10) & 15](address & 0x3FFF);
 }
 inline void PpuBusWrite(uint32_t address, uint8_t value) {
-    ppuWritePage[address >> 10](address, value);
+    ppuWritePage[(address >> 10) & 15](address & 0x3FFF, value);
 }
 
 enum MirroringMode : uint32_t {
@@ -66,6 +68,8 @@ void SetMirroring(uint32_t mode);
 // Shows nametable page (0-3) at one quarter (0-3: $2000, $2400, $2800, $2C00)
 // and at its mirror 4 KB higher.
 void SetNametableQuarter(uint32_t quarter, uint32_t page);
+// The nametable page (0-3) that a mirroring mode shows at a quarter (0-3).
+uint32_t MirroringPage(uint32_t mode, uint32_t quarter);
 void RebuildBankPointers();
 
 // Installs a read and write handler on a range of CPU or PPU pages.
@@ -88,12 +92,16 @@ struct BoardHeader {
     uint32_t mirroring;
 };
 
-// A board: its set-up, run by InitBoard, and an optional step after the
-// header's mirroring is applied (MMC1 replaces it with its control value).
+// A board: its set-up, run by InitBoard, an optional step after the header's
+// mirroring is applied (MMC1 replaces it with its control value), and an
+// optional step after a save state restored the board's registers, which puts
+// back what the registers imply but the page tables do not keep (the
+// nametable arrangement, the MMC5's RAM pages).
 struct BoardSetup {
     uint32_t mapper;
     void (*setup)(const BoardHeader& header);
     void (*afterMirroring)();
+    void (*afterStateLoad)();
 };
 
 // Installs the pattern handlers, runs the board's set-up, applies the header's
@@ -106,15 +114,19 @@ void SetupNrom(const BoardHeader& header);
 void SetupUnrom(const BoardHeader& header);
 void SetupCnrom(const BoardHeader& header);
 void SetupAorom(const BoardHeader& header);
+void AoromAfterStateLoad();
 void SetupBxrom(const BoardHeader& header);
 void SetupMapper58(const BoardHeader& header);
 void SetupMapper226(const BoardHeader& header);
 void SetupMmc1(const BoardHeader& header);
 void Mmc1AfterMirroring();
+void Mmc1AfterStateLoad();
 void SetupMmc3(const BoardHeader& header);
 void SetupMapper118(const BoardHeader& header);
 void SetupMapper189(const BoardHeader& header);
+void Mmc3AfterStateLoad();
 void SetupMmc5(const BoardHeader& header);
+void Mmc5AfterStateLoad();
 void SetupMmc2(const BoardHeader& header);
 
 // Maps 32 KB of PRG at $8000: a 16 KB image twice, a larger one from its start.

@@ -78,7 +78,9 @@ void Mmc1Write(uint32_t address, uint8_t value) {
         Mmc1ApplyControl(mmc1.mmc1Control);
         return;
     }
-    mmc1.mmc1Shift |= static_cast<uint8_t>((value & 1) << mmc1.mmc1ShiftCount);
+    // The count is at most 4 here; the mask keeps a restored one from
+    // shifting past the register.
+    mmc1.mmc1Shift |= static_cast<uint8_t>((value & 1) << (mmc1.mmc1ShiftCount & 7));
     if (++mmc1.mmc1ShiftCount < 5) return;
 
     uint8_t v = mmc1.mmc1Shift & 0x1F;
@@ -104,6 +106,12 @@ void SetupMmc1(const BoardHeader& header) {
     MapChrBanks(0, 0, k8K);
     MapPrgBanks(0x8000, 0, k16K);
     MapPrgBanks(0xC000, header.prgUnits - 1, k16K);
+}
+
+// The arrangement follows the restored control register; the banks are
+// already back from the bank numbers.
+void Mmc1AfterStateLoad() {
+    SetMirroring(kMmc1Mirroring[mmc1.mmc1Control & 3]);
 }
 
 // Power-on control $0C: one-screen page 0 replaces the header's mirroring

@@ -39,6 +39,21 @@ const ChrSlot kChrSlots[6] = {
 };
 // clang-format on
 
+// The nametable arrangement is kept in the register block as the pages the
+// four quarters show, so that a save state brings it back.
+void KeepMirroring(uint32_t mode) {
+    for (uint32_t quarter = 0; quarter < 4; ++quarter)
+        mmc3.mmc3Nametables[quarter] = static_cast<uint8_t>(MirroringPage(mode, quarter));
+    mmc3.mmc3NametablesKept = 1;
+}
+
+// $A000 of mappers 4 and 189: bit 0 clear vertical, set horizontal.
+void WriteMirroring(uint8_t value) {
+    const uint32_t mode = ~value & 1;
+    SetMirroring(mode);
+    KeepMirroring(mode);
+}
+
 // Maps CHR register r with a bank number already reduced for its size.
 void MapChrRegister(uint32_t r, uint32_t bank) {
     const ChrSlot& slot = kChrSlots[r];
@@ -120,8 +135,12 @@ void Choose118Nametables(uint8_t bankSelect) {
     static const uint8_t kInverted[4] = {2, 3, 4, 5};
     static const uint8_t kNormal[4] = {0, 0, 1, 1};
     const uint8_t* regs = (bankSelect & 0x80) ? kInverted : kNormal;
-    for (uint32_t quarter = 0; quarter < 4; ++quarter)
-        SetNametableQuarter(quarter, (mmc3.mmc3BankRegs[regs[quarter]] & 0x80) ? 1 : 0);
+    for (uint32_t quarter = 0; quarter < 4; ++quarter) {
+        const uint8_t page = (mmc3.mmc3BankRegs[regs[quarter]] & 0x80) ? 1 : 0;
+        SetNametableQuarter(quarter, page);
+        mmc3.mmc3Nametables[quarter] = page;
+    }
+    mmc3.mmc3NametablesKept = 1;
 }
 
 void SetupMmc3Common(const BoardHeader& header, CpuWriteHandler write) {
@@ -131,6 +150,7 @@ void SetupMmc3Common(const BoardHeader& header, CpuWriteHandler write) {
     else
         SetPpuPages(0, 7, Mmc3ChrRamRead, Mmc3ChrRamWrite);
     SetCpuPages(8, 15, PrgPageRead, write);
+    KeepMirroring(header.mirroring);  // InitBoard applies it after the set-up
     banks.chrBankCount = 8 * header.chrUnits;
     banks.prgBankCount = 2 * header.prgUnits;
     MapChrBanks(0, 0, k8K);
@@ -172,7 +192,7 @@ void Mmc3Write(uint32_t address, uint8_t value) {
                 WritePrgRegister(r, value);
             break;
         }
-        case 0xA000: SetMirroring(~value & 1); break;  // bit 0: 0 vertical, 1 horizontal
+        case 0xA000: WriteMirroring(value); break;
         default: WriteCommonRegister(reg, value); break;
     }
 }
@@ -227,7 +247,7 @@ void Mapper189Write(uint32_t address, uint8_t value) {
             }
             break;
         case 1:  // $A000-$BFFF
-            if (!odd) SetMirroring(~value & 1);
+            if (!odd) WriteMirroring(value);
             break;
         case 2:  // $C000-$DFFF
             if (!odd)
@@ -237,6 +257,14 @@ void Mapper189Write(uint32_t address, uint8_t value) {
             break;
         case 3: mmc3.mmc3IrqEnabled = address & 1; break;  // $E000-$FFFF
     }
+}
+
+// The arrangement kept in the block; a block from an older file keeps none,
+// and the arrangement of the moment stays.
+void Mmc3AfterStateLoad() {
+    if (!mmc3.mmc3NametablesKept) return;
+    for (uint32_t quarter = 0; quarter < 4; ++quarter)
+        SetNametableQuarter(quarter, mmc3.mmc3Nametables[quarter]);
 }
 
 void SetupMmc3(const BoardHeader& header) {
@@ -251,6 +279,7 @@ void SetupMapper118(const BoardHeader& header) {
 void SetupMapper189(const BoardHeader& header) {
     // Cleared so that nothing of a previous cartridge's MMC3 survives.
     std::memset(&mmc3, 0, sizeof mmc3);
+    KeepMirroring(header.mirroring);
     SetCpuPages(4, 7, Mapper189LowRead, Mapper189Write);
     SetCpuPages(8, 15, PrgPageRead, Mapper189Write);
     banks.prgBankCount = 2 * header.prgUnits;

@@ -23,8 +23,10 @@ struct Mmc3State {
     uint32_t mmc3IrqReload;    // set by a counter reset write
     uint16_t mmc3LastPpuAddr;  // the last PPU address the A12 watcher saw
     uint8_t reserved1[2];
-    uint32_t mmc3BankRegs[6];  // mapper 118: the last values of R0-R5
-    uint8_t reserved2[12];
+    uint32_t mmc3BankRegs[6];    // mapper 118: the last values of R0-R5
+    uint8_t mmc3Nametables[4];   // the nametable page (0-3) each quarter shows
+    uint8_t mmc3NametablesKept;  // 1 once the pages above are kept (0 in older files)
+    uint8_t reserved2[7];
 };
 static_assert(sizeof(Mmc3State) == 60);
 static_assert(std::is_trivially_copyable_v<Mmc3State>);
@@ -33,6 +35,8 @@ static_assert(offsetof(Mmc3State, mmc3IrqEnabled) == 14);
 static_assert(offsetof(Mmc3State, mmc3IrqReload) == 16);
 static_assert(offsetof(Mmc3State, mmc3LastPpuAddr) == 20);
 static_assert(offsetof(Mmc3State, mmc3BankRegs) == 24);
+static_assert(offsetof(Mmc3State, mmc3Nametables) == 48);
+static_assert(offsetof(Mmc3State, mmc3NametablesKept) == 52);
 
 extern Mmc3State mmc3;
 

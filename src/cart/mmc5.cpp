@@ -25,10 +25,10 @@ constexpr uint32_t k32K = 0x8000;
 constexpr uint32_t kRamUnits = sizeof mmc5.mmc5PrgRam / k4K;
 
 uint8_t PrgRamRead(uint32_t address) {
-    return mmc5RamPagePtr[address >> 12][address & 0xFFF];
+    return mmc5RamPagePtr[(address >> 12) & 15][address & 0xFFF];
 }
 void PrgRamWrite(uint32_t address, uint8_t value) {
-    mmc5RamPagePtr[address >> 12][address & 0xFFF] = value;
+    mmc5RamPagePtr[(address >> 12) & 15][address & 0xFFF] = value;
 }
 
 uint8_t ExRamNametableRead(uint32_t address) {
@@ -166,18 +166,28 @@ void WriteChrRegister(uint32_t index, uint8_t v) {
     if (bothHalves) MapChrBanks(address + k4K, bank, size);
 }
 
+// Shows a nametable page (0-3) or ExRAM (kMmc5ExRamQuarter) at a quarter and
+// keeps the choice in the block, so that a save state can put it back.
+void ShowAtQuarter(uint32_t quarter, uint32_t source) {
+    if (source == kMmc5ExRamQuarter) {
+        int page = 8 + static_cast<int>(quarter);
+        SetPpuPages(page, page, ExRamNametableRead, ExRamNametableWrite);
+        SetPpuPages(page + 4, page + 4, ExRamNametableRead, ExRamNametableWrite);
+    } else {
+        SetNametableQuarter(quarter, source);
+    }
+    mmc5.mmc5Nametables[quarter] = static_cast<uint8_t>(source);
+}
+
 // $5105: two bits per nametable quarter: 0 and 1 the console's nametables,
 // 2 ExRAM, 3 leaves the quarter as it is.
 void WriteNametableMapping(uint8_t v) {
     for (uint32_t quarter = 0; quarter < 4; ++quarter) {
         uint32_t source = (v >> (2 * quarter)) & 3;
-        int page = 8 + static_cast<int>(quarter);
-        if (source < 2) {
-            SetNametableQuarter(quarter, source);
-        } else if (source == 2) {
-            SetPpuPages(page, page, ExRamNametableRead, ExRamNametableWrite);
-            SetPpuPages(page + 4, page + 4, ExRamNametableRead, ExRamNametableWrite);
-        }
+        if (source < 2)
+            ShowAtQuarter(quarter, source);
+        else if (source == 2)
+            ShowAtQuarter(quarter, kMmc5ExRamQuarter);
     }
 }
 
@@ -244,6 +254,16 @@ void Mmc5RebuildRamPointers() {
     SetPrgPages(6, 7, true);
 }
 
+void Mmc5AfterStateLoad() {
+    Mmc5RebuildRamPointers();
+    // A block from an older file keeps no arrangement: the one of the moment stays.
+    if (!mmc5.mmc5NametablesKept) return;
+    for (uint32_t quarter = 0; quarter < 4; ++quarter)
+        ShowAtQuarter(quarter, mmc5.mmc5Nametables[quarter] <= kMmc5ExRamQuarter
+                                   ? mmc5.mmc5Nametables[quarter]
+                                   : 0);
+}
+
 bool Mmc5IrqAsserting() {
     return mmc5.mmc5IrqEnable != 0 && mmc5.mmc5IrqPending != 0;
 }
@@ -296,6 +316,11 @@ void Mmc5RegisterWrite(uint32_t address, uint8_t v) {
 void SetupMmc5(const BoardHeader& header) {
     std::memset(&mmc5, 0, sizeof mmc5);
     mmc5.mmc5PrgMode = 3;
+    // The header's arrangement, which InitBoard applies after the set-up.
+    for (uint32_t quarter = 0; quarter < 4; ++quarter)
+        mmc5.mmc5Nametables[quarter] =
+            static_cast<uint8_t>(MirroringPage(header.mirroring, quarter));
+    mmc5.mmc5NametablesKept = 1;
     SetCpuPages(5, 5, Mmc5RegisterRead, Mmc5RegisterWrite);
     SetPrgPages(6, 7, true);
     SetPrgPages(8, 15, false);

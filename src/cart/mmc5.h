@@ -40,7 +40,9 @@ struct Mmc5State {
     uint8_t reserved1[2];
     uint32_t mmc5PrgPageBank[16];  // 4 KB unit of PRG RAM behind each RAM-mapped CPU page
     uint8_t mmc5PageIsRam[16];     // 1 where a CPU page carries the PRG RAM handlers
-    uint8_t reserved2[68];
+    uint8_t mmc5Nametables[4];     // what each quarter shows: 0-3 a nametable page, 4 ExRAM
+    uint8_t mmc5NametablesKept;    // 1 once the choices above are kept (0 in older files)
+    uint8_t reserved2[63];
 };
 static_assert(sizeof(Mmc5State) == 75016);
 static_assert(std::is_trivially_copyable_v<Mmc5State>);
@@ -53,6 +55,10 @@ static_assert(offsetof(Mmc5State, mmc5ChrRegs) == 74796);
 static_assert(offsetof(Mmc5State, mmc5MulA) == 74860);
 static_assert(offsetof(Mmc5State, mmc5PrgPageBank) == 74868);
 static_assert(offsetof(Mmc5State, mmc5PageIsRam) == 74932);
+static_assert(offsetof(Mmc5State, mmc5Nametables) == 74948);
+
+// What mmc5Nametables holds for a quarter that shows ExRAM.
+constexpr uint8_t kMmc5ExRamQuarter = 4;
 
 extern Mmc5State mmc5;
 

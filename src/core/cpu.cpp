@@ -460,7 +460,7 @@ const OpHandler kOpHandlers[256] = {
 // clang-format on
 
 int32_t DmaStep() {
-    uint8_t value = CpuRead(cpu.dmaSource);
+    uint8_t value = CpuRead(cpu.dmaSource & 0xFFFF);
     cpu.dmaLatch = value;
     cpuWritePage[2](0x2004, value);
     cpu.dmaSource++;

@@ -14,11 +14,16 @@ using CpuWriteHandler = void (*)(uint32_t address, uint8_t value);
 extern CpuReadHandler cpuReadPage[16];
 extern CpuWriteHandler cpuWritePage[16];
 
+// The CPU's address bus is 16 bits wide: whatever a caller passes (a DMA or
+// sample address restored from a damaged state, say) reaches a handler as an
+// address of the 64 KB space, so no page index leaves the tables.
 inline uint8_t CpuRead(uint32_t address) {
-    return cpuReadPage[address >> 12](address);
+    const uint32_t bus = address & 0xFFFF;
+    return cpuReadPage[bus >> 12](bus);
 }
 inline void CpuWrite(uint32_t address, uint8_t value) {
-    cpuWritePage[address >> 12](address, value);
+    const uint32_t bus = address & 0xFFFF;
+    cpuWritePage[bus >> 12](bus, value);
 }
 
 // Work RAM at $6000-$7FFF and its two flags, stored and restored as one block.

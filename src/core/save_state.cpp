@@ -4,7 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
+#include <vector>
 
 #include "cart/cartridge.h"
 #include "cart/mmc1.h"
@@ -12,12 +12,15 @@
 #include "cart/mmc3.h"
 #include "cart/mmc5.h"
 #include "core/save_state_checks.h"
+#include "core/state_file_owner.h"
+#include "core/user_files.h"
 #include "ppu/ppu.h"
 
 namespace morvel {
 
 uint32_t statesDirty;
 std::string stateError;
+std::string stateFileSetAside;
 
 namespace {
 
@@ -29,6 +32,10 @@ Mmc2State mmc2Extras[kStateSlots];
 
 std::string statesFolder = "savestates";
 std::string stateFilePath;
+std::string stateFileName;  // the cartridge's file name, for messages
+CartridgeIdentity stateFileOwner;
+bool stateFileRecorded;  // the owner record beside the file names this cartridge
+bool stateFileRefused;   // the file there was refused: set aside before writing
 
 // Where a board family keeps the registers a slot does not hold, and the
 // array of four captures of them.
@@ -54,11 +61,6 @@ uint8_t* SavedExtras(const BoardExtras& extras, int n) {
     return static_cast<uint8_t*>(extras.saved) + n * extras.size;
 }
 
-struct FileCloser {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
-
 }  // namespace
 
 size_t BoardExtrasSize(uint32_t mapper) {
@@ -81,8 +83,14 @@ void PrepareSaveStates(const char* exeDir) {
 
 void SetStateFileName(const char* cartridgePath) {
     const char* name = std::strrchr(cartridgePath, '/');
-    name = name ? name + 1 : cartridgePath;
-    stateFilePath = statesFolder + "/" + name + ".yss";
+    stateFileName = name ? name + 1 : cartridgePath;
+    stateFileOwner = LoadedCartridgeIdentity();
+    StateFileChoice choice =
+        ChooseStateFile(statesFolder, stateFileName, stateFileOwner,
+                        sizeof slotSet + kStateSlots * BoardExtrasSize(mapperNumber));
+    stateFilePath = choice.path;
+    stateFileRecorded = choice.recorded;
+    stateFileRefused = false;
 }
 
 const std::string& StateFilePath() {
@@ -124,60 +132,97 @@ int LoadStateSlot(int n) {
     sampleStage = slot.samples;
     workRamBlock = slot.workRam;
     std::memcpy(chrRam, slot.chrRam, sizeof chrRam);
+    // The bank counts describe the loaded cartridge, not the moment: they stay
+    // as its set-up made them.
+    const uint32_t prgBankCount = banks.prgBankCount;
+    const uint32_t chrBankCount = banks.chrBankCount;
     banks = slot.banks;
+    banks.prgBankCount = prgBankCount;
+    banks.chrBankCount = chrBankCount;
     if (extras.size) std::memcpy(extras.live, savedExtras, extras.size);
-    if (mapperNumber == 5) Mmc5RebuildRamPointers();
     RebuildBankPointers();
+    const BoardSetup* board = FindBoardSetup(mapperNumber);
+    if (board && board->afterStateLoad) board->afterStateLoad();
     SelectRenderer();
     return 1;
 }
 
-// The file is written beside the old one and renamed over it, so a crash or a
-// full disk in the middle never destroys the slots saved before.
+// The file is written beside the old one, flushed and renamed over it (see
+// FileReplacement), so a crash or a full disk in the middle never destroys the
+// slots saved before. The owner record goes first: a record without its file
+// only keeps the name for this cartridge. A file that was refused at load is
+// set aside, untouched, before its name is reused.
 int WriteStateFile() {
-    if (!statesDirty || stateFilePath.empty()) return 0;
-    mkdir(statesFolder.c_str(), 0777);
-    std::string temporary = stateFilePath + "~";
-    BoardExtras extras = ExtrasFor(mapperNumber);
-    bool written = false;
-    {
-        File file(std::fopen(temporary.c_str(), "wb"));
-        if (!file) return 0;
-        written = std::fwrite(slotSet, 1, sizeof slotSet, file.get()) == sizeof slotSet;
-        if (written && extras.size)
-            written = std::fwrite(extras.saved, extras.size, kStateSlots, file.get()) ==
-                      static_cast<size_t>(kStateSlots);
-        written = written && std::fflush(file.get()) == 0;
-        if (std::fclose(file.release()) != 0) written = false;
-    }
-    if (!written || std::rename(temporary.c_str(), stateFilePath.c_str()) != 0) {
-        std::remove(temporary.c_str());
+    stateError.clear();
+    stateFileSetAside.clear();
+    if (!statesDirty) return 0;
+    if (stateFilePath.empty()) {
+        stateError = "every state file name for " + stateFileName + " in " + statesFolder +
+                     " belongs to another cartridge";
         return 0;
     }
+    mkdir(statesFolder.c_str(), 0777);
+    if (!stateFileRecorded) {
+        if (!RecordStateFileOwner(stateFilePath, stateFileOwner, stateError)) return 0;
+        stateFileRecorded = true;
+    }
+    if (stateFileRefused) {
+        stateFileSetAside = SetAsideUserFile(stateFilePath, ".refused");
+        if (stateFileSetAside.empty()) {
+            stateError = "cannot set aside the refused " + stateFilePath;
+            return 0;
+        }
+        stateFileRefused = false;
+    }
+    FileReplacement replacement(stateFilePath);
+    std::FILE* file = replacement.Open();
+    if (!file) {
+        stateError = replacement.error();
+        return 0;
+    }
+    BoardExtras extras = ExtrasFor(mapperNumber);
+    bool written = std::fwrite(slotSet, 1, sizeof slotSet, file) == sizeof slotSet;
+    if (written && extras.size)
+        written = std::fwrite(extras.saved, extras.size, kStateSlots, file) ==
+                  static_cast<size_t>(kStateSlots);
+    if (!written || !replacement.Commit()) {
+        stateError =
+            replacement.error().empty() ? "cannot write " + stateFilePath : replacement.error();
+        return 0;
+    }
+    statesDirty = 0;
     return 1;
 }
 
 // Reads the whole file before taking any of it: a file of the wrong size
-// (truncated, or of another board) loads nothing.
+// (truncated, or of another board) loads nothing, and is kept: it is set aside
+// before a new file takes its name.
 int ReadStateFile() {
     stateError.clear();
-    File file(std::fopen(stateFilePath.c_str(), "rb"));
-    if (!file) return 0;
+    stateFileRefused = false;
+    if (stateFilePath.empty()) return 0;
     BoardExtras extras = ExtrasFor(mapperNumber);
     const size_t expected = sizeof slotSet + kStateSlots * extras.size;
-    auto contents = std::make_unique<uint8_t[]>(expected + 1);
-    size_t got = std::fread(contents.get(), 1, expected + 1, file.get());
-    if (got != expected) {
-        stateError = "state file " + stateFilePath + " has " + std::to_string(got) +
-                     (got > expected ? " or more" : "") + " bytes, expected " +
-                     std::to_string(expected) + ": nothing loaded";
-        return 0;
+    std::vector<uint8_t> contents;
+    ReadOutcome outcome = ReadUserFile(stateFilePath, expected, contents);
+    if (outcome == ReadOutcome::kMissing) return 0;
+    if (outcome == ReadOutcome::kRead && contents.size() == expected) {
+        std::memcpy(slotSet, contents.data(), sizeof slotSet);
+        if (extras.size)
+            std::memcpy(extras.saved, contents.data() + sizeof slotSet, kStateSlots * extras.size);
+        SelectRenderer();
+        return 1;
     }
-    std::memcpy(slotSet, contents.get(), sizeof slotSet);
-    if (extras.size)
-        std::memcpy(extras.saved, contents.get() + sizeof slotSet, kStateSlots * extras.size);
-    SelectRenderer();
-    return 1;
+    if (outcome == ReadOutcome::kRead)
+        stateError = "state file " + stateFilePath + " has " + std::to_string(contents.size()) +
+                     " bytes, expected " + std::to_string(expected) + ": nothing loaded";
+    else
+        stateError =
+            "state file " + stateFilePath + " " + ReadOutcomeText(outcome) + ": nothing loaded";
+    // A folder or a device in its place is no file of the user's to move; the
+    // write refuses it with its own reason.
+    stateFileRefused = outcome != ReadOutcome::kNotRegular;
+    return 0;
 }
 
 }  // namespace morvel

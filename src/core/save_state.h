@@ -42,12 +42,17 @@ static_assert(offsetof(StateSlot, banks) == 25688);
 constexpr int kStateSlots = 4;
 constexpr size_t kSlotSetSize = kStateSlots * sizeof(StateSlot);  // 103312
 
-// Set by SaveStateSlot; cleared by the front end once it has written the file.
+// Set by SaveStateSlot; cleared by WriteStateFile once the file holds every
+// slot, and only then: after a failed write the slots are still unwritten.
 extern uint32_t statesDirty;
 
-// Why the last ReadStateFile or LoadStateSlot refused something (for the
-// headless tool's stderr); empty when nothing was refused.
+// Why the last ReadStateFile or LoadStateSlot refused something, or why the
+// last WriteStateFile failed (for the messages); empty when nothing was refused.
 extern std::string stateError;
+
+// Where the last WriteStateFile moved a state file that had been refused at
+// load (kept for the user, never overwritten); empty when it moved none.
+extern std::string stateFileSetAside;
 
 // Forgets every slot and board extra: before a cartridge's first load, so a
 // slot of another cartridge is never restored into this one.
@@ -56,8 +61,10 @@ void ClearStateSlots();
 // Start-up: remembers "<exeDir>/savestates" and creates the folder.
 void PrepareSaveStates(const char* exeDir);
 
-// Derives "<exeDir>/savestates/<file name>.yss" from the cartridge path: the
-// file name keeps its extension, so "Some Game.nes" gives "Some Game.nes.yss".
+// Derives "<exeDir>/savestates/<file name>.yss" from the path of the loaded
+// cartridge: the file name keeps its extension, so "Some Game.nes" gives
+// "Some Game.nes.yss". Where that name belongs to another cartridge of the same
+// file name, a numbered one is chosen (state_file_owner.h).
 void SetStateFileName(const char* cartridgePath);
 const std::string& StateFilePath();
 

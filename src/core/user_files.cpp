@@ -216,4 +216,16 @@ bool ReplaceUserFile(const std::string& path, const void* data, size_t size, std
     return ok;
 }
 
+std::string SetAsideUserFile(const std::string& path, const std::string& suffix) {
+    for (int k = 1; k < 1000; ++k) {
+        std::string aside = path + suffix + (k > 1 ? "-" + std::to_string(k) : std::string());
+        struct stat info;
+        if (::lstat(aside.c_str(), &info) == 0) continue;
+        if (::rename(path.c_str(), aside.c_str()) != 0) return std::string();
+        SyncFolder(FolderOf(path));
+        return aside;
+    }
+    return std::string();
+}
+
 }  // namespace morvel

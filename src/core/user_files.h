@@ -76,4 +76,10 @@ class FileReplacement {
 // when it could not be replaced.
 bool ReplaceUserFile(const std::string& path, const void* data, size_t size, std::string& why);
 
+// Moves a file out of the way, untouched, to the first name not yet taken of
+// "<path><suffix>", "<path><suffix>-2", "<path><suffix>-3", ...; an earlier
+// file set aside is never overwritten. Returns the new name, or an empty
+// string when the file could not be moved.
+std::string SetAsideUserFile(const std::string& path, const std::string& suffix);
+
 }  // namespace morvel

@@ -59,12 +59,21 @@ const char* const kLoadedStateTexts[4] = {"LOADED STATE N\u00BA -> 0", "LOADED S
 const char* const kSavedStateTexts[4] = {"SAVED N\u00BA -> 0", "SAVED N\u00BA -> 1",
                                          "SAVED N\u00BA -> 2", "SAVED N\u00BA -> 3"};
 
+// A slot the state checks refused says so; the game runs on as it was.
 void LoadStateCommand(int n) {
-    if (LoadStateSlot(n)) ShowOsdMessageQuiet(kLoadedStateTexts[n]);
+    if (LoadStateSlot(n))
+        ShowOsdMessageQuiet(kLoadedStateTexts[n]);
+    else if (!stateError.empty())
+        ShowOsdMessageQuiet("STATE NOT LOADED");
 }
 
 void SaveStateCommand(int n) {
-    if (SaveStateSlot(n)) ShowOsdMessageQuiet(kSavedStateTexts[n]);
+    if (!SaveStateSlot(n)) return;
+    // The file is written at once, before the message holds the program: a
+    // crash or a kill after the save keeps the slot.
+    int written = WriteStateFile();
+    ShowOsdMessageQuiet(kSavedStateTexts[n]);
+    SayHowStatesWereWritten(written);
 }
 
 // The last completed frame: commands run between frames, when the frame

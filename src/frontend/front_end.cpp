@@ -20,14 +20,13 @@ int Cancelled(std::string&) {
     return 0;
 }
 
-// Writes the slots of the cartridge that is going away, when any was saved.
+// Writes the slots of the cartridge that is going away, when any is still
+// unwritten (a save whose write failed). A failed write leaves statesDirty set.
 void WriteStatesOfLoadedCartridge() {
     if (!statesDirty) return;
-    if (WriteStateFile())
-        ShowOsdMessageQuiet("STATES SAVED");
-    else
-        ShowOsdMessageQuiet("STATES NOT SAVED");
-    statesDirty = 0;
+    int written = WriteStateFile();
+    if (written) ShowOsdMessageQuiet("STATES SAVED");
+    SayHowStatesWereWritten(written);
 }
 
 // What every successful load does so that names, state slots and work RAM
@@ -53,6 +52,11 @@ uint32_t pauseChecked = 0;
 std::string romFileName;
 
 WindowHost windowHost = {Nothing, Nothing, Nothing, Nothing, Cancelled, Nothing, Nothing};
+
+void SayHowStatesWereWritten(int written) {
+    if (!stateFileSetAside.empty()) ShowOsdMessageQuiet("STATES FILE SET ASIDE");
+    if (!written) ShowOsdMessageQuiet("STATES NOT SAVED");
+}
 
 void UpdatePauseIndicator() {
     pauseChecked = emuRunning ? 0 : 1;

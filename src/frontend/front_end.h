@@ -36,6 +36,10 @@ int OpenCartridge(const char* path);
 void CloseCartridge();
 void UpdatePauseIndicator();
 
+// After WriteStateFile: "STATES FILE SET ASIDE" when a file refused at load
+// was moved out of the way, "STATES NOT SAVED" when the write failed.
+void SayHowStatesWereWritten(int written);
+
 // The main window lost or regained the keyboard focus.
 void WindowFocusLost();
 void WindowFocusGained();

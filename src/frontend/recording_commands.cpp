@@ -38,7 +38,10 @@ void StopRecordingCommand() {
     SuspendRecorder();
     int complete = StopRecording();
     recording = 0;
-    ShowOsdMessageQuiet(complete ? "STOP RECORDING VIDEO" : "VIDEO FILE INCOMPLETE");
+    // A recording that could not write a single whole frame leaves no file.
+    ShowOsdMessageQuiet(complete                   ? "STOP RECORDING VIDEO"
+                        : RecorderStats().fileKept ? "VIDEO FILE INCOMPLETE"
+                                                   : "VIDEO NOT SAVED");
     windowHost.updateMenus();
 }
 

@@ -1,10 +1,13 @@
 #include "recording/avi_writer.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cstring>
 
 namespace morvel {
@@ -73,18 +76,53 @@ class Bytes {
     std::vector<uint8_t> data;
 };
 
+bool IsDevice(const char* path) {
+    struct stat info;
+    return ::stat(path, &info) == 0 && (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode));
+}
+
 static_assert(std::endian::native == std::endian::little, "the writer stores sizes in host order");
 
 }  // namespace
 
 AviWriter::~AviWriter() {
-    if (file_) std::fclose(file_);
+    // Not closed: what was written stays for a new file, as after a kill;
+    // an older file is left as it was.
+    if (replacement_)
+        replacement_->Abandon();
+    else if (file_)
+        std::fclose(file_);
 }
 
 bool AviWriter::Open(const char* path, uint64_t partLimit) {
     if (file_ || !path) return false;
-    file_ = std::fopen(path, "wb");
-    if (!file_) return false;
+    error_.clear();
+    // A new name is taken only if it is still free when the file is made;
+    // otherwise the file of that name is replaced at Close, once complete.
+    // A device (/dev/null, say) is written as it is, and never removed.
+    int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    created_ = fd >= 0;
+    if (fd < 0 && errno == EEXIST && IsDevice(path)) fd = ::open(path, O_WRONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        file_ = ::fdopen(fd, "wb");
+        if (!file_) {
+            ::close(fd);
+            if (created_) ::unlink(path);
+        }
+    } else if (errno == EEXIST) {
+        replacement_ = std::make_unique<FileReplacement>(path);
+        file_ = replacement_->Open();
+        if (!file_) {
+            error_ = replacement_->error();
+            replacement_.reset();
+        }
+    }
+    if (!file_) {
+        if (error_.empty())
+            error_ = std::string("cannot create ") + path + ": " + std::strerror(errno);
+        return false;
+    }
+    path_ = replacement_ ? replacement_->TargetPath() : path;
     partLimit_ = std::max<uint64_t>(partLimit, 64 * 1024);
     return true;
 }
@@ -111,10 +149,16 @@ uint32_t AviWriter::Length(int stream) const {
     return stream >= 0 && stream < Streams() ? streams_[stream].length : 0;
 }
 
+void AviWriter::WriteFailed() {
+    if (!failed_ && error_.empty())
+        error_ = "cannot write " + path_ + ": " + std::strerror(errno ? errno : EIO);
+    failed_ = true;
+}
+
 bool AviWriter::PutBytes(const void* data, size_t size) {
     if (failed_) return false;
     if (size && std::fwrite(data, 1, size, file_) != size) {
-        failed_ = true;
+        WriteFailed();
         // Put the file position back at the end of the last whole chunk, so
         // that the indices written at close land where the data ends.
         fseeko(file_, static_cast<off_t>(position_), SEEK_SET);
@@ -128,12 +172,31 @@ bool AviWriter::PutU32(uint32_t value) {
     return PutBytes(&value, 4);
 }
 
-bool AviWriter::PatchU32(uint64_t at, uint32_t value) {
+bool AviWriter::PatchBytes(uint64_t at, const void* data, size_t size) {
     bool ok = fseeko(file_, static_cast<off_t>(at), SEEK_SET) == 0 &&
-              std::fwrite(&value, 4, 1, file_) == 1 &&
+              std::fwrite(data, 1, size, file_) == size &&
               fseeko(file_, static_cast<off_t>(position_), SEEK_SET) == 0;
-    if (!ok) failed_ = true;
+    if (!ok) WriteFailed();
     return ok;
+}
+
+bool AviWriter::PatchU32(uint64_t at, uint32_t value) {
+    return PatchBytes(at, &value, 4);
+}
+
+// Brings what is on disk up to the chunks written so far: the sizes of the
+// open part and of its 'movi' list, and the header with the streams' lengths
+// and the super indices of the parts already closed. The open part has no
+// index yet; players find its chunks by walking the 'movi' list.
+bool AviWriter::Checkpoint() {
+    if (partOpen_) {
+        PatchU32(partStart_ + 4, static_cast<uint32_t>(position_ - partStart_ - 8));
+        PatchU32(moviList_ + 4, static_cast<uint32_t>(position_ - moviList_ - 8));
+    }
+    std::vector<uint8_t> header = BuildHeader();
+    PatchBytes(12, header.data(), header.size());
+    if (!failed_ && std::fflush(file_) != 0) WriteFailed();
+    return !failed_;
 }
 
 // Size the index chunks of the current part will take at its end, counting
@@ -158,13 +221,13 @@ bool AviWriter::BeginPart() {
     b.Tag("RIFF");
     b.U32(0);
     b.Tag(first ? "AVI " : "AVIX");
+    // The header as it stands: its size is fixed from here on, so the
+    // checkpoints and Close rewrite it in place.
     if (first) {
-        // Room for the header, written at close; a filler chunk until then.
-        size_t room = BuildHeader().size();
-        b.Tag("JUNK");
-        b.U32(static_cast<uint32_t>(room - 8));
-        b.Zeros(room - 8);
+        std::vector<uint8_t> header = BuildHeader();
+        b.Raw(header.data(), header.size());
     }
+    checkpointSecond_ = UINT64_MAX;
     moviList_ = position_ + b.data.size();
     b.Tag("LIST");
     b.U32(0);
@@ -209,7 +272,8 @@ bool AviWriter::WriteOldIndex() {
     }
     b.Close(at);
     oldIndex_.clear();
-    return PutBytes(b.data.data(), b.data.size());
+    oldIndexWritten_ = PutBytes(b.data.data(), b.data.size());
+    return oldIndexWritten_;
 }
 
 bool AviWriter::EndPart() {
@@ -243,7 +307,7 @@ bool AviWriter::Write(int stream, const void* data, size_t size, bool keyFrame) 
     // chunk and no earlier chunk is indexed without being on disk.
     if (!PutU32(s.chunkId) || !PutU32(static_cast<uint32_t>(size)) || !PutBytes(data, size) ||
         ((size & 1) && !PutBytes(&pad, 1)) || std::fflush(file_) != 0) {
-        failed_ = true;
+        WriteFailed();
         position_ = chunkStart;
         std::clearerr(file_);
         fseeko(file_, static_cast<off_t>(position_), SEEK_SET);
@@ -260,6 +324,14 @@ bool AviWriter::Write(int stream, const void* data, size_t size, bool keyFrame) 
     s.length += samples;
     s.partDuration += samples;
     s.largestChunk = std::max(s.largestChunk, static_cast<uint32_t>(size));
+    wholeChunk_ = true;
+    if (stream == 0) {
+        uint64_t second = s.info.rate ? uint64_t{s.length} * s.info.scale / s.info.rate : s.length;
+        if (second != checkpointSecond_) {
+            checkpointSecond_ = second;
+            return Checkpoint();
+        }
+    }
     return true;
 }
 
@@ -284,7 +356,7 @@ std::vector<uint8_t> AviWriter::BuildHeader() const {
               : 0);
     b.U32(static_cast<uint32_t>(std::min(bytesPerSecond, 4e9)));
     b.U32(0);  // padding granularity
-    b.U32(kAvifHasIndex | kAvifIsInterleaved);
+    b.U32((oldIndexWritten_ ? kAvifHasIndex : 0) | kAvifIsInterleaved);
     b.U32(firstPartFrames_);  // frames in the first part, as AVI 1.0 readers see them
     b.U32(0);
     b.U32(static_cast<uint32_t>(streams_.size()));
@@ -344,28 +416,61 @@ std::vector<uint8_t> AviWriter::BuildHeader() const {
 
 bool AviWriter::Close() {
     if (!file_) return false;
+    bool writeFailed = failed_;
+    // After a failed write an older file is worth more than the new one cut
+    // short, and a new file without a whole chunk holds nothing to play.
+    if (writeFailed && (replacement_ || !wholeChunk_)) {
+        Abandon();
+        return false;
+    }
     if (!chunksWritten_) {
         chunksWritten_ = true;
         BeginPart();
     }
     // After a failed write (a full disk, say) the chunks written in full are
     // still indexed, so the file stays playable up to them when room allows.
-    bool writeFailed = failed_;
     failed_ = false;
     if (partOpen_) EndPart();
-    if (!failed_) {
-        std::vector<uint8_t> header = BuildHeader();
-        if (fseeko(file_, 12, SEEK_SET) != 0 ||
-            std::fwrite(header.data(), 1, header.size(), file_) != header.size())
-            failed_ = true;
-    }
-    if (std::fflush(file_) != 0) failed_ = true;
+    Checkpoint();
     if (writeFailed && !failed_ && ftruncate(fileno(file_), static_cast<off_t>(position_)) != 0)
-        failed_ = true;
-    if (std::fclose(file_) != 0) failed_ = true;
-    file_ = nullptr;
+        WriteFailed();
     failed_ = failed_ || writeFailed;
+    if (replacement_) {
+        if (failed_) {
+            Abandon();
+            return false;
+        }
+        kept_ = replacement_->Commit();
+        if (!kept_) {
+            failed_ = true;
+            error_ = replacement_->error() + "; " + path_ + " stays as it was";
+        }
+        replacement_.reset();
+    } else {
+        // On disk before it is reported complete (a device need not be).
+        if (!failed_ && created_ && ::fsync(fileno(file_)) != 0) WriteFailed();
+        if (std::fclose(file_) != 0) WriteFailed();
+        kept_ = true;
+    }
+    file_ = nullptr;
     return !failed_;
+}
+
+void AviWriter::Abandon() {
+    if (!file_) return;
+    if (replacement_) {
+        replacement_->Abandon();
+        replacement_.reset();
+        error_ += (error_.empty() ? "" : "; ") + path_ + " stays as it was";
+    } else {
+        std::fclose(file_);
+        if (created_) {
+            ::unlink(path_.c_str());  // a name that was free at Open
+            error_ += (error_.empty() ? "" : "; ") + std::string("no file was left");
+        }
+    }
+    file_ = nullptr;
+    failed_ = true;
 }
 
 }  // namespace morvel

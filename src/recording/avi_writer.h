@@ -4,16 +4,27 @@
 // The file is laid out as
 //   RIFF 'AVI ' { LIST 'hdrl' {...}  JUNK  LIST 'movi' {chunks, ix##}  idx1 }
 //   RIFF 'AVIX' { LIST 'movi' {chunks, ix##} }  ... as many as needed
-// The header is written last, into room kept for it when the first chunk is
-// written, so streams and formats may be set until then. Each stream
-// carries a super index ('indx') to the standard indices ('ix##') of every
-// RIFF part; the first part also has the old 'idx1' index for AVI 1.0 readers.
+// The header goes out with the first chunk, so streams and formats may be set
+// until then; once a second of the first stream's samples, the header's
+// lengths and the sizes of the open part are brought up to date on disk. A
+// recording cut off by a crash or a kill is thus a playable file up to its
+// last whole chunk. Each stream carries a super index ('indx') to the standard
+// indices ('ix##') of every RIFF part; the first part also has the old 'idx1'
+// index for AVI 1.0 readers. Indices and the final header are written at
+// Close.
+//
+// An older file of the same name is not touched while recording: the new one
+// is written beside it and renamed over it only once complete.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <string>
 #include <vector>
+
+#include "core/user_files.h"
 
 namespace morvel {
 
@@ -42,7 +53,10 @@ class AviWriter {
     AviWriter& operator=(const AviWriter&) = delete;
     ~AviWriter();
 
-    // Creates (or empties) the file. False when it cannot be created.
+    // Creates the file, or when one of that name exists, a file beside it
+    // that replaces it at Close; a device is written as it is. False when
+    // the file cannot be made, or the existing one is read-only, a folder or
+    // a FIFO; Error() says why.
     bool Open(const char* path, uint64_t partLimit = kDefaultPartLimit);
     bool IsOpen() const { return file_ != nullptr; }
 
@@ -55,10 +69,18 @@ class AviWriter {
     bool Write(int stream, const void* data, size_t size, bool keyFrame);
 
     // Writes the indices and the header and closes the file. False when any
-    // write of the file failed.
+    // write of the file failed: then an older file of the name stays as it
+    // was and the new one is removed; without an older one, the new file is
+    // kept, playable up to its last whole chunk, unless it holds none.
     bool Close();
 
+    // Closes and removes what this writer made; an older file stays.
+    void Abandon();
+
     bool Failed() const { return failed_; }
+    // After Close: a file is there, complete or cut short.
+    bool Kept() const { return kept_; }
+    const std::string& Error() const { return error_; }
     int Streams() const { return static_cast<int>(streams_.size()); }
     uint32_t Length(int stream) const;
     int Parts() const { return partCount_; }
@@ -93,7 +115,10 @@ class AviWriter {
 
     bool PutBytes(const void* data, size_t size);
     bool PutU32(uint32_t value);
+    bool PatchBytes(uint64_t at, const void* data, size_t size);
     bool PatchU32(uint64_t at, uint32_t value);
+    bool Checkpoint();
+    void WriteFailed();
     bool BeginPart();
     bool EndPart();
     bool WriteStandardIndex(Stream& stream);
@@ -102,7 +127,15 @@ class AviWriter {
     uint64_t PendingIndexBytes() const;
 
     FILE* file_ = nullptr;
+    std::string path_;
+    std::unique_ptr<FileReplacement> replacement_;  // set when an older file exists
+    std::string error_;
     uint64_t position_ = 0;
+    uint64_t checkpointSecond_ = UINT64_MAX;  // of the first stream's samples
+    bool created_ = false;                    // the name was free and Open made the file
+    bool oldIndexWritten_ = false;
+    bool kept_ = false;
+    bool wholeChunk_ = false;  // a chunk is in the file in full
     uint64_t partLimit_ = kDefaultPartLimit;
     bool failed_ = false;
     bool chunksWritten_ = false;

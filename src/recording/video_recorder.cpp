@@ -16,7 +16,6 @@
 #include "recording/avi_writer.h"
 #include "recording/mp3_encoder.h"
 #include "recording/msvideo1_encoder.h"
-#include "video/partial_file.h"
 #include "video/screenshot.h"
 
 namespace morvel {
@@ -147,10 +146,11 @@ std::unique_ptr<AviRecorder> recorder;
 Mp3Encoder mp3Encoder;
 Worker worker;
 bool active = false;
+std::string lastError;
 
 struct AtomicStats {
     std::atomic<uint32_t> framesHandedOff{0}, framesDropped{0}, framesWritten{0},
-        soundBlocksWritten{0}, failed{0};
+        soundBlocksWritten{0}, failed{0}, fileKept{0};
     std::atomic<uint64_t> videoNanoseconds{0}, soundNanoseconds{0};
 } stats;
 
@@ -303,19 +303,24 @@ int StartRecording(const char* path) {
     if (active || !path) return 0;
     auto r = std::make_unique<AviRecorder>();
     r->quality = recordQuality >= 0 && recordQuality <= 2 ? recordQuality : 0;
-    if (!r->file.Open(path)) return 0;
-    CreateVideoStreams(r.get());
-    if (!mp3Encoder.Open(mp3BitrateTable[r->quality])) {
-        r->file.Close();
-        RemovePartialFile(path);
+    if (!r->file.Open(path)) {
+        lastError = r->file.Error();
         return 0;
     }
+    CreateVideoStreams(r.get());
+    if (!mp3Encoder.Open(mp3BitrateTable[r->quality])) {
+        r->file.Abandon();
+        lastError = "the MP3 encoder cannot be set up";
+        return 0;
+    }
+    lastError.clear();
     recorder = std::move(r);
     stats.framesHandedOff = 0;
     stats.framesDropped = 0;
     stats.framesWritten = 0;
     stats.soundBlocksWritten = 0;
     stats.failed = 0;
+    stats.fileKept = 0;
     stats.videoNanoseconds = 0;
     stats.soundNanoseconds = 0;
     worker.waiting.clear();
@@ -357,7 +362,12 @@ int StopRecording() {
                         static_cast<int32_t>(tail.size()));
     mp3Encoder.Close();
     bool complete = recorder->file.Close() && !recorder->failed;
-    if (!complete) stats.failed = 1;
+    stats.fileKept = recorder->file.Kept() ? 1 : 0;
+    if (!complete) {
+        stats.failed = 1;
+        lastError = recorder->file.Error().empty() ? "a stream of the file could not be made"
+                                                   : recorder->file.Error();
+    }
     recorder.reset();
     active = false;
     return complete ? 1 : 0;
@@ -392,6 +402,10 @@ void RecorderHandOff(const uint32_t* picture, const int16_t* samples, uint32_t c
     worker.event.notify_one();
 }
 
+const std::string& RecorderError() {
+    return lastError;
+}
+
 RecorderStatistics RecorderStats() {
     RecorderStatistics s;
     s.framesHandedOff = stats.framesHandedOff;
@@ -399,6 +413,7 @@ RecorderStatistics RecorderStats() {
     s.framesWritten = stats.framesWritten;
     s.soundBlocksWritten = stats.soundBlocksWritten;
     s.failed = stats.failed;
+    s.fileKept = stats.fileKept;
     s.videoSeconds = static_cast<double>(stats.videoNanoseconds) * 1e-9;
     s.soundSeconds = static_cast<double>(stats.soundNanoseconds) * 1e-9;
     return s;

@@ -35,6 +35,7 @@ struct RecorderStatistics {
     uint32_t framesWritten = 0;    // picture frames in the file
     uint32_t soundBlocksWritten = 0;
     uint32_t failed = 0;      // 1 once a write to the file failed
+    uint32_t fileKept = 0;    // 1 when the stop left a file, whole or cut short
     double videoSeconds = 0;  // spent compressing and writing pictures
     double soundSeconds = 0;  // spent encoding and writing sound
 };
@@ -53,7 +54,9 @@ std::string NewVideoPath(const char* cartridgePath);
 
 // Creates the file and the encoders and starts the worker, waiting. Returns 1,
 // or 0 when the file cannot be created or a recording runs already; then
-// nothing is recorded and nothing else changes.
+// nothing is recorded and nothing else changes (RecorderError() says why). A
+// file already at path stays as it is until the recording replaces it whole
+// at stop.
 int StartRecording(const char* path);
 
 // The worker takes frames only while resumed; it is never stopped in the
@@ -63,7 +66,8 @@ void SuspendRecorder();
 
 // Lets the worker finish the frames handed over, ends the sound track with
 // what the MP3 encoder still holds and completes the file. Returns 1 when the
-// whole recording is in the file, 0 when no recording ran or a write failed.
+// whole recording is in the file, 0 when no recording ran or a write failed;
+// RecorderStats().fileKept then says whether a file was left at all.
 int StopRecording();
 
 bool RecorderActive();
@@ -78,5 +82,8 @@ void SetRecorderWaitsForWorker(bool wait);
 
 // Counts of the running recording, or of the last one after it stopped.
 RecorderStatistics RecorderStats();
+
+// Why the last recording could not start or be completed, for messages.
+const std::string& RecorderError();
 
 }  // namespace morvel

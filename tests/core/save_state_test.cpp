@@ -4,13 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
 
 #include "apu/apu.h"
+#include "cart/board_probe.h"
 #include "cart/cartridge.h"
+#include "cart/mmc5.h"
 #include "core/cpu.h"
 #include "core/frame_loop.h"
 #include "support/run_headless.h"
@@ -28,11 +31,12 @@ class SaveStateTest : public ::testing::Test {
     void TearDown() override { std::filesystem::remove_all(folder); }
 
     // A first load as the front end does it: forget the slots, name the file, read it.
-    void FirstLoad(const InesImage& image, const char* name = "game.nes") {
+    void FirstLoad(const InesImage& image, const char* name = "game.nes",
+                   const std::string& from = "/some/folder/") {
         ASSERT_EQ(LoadCartridge(WriteTempFile(image.bytes, name).c_str()), 1);
         ClearWorkRam();
         ClearStateSlots();
-        SetStateFileName((std::string("/some/folder/") + name).c_str());
+        SetStateFileName((from + name).c_str());
         ReadStateFile();
     }
     static void RunFrames(int n) {
@@ -59,7 +63,9 @@ TEST_F(SaveStateTest, FileSizePerBoard) {
         EXPECT_EQ(StateFilePath(), folder + "/savestates/game.nes.yss");
         EXPECT_EQ(std::filesystem::file_size(StateFilePath()), c.bytes) << "mapper " << c.mapper;
         EXPECT_FALSE(std::filesystem::exists(StateFilePath() + "~"));
-        std::filesystem::remove(StateFilePath());
+        // The next board is another cartridge: without this one's file and
+        // owner record it takes the plain name again.
+        std::filesystem::remove_all(folder + "/savestates");
     }
 }
 
@@ -121,10 +127,13 @@ TEST_F(SaveStateTest, RefusesSlotsBeyondTheCartridge) {
     CpuWrite(0x8000, 6);
     ASSERT_EQ(SaveStateSlot(0), 1);
     ASSERT_EQ(WriteStateFile(), 1);
-    statesDirty = 0;
+    // Without its owner record the file is one of an earlier version: the
+    // first cartridge of that name whose state file has its size takes it.
+    std::filesystem::remove(StateFilePath() + ".owner");
 
     // The same file name, now a smaller image: bank 6 does not exist.
     FirstLoad(MakeInesImage(2, 2, 0));
+    ASSERT_EQ(StateFilePath(), folder + "/savestates/game.nes.yss");
     cpu.a = 0x5A;
     EXPECT_EQ(LoadStateSlot(0), 0);
     EXPECT_FALSE(stateError.empty());
@@ -153,19 +162,67 @@ TEST_F(SaveStateTest, TruncatedOrOversizedFilesLoadNothing) {
     EXPECT_EQ(LoadStateSlot(2), 1);
 }
 
-// A failed write leaves the previous file as it was.
-TEST_F(SaveStateTest, FailedWriteKeepsThePreviousFile) {
+// A failed write leaves the previous file as it was, says why, and leaves the
+// slots unwritten, so that a later write (at close) still writes them.
+TEST_F(SaveStateTest, FailedWriteKeepsThePreviousFileAndTheSlotsUnwritten) {
     FirstLoad(MakeInesImage(0, 2, 1));
     ASSERT_EQ(SaveStateSlot(0), 1);
     ASSERT_EQ(WriteStateFile(), 1);
-    std::string before = ReadFileText(StateFilePath());
-    // A directory where the temporary file would go makes the write fail.
-    std::filesystem::create_directory(StateFilePath() + "~");
+    EXPECT_EQ(statesDirty, 0u);
+    const std::string path = StateFilePath(), before = ReadFileText(path);
     cpu.a ^= 0xFF;
     ASSERT_EQ(SaveStateSlot(0), 1);
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read);
     EXPECT_EQ(WriteStateFile(), 0);
-    EXPECT_EQ(ReadFileText(StateFilePath()), before);
-    std::filesystem::remove(StateFilePath() + "~");
+    EXPECT_NE(stateError.find("read-only"), std::string::npos) << stateError;
+    EXPECT_EQ(ReadFileText(path), before);
+    EXPECT_EQ(statesDirty, 1u);
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    EXPECT_EQ(WriteStateFile(), 1);
+    EXPECT_TRUE(ReadFileText(path) != before);
+}
+
+// Every cartridge keeps its own slots: two cartridges of one file name (in
+// different folders) get files of their own, a file refused at load is set
+// aside before a new one takes its name, and moving a cartridge keeps its file.
+TEST_F(SaveStateTest, SavingNeverDestroysOtherSlots) {
+    const InesImage first = MakeInesImage(2, 2, 0), second = MakeInesImage(2, 4, 0);
+    auto saveSlot = [](int n, uint8_t a) {
+        cpu.a = a;
+        ASSERT_EQ(SaveStateSlot(n), 1);
+        ASSERT_EQ(WriteStateFile(), 1) << stateError;
+    };
+    auto loadsSlot = [](int n, uint8_t a) {
+        cpu.a = 0;
+        return LoadStateSlot(n) == 1 && cpu.a == a;
+    };
+    FirstLoad(first);
+    saveSlot(0, 0x11);
+    FirstLoad(second);
+    saveSlot(1, 0x22);
+    EXPECT_EQ(StateFilePath(), folder + "/savestates/game.nes (2).yss");
+    FirstLoad(first, "game.nes", "/moved/elsewhere/");
+    EXPECT_TRUE(loadsSlot(0, 0x11));
+    EXPECT_EQ(LoadStateSlot(1), 0);
+    FirstLoad(second);
+    EXPECT_TRUE(loadsSlot(1, 0x22));
+
+    // A damaged file loads nothing and is kept: set aside, never over an
+    // earlier one set aside.
+    const std::string path = StateFilePath(), aside = path + ".refused";
+    for (const std::string& expected : {aside, aside + "-2"}) {
+        std::filesystem::resize_file(path, 1000 + expected.size());
+        FirstLoad(second);
+        EXPECT_EQ(LoadStateSlot(1), 0);
+        saveSlot(2, 0x33);
+        EXPECT_EQ(stateFileSetAside, expected);
+    }
+    EXPECT_EQ(std::filesystem::file_size(aside), 1000 + aside.size());
+    EXPECT_EQ(std::filesystem::file_size(aside + "-2"), 1002 + aside.size());
+    FirstLoad(second);
+    EXPECT_TRUE(loadsSlot(2, 0x33));
+    FirstLoad(first);
+    EXPECT_TRUE(loadsSlot(0, 0x11));
 }
 
 // Corrupted files on every board with extras: no crash, and a refused slot
@@ -204,6 +261,101 @@ TEST_F(SaveStateTest, CorruptedFilesNeverCrash) {
             }
         }
         std::filesystem::remove(StateFilePath());
+    }
+}
+
+// Damage no byte-flipping finds: whole fields set to values that index past a
+// table, stall the machine or shift too far. Each slot is refused and the
+// running game goes on untouched; the undamaged rows prove the file loads.
+TEST_F(SaveStateTest, RefusesFieldsOutOfRange) {
+    constexpr size_t kCpu = 12;                    // CpuBlock in a slot
+    constexpr size_t kMmc1 = kStateSlots * 25828;  // slot 0's MMC1 extras
+    struct Damage {
+        const char* what;
+        std::vector<std::pair<size_t, uint32_t>> words;  // file offset, value
+        bool loads;
+    };
+    const Damage cases[] = {
+        {"undamaged", {}, true},
+        {"sprite DMA under way", {{kCpu + 36, 1}, {kCpu + 40, 0x0210}, {kCpu + 44, 0x10}}, true},
+        {"DMA from $20000", {{kCpu + 36, 1}, {kCpu + 40, 0x20000}}, false},
+        {"DMA from $80000000", {{kCpu + 36, 1}, {kCpu + 40, 0x80000000}, {kCpu + 44, 7}}, false},
+        {"DMA active $7FFFFFFF", {{kCpu + 36, 0x7FFFFFFF}}, false},
+        {"DMA count $FFFFFF00", {{kCpu + 44, 0xFFFFFF00}}, false},
+        {"extra cycles near 2^31", {{kCpu + 24, 0x7FFFFFF0}}, false},
+        {"PPU dots done $7FFFFFFF", {{2140, 0x7FFFFFFF}}, false},
+        {"MMC1 extras $7FFFFFFF", {{kMmc1, 0x7FFFFFFF}}, false},
+        {"MMC1 extras $80000000", {{kMmc1, 0x80000000}}, false},
+        {"MMC1 extras $FFFFFFFF", {{kMmc1, 0xFFFFFFFF}}, false},
+        {"MMC1 shift count 200", {{kMmc1, 0xC8000000}}, false},
+    };
+    InesImage image = MakeInesImage(1, 2, 1);
+    SetVectors(image, 0x8000, 0x8000, 0x8000);
+    FirstLoad(image);
+    RunFrames(2);
+    ASSERT_EQ(SaveStateSlot(0), 1);
+    ASSERT_EQ(WriteStateFile(), 1);
+    statesDirty = 0;
+    const std::string good = ReadFileText(StateFilePath());
+    for (const Damage& c : cases) {
+        std::string bad = good;
+        for (auto [offset, value] : c.words) std::memcpy(&bad[offset], &value, sizeof value);
+        std::ofstream(StateFilePath(), std::ios::binary | std::ios::trunc) << bad;
+        ClearStateSlots();
+        ASSERT_EQ(ReadStateFile(), 1) << c.what;
+        RunFrames(1);
+        const CpuBlock cpuBefore = cpu;
+        const PpuState ppuBefore = ppu;
+        EXPECT_EQ(LoadStateSlot(0), c.loads ? 1 : 0) << c.what;
+        EXPECT_EQ(stateError.empty(), c.loads) << c.what;
+        if (!c.loads) {
+            EXPECT_EQ(std::memcmp(&cpu, &cpuBefore, sizeof cpu), 0) << c.what;
+            EXPECT_EQ(std::memcmp(&ppu, &ppuBefore, sizeof ppu), 0) << c.what;
+        }
+        RunFrames(2);
+    }
+}
+
+// The MMC1's control register, through its serial port.
+void Mmc1Control(uint8_t value) {
+    for (int bit = 0; bit < 5; ++bit) CpuWrite(0x8000, (value >> bit) & 1);
+}
+
+// A state brings back the nametable arrangement of the moment it was saved,
+// whatever the game switched to afterwards.
+TEST_F(SaveStateTest, RestoresTheNametableArrangement) {
+    using Writes = void (*)();
+    struct Board {
+        int mapper, prgUnits, chrUnits;
+        Writes arrange;  // the arrangement saved
+        std::array<int, 4> pages;
+        Writes rearrange;  // the one switched to before loading
+    };
+    const Board boards[] = {
+        {7, 8, 0, [] { CpuWrite(0x8000, 0x10); }, {0, 0, 0, 0}, [] { CpuWrite(0x8000, 0); }},
+        {1, 2, 1, [] { Mmc1Control(2); }, {0, 1, 0, 1}, [] { Mmc1Control(3); }},
+        {4, 2, 1, [] { CpuWrite(0xA000, 0); }, {0, 1, 0, 1}, [] { CpuWrite(0xA000, 1); }},
+        {118,
+         2,
+         8,
+         [] {
+             CpuWrite(0x8002, 0x00);
+             CpuWrite(0x8001, 0x80);
+             CpuWrite(0x8000, 0x00);
+         },
+         {1, 1, 0, 0},
+         [] { CpuWrite(0x8000, 0x80); }},
+        {5, 2, 1, [] { CpuWrite(0x5105, 0x24); }, {0, 1, 4, 0}, [] { CpuWrite(0x5105, 0x50); }},
+    };
+    for (const Board& b : boards) {
+        FirstLoad(MakeInesImage(b.mapper, b.prgUnits, b.chrUnits));
+        b.arrange();
+        ASSERT_EQ(SaveStateSlot(0), 1) << b.mapper;
+        b.rearrange();
+        ASSERT_EQ(LoadStateSlot(0), 1) << b.mapper;
+        for (int q = 0; q < 4; ++q)
+            EXPECT_EQ(NametableAt(q, b.mapper == 5 ? mmc5.mmc5ExRam : nullptr), b.pages[q])
+                << "mapper " << b.mapper << " quarter " << q;
     }
 }
 

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/save_state.h"
+#include "frontend/commands.h"
 #include "frontend/data_folder.h"
 #include "frontend/rom_list.h"
 #include "support/run_headless.h"
@@ -138,6 +140,44 @@ TEST(FrontEnd, FocusStates) {
         EXPECT_EQ(emuRunning, c.runningAfter);
     }
     romLoaded = emuRunning = 0;
+}
+
+// A saved slot is written to the state file at once; a write that fails says
+// so and leaves the slots to the close, which writes them once it can. A file
+// refused at load is set aside before it is replaced.
+TEST(FrontEnd, SavedSlotsReachTheStateFile) {
+    namespace fs = std::filesystem;
+    test::TempFolder folder;
+    PrepareSaveStates(folder.path().c_str());
+    static std::vector<std::string> shown;
+    osdDraw = [](const char* text) { shown.push_back(text); };
+    osdWait = [](uint32_t) {};
+    const std::string rom = folder.File("game.nes"), yss = folder.File("savestates/game.nes.yss");
+    WriteImage(rom, 0);
+    ASSERT_EQ(OpenCartridge(rom.c_str()), 1);
+    RunCommand(kCmdSaveState0 + 1);
+    ASSERT_TRUE(fs::exists(yss));
+    EXPECT_EQ(test::ReadBytes(yss)[1 * sizeof(StateSlot)], 1) << "slot 1 occupied";
+
+    fs::permissions(yss, fs::perms::owner_read);
+    shown.clear();
+    RunCommand(kCmdSaveState0 + 2);
+    EXPECT_EQ(test::ReadBytes(yss)[2 * sizeof(StateSlot)], 0);
+    fs::permissions(yss, fs::perms::owner_all);
+    CloseCartridge();
+    EXPECT_EQ(test::ReadBytes(yss)[2 * sizeof(StateSlot)], 1) << "written at close";
+
+    fs::resize_file(yss, 100);
+    ASSERT_EQ(OpenCartridge(rom.c_str()), 1);
+    RunCommand(kCmdSaveState0);
+    CloseCartridge();
+    EXPECT_EQ(fs::file_size(yss + ".refused"), 100u);
+    const std::vector<std::string> expected = {
+        "SAVED N\u00BA -> 2", "STATES NOT SAVED",      "EMU PAUSED", "STATES SAVED",
+        "SAVED N\u00BA -> 0", "STATES FILE SET ASIDE", "EMU PAUSED"};
+    EXPECT_EQ(shown, expected);
+    osdDraw = [](const char*) {};
+    osdWait = [](uint32_t) {};
 }
 
 }  // namespace

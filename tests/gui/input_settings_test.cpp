@@ -260,6 +260,23 @@ TEST_F(InputTest, DefaultKeysReachTheController) {
                  "1:1000100000 2:0000000000 1:0001000100 2:0000000000");
 }
 
+// A key that is also a menu shortcut does both, as on a keyboard device: the
+// keyboard state sees its press and release, and the shortcut acts.
+TEST_F(InputTest, ShortcutKeysReachTheKeyboardToo) {
+    Start({TestRom("nrom_board")});
+    ASSERT_TRUE(RunFrames(3));
+    const std::pair<Qt::Key, int> keys[] = {
+        {Qt::Key_1, 0x02}, {Qt::Key_4, 0x05}, {Qt::Key_Space, 0x39}, {Qt::Key_Escape, 0x01}};
+    for (auto [key, dik] : keys) {
+        QTest::keyPress(window(), key);
+        EXPECT_TRUE(keyboardState[dik] & 0x80) << dik;
+        QTest::keyRelease(window(), key);
+        EXPECT_FALSE(keyboardState[dik] & 0x80) << dik;
+    }
+    EXPECT_TRUE(SawMessage("EMU PAUSED"));
+    EXPECT_FALSE(romLoaded) << "Esc did not close the cartridge";
+}
+
 TEST_F(InputTest, LosingTheFocusLetsGoOfEveryKey) {
     Start({TestRom("nrom_board")});
     ASSERT_TRUE(RunUntil([this] { return window()->isActiveWindow(); }));
@@ -380,6 +397,15 @@ TEST_F(InputTest, KeyboardDialogCapturesTheNextKey) {
                         EXPECT_EQ(status->text(), "Ready");
                         EXPECT_TRUE(dialog->isVisible());
                         EXPECT_EQ(keyMap[kMapUp], 205);
+                        // Space, a menu shortcut too, comes with a notice.
+                        auto* notice = dialog->findChild<QLabel*>("shortcutNotice");
+                        ASSERT_NE(notice, nullptr);
+                        EXPECT_FALSE(notice->isVisible());
+                        QTimer::singleShot(100, [&] { QTest::keyPress(dialog, Qt::Key_Space); });
+                        QTest::mouseClick(Control<QPushButton>(dialog, 1008), Qt::LeftButton);
+                        QTest::keyRelease(dialog, Qt::Key_Space);
+                        EXPECT_EQ(keyMap[kMapA], 0x39);
+                        EXPECT_TRUE(notice->isVisible());
                         QTest::mouseClick(Control<QPushButton>(dialog, 1), Qt::LeftButton);
                         EXPECT_FALSE(dialog->isVisible());
                     });

@@ -3,8 +3,13 @@
 // focus changes, the menu bar and the ROM browser.
 #include "platform/qt/main_window.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
+#include <QLocalServer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -13,6 +18,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <filesystem>
+#include <fstream>
 
 #include "cart/cartridge.h"
 #include "desktop_fixture.h"
@@ -20,7 +26,9 @@
 #include "frontend/rom_list.h"
 #include "platform/qt/display_widget.h"
 #include "platform/qt/menu_table.h"
+#include "platform/qt/osd_overlay.h"
 #include "platform/qt/rom_browser.h"
+#include "platform/qt/single_instance.h"
 #include "support/run_headless.h"
 #include "support/test_machine.h"
 #include "video/presentation.h"
@@ -176,6 +184,7 @@ TEST_F(DesktopTest, EscClosesTheCartridgeAndTheBrowserListsTheRoms) {
     EXPECT_FALSE(emuRunning);
     EXPECT_TRUE(SawMessage("EMU PAUSED"));
     EXPECT_TRUE(window()->browser()->isVisible());
+    EXPECT_FALSE(window()->osd()->isVisible()) << "the message stands over the browser";
     QTreeWidget* list = window()->browser()->list();
     ASSERT_EQ(list->topLevelItemCount(), 1);
     EXPECT_EQ(list->topLevelItem(0)->text(0), "demo");
@@ -212,6 +221,13 @@ TEST_F(DesktopTest, BrowserColumnsAndTheEmptyFolder) {
         EXPECT_EQ(list->topLevelItem(row)->text(1), name == "beta" ? "MAPPER 0" : "--------");
     }
     EXPECT_FALSE(currentRomPath.empty());
+    // The unsupported board is refused, and the repaint after its message
+    // takes the message box off the list.
+    list->setCurrentItem(list->findItems("gamma", Qt::MatchExactly).value(0));
+    Press(list, Qt::Key_Return);
+    EXPECT_TRUE(SawMessage("MAPPER NOT SUPPORTED"));
+    RunPasses(2);
+    EXPECT_FALSE(window()->osd()->isVisible());
 }
 
 TEST_F(DesktopTest, DroppedFileStartsAndUnsupportedOneKeepsTheGame) {
@@ -251,6 +267,33 @@ TEST_F(DesktopTest, LosingTheFocusSuspendsAndRegainingItResumesOnlyARunningGame)
     ASSERT_TRUE(RunUntil([this] { return window()->isActiveWindow(); }));
     EXPECT_FALSE(emuRunning);
     EXPECT_TRUE(romLoaded);
+}
+
+// Without a runtime folder the single-instance socket lies in a folder of the
+// user's own that nobody else may enter, and a listener there that does not
+// answer as the program does is not taken for another copy.
+TEST_F(DesktopTest, SingleInstanceSocketIsPrivateAndAnsweredByTheProgramOnly) {
+    std::string temp = dataFolder_ + "/tmp";
+    std::filesystem::create_directory(temp);
+    chmod(temp.c_str(), 01777);  // a temporary folder every user may write
+    unsetenv("XDG_RUNTIME_DIR");
+    setenv("TMPDIR", temp.c_str(), 1);
+    struct Unset {
+        ~Unset() { unsetenv("TMPDIR"); }
+    } unset;
+    QString socket;
+    {
+        qt::SingleInstance first;
+        first.Listen([] {});
+        socket = first.SocketPath();
+    }
+    struct stat folder = {};
+    ASSERT_EQ(stat(QFileInfo(socket).path().toLocal8Bit().constData(), &folder), 0);
+    EXPECT_EQ(folder.st_mode & 0777, 0700u) << socket.toStdString();
+    EXPECT_EQ(folder.st_uid, getuid());
+    QLocalServer silent;
+    ASSERT_TRUE(silent.listen(socket));
+    EXPECT_FALSE(qt::SingleInstance().AnotherCopyRuns());
 }
 
 // The menu bar as the program's users know it: every item in order, with its
@@ -383,13 +426,12 @@ TEST_F(DesktopTest, SaveAndLoadStateSlotsAndTheStateFile) {
     EXPECT_FALSE(SawMessage("LOADED STATE N\u00BA -> 1"));
     Press(window(), Qt::Key_2, Qt::ControlModifier);
     EXPECT_TRUE(SawMessage("SAVED N\u00BA -> 1"));
+    // Saving writes the slots at once; loading the cartridge again reads them.
+    EXPECT_TRUE(std::filesystem::exists(dataFolder_ + "/savestates/nrom_board.nes.yss"));
     ASSERT_TRUE(RunFrames(5));
     Press(window(), Qt::Key_2);
     EXPECT_TRUE(SawMessage("LOADED STATE N\u00BA -> 1"));
-    // Closing writes the slots; loading the cartridge again reads them.
     Press(window(), Qt::Key_Escape);
-    EXPECT_TRUE(SawMessage("STATES SAVED"));
-    EXPECT_TRUE(std::filesystem::exists(dataFolder_ + "/savestates/nrom_board.nes.yss"));
     DropFile(window(), TestRom("nrom_board"));
     EXPECT_TRUE(SawMessage("STATES LOADED"));
     messages_.clear();
@@ -400,6 +442,18 @@ TEST_F(DesktopTest, SaveAndLoadStateSlotsAndTheStateFile) {
     EXPECT_EQ(romFileName, "demo.nes");
     messages_.clear();
     Press(window(), Qt::Key_2);
+    EXPECT_FALSE(SawMessage("LOADED STATE N\u00BA -> 1"));
+    EXPECT_FALSE(SawMessage("STATE NOT LOADED")) << "an empty slot stays silent";
+    // A slot the checks refuse says so (slot 1's sprite DMA flag set to $7FFFFFFF).
+    const std::string path = dataFolder_ + "/savestates/nrom_board.nes.yss";
+    std::string bytes = ReadFileText(path);
+    ASSERT_GT(bytes.size(), 25828u + 48 + 4);
+    bytes.replace(25828 + 48, 4, "\xFF\xFF\xFF\x7F", 4);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    DropFile(window(), TestRom("nrom_board"));
+    messages_.clear();
+    Press(window(), Qt::Key_2);
+    EXPECT_TRUE(SawMessage("STATE NOT LOADED"));
     EXPECT_FALSE(SawMessage("LOADED STATE N\u00BA -> 1"));
 }
 

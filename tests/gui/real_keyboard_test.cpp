@@ -1,7 +1,7 @@
 // Keys pressed on a real X server reach controller 1: the key events carry
 // the X server's key codes, which the program maps to its own key codes and,
-// through the default key assignment, to the NES buttons. Skipped when Xvfb or
-// xdotool is missing.
+// through the default key assignment, to the NES buttons; and an open menu
+// holds the game. Skipped when Xvfb or xdotool is missing.
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -28,17 +28,40 @@ std::string WaitForFile(const std::string& path, size_t size) {
     return {};
 }
 
-TEST_F(RealWindow, DefaultKeysDriveControllerOne) {
+// The state slots of the button log cartridge, once closing it wrote them;
+// empty when the file never came.
+std::vector<StateSlot> SlotsWritten(const std::string& folder) {
+    std::string file = WaitForFile(folder + "/savestates/button_log.nes.yss", kSlotSetSize);
+    if (file.size() != kSlotSetSize) return {};
+    std::vector<StateSlot> slots(kStateSlots);
+    std::memcpy(slots.data(), file.data(), kSlotSetSize);
+    return slots;
+}
+
+class ButtonLog : public RealWindow {
+   protected:
+    // Starts the button log cartridge and gives its window the focus.
+    bool StartButtonLog() {
+        std::string rom = folder_ + "/roms/button_log.nes";
+        std::filesystem::copy_file(TestRom("button_log"), rom);
+        morvel_ = StartMorvel({rom});
+        std::string window = WindowId();
+        if (window.empty()) return false;
+        Xdotool("windowfocus --sync " + window);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        return true;
+    }
+};
+
+// The frames the cartridge had counted when the slot was saved.
+int FramesIn(const StateSlot& slot) {
+    return slot.workRam.workRam[0x200] | slot.workRam.workRam[0x201] << 8;
+}
+
+TEST_F(ButtonLog, DefaultKeysDriveControllerOne) {
     // The cartridge logs every change of controller 1's buttons in its work RAM;
     // a saved state carries the log out.
-    std::string rom = folder_ + "/roms/button_log.nes";
-    std::filesystem::copy_file(TestRom("button_log"), rom);
-    morvel_ = StartMorvel({rom});
-    std::string window = WindowId();
-    ASSERT_FALSE(window.empty());
-    Xdotool("windowfocus --sync " + window);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-
+    ASSERT_TRUE(StartButtonLog());
     // Each key alone, held for a dozen frames: B, A, Select, Start, the arrows.
     for (const char* key : {"a", "s", "z", "x", "Up", "Down", "Left", "Right"})
         Xdotool(std::string("keydown ") + key + " sleep 0.2 keyup " + key + " sleep 0.2");
@@ -51,16 +74,28 @@ TEST_F(RealWindow, DefaultKeysDriveControllerOne) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     Xdotool("key Escape");  // closing the cartridge writes its state file
 
-    std::string file = WaitForFile(folder_ + "/savestates/button_log.nes.yss", kSlotSetSize);
-    ASSERT_EQ(file.size(), kSlotSetSize);
-    StateSlot slot;
-    std::memcpy(&slot, file.data(), sizeof slot);
-    ASSERT_EQ(slot.occupied, 1u);
-    const uint8_t* ram = slot.workRam.workRam;
+    std::vector<StateSlot> slots = SlotsWritten(folder_);
+    ASSERT_EQ(slots.size(), 4u);
+    ASSERT_EQ(slots[0].occupied, 1u);
+    const uint8_t* ram = slots[0].workRam.workRam;
     std::vector<int> log(ram + 0x101, ram + 0x101 + ram[0x100]);
     std::vector<int> expected{0x40, 0, 0x80, 0, 0x20, 0,    0x10, 0, 0x08, 0,    0x04, 0,
                               0x02, 0, 0x01, 0, 0x04, 0x08, 0x04, 0, 0x01, 0x02, 0x01, 0};
     EXPECT_EQ(log, expected);
+}
+
+// An open menu holds the game: no frames run until the menu closes, then the
+// game goes on.
+TEST_F(ButtonLog, OpenMenuHoldsTheGame) {
+    ASSERT_TRUE(StartButtonLog());
+    // Slot 1 just before the Save State menu opens, slot 0 from that menu four
+    // seconds later, slot 2 two seconds after it closed.
+    Xdotool("key ctrl+2 alt+e s sleep 4 key Return sleep 2 key ctrl+3 sleep 1 key Escape");
+    std::vector<StateSlot> slots = SlotsWritten(folder_);
+    ASSERT_EQ(slots.size(), 4u);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(slots[i].occupied, 1u) << i;
+    EXPECT_LE(FramesIn(slots[0]) - FramesIn(slots[1]), 3) << "frames ran behind the menu";
+    EXPECT_GE(FramesIn(slots[2]) - FramesIn(slots[0]), 30) << "the game did not go on";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The real program in a real X server: a second copy, the browser and full
 // screen. Skipped when Xvfb or xdotool is missing.
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <set>
 #include <thread>
 
+#include "core/save_state.h"
 #include "real_window_fixture.h"
 #include "support/media_probe.h"
 #include "support/run_headless.h"
@@ -23,6 +25,27 @@ TEST_F(RealWindow, SecondCopyExitsAndTheFirstStays) {
     EXPECT_EQ(WaitExit(second, 10000), 0);
     EXPECT_EQ(waitpid(morvel_, nullptr, WNOHANG), 0) << "the first copy ended";
     EXPECT_EQ(WindowId(), window);
+}
+
+// SIGTERM and SIGINT end the program as closing its window does: the saved
+// slot reaches the state file and the settings are written.
+TEST_F(RealWindow, EndSignalsWriteTheStatesAndTheSettings) {
+    for (int signal : {SIGTERM, SIGINT}) {
+        std::filesystem::remove_all(folder_ + "/savestates");
+        std::filesystem::remove(folder_ + "/morvel.ini");
+        morvel_ = StartMorvel();
+        std::string window = WindowId();
+        ASSERT_FALSE(window.empty());
+        Xdotool("windowfocus --sync " + window);
+        Xdotool("key --delay 300 Return ctrl+1 sleep 1");  // the demo, then save slot 0
+        kill(morvel_, signal);
+        EXPECT_EQ(WaitExit(morvel_, 10000), 0) << signal;
+        morvel_ = -1;
+        std::string states = ReadFileText(folder_ + "/savestates/demo.nes.yss");
+        ASSERT_EQ(states.size(), kSlotSetSize) << signal;
+        EXPECT_EQ(states[0], 1) << "slot 0 is not in the file";
+        EXPECT_TRUE(std::filesystem::exists(folder_ + "/morvel.ini")) << signal;
+    }
 }
 
 TEST_F(RealWindow, BrowserEnterStartsTheDemoAndFullScreenComesBack) {

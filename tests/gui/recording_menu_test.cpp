@@ -301,28 +301,41 @@ TEST_F(RecordingMenuTest, RecordingThatCannotStartLeavesTheGameRunning) {
 }
 
 // A file the system stops growing (here by the process's file size limit,
-// as a full disk would) is reported at Stop instead of the usual message.
+// as a full disk would) is reported at Stop instead of the usual message: cut
+// short after some frames, or not saved at all when not one frame fit.
 TEST_F(RecordingMenuTest, StopSaysWhenTheFileIsIncomplete) {
+    struct Case {
+        rlim_t limit;
+        const char* message;
+        size_t files;
+    };
     StartGameInAspectMode();
-    rlimit original{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &original), 0);
-    rlimit small = original;
-    small.rlim_cur = 64 * 1024;
-    if (original.rlim_max != RLIM_INFINITY && original.rlim_max < small.rlim_cur)
-        small.rlim_cur = original.rlim_max;
-    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    qt::ActionOf(kCmdRecordStart)->trigger();
-    bool failed = RunUntil([] { return RecorderStats().failed != 0; }, 30000);
-    qt::ActionOf(kCmdRecordStop)->trigger();
-    setrlimit(RLIMIT_FSIZE, &original);
-    std::signal(SIGXFSZ, previousHandler);
-    ASSERT_TRUE(failed);
-    EXPECT_EQ(recording, 0u);
-    EXPECT_TRUE(SawMessage("VIDEO FILE INCOMPLETE"));
-    EXPECT_FALSE(SawMessage("STOP RECORDING VIDEO"));
-    EXPECT_TRUE(emuRunning);
-    ASSERT_TRUE(RunFrames(5));
+    for (const Case& c :
+         {Case{64 * 1024, "VIDEO FILE INCOMPLETE", 1}, Case{4 * 1024, "VIDEO NOT SAVED", 0}}) {
+        SCOPED_TRACE(c.message);
+        rlimit original{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &original), 0);
+        rlimit small = original;
+        small.rlim_cur = c.limit;
+        if (original.rlim_max != RLIM_INFINITY && original.rlim_max < small.rlim_cur)
+            small.rlim_cur = original.rlim_max;
+        auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        messages_.clear();
+        qt::ActionOf(kCmdRecordStart)->trigger();
+        bool failed = RunUntil([] { return RecorderStats().failed != 0; }, 30000);
+        qt::ActionOf(kCmdRecordStop)->trigger();
+        setrlimit(RLIMIT_FSIZE, &original);
+        std::signal(SIGXFSZ, previousHandler);
+        ASSERT_TRUE(failed);
+        EXPECT_EQ(recording, 0u);
+        EXPECT_TRUE(SawMessage(c.message));
+        EXPECT_FALSE(SawMessage("STOP RECORDING VIDEO"));
+        EXPECT_EQ(VideoFiles().size(), c.files);
+        EXPECT_TRUE(emuRunning);
+        ASSERT_TRUE(RunFrames(5));
+        for (const std::string& file : VideoFiles()) fs::remove(file);
+    }
 }
 
 }  // namespace

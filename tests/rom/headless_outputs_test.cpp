@@ -3,6 +3,7 @@
 // buffer at $0200 is known.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -43,21 +44,40 @@ TEST(HeadlessOutputs, DumpRamWritesCpuRamThenWorkRam) {
 
 // An output that cannot be written fails the run, and an older file in its
 // place is only ever replaced by a complete one: a read-only file stays as it
-// was, byte for byte.
+// was, byte for byte. A data folder whose "savestates" is a file cannot keep a
+// saved slot.
 TEST(HeadlessOutputs, UnwritableOutputFailsTheRunAndKeepsTheOldFile) {
     const std::string dir = MakeTempDir();
     const std::string old = dir + "/old";
     std::ofstream(old) << "the user's file";
     std::filesystem::permissions(old, std::filesystem::perms::owner_read);
-    for (const char* option : {"--screenshot", "--dump-ram", "--wav"}) {
-        const int failed = std::string(option) == "--wav" ? 4 : 1;
-        for (const std::string& path : {std::string("/nonexistent-folder/out"), dir, old}) {
-            HeadlessRun run = RunHeadless({"--frames", "2", option, path, TestRom("ppu_picture")});
-            EXPECT_EQ(run.exitCode, failed) << option << " " << path;
-            EXPECT_NE(run.err.find("cannot write"), std::string::npos) << option << run.err;
-        }
-        EXPECT_EQ(ReadFileText(old), "the user's file") << option;
+    std::ofstream(dir + "/savestates") << "not a folder";
+    std::vector<std::vector<std::string>> cases = {{"--save-state", "0@1", "--data-dir", dir}};
+    for (const char* option : {"--screenshot", "--dump-ram", "--wav"})
+        for (const std::string& path : {std::string("/nonexistent-folder/out"), dir, old})
+            cases.push_back({option, path});
+    for (std::vector<std::string> args : cases) {
+        args.insert(args.end(), {"--frames", "2", TestRom("ppu_picture")});
+        HeadlessRun run = RunHeadless(args);
+        EXPECT_EQ(run.exitCode, args[0] == "--wav" ? 4 : 1) << args[0] << " " << args[1];
+        EXPECT_NE(run.err.find(args[0] == "--save-state" ? "states not saved" : "cannot write"),
+                  std::string::npos)
+            << args[0] << run.err;
     }
+    EXPECT_EQ(ReadFileText(old), "the user's file");
+    std::filesystem::remove_all(dir);
+}
+
+// The state file is written when the slot is saved: a run killed later keeps it.
+TEST(HeadlessOutputs, SavedSlotOutlivesAKilledRun) {
+    const std::string dir = MakeTempDir();
+    const std::string command = std::string("timeout -s KILL 3 '") + MORVEL_HEADLESS +
+                                "' --realtime --frames 100000 --save-state 3@5 --data-dir '" + dir +
+                                "' '" + TestRom("ppu_picture") + "' >/dev/null";
+    EXPECT_NE(std::system(command.c_str()), 0) << "the run was to be killed";
+    const std::string yss = ReadFileText(dir + "/savestates/ppu_picture.nes.yss");
+    ASSERT_EQ(yss.size(), 103312u);
+    EXPECT_EQ(yss[3 * 25828], 1) << "slot 3 occupied";
     std::filesystem::remove_all(dir);
 }
 

@@ -1,8 +1,13 @@
 // morvel-headless --record: a run of a cartridge recorded as the desktop
 // program records it, read back by ffprobe and ffmpeg.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "cart/cartridge.h"
@@ -75,6 +80,63 @@ TEST(HeadlessRecordingFailure, RunGoesOnWithoutTheFile) {
     EXPECT_NE(run.err.find("cannot record to " + path), std::string::npos) << run.err;
     EXPECT_FALSE(std::filesystem::exists(path));
     std::filesystem::remove_all(dir);
+}
+
+// A recording cut off by a kill plays up to where it was cut.
+TEST(HeadlessRecordingKilled, FilePlaysUpToTheCut) {
+    if (!MediaToolsPresent()) GTEST_SKIP() << "ffmpeg/ffprobe not installed";
+    std::string dir = MakeTempDir();
+    std::string path = dir + "/killed.avi";
+    std::string command = "timeout -s KILL 2 '" MORVEL_HEADLESS
+                          "' --realtime --frames 600 --record '" +
+                          path + "' '" + TestRom("nrom_board") + "' >/dev/null 2>&1";
+    EXPECT_NE(std::system(command.c_str()), 0);
+    ExpectPlayableRecording(path, 30, 599, 64000);
+    std::filesystem::remove_all(dir);
+}
+
+// A recording that fails leaves an older file of its name byte for byte, and
+// a file of its own only when that holds whole frames. A read-only file is
+// not replaced; a limit on file sizes stands in for a full disk.
+TEST(HeadlessRecordingFailure, OlderFileStaysAndNothingEmptyIsLeft) {
+    struct Case {
+        mode_t older;  // the older file's permissions, 0 for none
+        rlim_t sizeLimit;
+        const char* message;
+        bool newFileKept;
+    };
+    const Case cases[] = {
+        {0444, RLIM_INFINITY, "cannot record to", false},
+        {0644, 32 * 1024, "could not be written", false},
+        {0, 4 * 1024, "could not be written", false},  // less than the header
+        {0, 32 * 1024, "could not be written", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sizeLimit);
+        std::string dir = MakeTempDir();
+        std::string path = dir + "/x.avi";
+        if (c.older) {
+            std::ofstream(path) << "older";
+            chmod(path.c_str(), c.older);
+        }
+        rlimit old;
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit limit = {c.sizeLimit, old.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, SIG_IGN);  // writes past the limit fail instead
+        HeadlessRun run = RunHeadless({"--record", path, "--frames", "300", TestRom("nrom_board")});
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, SIG_DFL);
+        EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        auto files = std::distance(std::filesystem::directory_iterator(dir), {});
+        EXPECT_EQ(files, c.older || c.newFileKept ? 1 : 0);
+        if (c.older) {
+            EXPECT_TRUE(ReadFileText(path) == "older");  // not the whole file on failure
+        }
+        if (c.newFileKept && MediaToolsPresent()) ExpectPlayableRecording(path, 1, 299, 64000);
+        std::filesystem::remove_all(dir);
+    }
 }
 
 TEST(HeadlessRecordingOptions, QualityOutsideTheMenuIsRefused) {

@@ -3,6 +3,7 @@
 ; when the byte differs from the last one, appends it to a log in work RAM:
 ;   $6100      the number of bytes logged (stops at 255)
 ;   $6101...   the button bytes, oldest first
+;   $6200-01   the frames seen, low byte first (shows when the machine ran)
 ; A host presses keys and reads the log back from a saved state.
 .segment "HEADER"
         .byte "NES", $1A, 2, 1, $00, $00, 0,0,0,0,0,0,0,0
@@ -11,6 +12,7 @@
 
 LOG_COUNT = $6100
 LOG       = $6101
+FRAMES    = $6200
 buttons   = $10
 last      = $11
 
@@ -23,9 +25,14 @@ reset:  sei
         lda #0
         sta LOG_COUNT
         sta last
+        sta FRAMES
+        sta FRAMES+1
 frame:  bit $2002               ; wait for the start of vblank
         bpl frame
-        lda #1
+        inc FRAMES
+        bne latch
+        inc FRAMES+1
+latch:  lda #1
         sta $4016
         lda #0
         sta $4016

@@ -18,6 +18,7 @@
 #include "input/controllers.h"
 #include "input/keyboard.h"
 #include "platform/qt/desktop_settings.h"
+#include "platform/qt/end_requests.h"
 #include "platform/qt/input_dialogs.h"
 #include "platform/qt/main_window.h"
 #include "platform/qt/menu_table.h"
@@ -53,6 +54,13 @@ DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
         window->raise();
         window->activateWindow();
     });
+    // A signal or the session's end closes the open dialogs, so that their
+    // loops end, and then the window, as its close button does.
+    endRequests_.reset(new EndRequests([window] {
+        while (QWidget* dialog = QApplication::activeModalWidget())
+            if (!dialog->close()) break;
+        if (!window->closed()) window->close();
+    }));
 
     ChooseDataFolder(dataFolder.isEmpty() ? QCoreApplication::applicationDirPath().toStdString()
                                           : dataFolder.toStdString());
@@ -119,11 +127,23 @@ bool DesktopApp::RunPass() {
         LeaveFullScreen();
         RefreshMenus();
     }
-    if (emuRunning)
+    // Qt's menus and dialogs leave this loop running: the game is held while
+    // one is open, rather than running behind it on a stopped sound device.
+    HoldWhile(QApplication::activePopupWidget() || QApplication::activeModalWidget());
+    if (emuRunning && !held_)
         frameFunction();
     else
         std::this_thread::sleep_for(std::chrono::milliseconds(16));
     return true;
+}
+
+void DesktopApp::HoldWhile(bool menuOrDialogOpen) {
+    if (menuOrDialogOpen == held_) return;
+    held_ = menuOrDialogOpen;
+    if (held_)
+        ModalLoopEntered();
+    else
+        ModalLoopLeft();
 }
 
 int DesktopApp::Run() {

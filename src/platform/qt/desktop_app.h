@@ -9,6 +9,7 @@
 
 namespace morvel::qt {
 
+class EndRequests;
 class MainWindow;
 class SingleInstance;
 
@@ -32,9 +33,15 @@ class DesktopApp {
     int Run();
 
    private:
+    // Holds the game while a menu or a modal dialog is open, and lets it go on
+    // when the last one closes.
+    void HoldWhile(bool menuOrDialogOpen);
+
     std::unique_ptr<SingleInstance> instance_;
     std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<EndRequests> endRequests_;
     bool startFailed_ = false;
+    bool held_ = false;
     DialogHost defaultDialogHost;
 };
 

@@ -12,9 +12,11 @@
 #include <QTimer>
 #include <cstring>
 
+#include "input/dik_codes.h"
 #include "input/joypad.h"
 #include "input/keyboard.h"
 #include "platform/qt/key_codes.h"
+#include "platform/qt/menu_table.h"
 #include "platform/sdl/sdl_joypads.h"
 
 namespace morvel::qt {
@@ -124,8 +126,13 @@ KeyboardDialog::KeyboardDialog(QWidget* parent) : QDialog(parent) {
     status_ = new QLabel("Ready", this);
     Name(status_, 40022);
     grid->addWidget(status_, 5, 0, 1, 3);
+    notice_ = new QLabel(this);
+    notice_->setObjectName("shortcutNotice");
+    notice_->setWordWrap(true);
+    notice_->hide();
+    grid->addWidget(notice_, 6, 0, 1, 3);
     QPushButton* ok = Button(this, "OK", 1);
-    grid->addWidget(ok, 6, 2);
+    grid->addWidget(ok, 7, 2);
     connect(ok, &QPushButton::clicked, this, &QDialog::close);
 }
 
@@ -145,7 +152,14 @@ void KeyboardDialog::Capture(int32_t mapIndex) {
         }
         return -1;
     });
-    if (dik >= 0) keyMap[mapIndex] = static_cast<uint8_t>(dik);
+    if (dik >= 0) {
+        keyMap[mapIndex] = static_cast<uint8_t>(dik);
+        // The player learns why the key also pauses, closes or loads a state.
+        const char* name = DikName(dik);
+        notice_->setText(QString("%1 is also a menu shortcut: in play it does both.")
+                             .arg(name ? name : "This key"));
+        notice_->setVisible(KeyIsShortcut(dik));
+    }
     status_->setText("Ready");
 }
 

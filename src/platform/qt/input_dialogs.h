@@ -29,6 +29,7 @@ class KeyboardDialog : public QDialog {
    private:
     void Capture(int32_t mapIndex);
     QLabel* status_;
+    QLabel* notice_;  // shown while the last key taken is also a menu shortcut
 };
 
 class JoypadDialog : public QDialog {

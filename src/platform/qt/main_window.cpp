@@ -64,10 +64,6 @@ MainWindow::MainWindow() {
     };
     setCentralWidget(client_);
     BuildMenuBar(this);
-    for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
-        QObject::connect(menu, &QMenu::aboutToShow, this, [] { ModalLoopEntered(); });
-        QObject::connect(menu, &QMenu::aboutToHide, this, [] { ModalLoopLeft(); });
-    }
     setAcceptDrops(true);
     qApp->installEventFilter(this);
     mainWindow = this;
@@ -101,10 +97,11 @@ void MainWindow::LeaveFullScreen() {
     setGeometry(windowedGeometry_);
 }
 
+// The browser paints over the client area as it appears, message box included.
 void MainWindow::ShowBrowser() {
+    osd_->hide();
     browser_->show();
     browser_->raise();
-    osd_->raise();
     browser_->list()->setFocus();
 }
 
@@ -179,23 +176,27 @@ void MainWindow::mousePressEvent(QMouseEvent* event) {
     QMainWindow::mousePressEvent(event);
 }
 
-// Key presses in any of the program's windows keep the keyboard state the
-// controllers and the key capture read; in the main window the two character
-// accelerators act on them too.
+// Every key press and release in any of the program's windows keeps the
+// keyboard state the controllers and the key capture read, as a keyboard
+// device would: a key that is also a menu shortcut does both. Qt hands the
+// press of a shortcut key to the shortcut and never to a widget, so presses
+// are taken from the ShortcutOverride event that comes first for every key.
+// In the main window the two character accelerators act on the keys too.
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    bool press = event->type() == QEvent::KeyPress;
-    if (press || event->type() == QEvent::KeyRelease) {
+    QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress || type == QEvent::KeyRelease ||
+        type == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(event);
         QWidget* widget = qobject_cast<QWidget*>(watched);
-        if (widget && !key->isAutoRepeat()) SetKeyDown(DikOfKeyEvent(key), press ? 1 : 0);
-        if (widget && widget->window() == this) {
-            if (press && key->text().size() == 1) {
-                uint32_t id = CharacterCommand(key->text().at(0).toLatin1());
-                if (id) {
-                    RunCommand(id);
-                    RefreshMenus();
-                    return true;
-                }
+        if (widget && !key->isAutoRepeat())
+            SetKeyDown(DikOfKeyEvent(key), type == QEvent::KeyRelease ? 0 : 1);
+        if (type == QEvent::KeyPress && widget && widget->window() == this &&
+            key->text().size() == 1) {
+            uint32_t id = CharacterCommand(key->text().at(0).toLatin1());
+            if (id) {
+                RunCommand(id);
+                RefreshMenus();
+                return true;
             }
         }
     }
@@ -223,7 +224,11 @@ void ConnectHosts(MainWindow* window) {
     }
     windowHost.showRomBrowser = [] { mainWindow->ShowBrowser(); };
     windowHost.hideRomBrowser = [] { mainWindow->HideBrowser(); };
-    windowHost.repaint = [] { mainWindow->update(); };
+    // A repaint of the whole window paints over the message box too.
+    windowHost.repaint = [] {
+        mainWindow->osd()->hide();
+        mainWindow->update();
+    };
     windowHost.updateMenus = RefreshMenus;
     windowHost.chooseRomFile = [](std::string& path) {
         QString chosen =

@@ -1,6 +1,7 @@
 #include "platform/qt/menu_table.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -9,6 +10,8 @@
 #include "apu/apu.h"
 #include "frontend/commands.h"
 #include "frontend/front_end.h"
+#include "input/dik_codes.h"
+#include "platform/qt/key_codes.h"
 #include "recording/video_recorder.h"
 #include "video/presentation.h"
 
@@ -38,6 +41,19 @@ bool ScaleIs() {
 }
 
 std::map<uint32_t, QAction*> actions;
+
+// The keys of a US keyboard that type the characters of the character
+// accelerators: + is the shifted equals key or the keypad's plus, - the minus
+// key or the keypad's minus.
+struct CharacterKey {
+    char character;
+    int32_t dik;
+};
+constexpr CharacterKey kCharacterKeys[] = {{'+', 0x0D}, {'+', 0x4E}, {'-', 0x0C}, {'-', 0x4A}};
+
+// The keypad's digits 0-9: with Num Lock on they type the digits, and Qt
+// matches them to the digit shortcuts.
+constexpr int32_t kKeypadDigits[] = {0x52, 0x4F, 0x50, 0x51, 0x4B, 0x4C, 0x4D, 0x47, 0x48, 0x49};
 
 QMenu* MenuAt(QMenuBar* bar, std::map<std::string, QMenu*>& menus, const std::string& path) {
     auto found = menus.find(path);
@@ -134,6 +150,21 @@ uint32_t CharacterCommand(char c) {
     for (const MenuRow& row : kMenuRows)
         if (row.character && row.character == c) return row.id;
     return 0;
+}
+
+bool KeyIsShortcut(int32_t dik) {
+    for (const CharacterKey& key : kCharacterKeys)
+        if (key.dik == dik && CharacterCommand(key.character)) return true;
+    for (const MenuRow& row : kMenuRows) {
+        if (!row.shortcut) continue;
+        QKeyCombination combination = QKeySequence(QString::fromLatin1(row.shortcut))[0];
+        if (combination.keyboardModifiers() != Qt::NoModifier) continue;
+        Qt::Key key = combination.key();
+        if (DikFromEvdev(EvdevOfQtKey(key)) == dik) return true;
+        if (key >= Qt::Key_0 && key <= Qt::Key_9 && kKeypadDigits[key - Qt::Key_0] == dik)
+            return true;
+    }
+    return false;
 }
 
 }  // namespace morvel::qt

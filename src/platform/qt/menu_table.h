@@ -34,4 +34,9 @@ QAction* ActionOf(uint32_t id);
 // The command of a character accelerator, or 0.
 uint32_t CharacterCommand(char c);
 
+// Whether the key (a key code), pressed alone, also works a menu shortcut:
+// Space, Esc, 1-4 (on the keypad too, with Num Lock on) and the keys that
+// type + and -. In play such a key does both.
+bool KeyIsShortcut(int32_t dik);
+
 }  // namespace morvel::qt

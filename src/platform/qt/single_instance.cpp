@@ -1,38 +1,74 @@
 #include "platform/qt/single_instance.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDebug>
+#include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 
 namespace morvel::qt {
 
 namespace {
-constexpr int kAnswerMs = 1000;
+// A first copy busy with a message or a frame still answers well within this.
+constexpr int kAnswerMs = 3000;
 const char kKnock[] = "front\n";
+// What the first copy says back, so a later copy knows it met the program.
+const QByteArray kAnswer = "morvel front\n";
 
-// The socket's place: the user's runtime folder when there is one (private to
-// the user), else the temporary folder under a name that carries the user id.
+// Whether the folder is a real folder (not a link) owned by this user, which
+// no other user may enter: nobody else can have put a socket in it.
+bool PrivateToTheUser(const QByteArray& folder) {
+    struct stat info = {};
+    return lstat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == getuid() && (info.st_mode & 077) == 0;
+}
+
+// The socket's place: the user's runtime folder when there is one, else a
+// folder of the user's own in the temporary folder, made private (mode 0700).
+// Empty when that folder is not private, as when another user made it first.
 QString SocketName() {
     QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty()) return QString::fromLocal8Bit(runtime) + "/morvel.instance";
-    return QString("morvel-%1.instance").arg(getuid());
+    QByteArray folder =
+        !runtime.isEmpty()
+            ? runtime
+            : QFile::encodeName(QDir::tempPath() + QString("/morvel-%1").arg(getuid()));
+    if (runtime.isEmpty()) mkdir(folder.constData(), 0700);
+    if (!PrivateToTheUser(folder)) {
+        qWarning(
+            "morvel: %s is not this user's own folder; another copy of the program will "
+            "not be looked for",
+            folder.constData());
+        return QString();
+    }
+    return QFile::decodeName(folder) + "/morvel.instance";
 }
 }  // namespace
 
 SingleInstance::SingleInstance() : name_(SocketName()) {}
 
 bool SingleInstance::AnotherCopyRuns() {
+    if (name_.isEmpty()) return false;
     QLocalSocket socket;
     socket.connectToServer(name_);
     if (!socket.waitForConnected(kAnswerMs)) return false;
     socket.write(kKnock);
-    socket.waitForBytesWritten(kAnswerMs);
+    QByteArray answer;
+    while (answer.size() < kAnswer.size() && socket.waitForReadyRead(kAnswerMs))
+        answer += socket.readAll();
     socket.disconnectFromServer();
-    return true;
+    if (answer.startsWith(kAnswer)) return true;
+    // Whatever listens there is not the program (or no longer answers): this
+    // copy takes the socket over and runs as the first.
+    qWarning("morvel: %s did not answer as the program does; starting anyway",
+             qUtf8Printable(name_));
+    return false;
 }
 
 void SingleInstance::Listen(std::function<void()> bringToFront) {
+    if (name_.isEmpty()) return;
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     // A socket left behind by a copy that crashed answers nobody: replace it.
@@ -41,9 +77,15 @@ void SingleInstance::Listen(std::function<void()> bringToFront) {
     QObject::connect(server_, &QLocalServer::newConnection, this, [this, bringToFront] {
         while (QLocalSocket* socket = server_->nextPendingConnection()) {
             QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            socket->write(kAnswer);
+            socket->flush();
             bringToFront();
         }
     });
+}
+
+QString SingleInstance::SocketPath() const {
+    return server_ ? server_->fullServerName() : QString();
 }
 
 }  // namespace morvel::qt

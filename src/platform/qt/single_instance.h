@@ -1,5 +1,6 @@
 // One copy per user: the first copy listens on a local socket named after the
-// program; a later copy asks it to come to the front and exits.
+// program, in a folder only the user may enter, and answers each knock; a
+// later copy that gets the answer has asked it to come to the front and exits.
 #pragma once
 
 #include <QObject>
@@ -12,10 +13,13 @@ namespace morvel::qt {
 class SingleInstance : public QObject {
    public:
     SingleInstance();
-    // True when another copy answered (and was asked to come to the front).
+    // True when another copy answered (and was asked to come to the front);
+    // false when nothing, or something that is not the program, listens.
     bool AnotherCopyRuns();
     // Starts listening; bringToFront runs whenever a later copy knocks.
     void Listen(std::function<void()> bringToFront);
+    // The socket's full path while listening, else empty.
+    QString SocketPath() const;
 
    private:
     QString name_;
