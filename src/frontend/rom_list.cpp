@@ -2,13 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 
 #include "cart/cartridge.h"
 #include "core/host.h"
-#include "core/user_files.h"
 #include "frontend/data_folder.h"
 
 namespace morvel {
