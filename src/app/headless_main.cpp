@@ -21,7 +21,6 @@
 #include "platform/headless/button_script.h"
 #include "platform/headless/headless_sound.h"
 #include "platform/headless/random_buttons.h"
-#include "ppu/ppu.h"
 #include "video/screenshot.h"
 
 using namespace morvel;
@@ -168,11 +167,10 @@ int main(int argc, char** argv) {
                          ReadOutcomeText(outcome));
         return kExitRefused;
     }
-    if (!LoadCartridge(options.cartridge.c_str())) {
+    if (!StartCartridge(options.cartridge.c_str())) {
         std::fprintf(stderr, "morvel-headless: cannot load %s\n", options.cartridge.c_str());
         return kExitRefused;
     }
-    ClearWorkRam();
     if (!options.nestest && !options.dataDir.empty() && !MakeDataDir(options.dataDir)) {
         return kExitFileFailed;
     }
@@ -180,8 +178,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "morvel-headless: cannot make a data folder\n");
         return kExitFileFailed;
     }
-    SelectRenderer();
-    frameFunction = NormalFrame;
     SoundRestart();
     if (options.nestest) return RunNestest(options.steps);
     if (!options.wav.empty()) StartSampleCapture();

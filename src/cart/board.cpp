@@ -2,7 +2,6 @@
 #include "cart/board.h"
 
 #include "cart/cartridge.h"
-#include "core/machine.h"
 #include "ppu/ppu.h"
 
 namespace morvel {
@@ -179,7 +178,6 @@ void InitBoard(const BoardHeader& header) {
     if (board) board->setup(header);
     SetMirroring(header.mirroring);
     if (board && board->afterMirroring) board->afterMirroring();
-    PowerOnMachine();
 }
 
 }  // namespace morvel

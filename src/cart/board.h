@@ -104,8 +104,8 @@ struct BoardSetup {
     void (*afterStateLoad)();
 };
 
-// Installs the pattern handlers, runs the board's set-up, applies the header's
-// mirroring and powers the machine on.
+// Installs the pattern handlers, runs the board's set-up and applies the
+// header's mirroring.
 void InitBoard(const BoardHeader& header);
 const BoardSetup* FindBoardSetup(uint32_t mapper);
 
