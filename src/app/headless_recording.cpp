@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <thread>
 
-#include "core/frame_loop.h"
 #include "recording/recording_frame.h"
 #include "recording/video_recorder.h"
 
@@ -19,21 +18,17 @@ bool StartHeadlessRecording(const HeadlessOptions& options) {
     // Without a real-time pace nothing would be gained by dropping frames:
     // the run waits for the worker instead, and the file holds every frame.
     SetRecorderWaitsForWorker(!options.realtime);
-    if (!StartRecording(options.record.c_str())) {
+    if (!BeginRecording(options.record.c_str())) {
         std::fprintf(stderr, "morvel-headless: cannot record to %s: %s\n", options.record.c_str(),
                      RecorderError().c_str());
         return false;
     }
-    frameFunction = RecordingFrame;
-    ResumeRecorder();
     return true;
 }
 
 bool StopHeadlessRecording() {
     if (!RecorderActive()) return true;
-    frameFunction = NormalFrame;
-    SuspendRecorder();
-    int complete = StopRecording();
+    int complete = EndRecording();
     RecorderStatistics s = RecorderStats();
     double perFrame = s.framesWritten ? 1000.0 / s.framesWritten : 0;
     std::printf(

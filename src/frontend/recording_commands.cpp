@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "core/frame_loop.h"
 #include "frontend/front_end.h"
 #include "frontend/settings.h"
 #include "recording/recording_frame.h"
@@ -20,23 +19,19 @@ void StartRecordingCommand() {
     // (no videos folder, a folder that cannot be written) nothing changes
     // and the game runs on without a recording.
     std::string path = NewVideoPath(romFileName.c_str());
-    if (!StartRecording(path.c_str())) {
+    if (!BeginRecording(path.c_str())) {
         ShowOsdMessageQuiet("RECORDING NOT STARTED");
         windowHost.updateMenus();
         return;
     }
     ShowOsdMessageQuiet("RECORDING VIDEO");
-    frameFunction = RecordingFrame;
-    ResumeRecorder();
     recording = 1;
     windowHost.updateMenus();
 }
 
 void StopRecordingCommand() {
     if (!recording) return;
-    frameFunction = NormalFrame;
-    SuspendRecorder();
-    int complete = StopRecording();
+    int complete = EndRecording();
     recording = 0;
     // A recording that could not write a single whole frame leaves no file.
     ShowOsdMessageQuiet(complete                   ? "STOP RECORDING VIDEO"
