@@ -158,6 +158,7 @@ int main(int argc, char** argv) {
     if (options.randomInputSeed >= 0)
         StartRandomButtons(static_cast<uint32_t>(options.randomInputSeed));
     UseButtonScript(&runningFrame);
+    UsePrintedMessages();
     ReadOutcome outcome;
     if (!FindSupportedBoard(PeekMapperNumber(options.cartridge.c_str(), &outcome))) {
         if (outcome == ReadOutcome::kRead)

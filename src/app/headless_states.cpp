@@ -8,6 +8,8 @@
 #include <filesystem>
 
 #include "core/save_state.h"
+#include "frontend/commands.h"
+#include "video/osd.h"
 #include "video/screenshot.h"
 
 namespace morvel {
@@ -55,36 +57,36 @@ bool OpenStates(const std::string& dataDir, const std::string& cartridge) {
 
 namespace {
 
-// Writes the state file now; says on stderr what was set aside or why the
-// write failed (statesDirty then stays set).
-bool WriteStates() {
-    const bool written = WriteStateFile();
+// After a write of the state file: says on stderr what was set aside, and why
+// the write failed when it did (statesDirty then stays set).
+void SayWhyStatesWereWrittenSo() {
     if (!stateFileSetAside.empty())
         std::fprintf(stderr,
                      "morvel-headless: the state file refused at load was set aside as %s\n",
                      stateFileSetAside.c_str());
-    if (!written)
+    if (statesDirty)
         std::fprintf(stderr, "morvel-headless: states not saved: %s\n", stateError.c_str());
-    return written;
 }
 
 }  // namespace
 
+void UsePrintedMessages() {
+    osdDraw = [](const char* text) { std::printf("%s\n", text); };
+    osdWait = [](uint32_t) {};
+}
+
 void RunStateActions(const std::vector<StateAction>& actions, long framesDone) {
     for (const StateAction& action : actions) {
         if (action.frame != framesDone) continue;
-        if (action.save) {
-            // Written at once, as the desktop program does: a killed run keeps it.
-            if (SaveStateSlot(action.slot)) {
-                std::printf("SAVED N\u00BA -> %d\n", action.slot);
-                WriteStates();
-            }
-        } else if (LoadStateSlot(action.slot)) {
-            std::printf("LOADED STATE N\u00BA -> %d\n", action.slot);
-        } else if (!stateError.empty()) {
+        // The desktop program's Save State and Load State commands: a save
+        // is written to the file at once, so a killed run keeps it.
+        uint32_t first = action.save ? kCmdSaveState0 : kCmdLoadState0;
+        RunCommand(first + static_cast<uint32_t>(action.slot));
+        if (action.save)
+            SayWhyStatesWereWrittenSo();
+        else if (!stateError.empty())
             std::fprintf(stderr, "morvel-headless: slot %d refused: %s\n", action.slot,
                          stateError.c_str());
-        }
     }
 }
 
@@ -92,7 +94,8 @@ bool CloseStates() {
     // Only a save whose write failed is left to write.
     bool kept = true;
     if (statesDirty) {
-        kept = WriteStates();
+        kept = WriteStateFile() != 0;
+        SayWhyStatesWereWrittenSo();
         if (kept) std::printf("STATES SAVED\n");
     }
     if (!temporaryFolder.empty()) {

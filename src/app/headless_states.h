@@ -1,6 +1,6 @@
-// Save states in morvel-headless: the state file is read at load and written
-// at each save, as opening a cartridge and saving a slot do in the desktop
-// program.
+// Save states in morvel-headless: the state file is read at load, and slots
+// are saved and loaded through the desktop program's own commands, whose
+// on-screen messages are printed as lines on stdout.
 #pragma once
 
 #include <string>
@@ -20,6 +20,9 @@ bool ParseStateAction(const char* text, bool save, StateAction& action);
 // Picks the data folder (a new temporary one when none is given), clears the
 // slots and reads the cartridge's state file.
 bool OpenStates(const std::string& dataDir, const std::string& cartridge);
+
+// The on-screen messages become lines on stdout, shown without a pause.
+void UsePrintedMessages();
 
 // Carries out the actions due after `framesDone` frames.
 void RunStateActions(const std::vector<StateAction>& actions, long framesDone);
