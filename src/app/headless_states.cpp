@@ -8,7 +8,9 @@
 #include <filesystem>
 
 #include "core/save_state.h"
+#include "core/user_files.h"
 #include "frontend/commands.h"
+#include "frontend/front_end.h"
 #include "video/osd.h"
 #include "video/screenshot.h"
 
@@ -25,37 +27,14 @@ std::string MakeTemporaryDataDir() {
     return mkdtemp(pattern.data()) ? pattern : std::string();
 }
 
-}  // namespace
-
-bool ParseStateAction(const char* text, bool save, StateAction& action) {
-    char* end = nullptr;
-    errno = 0;
-    long slot = std::strtol(text, &end, 10);
-    if (end == text || *end != '@' || slot < 0 || slot > 3) return false;
-    const char* frameText = end + 1;
-    long frame = std::strtol(frameText, &end, 10);
-    if (errno != 0 || end == frameText || *end != '\0' || frame < 0) return false;
-    action = {save, static_cast<int>(slot), frame};
-    return true;
+// What the window shows over a running game is printed on stdout; what it
+// shows with no game (why a cartridge was refused, the close's messages)
+// goes to stderr, so that stdout stays the run's own output.
+void PrintMessage(const char* text) {
+    std::fprintf(romLoaded ? stdout : stderr, "%s\n", text);
 }
 
-bool OpenStates(const std::string& dataDir, const std::string& cartridge) {
-    std::string folder = dataDir;
-    if (folder.empty()) folder = temporaryFolder = MakeTemporaryDataDir();
-    if (folder.empty()) return false;
-    mkdir(folder.c_str(), 0777);
-    PrepareSaveStates(folder.c_str());
-    PrepareScreenshots(folder.c_str());
-    ClearStateSlots();
-    SetStateFileName(cartridge.c_str());
-    if (ReadStateFile())
-        std::printf("STATES LOADED\n");
-    else if (!stateError.empty())
-        std::fprintf(stderr, "morvel-headless: %s\n", stateError.c_str());
-    return true;
-}
-
-namespace {
+void NoWait(uint32_t) {}
 
 // After a write of the state file: says on stderr what was set aside, and why
 // the write failed when it did (statesDirty then stays set).
@@ -70,9 +49,56 @@ void SayWhyStatesWereWrittenSo() {
 
 }  // namespace
 
+bool ParseStateAction(const char* text, bool save, StateAction& action) {
+    char* end = nullptr;
+    errno = 0;
+    long slot = std::strtol(text, &end, 10);
+    if (end == text || *end != '@' || slot < 0 || slot > 3) return false;
+    const char* frameText = end + 1;
+    long frame = std::strtol(frameText, &end, 10);
+    if (errno != 0 || end == frameText || *end != '\0' || frame < 0) return false;
+    action = {save, static_cast<int>(slot), frame};
+    return true;
+}
+
 void UsePrintedMessages() {
-    osdDraw = [](const char* text) { std::printf("%s\n", text); };
-    osdWait = [](uint32_t) {};
+    osdDraw = PrintMessage;
+    osdWait = NoWait;
+}
+
+bool OpenDataFolder(const std::string& dataDir) {
+    std::string folder = dataDir;
+    if (folder.empty()) folder = temporaryFolder = MakeTemporaryDataDir();
+    if (folder.empty()) return false;
+    mkdir(folder.c_str(), 0777);
+    PrepareSaveStates(folder.c_str());
+    PrepareScreenshots(folder.c_str());
+    return true;
+}
+
+void RemoveTemporaryFolder() {
+    if (temporaryFolder.empty()) return;
+    std::error_code ignored;
+    std::filesystem::remove_all(temporaryFolder, ignored);
+    temporaryFolder.clear();
+}
+
+bool OpenGame(const std::string& cartridge) {
+    if (!OpenCartridge(cartridge.c_str())) {
+        // The window says only "ROM NOT READABLE"; here the file's own
+        // failure is named, as for every other file.
+        ReadOutcome outcome = ReadOutcome::kRead;
+        if (std::FILE* file = OpenUserFile(cartridge, outcome)) std::fclose(file);
+        if (outcome != ReadOutcome::kRead)
+            std::fprintf(stderr, "morvel-headless: %s %s\n", cartridge.c_str(),
+                         ReadOutcomeText(outcome));
+        std::fprintf(stderr, "morvel-headless: cannot open %s\n", cartridge.c_str());
+        return false;
+    }
+    // A state file refused at load: the slots start empty, and it is set
+    // aside at the first save.
+    if (!stateError.empty()) std::fprintf(stderr, "morvel-headless: %s\n", stateError.c_str());
+    return true;
 }
 
 void RunStateActions(const std::vector<StateAction>& actions, long framesDone) {
@@ -90,19 +116,13 @@ void RunStateActions(const std::vector<StateAction>& actions, long framesDone) {
     }
 }
 
-bool CloseStates() {
+bool CloseGame() {
     // Only a save whose write failed is left to write.
-    bool kept = true;
-    if (statesDirty) {
-        kept = WriteStateFile() != 0;
-        SayWhyStatesWereWrittenSo();
-        if (kept) std::printf("STATES SAVED\n");
-    }
-    if (!temporaryFolder.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(temporaryFolder, ignored);
-    }
-    return kept;
+    const bool unwritten = statesDirty != 0;
+    CloseCartridge();
+    if (unwritten) SayWhyStatesWereWrittenSo();
+    RemoveTemporaryFolder();
+    return !statesDirty;
 }
 
 }  // namespace morvel
