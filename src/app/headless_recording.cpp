@@ -3,8 +3,9 @@
 #include <cstdio>
 #include <thread>
 
-#include "recording/recording_frame.h"
+#include "frontend/recording_commands.h"
 #include "recording/video_recorder.h"
+#include "video/presentation.h"
 
 namespace morvel {
 
@@ -18,7 +19,10 @@ bool StartHeadlessRecording(const HeadlessOptions& options) {
     // Without a real-time pace nothing would be gained by dropping frames:
     // the run waits for the worker instead, and the file holds every frame.
     SetRecorderWaitsForWorker(!options.realtime);
-    if (!BeginRecording(options.record.c_str())) {
+    // Recordings are made in the NES aspect mode only, as in the window.
+    nesAspect = 1;
+    SetWindowScale(windowScale);
+    if (!StartRecordingTo(options.record.c_str())) {
         std::fprintf(stderr, "morvel-headless: cannot record to %s: %s\n", options.record.c_str(),
                      RecorderError().c_str());
         return false;
@@ -27,8 +31,8 @@ bool StartHeadlessRecording(const HeadlessOptions& options) {
 }
 
 bool StopHeadlessRecording() {
-    if (!RecorderActive()) return true;
-    int complete = EndRecording();
+    if (!recording) return true;
+    int complete = StopRecordingCommand();
     RecorderStatistics s = RecorderStats();
     double perFrame = s.framesWritten ? 1000.0 / s.framesWritten : 0;
     std::printf(

@@ -14,23 +14,27 @@ namespace morvel {
 uint32_t recording = 0;
 
 void StartRecordingCommand() {
-    if (!emuRunning || recording || !nesAspect) return;
+    StartRecordingTo(NewVideoPath(romFileName.c_str()).c_str());
+}
+
+int StartRecordingTo(const char* path) {
+    if (!emuRunning || recording || !nesAspect) return 0;
     // The recorder opens the file before anything else: when that fails
     // (no videos folder, a folder that cannot be written) nothing changes
     // and the game runs on without a recording.
-    std::string path = NewVideoPath(romFileName.c_str());
-    if (!BeginRecording(path.c_str())) {
+    if (!BeginRecording(path)) {
         ShowOsdMessageQuiet("RECORDING NOT STARTED");
         windowHost.updateMenus();
-        return;
+        return 0;
     }
     ShowOsdMessageQuiet("RECORDING VIDEO");
     recording = 1;
     windowHost.updateMenus();
+    return 1;
 }
 
-void StopRecordingCommand() {
-    if (!recording) return;
+int StopRecordingCommand() {
+    if (!recording) return 0;
     int complete = EndRecording();
     recording = 0;
     // A recording that could not write a single whole frame leaves no file.
@@ -38,6 +42,7 @@ void StopRecordingCommand() {
                         : RecorderStats().fileKept ? "VIDEO FILE INCOMPLETE"
                                                    : "VIDEO NOT SAVED");
     windowHost.updateMenus();
+    return complete;
 }
 
 void SetRecordQuality(int32_t quality) {
