@@ -5,12 +5,11 @@
 #include <filesystem>
 
 #include "apu/apu.h"
-#include "cart/cartridge.h"
 #include "core/frame_loop.h"
 #include "core/host.h"
+#include "core/machine.h"
 #include "core/memory_map.h"
 #include "input/button_source.h"
-#include "ppu/ppu.h"
 
 namespace morvel::fuzz {
 
@@ -77,10 +76,7 @@ std::vector<uint8_t> MakeImage(int mapper, int prgUnits, int chrUnits, uint8_t f
 
 bool LoadImage(const std::vector<uint8_t>& image) {
     std::string path = WriteScratchFile("fuzz.nes", image.data(), image.size());
-    if (!LoadCartridge(path.c_str())) return false;
-    ClearWorkRam();
-    SelectRenderer();
-    return true;
+    return StartCartridge(path.c_str()) == 1;
 }
 
 void RunFrames(int frames, uint8_t buttons) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "cart/cartridge.h"
+#include "core/machine.h"
 #include "fuzz_machine.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -17,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string path = fuzz::WriteScratchFile("image.nes", data, size);
     const int32_t mapper = PeekMapperNumber(path.c_str());
     (void)BoardNameOf(path.c_str());
-    const bool loaded = LoadCartridge(path.c_str()) == 1;
+    const bool loaded = StartCartridge(path.c_str()) == 1;
     // Only an image of a supported board may load, and a loaded one has a
     // program of whole 16 KB units.
     if (loaded &&

@@ -11,17 +11,14 @@
 #include "app/headless_recording.h"
 #include "apu/apu.h"
 #include "apu/sound_output.h"
-#include "cart/cartridge.h"
 #include "core/cpu.h"
 #include "core/frame_buffer.h"
 #include "core/frame_loop.h"
 #include "core/machine.h"
 #include "core/memory_map.h"
-#include "core/user_files.h"
 #include "platform/headless/button_script.h"
 #include "platform/headless/headless_sound.h"
 #include "platform/headless/random_buttons.h"
-#include "ppu/ppu.h"
 #include "video/screenshot.h"
 
 using namespace morvel;
@@ -159,46 +156,40 @@ int main(int argc, char** argv) {
     if (options.randomInputSeed >= 0)
         StartRandomButtons(static_cast<uint32_t>(options.randomInputSeed));
     UseButtonScript(&runningFrame);
-    ReadOutcome outcome;
-    if (!FindSupportedBoard(PeekMapperNumber(options.cartridge.c_str(), &outcome))) {
-        if (outcome == ReadOutcome::kRead)
-            std::fprintf(stderr, "MAPPER NOT SUPPORTED\n");
-        else
-            std::fprintf(stderr, "morvel-headless: %s %s\n", options.cartridge.c_str(),
-                         ReadOutcomeText(outcome));
-        return kExitRefused;
+    UsePrintedMessages();
+    if (options.nestest) {
+        // A trace of the CPU alone: no state file, no front end.
+        if (!StartCartridge(options.cartridge.c_str())) {
+            std::fprintf(stderr, "morvel-headless: cannot load %s\n", options.cartridge.c_str());
+            return kExitRefused;
+        }
+        return RunNestest(options.steps);
     }
-    if (!LoadCartridge(options.cartridge.c_str())) {
-        std::fprintf(stderr, "morvel-headless: cannot load %s\n", options.cartridge.c_str());
-        return kExitRefused;
-    }
-    ClearWorkRam();
-    if (!options.nestest && !options.dataDir.empty() && !MakeDataDir(options.dataDir)) {
-        return kExitFileFailed;
-    }
-    if (!options.nestest && !OpenStates(options.dataDir, options.cartridge)) {
+    if (!options.dataDir.empty() && !MakeDataDir(options.dataDir)) return kExitFileFailed;
+    if (!OpenDataFolder(options.dataDir)) {
         std::fprintf(stderr, "morvel-headless: cannot make a data folder\n");
         return kExitFileFailed;
     }
-    SelectRenderer();
-    frameFunction = NormalFrame;
-    SoundRestart();
-    if (options.nestest) return RunNestest(options.steps);
+    if (!OpenGame(options.cartridge)) {
+        RemoveTemporaryFolder();
+        return kExitRefused;
+    }
     if (!options.wav.empty()) StartSampleCapture();
     if (options.reportMemory) std::printf("rss-start-kb: %ld\n", ResidentKilobytes());
     const auto start = std::chrono::steady_clock::now();
     int status = RunFrames(options);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     if (options.reportMemory) std::printf("rss-end-kb: %ld\n", ResidentKilobytes());
-    const bool statesKept = CloseStates();
     std::string why;
     bool wavWritten = options.wav.empty() || WriteWavFile(options.wav, CapturedSamples(), why);
     if (!wavWritten)
         std::fprintf(stderr, "morvel-headless: cannot write %s: %s\n", options.wav.c_str(),
                      why.c_str());
-    SoundShutdown();
-    // The other outputs are written even when the WAV file was not.
+    // The other outputs are written even when the WAV file was not, and
+    // before the game is closed: the screen text reads its nametables.
     status = FinishRun(options, status, elapsed.count());
+    const bool statesKept = CloseGame();
+    SoundShutdown();
     if (!wavWritten) return kExitFileFailed;
     // Slots that could not be written are a failed output.
     return !statesKept && status == 0 ? 1 : status;

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <thread>
 
-#include "core/frame_loop.h"
-#include "recording/recording_frame.h"
+#include "frontend/recording_commands.h"
 #include "recording/video_recorder.h"
+#include "video/presentation.h"
 
 namespace morvel {
 
@@ -19,21 +19,20 @@ bool StartHeadlessRecording(const HeadlessOptions& options) {
     // Without a real-time pace nothing would be gained by dropping frames:
     // the run waits for the worker instead, and the file holds every frame.
     SetRecorderWaitsForWorker(!options.realtime);
-    if (!StartRecording(options.record.c_str())) {
+    // Recordings are made in the NES aspect mode only, as in the window.
+    nesAspect = 1;
+    SetWindowScale(windowScale);
+    if (!StartRecordingTo(options.record.c_str())) {
         std::fprintf(stderr, "morvel-headless: cannot record to %s: %s\n", options.record.c_str(),
                      RecorderError().c_str());
         return false;
     }
-    frameFunction = RecordingFrame;
-    ResumeRecorder();
     return true;
 }
 
 bool StopHeadlessRecording() {
-    if (!RecorderActive()) return true;
-    frameFunction = NormalFrame;
-    SuspendRecorder();
-    int complete = StopRecording();
+    if (!recording) return true;
+    int complete = StopRecordingCommand();
     RecorderStatistics s = RecorderStats();
     double perFrame = s.framesWritten ? 1000.0 / s.framesWritten : 0;
     std::printf(

@@ -1,5 +1,6 @@
-// morvel-headless's --record and --realtime: the recorder driven as the
-// desktop program's Record Video commands drive it, and a 60 Hz pace.
+// morvel-headless's --record and --realtime: the recording started and
+// stopped through the desktop program's Record Video commands, and a 60 Hz
+// pace.
 #pragma once
 
 #include <chrono>

@@ -8,6 +8,10 @@
 #include <filesystem>
 
 #include "core/save_state.h"
+#include "core/user_files.h"
+#include "frontend/commands.h"
+#include "frontend/front_end.h"
+#include "video/osd.h"
 #include "video/screenshot.h"
 
 namespace morvel {
@@ -21,6 +25,26 @@ std::string MakeTemporaryDataDir() {
     std::string pattern =
         (std::filesystem::temp_directory_path() / "morvel-headless-XXXXXX").string();
     return mkdtemp(pattern.data()) ? pattern : std::string();
+}
+
+// What the window shows over a running game is printed on stdout; what it
+// shows with no game (why a cartridge was refused, the close's messages)
+// goes to stderr, so that stdout stays the run's own output.
+void PrintMessage(const char* text) {
+    std::fprintf(romLoaded ? stdout : stderr, "%s\n", text);
+}
+
+void NoWait(uint32_t) {}
+
+// After a write of the state file: says on stderr what was set aside, and why
+// the write failed when it did (statesDirty then stays set).
+void SayWhyStatesWereWrittenSo() {
+    if (!stateFileSetAside.empty())
+        std::fprintf(stderr,
+                     "morvel-headless: the state file refused at load was set aside as %s\n",
+                     stateFileSetAside.c_str());
+    if (statesDirty)
+        std::fprintf(stderr, "morvel-headless: states not saved: %s\n", stateError.c_str());
 }
 
 }  // namespace
@@ -37,69 +61,68 @@ bool ParseStateAction(const char* text, bool save, StateAction& action) {
     return true;
 }
 
-bool OpenStates(const std::string& dataDir, const std::string& cartridge) {
+void UsePrintedMessages() {
+    osdDraw = PrintMessage;
+    osdWait = NoWait;
+}
+
+bool OpenDataFolder(const std::string& dataDir) {
     std::string folder = dataDir;
     if (folder.empty()) folder = temporaryFolder = MakeTemporaryDataDir();
     if (folder.empty()) return false;
     mkdir(folder.c_str(), 0777);
     PrepareSaveStates(folder.c_str());
     PrepareScreenshots(folder.c_str());
-    ClearStateSlots();
-    SetStateFileName(cartridge.c_str());
-    if (ReadStateFile())
-        std::printf("STATES LOADED\n");
-    else if (!stateError.empty())
-        std::fprintf(stderr, "morvel-headless: %s\n", stateError.c_str());
     return true;
 }
 
-namespace {
-
-// Writes the state file now; says on stderr what was set aside or why the
-// write failed (statesDirty then stays set).
-bool WriteStates() {
-    const bool written = WriteStateFile();
-    if (!stateFileSetAside.empty())
-        std::fprintf(stderr,
-                     "morvel-headless: the state file refused at load was set aside as %s\n",
-                     stateFileSetAside.c_str());
-    if (!written)
-        std::fprintf(stderr, "morvel-headless: states not saved: %s\n", stateError.c_str());
-    return written;
+void RemoveTemporaryFolder() {
+    if (temporaryFolder.empty()) return;
+    std::error_code ignored;
+    std::filesystem::remove_all(temporaryFolder, ignored);
+    temporaryFolder.clear();
 }
 
-}  // namespace
+bool OpenGame(const std::string& cartridge) {
+    if (!OpenCartridge(cartridge.c_str())) {
+        // The window says only "ROM NOT READABLE"; here the file's own
+        // failure is named, as for every other file.
+        ReadOutcome outcome = ReadOutcome::kRead;
+        if (std::FILE* file = OpenUserFile(cartridge, outcome)) std::fclose(file);
+        if (outcome != ReadOutcome::kRead)
+            std::fprintf(stderr, "morvel-headless: %s %s\n", cartridge.c_str(),
+                         ReadOutcomeText(outcome));
+        std::fprintf(stderr, "morvel-headless: cannot open %s\n", cartridge.c_str());
+        return false;
+    }
+    // A state file refused at load: the slots start empty, and it is set
+    // aside at the first save.
+    if (!stateError.empty()) std::fprintf(stderr, "morvel-headless: %s\n", stateError.c_str());
+    return true;
+}
 
 void RunStateActions(const std::vector<StateAction>& actions, long framesDone) {
     for (const StateAction& action : actions) {
         if (action.frame != framesDone) continue;
-        if (action.save) {
-            // Written at once, as the desktop program does: a killed run keeps it.
-            if (SaveStateSlot(action.slot)) {
-                std::printf("SAVED N\u00BA -> %d\n", action.slot);
-                WriteStates();
-            }
-        } else if (LoadStateSlot(action.slot)) {
-            std::printf("LOADED STATE N\u00BA -> %d\n", action.slot);
-        } else if (!stateError.empty()) {
+        // The desktop program's Save State and Load State commands: a save
+        // is written to the file at once, so a killed run keeps it.
+        uint32_t first = action.save ? kCmdSaveState0 : kCmdLoadState0;
+        RunCommand(first + static_cast<uint32_t>(action.slot));
+        if (action.save)
+            SayWhyStatesWereWrittenSo();
+        else if (!stateError.empty())
             std::fprintf(stderr, "morvel-headless: slot %d refused: %s\n", action.slot,
                          stateError.c_str());
-        }
     }
 }
 
-bool CloseStates() {
+bool CloseGame() {
     // Only a save whose write failed is left to write.
-    bool kept = true;
-    if (statesDirty) {
-        kept = WriteStates();
-        if (kept) std::printf("STATES SAVED\n");
-    }
-    if (!temporaryFolder.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(temporaryFolder, ignored);
-    }
-    return kept;
+    const bool unwritten = statesDirty != 0;
+    CloseCartridge();
+    if (unwritten) SayWhyStatesWereWrittenSo();
+    RemoveTemporaryFolder();
+    return !statesDirty;
 }
 
 }  // namespace morvel

@@ -1,6 +1,7 @@
-// Save states in morvel-headless: the state file is read at load and written
-// at each save, as opening a cartridge and saving a slot do in the desktop
-// program.
+// The game in morvel-headless: opened, saved, loaded and closed through the
+// desktop program's own front end, whose on-screen messages are printed as
+// lines (on stdout while the game runs, on stderr otherwise), with the
+// details behind a failure on stderr.
 #pragma once
 
 #include <string>
@@ -17,15 +18,24 @@ struct StateAction {
 // Parses "N@F" into an action; false when malformed.
 bool ParseStateAction(const char* text, bool save, StateAction& action);
 
-// Picks the data folder (a new temporary one when none is given), clears the
-// slots and reads the cartridge's state file.
-bool OpenStates(const std::string& dataDir, const std::string& cartridge);
+// The on-screen messages become printed lines, shown without a pause.
+void UsePrintedMessages();
+
+// Picks the data folder (a new temporary one when none is given) for the
+// state files and screenshots; false when none can be made.
+bool OpenDataFolder(const std::string& dataDir);
+void RemoveTemporaryFolder();
+
+// Opens the cartridge as the Load Rom command does (its state file read);
+// false when it was refused.
+bool OpenGame(const std::string& cartridge);
 
 // Carries out the actions due after `framesDone` frames.
 void RunStateActions(const std::vector<StateAction>& actions, long framesDone);
 
-// Writes the state file when a saved slot is still unwritten (its write
-// failed); false when the slots could not be written.
-bool CloseStates();
+// Closes the game as the Close Rom command does, writing the state file when
+// a saved slot is still unwritten (its write failed), and removes a
+// temporary data folder; false when the slots could not be written.
+bool CloseGame();
 
 }  // namespace morvel

@@ -3,7 +3,6 @@
 
 #include "cart/board_table.h"
 #include "cart/cartridge.h"
-#include "core/machine.h"
 #include "ppu/ppu.h"
 
 namespace morvel {
@@ -164,7 +163,6 @@ void InitBoard(const BoardHeader& header) {
     if (board) board->setup(header);
     SetMirroring(header.mirroring);
     if (board && board->afterMirroring) board->afterMirroring();
-    PowerOnMachine();
 }
 
 }  // namespace morvel

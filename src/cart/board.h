@@ -92,8 +92,8 @@ struct BoardHeader {
     uint32_t mirroring;
 };
 
-// Installs the pattern handlers, runs the board's set-up, applies the header's
-// mirroring and powers the machine on.
+// Installs the pattern handlers, runs the board's set-up and applies the
+// header's mirroring.
 void InitBoard(const BoardHeader& header);
 
 // The board set-ups, one per source file.

@@ -31,9 +31,10 @@ HeaderCheck PeekHeader(const char* path, InesHeader& header, ReadOutcome* outcom
 // The display name of the file's board, "--------" when unknown or unsupported.
 std::string BoardNameOf(const char* path);
 
-// Reads the image, sets up its board and powers the machine on. On failure
-// (with the reason shown through showErrorBox) nothing of the running machine
-// or the loaded cartridge has changed. Returns 1 on success, 0 on failure.
+// Reads the image and sets up its board; powering the machine on is left to
+// the caller (StartCartridge). On failure (with the reason shown through
+// showErrorBox) nothing of the running machine or the loaded cartridge has
+// changed. Returns 1 on success, 0 on failure.
 int LoadCartridge(const char* path);
 
 // Frees the images; the machine must not run until the next load.

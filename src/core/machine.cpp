@@ -1,8 +1,10 @@
 #include "core/machine.h"
 
 #include "apu/apu.h"
+#include "cart/cartridge.h"
 #include "core/cpu.h"
 #include "core/frame_loop.h"
+#include "core/memory_map.h"
 #include "ppu/ppu.h"
 
 namespace morvel {
@@ -19,6 +21,17 @@ void ResetMachine() {
     PpuReset();
     CpuReset();
     ApuReset();
+}
+
+int StartCartridge(const char* path) {
+    if (!LoadCartridge(path)) return 0;
+    ClearWorkRam();
+    // The reset vector is read through the board's pages, so power-on comes
+    // after the board is set up.
+    PowerOnMachine();
+    SelectRenderer();
+    frameFunction = NormalFrame;
+    return 1;
 }
 
 }  // namespace morvel

@@ -160,7 +160,7 @@ const CommandRow kCommands[] = {
     {kCmdVolumeUp,       VolumeUpCommand},
     {kCmdVolumeDown,     VolumeDownCommand},
     {kCmdRecordStart,    StartRecordingCommand},
-    {kCmdRecordStop,     StopRecordingCommand},
+    {kCmdRecordStop,     [] { StopRecordingCommand(); }},
     {kCmdQualityPoor,    [] { SetRecordQuality(0); }},
     {kCmdQualityNormal,  [] { SetRecordQuality(1); }},
     {kCmdQualityHigh,    [] { SetRecordQuality(2); }},

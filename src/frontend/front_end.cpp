@@ -4,11 +4,9 @@
 
 #include "apu/sound_output.h"
 #include "cart/cartridge.h"
-#include "core/frame_loop.h"
-#include "core/memory_map.h"
+#include "core/machine.h"
 #include "core/save_state.h"
 #include "frontend/recording_commands.h"
-#include "ppu/ppu.h"
 #include "video/osd.h"
 #include "video/presentation.h"
 
@@ -36,9 +34,6 @@ void TakeOverCartridge(const char* path) {
     ClearStateSlots();
     SetStateFileName(path);
     if (ReadStateFile()) ShowOsdMessageQuiet("STATES LOADED");
-    ClearWorkRam();
-    frameFunction = NormalFrame;
-    SelectRenderer();
     SoundRestart();
     CreateVideoDevice();
 }
@@ -78,7 +73,7 @@ int OpenCartridge(const char* path) {
     // The replaced cartridge's images are kept until the new one has loaded:
     // a refused image leaves the running game as it was.
     if (romLoaded) WriteStatesOfLoadedCartridge();
-    if (!LoadCartridge(path)) {
+    if (!StartCartridge(path)) {
         if (!romLoaded) windowHost.repaint();
         return 0;
     }

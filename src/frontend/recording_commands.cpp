@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "core/frame_loop.h"
 #include "frontend/front_end.h"
 #include "frontend/settings.h"
 #include "recording/recording_frame.h"
@@ -15,34 +14,35 @@ namespace morvel {
 uint32_t recording = 0;
 
 void StartRecordingCommand() {
-    if (!emuRunning || recording || !nesAspect) return;
+    StartRecordingTo(NewVideoPath(romFileName.c_str()).c_str());
+}
+
+int StartRecordingTo(const char* path) {
+    if (!emuRunning || recording || !nesAspect) return 0;
     // The recorder opens the file before anything else: when that fails
     // (no videos folder, a folder that cannot be written) nothing changes
     // and the game runs on without a recording.
-    std::string path = NewVideoPath(romFileName.c_str());
-    if (!StartRecording(path.c_str())) {
+    if (!BeginRecording(path)) {
         ShowOsdMessageQuiet("RECORDING NOT STARTED");
         windowHost.updateMenus();
-        return;
+        return 0;
     }
     ShowOsdMessageQuiet("RECORDING VIDEO");
-    frameFunction = RecordingFrame;
-    ResumeRecorder();
     recording = 1;
     windowHost.updateMenus();
+    return 1;
 }
 
-void StopRecordingCommand() {
-    if (!recording) return;
-    frameFunction = NormalFrame;
-    SuspendRecorder();
-    int complete = StopRecording();
+int StopRecordingCommand() {
+    if (!recording) return 0;
+    int complete = EndRecording();
     recording = 0;
     // A recording that could not write a single whole frame leaves no file.
     ShowOsdMessageQuiet(complete                   ? "STOP RECORDING VIDEO"
                         : RecorderStats().fileKept ? "VIDEO FILE INCOMPLETE"
                                                    : "VIDEO NOT SAVED");
     windowHost.updateMenus();
+    return complete;
 }
 
 void SetRecordQuality(int32_t quality) {

@@ -14,9 +14,13 @@ extern uint32_t recording;
 // happens. A recording that cannot start says so, and the game goes on.
 void StartRecordingCommand();
 
+// The same into the given file; 1 when the recording runs.
+int StartRecordingTo(const char* path);
+
 // Ends a running recording and completes its file; says so when the file
-// could not be completed. Nothing happens while no recording runs.
-void StopRecordingCommand();
+// could not be completed. Nothing happens while no recording runs. 1 when the
+// whole recording is in the file, 0 otherwise or when none ran.
+int StopRecordingCommand();
 
 // Chooses the quality (0 Poor, 1 Normal, 2 High) of the next recording and
 // keeps it for the configuration file. A running recording keeps its own.

@@ -18,4 +18,19 @@ void RecordingFrame() {
     presentFunction();
 }
 
+int BeginRecording(const char* path) {
+    if (!StartRecording(path)) return 0;
+    frameFunction = RecordingFrame;
+    ResumeRecorder();
+    return 1;
+}
+
+int EndRecording() {
+    if (!RecorderActive()) return 0;
+    // No frame is handed over once the worker is suspended.
+    frameFunction = NormalFrame;
+    SuspendRecorder();
+    return StopRecording();
+}
+
 }  // namespace morvel

@@ -8,7 +8,8 @@
 // eight frames may wait for the worker; when it falls further behind, the new
 // frame is dropped, picture and sound together, and counted.
 //
-// The host's commands call, in this order:
+// Hosts start and stop a recording with BeginRecording and EndRecording
+// (recording_frame.h), which also switch the frame loop:
 //   start: StartRecording (file, encoders, worker waiting), frameFunction =
 //          RecordingFrame, ResumeRecorder;
 //   stop:  frameFunction = NormalFrame, SuspendRecorder, StopRecording.

@@ -18,7 +18,6 @@ TEST(FrameLoop, SurplusDotsCarryIntoTheNextFrame) {
     std::copy(std::begin(loop), std::end(loop), image.prg());
     SetVectors(image, 0x8000, 0x8000, 0x8000);
     ASSERT_EQ(LoadImage(image), 1);
-    SelectRenderer();  // rendering off: every frame is 89342 dots
 
     // The first instruction also pays the 7 cycles of the reset.
     uint32_t owed = 3 * (3 + 7);

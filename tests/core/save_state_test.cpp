@@ -16,6 +16,7 @@
 #include "cart/mmc5.h"
 #include "core/cpu.h"
 #include "core/frame_loop.h"
+#include "core/machine.h"
 #include "support/run_headless.h"
 #include "support/test_machine.h"
 
@@ -33,8 +34,7 @@ class SaveStateTest : public ::testing::Test {
     // A first load as the front end does it: forget the slots, name the file, read it.
     void FirstLoad(const InesImage& image, const char* name = "game.nes",
                    const std::string& from = "/some/folder/") {
-        ASSERT_EQ(LoadCartridge(WriteTempFile(image.bytes, name).c_str()), 1);
-        ClearWorkRam();
+        ASSERT_EQ(StartCartridge(WriteTempFile(image.bytes, name).c_str()), 1);
         ClearStateSlots();
         SetStateFileName((from + name).c_str());
         ReadStateFile();
@@ -104,8 +104,7 @@ TEST_F(SaveStateTest, SlotRules) {
 }
 
 TEST_F(SaveStateTest, RestoresTheMachineExactly) {
-    ASSERT_EQ(LoadCartridge(TestRom("unrom_board").c_str()), 1);
-    ClearWorkRam();
+    ASSERT_EQ(StartCartridge(TestRom("unrom_board").c_str()), 1);
     ClearStateSlots();
     SetStateFileName("unrom_board.nes");
     RunFrames(2);

@@ -21,7 +21,6 @@ class PpuTest : public ::testing::Test {
     void SetUp() override {
         InesImage image = MakeInesImage(0, 1, 0, 0x01);
         ASSERT_EQ(LoadImage(image), 1);
-        SelectRenderer();
         cpu.nmiPending = 0;
         cpu.interruptDelay = 0;
         pixelCursor = frameBuffer;

@@ -10,11 +10,9 @@
 #include <fstream>
 #include <string>
 
-#include "cart/cartridge.h"
 #include "core/frame_buffer.h"
 #include "core/frame_loop.h"
-#include "core/memory_map.h"
-#include "ppu/ppu.h"
+#include "core/machine.h"
 #include "support/media_probe.h"
 #include "support/run_headless.h"
 
@@ -37,9 +35,7 @@ class HeadlessRecording : public ::testing::TestWithParam<HeadlessQuality> {
 // The first frame's picture as the machine draws it, run here in-process:
 // the machine is deterministic, so it is the frame morvel-headless recorded.
 std::vector<uint8_t> FirstFramePicture(const std::string& cartridge) {
-    if (!LoadCartridge(cartridge.c_str())) return {};
-    ClearWorkRam();
-    SelectRenderer();
+    if (!StartCartridge(cartridge.c_str())) return {};
     NormalFrame();
     return RecordedPartAsRgb(frameBuffer);
 }

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "cart/cartridge.h"
+#include "core/machine.h"
 #include "core/memory_map.h"
 #include "support/run_headless.h"
 
@@ -47,9 +47,7 @@ std::string WriteTempFile(const std::vector<uint8_t>& bytes, const std::string& 
 }
 
 int LoadImage(const InesImage& image) {
-    int ok = LoadCartridge(WriteTempFile(image.bytes).c_str());
-    if (ok) ClearWorkRam();
-    return ok;
+    return StartCartridge(WriteTempFile(image.bytes).c_str());
 }
 
 namespace {

@@ -24,7 +24,7 @@ void SetVectors(InesImage& image, uint16_t nmi, uint16_t reset, uint16_t irq);
 
 std::string WriteTempFile(const std::vector<uint8_t>& bytes, const std::string& name = "test.nes");
 
-// Loads the image as the front end does after a first load; returns LoadCartridge's result.
+// Starts the image as every host does; returns StartCartridge's result.
 int LoadImage(const InesImage& image);
 
 // Replaces the CPU map with 64 KB of plain memory ($0000-$1FFF stays the
