@@ -47,9 +47,6 @@ void WindowFocusGained();
 void ModalLoopEntered();
 void ModalLoopLeft();
 
-// The part of a path after its last separator.
-std::string FileNameOf(const std::string& path);
-
 // The command line's cartridge path without its quotation marks.
 std::string StripQuotes(const std::string& commandLine);
 
