@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <cstring>
 
-#include "cart/board.h"
 #include "core/cpu.h"
 #include "core/frame_buffer.h"
 #include "ppu/ppu.h"
+#include "ppu/ppu_bus.h"
 
 namespace morvel {
 
