@@ -24,9 +24,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace morvel;
     if (size < kSettings) return 0;
-    const int mapper = supportedBoards[data[0] % 13].mapper;
-    // NROM and CNROM take at most 32 KB of program.
-    const int maxPrg = (mapper == 0 || mapper == 3) ? 2 : 8;
+    const SupportedBoard& board = supportedBoards[data[0] % 13];
+    const int mapper = board.mapper;
+    const int maxPrg = board.maxPrgUnits ? board.maxPrgUnits : 8;
     const int prgUnits = 1 + data[1] % maxPrg;
     const int chrUnits = data[2] % 5;
     const uint8_t flags6 = data[3] & 0x0F;

@@ -106,9 +106,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const std::vector<uint8_t> program = Program();
     for (int b = 0; b < 13; ++b) {
         const int mapper = supportedBoards[b].mapper;
+        const bool chrRam = supportedBoards[b].patterns == PatternMemory::kAlwaysRam;
         Board& board = boards[b];
-        board.image = fuzz::MakeImage(mapper, 2, mapper == 2 || mapper == 7 ? 0 : 1, 0,
-                                      program.data(), program.size());
+        board.image = fuzz::MakeImage(mapper, 2, chrRam ? 0 : 1, 0, program.data(), program.size());
         if (!fuzz::LoadImage(board.image)) Fail("the board's cartridge does not load", mapper);
         ClearStateSlots();
         SetStateFileName("fuzz.nes");

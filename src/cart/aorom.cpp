@@ -22,7 +22,6 @@ void AoromAfterStateLoad() {
 }
 
 void SetupAorom(const BoardHeader&) {
-    SetPpuPages(0, 7, ChrRamRead, ChrRamWrite);
     MapPrgBanks(0x8000, 0, 0x8000);
     SetCpuPages(8, 15, PrgPageRead, AoromWrite);
 }

@@ -1,6 +1,7 @@
 // The board framework shared by every cartridge board.
 #include "cart/board.h"
 
+#include "cart/board_table.h"
 #include "cart/cartridge.h"
 #include "core/machine.h"
 #include "ppu/ppu.h"
@@ -19,25 +20,6 @@ uint32_t prgUnitCount;
 uint32_t chrUnitCount;
 
 namespace {
-
-// The supported boards and their set-ups.
-// clang-format off
-const BoardSetup kBoardSetups[] = {
-    {0,   SetupNrom,      nullptr,            nullptr},              // NROM
-    {2,   SetupUnrom,     nullptr,            nullptr},              // UNROM
-    {3,   SetupCnrom,     nullptr,            nullptr},              // CNROM
-    {7,   SetupAorom,     nullptr,            AoromAfterStateLoad},  // AOROM
-    {34,  SetupBxrom,     nullptr,            nullptr},              // BxROM
-    {58,  SetupMapper58,  nullptr,            nullptr},              // multicart, register in the address
-    {226, SetupMapper226, nullptr,            nullptr},              // multicart, register in the data
-    {1,   SetupMmc1,      Mmc1AfterMirroring, Mmc1AfterStateLoad},   // MMC1: its control value replaces the header's mirroring
-    {4,   SetupMmc3,      nullptr,            Mmc3AfterStateLoad},   // MMC3
-    {118, SetupMapper118, nullptr,            Mmc3AfterStateLoad},   // MMC3 with nametables from the CHR registers
-    {189, SetupMapper189, nullptr,            Mmc3AfterStateLoad},   // MMC3-style CHR, 32 KB PRG through low addresses
-    {5,   SetupMmc5,      nullptr,            Mmc5AfterStateLoad},   // MMC5
-    {9,   SetupMmc2,      nullptr,            nullptr},              // MMC2, CHR latches flipped by tiles $FD/$FE
-};
-// clang-format on
 
 template <int kPage>
 uint8_t NametableRead(uint32_t address) {
@@ -64,6 +46,14 @@ const uint8_t kMirroringPages[5][4] = {
     {0, 1, 2, 3},  // 4 four-screen
 };
 // clang-format on
+
+// UNROM and AOROM carry CHR RAM whatever the header says; CNROM always
+// switches its CHR data.
+bool PatternsAreRam(const SupportedBoard* board, const BoardHeader& header) {
+    PatternMemory patterns = board ? board->patterns : PatternMemory::kByHeader;
+    if (patterns == PatternMemory::kByHeader) return header.chrUnits == 0;
+    return patterns == PatternMemory::kAlwaysRam;
+}
 
 }  // namespace
 
@@ -160,22 +150,17 @@ void ChrRamWrite(uint32_t address, uint8_t value) {
 }
 void IgnoreCpuWrite(uint32_t, uint8_t) {}
 
-const BoardSetup* FindBoardSetup(uint32_t mapper) {
-    for (const BoardSetup& board : kBoardSetups)
-        if (board.mapper == mapper) return &board;
-    return nullptr;
-}
-
 void InitBoard(const BoardHeader& header) {
     // Start from bank 0 everywhere, so that no window of the previous
     // cartridge survives on a board that never maps one (CHR RAM boards).
     MapPrgBanks(0x8000, 0, 0x8000);
     MapChrBanks(0, 0, 0x2000);
-    if (header.chrUnits != 0)
-        SetPpuPages(0, 7, ChrPageRead, ChrPageWrite);
-    else
+    const SupportedBoard* board = FindSupportedBoard(static_cast<int32_t>(mapperNumber));
+    if (PatternsAreRam(board, header))
         SetPpuPages(0, 7, ChrRamRead, ChrRamWrite);
-    const BoardSetup* board = FindBoardSetup(mapperNumber);
+    else
+        SetPpuPages(0, 7, ChrPageRead, ChrPageWrite);
+    ppuBoardHooks = board ? board->ppu : PpuBoardHooks{};
     if (board) board->setup(header);
     SetMirroring(header.mirroring);
     if (board && board->afterMirroring) board->afterMirroring();

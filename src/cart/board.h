@@ -76,22 +76,9 @@ struct BoardHeader {
     uint32_t mirroring;
 };
 
-// A board: its set-up, run by InitBoard, an optional step after the header's
-// mirroring is applied (MMC1 replaces it with its control value), and an
-// optional step after a save state restored the board's registers, which puts
-// back what the registers imply but the page tables do not keep (the
-// nametable arrangement, the MMC5's RAM pages).
-struct BoardSetup {
-    uint32_t mapper;
-    void (*setup)(const BoardHeader& header);
-    void (*afterMirroring)();
-    void (*afterStateLoad)();
-};
-
 // Installs the pattern handlers, runs the board's set-up, applies the header's
 // mirroring and powers the machine on.
 void InitBoard(const BoardHeader& header);
-const BoardSetup* FindBoardSetup(uint32_t mapper);
 
 // The board set-ups, one per source file.
 void SetupNrom(const BoardHeader& header);

@@ -18,48 +18,26 @@ uint32_t mapperNumber;
 std::vector<uint8_t> prgRomBuffer;
 std::vector<uint8_t> chrRomBuffer;
 
-// clang-format off
-const SupportedBoard supportedBoards[13] = {
-    {0,   "MAPPER 0"},
-    {1,   "MMC 1"},
-    {2,   "UNROM"},
-    {3,   "CNROM"},
-    {4,   "MMC 3"},
-    {5,   "MMC5"},
-    {7,   "AOROM"},
-    {9,   "MMC 2"},
-    {34,  "BxROM"},
-    {58,  "58"},
-    {118, "118"},
-    {189, "189"},
-    {226, "226"},
-};
-// clang-format on
-
 namespace {
 
 constexpr uint32_t kPrgUnit = 16384;
 constexpr uint32_t kChrUnit = 8192;
-constexpr size_t kHeaderBytes = 16;
 constexpr size_t kTrainerBytes = 512;
 // The largest image a header can describe: 255 PRG and 255 CHR units behind
 // a trainer. Every board masks its bank numbers by the header's counts, and
 // some (BxROM, UNROM, CNROM) take a full byte of bank number, so the boards
 // between them can map all of it; anything larger is not a cartridge image.
-constexpr size_t kMaxImageBytes = kHeaderBytes + kTrainerBytes + 255 * kPrgUnit + 255 * kChrUnit;
-
-uint32_t MapperFromHeader(const uint8_t* header) {
-    return (header[7] & 0xF0u) | (header[6] >> 4);
-}
+constexpr size_t kMaxImageBytes =
+    kInesHeaderBytes + kTrainerBytes + 255 * kPrgUnit + 255 * kChrUnit;
 
 // Takes the 16-byte header into inesHeader. A file shorter than a header is
 // not an iNES image.
-bool TakeHeader(const uint8_t* bytes, size_t size) {
-    if (size < kHeaderBytes || std::memcmp(bytes, "NES", 3) != 0) {
+bool TakeHeader(const uint8_t* bytes, size_t size, InesHeader& header) {
+    if (ParseInesHeader(bytes, size, header) != HeaderCheck::kOk) {
         showErrorBox("Invalid NES Header!");
         return false;
     }
-    std::memcpy(inesHeader, bytes, kHeaderBytes);
+    std::memcpy(inesHeader, bytes, kInesHeaderBytes);
     return true;
 }
 
@@ -73,13 +51,15 @@ bool TakeExactly(const std::vector<uint8_t>& file, size_t offset, size_t size,
 }
 
 // The sizes a board can map at all, beyond which an image is refused.
-bool PrgSizeFits(uint32_t mapper, uint32_t prgUnits) {
+bool PrgSizeFits(const SupportedBoard& board, uint32_t prgUnits) {
     if (prgUnits == 0) {
         showErrorBox("PRG rom count is 0: the image has no program!");
         return false;
     }
-    if ((mapper == 0 || mapper == 3) && prgUnits > 2) {
-        showErrorBox("PRG rom count must be 1 or 2 on this board!");
+    if (board.maxPrgUnits != 0 && prgUnits > board.maxPrgUnits) {
+        std::string text =
+            "PRG rom count must be 1 or " + std::to_string(board.maxPrgUnits) + " on this board!";
+        showErrorBox(text.c_str());
         return false;
     }
     return true;
@@ -87,22 +67,30 @@ bool PrgSizeFits(uint32_t mapper, uint32_t prgUnits) {
 
 }  // namespace
 
-const SupportedBoard* FindSupportedBoard(int32_t mapper) {
-    for (const SupportedBoard& board : supportedBoards)
-        if (board.mapper == mapper) return &board;
-    return nullptr;
+HeaderCheck PeekHeader(const char* path, InesHeader& header, ReadOutcome* outcome) {
+    ReadOutcome opened;
+    std::FILE* file = OpenUserFile(path, opened);
+    if (outcome) *outcome = opened;
+    if (!file) return HeaderCheck::kTooShort;
+    uint8_t bytes[kInesHeaderBytes];
+    size_t got = std::fread(bytes, 1, sizeof bytes, file);
+    std::fclose(file);
+    HeaderCheck check = ParseInesHeader(bytes, got, header);
+    if (check == HeaderCheck::kOk) std::memcpy(inesHeader, bytes, kInesHeaderBytes);
+    return check;
 }
 
 int32_t PeekMapperNumber(const char* path, ReadOutcome* outcome) {
     ReadOutcome opened;
-    std::FILE* file = OpenUserFile(path, opened);
+    InesHeader header;
+    HeaderCheck check = PeekHeader(path, header, &opened);
     if (outcome) *outcome = opened;
-    if (!file) return -1;
-    uint8_t header[kHeaderBytes];
-    size_t got = std::fread(header, 1, sizeof header, file);
-    std::fclose(file);
-    if (!TakeHeader(header, got)) return -1;
-    return static_cast<int32_t>(MapperFromHeader(inesHeader));
+    if (opened != ReadOutcome::kRead) return -1;
+    if (check != HeaderCheck::kOk) {
+        showErrorBox("Invalid NES Header!");
+        return -1;
+    }
+    return static_cast<int32_t>(header.mapper);
 }
 
 std::string BoardNameOf(const char* path) {
@@ -120,23 +108,20 @@ int LoadCartridge(const char* path) {
         return 0;
     }
     if (outcome != ReadOutcome::kRead) return 0;
-    if (!TakeHeader(file.data(), file.size())) return 0;
+    InesHeader ines;
+    if (!TakeHeader(file.data(), file.size(), ines)) return 0;
 
-    uint32_t mapper = MapperFromHeader(inesHeader);
-    BoardHeader header;
-    header.prgUnits = inesHeader[4];
-    header.chrUnits = inesHeader[5];
-    header.mirroring =
-        (inesHeader[6] & 0x08) ? uint32_t{kMirrorFourScreen} : (inesHeader[6] & 0x01u);
-    if (!FindSupportedBoard(static_cast<int32_t>(mapper)) || !FindBoardSetup(mapper)) {
+    const SupportedBoard* board = FindSupportedBoard(static_cast<int32_t>(ines.mapper));
+    if (!board) {
         showErrorBox("MAPPER NOT SUPPORTED");
         return 0;
     }
-    if (!PrgSizeFits(mapper, header.prgUnits)) return 0;
+    if (!PrgSizeFits(*board, ines.prgUnits)) return 0;
+    BoardHeader header = {ines.prgUnits, ines.chrUnits, ines.mirroring};
 
-    // A trainer (byte 6 bit 2) sits between the header and PRG; its bytes
-    // are not used, but PRG starts after them.
-    size_t prgOffset = kHeaderBytes + ((inesHeader[6] & 0x04) ? kTrainerBytes : 0);
+    // A trainer sits between the header and PRG; its bytes are not used, but
+    // PRG starts after them.
+    size_t prgOffset = kInesHeaderBytes + (ines.trainer ? kTrainerBytes : 0);
     size_t prgBytes = size_t{header.prgUnits} * kPrgUnit;
     std::vector<uint8_t> prg;
     std::vector<uint8_t> chr;
@@ -157,7 +142,7 @@ int LoadCartridge(const char* path) {
     chrBase = chrRomBuffer.data();
     prgUnitCount = static_cast<uint32_t>(prgRomBuffer.size() / 4096);
     chrUnitCount = static_cast<uint32_t>(chrRomBuffer.size() / 1024);
-    mapperNumber = mapper;
+    mapperNumber = ines.mapper;
 
     InstallDefaultCpuPages();
     InitBoard(header);

@@ -1,11 +1,12 @@
-// Cartridge images in the iNES format: the header peek, the loader and the
-// table of supported boards.
+// Cartridge images in the iNES format: the header peek and the loader.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "cart/board_table.h"
+#include "cart/ines_header.h"
 #include "core/user_files.h"
 
 namespace morvel {
@@ -17,20 +18,15 @@ extern uint32_t mapperNumber;
 extern std::vector<uint8_t> prgRomBuffer;
 extern std::vector<uint8_t> chrRomBuffer;
 
-struct SupportedBoard {
-    uint8_t mapper;
-    char name[20];
-};
-extern const SupportedBoard supportedBoards[13];
-
-// The row of supportedBoards for a mapper number, or null.
-const SupportedBoard* FindSupportedBoard(int32_t mapper);
-
 // Reads the header and returns the mapper number, or -1 when the file cannot
 // be opened or is not an iNES image. Only a regular file is opened. When
 // outcome is given it tells whether the file could be read at all (kRead even
 // when its header is bad).
 int32_t PeekMapperNumber(const char* path, ReadOutcome* outcome = nullptr);
+
+// Reads the first 16 bytes of a regular file into inesHeader and parses them;
+// shows nothing. kTooShort also when the file cannot be opened (see outcome).
+HeaderCheck PeekHeader(const char* path, InesHeader& header, ReadOutcome* outcome = nullptr);
 
 // The display name of the file's board, "--------" when unknown or unsupported.
 std::string BoardNameOf(const char* path);

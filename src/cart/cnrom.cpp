@@ -10,7 +10,6 @@ void CnromWrite(uint32_t, uint8_t value) {
 }  // namespace
 
 void SetupCnrom(const BoardHeader& header) {
-    SetPpuPages(0, 7, ChrPageRead, ChrPageWrite);
     MapNromPrg(header);
     SetCpuPages(8, 15, PrgPageRead, CnromWrite);
     MapChrBanks(0, 0, 0x2000);

@@ -9,7 +9,6 @@
 #include "cart/board.h"
 #include "core/cpu.h"
 #include "core/memory_map.h"
-#include "ppu/board_ppu_hooks.h"
 
 namespace morvel {
 

@@ -45,4 +45,7 @@ void Mmc3Write(uint32_t address, uint8_t value);
 void Mapper118Write(uint32_t address, uint8_t value);
 void Mapper189Write(uint32_t address, uint8_t value);
 
+// The A12 watcher, given a PPU address just put on the bus (mapper 4 only).
+void Mmc3WatchA12(uint32_t address);
+
 }  // namespace morvel

@@ -7,7 +7,6 @@
 
 #include "cart/board.h"
 #include "core/cpu.h"
-#include "ppu/board_ppu_hooks.h"
 #include "ppu/ppu.h"
 
 namespace morvel {

@@ -68,6 +68,12 @@ extern uint8_t* mmc5RamPagePtr[16];
 uint8_t Mmc5RegisterRead(uint32_t address);
 void Mmc5RegisterWrite(uint32_t address, uint8_t value);
 
+// The rendering step used instead of the normal one on this board.
+void StepRenderMmc5(int32_t owed);
+
+// Clears the in-frame flag when the game turns rendering off.
+void Mmc5ClearInFrame();
+
 // Maps size bytes (a multiple of 4 KB) of PRG RAM from byte bank * size at cpuAddress.
 void MapRamBanks(uint32_t cpuAddress, uint32_t bank, uint32_t size);
 

@@ -6,7 +6,6 @@
 // pre-render line, each rendered line ends at dot 340, and the interrupt is
 // raised at dot 0 of the line whose number matches the target.
 #include "cart/mmc5.h"
-#include "ppu/board_ppu_hooks.h"
 #include "ppu/ppu_internal.h"
 
 namespace morvel {

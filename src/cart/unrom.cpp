@@ -11,7 +11,6 @@ void UnromWrite(uint32_t, uint8_t value) {
 }  // namespace
 
 void SetupUnrom(const BoardHeader& header) {
-    SetPpuPages(0, 7, ChrRamRead, ChrRamWrite);
     banks.prgBankCount = header.prgUnits;
     banks.chrBankCount = header.chrUnits;
     MapPrgBanks(0x8000, 0, 0x4000);

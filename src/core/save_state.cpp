@@ -6,11 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "cart/board_table.h"
 #include "cart/cartridge.h"
-#include "cart/mmc1.h"
-#include "cart/mmc2.h"
-#include "cart/mmc3.h"
-#include "cart/mmc5.h"
 #include "core/file_name.h"
 #include "core/save_state_checks.h"
 #include "core/state_file_owner.h"
@@ -26,10 +23,6 @@ std::string stateFileSetAside;
 namespace {
 
 StateSlot slotSet[kStateSlots];
-Mmc1State mmc1Extras[kStateSlots];
-Mmc3State mmc3Extras[kStateSlots];
-Mmc5State mmc5Extras[kStateSlots];
-Mmc2State mmc2Extras[kStateSlots];
 
 std::string statesFolder = "savestates";
 std::string stateFilePath;
@@ -38,24 +31,10 @@ CartridgeIdentity stateFileOwner;
 bool stateFileRecorded;  // the owner record beside the file names this cartridge
 bool stateFileRefused;   // the file there was refused: set aside before writing
 
-// Where a board family keeps the registers a slot does not hold, and the
-// array of four captures of them.
-struct BoardExtras {
-    void* live;
-    void* saved;  // four entries of `size` bytes
-    size_t size;
-};
-
+// The registers the loaded board keeps beside a slot (none without a board).
 BoardExtras ExtrasFor(uint32_t mapper) {
-    switch (mapper) {
-        case 1: return {&mmc1, mmc1Extras, sizeof(Mmc1State)};
-        case 4:
-        case 118:
-        case 189: return {&mmc3, mmc3Extras, sizeof(Mmc3State)};
-        case 5: return {&mmc5, mmc5Extras, sizeof(Mmc5State)};
-        case 9: return {&mmc2, mmc2Extras, sizeof(Mmc2State)};
-        default: return {nullptr, nullptr, 0};
-    }
+    const SupportedBoard* board = FindSupportedBoard(static_cast<int32_t>(mapper));
+    return board ? board->extras : BoardExtras{nullptr, 0, nullptr, nullptr};
 }
 
 uint8_t* SavedExtras(const BoardExtras& extras, int n) {
@@ -70,10 +49,8 @@ size_t BoardExtrasSize(uint32_t mapper) {
 
 void ClearStateSlots() {
     std::memset(slotSet, 0, sizeof slotSet);
-    std::memset(mmc1Extras, 0, sizeof mmc1Extras);
-    std::memset(mmc3Extras, 0, sizeof mmc3Extras);
-    std::memset(mmc5Extras, 0, sizeof mmc5Extras);
-    std::memset(mmc2Extras, 0, sizeof mmc2Extras);
+    for (const SupportedBoard& board : supportedBoards)
+        if (board.extras.size) std::memset(board.extras.saved, 0, kStateSlots * board.extras.size);
     statesDirty = 0;
 }
 
@@ -141,7 +118,7 @@ int LoadStateSlot(int n) {
     banks.chrBankCount = chrBankCount;
     if (extras.size) std::memcpy(extras.live, savedExtras, extras.size);
     RebuildBankPointers();
-    const BoardSetup* board = FindBoardSetup(mapperNumber);
+    const SupportedBoard* board = FindSupportedBoard(static_cast<int32_t>(mapperNumber));
     if (board && board->afterStateLoad) board->afterStateLoad();
     SelectRenderer();
     return 1;

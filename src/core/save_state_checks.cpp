@@ -6,6 +6,7 @@
 
 #include "apu/apu_state.h"
 #include "cart/board.h"
+#include "cart/board_table.h"
 #include "cart/cartridge.h"
 #include "cart/mmc1.h"
 #include "cart/mmc2.h"
@@ -316,24 +317,17 @@ bool Mmc2Fits(const Mmc2State& m, std::string& why) {
 }
 
 // The extras are bytes of the file: copied into an aligned record first.
-template <typename Record>
-bool ExtrasFit(const uint8_t* extras, bool (*fits)(const Record&, std::string&), std::string& why) {
+template <typename Record, bool (*kFits)(const Record&, std::string&)>
+bool ExtrasFit(const uint8_t* extras, std::string& why) {
     Record saved;
     std::memcpy(&saved, extras, sizeof saved);
-    return fits(saved, why);
+    return kFits(saved, why);
 }
 
 bool BoardExtrasFit(const uint8_t* extras, std::string& why) {
-    if (!extras) return true;
-    switch (mapperNumber) {
-        case 1: return ExtrasFit<Mmc1State>(extras, Mmc1Fits, why);
-        case 4:
-        case 118:
-        case 189: return ExtrasFit<Mmc3State>(extras, Mmc3Fits, why);
-        case 5: return ExtrasFit<Mmc5State>(extras, Mmc5Fits, why);
-        case 9: return ExtrasFit<Mmc2State>(extras, Mmc2Fits, why);
-        default: return true;
-    }
+    const SupportedBoard* board = FindSupportedBoard(static_cast<int32_t>(mapperNumber));
+    if (!extras || !board || !board->extras.fits) return true;
+    return board->extras.fits(extras, why);
 }
 
 }  // namespace
@@ -343,6 +337,19 @@ bool SlotFitsCartridge(const StateSlot& slot, const uint8_t* boardExtras, std::s
            PpuFits(slot.ppu, why) && ApuFits(slot.apu, why) && SamplesFit(slot.samples, why) &&
            WorkRamFits(slot.workRam, why) && BanksFit(slot.banks, why) &&
            BoardExtrasFit(boardExtras, why);
+}
+
+bool Mmc1ExtrasFit(const uint8_t* saved, std::string& why) {
+    return ExtrasFit<Mmc1State, Mmc1Fits>(saved, why);
+}
+bool Mmc3ExtrasFit(const uint8_t* saved, std::string& why) {
+    return ExtrasFit<Mmc3State, Mmc3Fits>(saved, why);
+}
+bool Mmc5ExtrasFit(const uint8_t* saved, std::string& why) {
+    return ExtrasFit<Mmc5State, Mmc5Fits>(saved, why);
+}
+bool Mmc2ExtrasFit(const uint8_t* saved, std::string& why) {
+    return ExtrasFit<Mmc2State, Mmc2Fits>(saved, why);
 }
 
 }  // namespace morvel

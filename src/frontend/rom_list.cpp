@@ -2,13 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 
 #include "cart/cartridge.h"
 #include "core/host.h"
-#include "core/user_files.h"
 #include "frontend/data_folder.h"
 
 namespace morvel {
@@ -30,19 +27,12 @@ bool HasNesExtension(const std::string& name) {
 // simply unknown, a header without the "NES" mark is reported. Only regular
 // files are opened: a FIFO named like an image would hold the scan forever.
 std::string BoardFromHeader(const std::string& path) {
-    ReadOutcome outcome;
-    std::FILE* file = OpenUserFile(path, outcome);
-    if (!file) return "--------";
-    uint8_t header[16];
-    size_t got = std::fread(header, 1, sizeof header, file);
-    std::fclose(file);
-    if (got != sizeof header) return "--------";
-    if (std::memcmp(header, "NES", 3) != 0) {
-        showErrorBox("Invalid NES Header!");
-        return "--------";
-    }
-    int32_t mapper = (header[7] & 0xF0) | (header[6] >> 4);
-    const SupportedBoard* board = FindSupportedBoard(mapper);
+    InesHeader header;
+    HeaderCheck check = PeekHeader(path.c_str(), header);
+    if (check == HeaderCheck::kNoMark) showErrorBox("Invalid NES Header!");
+    const SupportedBoard* board = check == HeaderCheck::kOk
+                                      ? FindSupportedBoard(static_cast<int32_t>(header.mapper))
+                                      : nullptr;
     return board ? std::string(board->name) : std::string("--------");
 }
 

@@ -1,19 +1,22 @@
-// Board behaviour that lives inside the PPU and cannot be expressed through
-// the page tables, chosen by mapperNumber: the MMC3's watch of PPU address
-// line A12 (mapper 4) and the MMC5's own rendering step (mapper 5).
+// Board behaviour inside the PPU that no page table can express: a board that
+// watches the PPU's address bus (the MMC3 counts scanlines on line A12), and a
+// board with a rendering step of its own (the MMC5). The board set-up fills
+// these from its row once per cartridge; null means the board adds nothing.
 #pragma once
 
 #include <cstdint>
 
 namespace morvel {
 
-// The MMC3's A12 watcher, given a PPU address the PPU has just put on its bus.
-void Mmc3WatchA12(uint32_t address);
+struct PpuBoardHooks {
+    // Sees each address the CPU puts on the PPU bus through $2006 and $2007.
+    void (*addressWatch)(uint32_t address);
+    // Renders instead of StepRender while the picture is shown.
+    void (*renderStep)(int32_t owed);
+    // Told when the game turns rendering off.
+    void (*renderingOff)();
+};
 
-// The rendering step used instead of the normal one on the MMC5 board.
-void StepRenderMmc5(int32_t owed);
-
-// Clears the MMC5's in-frame flag when the game turns rendering off.
-void Mmc5ClearInFrame();
+extern PpuBoardHooks ppuBoardHooks;
 
 }  // namespace morvel

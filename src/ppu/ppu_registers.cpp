@@ -2,23 +2,20 @@
 // reset and the choice of the renderer.
 #include <cstring>
 
-#include "cart/cartridge.h"
 #include "ppu/board_ppu_hooks.h"
 #include "ppu/ppu_internal.h"
 
 namespace morvel {
 
 PpuState ppu;
+PpuBoardHooks ppuBoardHooks;
 
 namespace {
 
-constexpr uint32_t kMapperMmc3 = 4;
-constexpr uint32_t kMapperMmc5 = 5;
-
-// The MMC3 counts scanlines from PPU address line A12, so it must also see
-// the addresses the CPU puts on the PPU bus through $2006 and $2007.
+// A board that counts scanlines from PPU address line A12 (the MMC3) must also
+// see the addresses the CPU puts on the PPU bus through $2006 and $2007.
 void NotifyAddress() {
-    if (mapperNumber == kMapperMmc3) Mmc3WatchA12(ppu.vramAddr);
+    if (ppuBoardHooks.addressWatch) ppuBoardHooks.addressWatch(ppu.vramAddr);
 }
 
 void IncrementVramAddr() {
@@ -172,12 +169,12 @@ void SelectRenderer() {
     ClampState(p);
     if (!p.showSprites && !p.showBackground) {
         ppuStep = StepIdle;
-        if (mapperNumber == kMapperMmc5) Mmc5ClearInFrame();
+        if (ppuBoardHooks.renderingOff) ppuBoardHooks.renderingOff();
         bgPixelSource = ZeroPixel;
         spritePixelSource = ZeroPixel;
         return;
     }
-    ppuStep = mapperNumber == kMapperMmc5 ? StepRenderMmc5 : StepRender;
+    ppuStep = ppuBoardHooks.renderStep ? ppuBoardHooks.renderStep : StepRender;
     bgPixelSource = p.showBackground ? BackgroundPixel : ZeroPixel;
     spritePixelSource = p.showSprites ? SpritePixel : ZeroPixel;
 }

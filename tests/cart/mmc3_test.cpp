@@ -6,7 +6,6 @@
 
 #include "cart/board_probe.h"
 #include "core/cpu.h"
-#include "ppu/board_ppu_hooks.h"
 
 namespace morvel::test {
 namespace {

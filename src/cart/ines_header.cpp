@@ -1,0 +1,21 @@
+#include "cart/ines_header.h"
+
+#include <cstring>
+
+#include "cart/board.h"
+
+namespace morvel {
+
+HeaderCheck ParseInesHeader(const uint8_t* bytes, size_t size, InesHeader& header) {
+    if (size < kInesHeaderBytes) return HeaderCheck::kTooShort;
+    if (std::memcmp(bytes, "NES", 3) != 0) return HeaderCheck::kNoMark;
+    header.mapper = (bytes[7] & 0xF0u) | (bytes[6] >> 4);
+    header.prgUnits = bytes[4];
+    header.chrUnits = bytes[5];
+    // Four-screen wiring (bit 3) overrides the soldered arrangement (bit 0).
+    header.mirroring = (bytes[6] & 0x08) ? uint32_t{kMirrorFourScreen} : (bytes[6] & 0x01u);
+    header.trainer = (bytes[6] & 0x04) != 0;
+    return HeaderCheck::kOk;
+}
+
+}  // namespace morvel
