@@ -3,10 +3,10 @@
 #include <iterator>
 #include <vector>
 
-#include "cart/board.h"
 #include "core/cpu.h"
 #include "core/memory_map.h"
 #include "core/user_files.h"
+#include "ppu/ppu_bus.h"
 
 namespace morvel {
 

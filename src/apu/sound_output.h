@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "apu/sound_device.h"
+#include "core/host.h"
 
 namespace morvel {
 
@@ -51,10 +51,5 @@ void SoundWrite(const void* samples, int32_t byteCount);
 // Free bytes ahead of the write position (the whole ring when the play cursor
 // stands on it); 0 without a buffer.
 uint32_t SoundFreeBytes();
-
-// Sees every frame's samples as SoundSync hands them to the buffer (the
-// headless tool's WAV capture); null for none.
-using SampleTap = void (*)(const int16_t* samples, uint32_t count);
-extern SampleTap soundSampleTap;
 
 }  // namespace morvel

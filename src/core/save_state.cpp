@@ -8,6 +8,7 @@
 
 #include "cart/board_table.h"
 #include "cart/cartridge.h"
+#include "core/file_name.h"
 #include "core/save_state_checks.h"
 #include "core/state_file_owner.h"
 #include "core/user_files.h"
@@ -59,8 +60,7 @@ void PrepareSaveStates(const char* exeDir) {
 }
 
 void SetStateFileName(const char* cartridgePath) {
-    const char* name = std::strrchr(cartridgePath, '/');
-    stateFileName = name ? name + 1 : cartridgePath;
+    stateFileName = FileNameOf(cartridgePath);
     stateFileOwner = LoadedCartridgeIdentity();
     StateFileChoice choice =
         ChooseStateFile(statesFolder, stateFileName, stateFileOwner,

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "core/host.h"
+
 namespace morvel {
 
 enum CommandId : uint32_t {
@@ -35,15 +37,6 @@ enum CommandId : uint32_t {
     kCmdQualityNormal = 40109,
     kCmdQualityHigh = 40110,
 };
-
-// The windows the volume and input commands open, provided by the desktop.
-struct DialogHost {
-    void (*openVolumePopup)();  // at the mouse pointer
-    int (*volumePopupOpen)();   // 1 while it is open
-    void (*keyboardDialog)();   // modal: returns when the dialog is closed
-    void (*joypadDialog)();     // modal, likewise
-};
-extern DialogHost dialogHost;
 
 // Runs the command; identifiers outside 40000-40110 and those with no effect
 // yet are ignored.

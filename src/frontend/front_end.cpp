@@ -4,6 +4,7 @@
 
 #include "apu/sound_output.h"
 #include "cart/cartridge.h"
+#include "core/file_name.h"
 #include "core/machine.h"
 #include "core/save_state.h"
 #include "frontend/recording_commands.h"
@@ -136,11 +137,6 @@ void ModalLoopEntered() {
 
 void ModalLoopLeft() {
     if (emuRunning) SoundResume();
-}
-
-std::string FileNameOf(const std::string& path) {
-    size_t cut = path.find_last_of("/\\");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
 std::string StripQuotes(const std::string& commandLine) {

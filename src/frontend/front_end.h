@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/host.h"
+
 namespace morvel {
 
 // The four states: no cartridge (0, 0), running (1, 1), paused and suspended
@@ -16,19 +18,6 @@ extern uint32_t runningBeforeFocusLoss;
 extern uint32_t romFromCommandLine;  // settings are then not written back at exit
 extern uint32_t pauseChecked;        // the check mark of the Pause item
 extern std::string romFileName;      // the loaded cartridge's file name, no folder
-
-// What the window system does for the front end.
-struct WindowHost {
-    void (*showRomBrowser)();  // show it and give its list the focus
-    void (*hideRomBrowser)();  // hide it and give the main window the focus
-    void (*repaint)();         // repaint the window (no cartridge: the browser)
-    void (*updateMenus)();     // refresh every action's enabled and checked state
-    // The open dialog; 1 with the chosen path, 0 when cancelled.
-    int (*chooseRomFile)(std::string& path);
-    void (*closeWindow)();
-    void (*showRomList)();  // the browser shows romList as it now is
-};
-extern WindowHost windowHost;
 
 // 1 when the cartridge runs, 0 when it was refused (the game that ran before
 // then goes on running).
@@ -46,9 +35,6 @@ void WindowFocusGained();
 // A menu, move or size loop holds the frame loop up.
 void ModalLoopEntered();
 void ModalLoopLeft();
-
-// The part of a path after its last separator.
-std::string FileNameOf(const std::string& path);
 
 // The command line's cartridge path without its quotation marks.
 std::string StripQuotes(const std::string& commandLine);

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "core/host.h"
+
 namespace morvel {
 
 // NES button byte: bit 0 A, 1 B, 2 Select, 3 Start, 4 Up, 5 Down, 6 Left, 7 Right.
@@ -17,10 +19,5 @@ enum : uint8_t {
     kButtonLeft = 0x40,
     kButtonRight = 0x80,
 };
-
-// Returns the buttons held on controller port 0 or 1; asked when the game
-// latches the controllers through $4016.
-using ButtonSource = uint8_t (*)(int port);
-extern ButtonSource buttonSource;
 
 }  // namespace morvel

@@ -7,23 +7,14 @@
 
 #include <cstdint>
 
+#include "core/host.h"
+
 namespace morvel {
 
 constexpr int32_t kMaxJoypads = 128;
-constexpr int32_t kJoypadButtons = 128;
 constexpr int32_t kJoypadNameSize = 260;
 
-// The hat's value when it is not pushed in any direction.
-constexpr uint32_t kPovCentred = 0xFFFFFFFF;
-// The axes' value at rest.
-constexpr int32_t kAxisCentre = 32768;
-
-struct JoypadState {
-    int32_t x;                        // 0 left .. 65535 right
-    int32_t y;                        // 0 up .. 65535 down
-    uint32_t pov;                     // clockwise from up in hundredths of a degree, or centred
-    uint8_t buttons[kJoypadButtons];  // bit 7 set while pressed
-};
+// JoypadState and the host's JoypadDriver are declared in core/host.h.
 
 // A state with nothing pressed and the stick at rest.
 JoypadState RestingJoypadState();
@@ -44,16 +35,6 @@ extern int32_t nes1Joypad;
 extern int32_t nes2Joypad;
 // The slot the game pad dialog shows.
 extern int32_t selectedJoypad;
-
-// What the host's game-pad layer does for the slots it fills.
-struct JoypadDriver {
-    // Brings the state of the slot's device up to date; returns 0 when the
-    // device can no longer be read (it was unplugged).
-    int32_t (*read)(int32_t slot, JoypadState* state);
-    // Lets go of the slot's device.
-    void (*release)(int32_t slot);
-};
-extern JoypadDriver joypadDriver;
 
 // Puts a newly found pad in a slot: slot 0 when NES controller 1 has no pad,
 // else slot 1 when controller 2 has none, else the lowest free slot. Returns

@@ -1,7 +1,7 @@
 // The console's colours and the 32 bytes of palette memory.
 #include <cstring>
 
-#include "ppu/ppu_internal.h"
+#include "ppu/ppu_visible_run.h"
 
 namespace morvel {
 

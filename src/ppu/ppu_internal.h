@@ -1,17 +1,16 @@
 // The pieces the rendering steps are built from: the per-dot work of the
-// background pipeline, the sprite steps, the pixel output and the advance of
-// the position. Every rendering step (the normal one and board variants such
-// as the MMC5's) composes these, so they stay inline and test no enable bits.
+// background pipeline, the sprite steps, the pixel priority rule and the
+// advance of the position. Every rendering step composes these: the dot
+// renderer (ppu_dot_renderer.h), the batched renderer (ppu_visible_run.h) and
+// board variants such as the MMC5's. They stay inline and test no enable bits.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <cstring>
 
-#include "cart/board.h"
 #include "core/cpu.h"
 #include "core/frame_buffer.h"
 #include "ppu/ppu.h"
+#include "ppu/ppu_bus.h"
 
 namespace morvel {
 
@@ -88,31 +87,50 @@ inline void ClearStatusFlags(PpuState& p) {
 
 // One of the eight phases of a tile fetch: nametable byte, attribute byte,
 // pattern plane 0, pattern plane 1, each an address phase and a read phase.
-[[gnu::always_inline]] inline void BackgroundFetchPhase(PpuState& p, uint32_t phase) {
+// The last one loads the tile into the low halves of the shift registers and
+// the attribute latch bits.
+template <uint32_t kPhase>
+[[gnu::always_inline]] inline void BackgroundFetch(PpuState& p) {
     const uint32_t v = p.vramAddr;
+    if constexpr (kPhase == 0) {
+        p.fetchAddr = 0x2000 | (v & 0x0FFF);
+    } else if constexpr (kPhase == 1) {
+        p.tileOffset = static_cast<uint32_t>(PpuFetch(p.fetchAddr)) << 4;
+    } else if constexpr (kPhase == 2) {
+        p.attrAddr = 0x23C0 | (v & 0x0C00) | ((v >> 4) & 0x38) | ((v >> 2) & 7);
+    } else if constexpr (kPhase == 3) {
+        // Each attribute byte covers 4 x 4 tiles; coarse Y bit 1 and coarse
+        // X bit 1 pick the 2-bit quadrant.
+        const uint32_t shift = ((v >> 4) & 4) | (v & 2);
+        p.attrLatch = static_cast<uint32_t>(PpuFetch(p.attrAddr)) >> shift;
+    } else if constexpr (kPhase == 4) {
+        p.fetchAddr = ((v >> 12) & 7) | p.bgPatternBase | p.tileOffset;
+    } else if constexpr (kPhase == 5) {
+        p.bgLatchLo = PpuFetch(p.fetchAddr);
+    } else if constexpr (kPhase == 6) {
+        p.fetchAddr |= 8;
+    } else {
+        static_assert(kPhase == 7);
+        const uint8_t high = PpuFetch(p.fetchAddr);
+        p.bgShiftHi = static_cast<uint16_t>(p.bgShiftHi | high);
+        p.bgLatchHi = high;
+        p.bgShiftLo = static_cast<uint16_t>(p.bgShiftLo | p.bgLatchLo);
+        p.attrBit0 = p.attrLatch & 1;
+        p.attrBit1 = (p.attrLatch >> 1) & 1;
+    }
+}
+
+// The same with the phase known only at run time.
+[[gnu::always_inline]] inline void BackgroundFetchPhase(PpuState& p, uint32_t phase) {
     switch (phase) {
-        case 0: p.fetchAddr = 0x2000 | (v & 0x0FFF); break;
-        case 1: p.tileOffset = static_cast<uint32_t>(PpuFetch(p.fetchAddr)) << 4; break;
-        case 2: p.attrAddr = 0x23C0 | (v & 0x0C00) | ((v >> 4) & 0x38) | ((v >> 2) & 7); break;
-        case 3: {
-            // Each attribute byte covers 4 x 4 tiles; coarse Y bit 1 and coarse
-            // X bit 1 pick the 2-bit quadrant.
-            uint32_t shift = ((v >> 4) & 4) | (v & 2);
-            p.attrLatch = static_cast<uint32_t>(PpuFetch(p.attrAddr)) >> shift;
-            break;
-        }
-        case 4: p.fetchAddr = ((v >> 12) & 7) | p.bgPatternBase | p.tileOffset; break;
-        case 5: p.bgLatchLo = PpuFetch(p.fetchAddr); break;
-        case 6: p.fetchAddr |= 8; break;
-        case 7: {
-            uint8_t high = PpuFetch(p.fetchAddr);
-            p.bgShiftHi = static_cast<uint16_t>(p.bgShiftHi | high);
-            p.bgLatchHi = high;
-            p.bgShiftLo = static_cast<uint16_t>(p.bgShiftLo | p.bgLatchLo);
-            p.attrBit0 = p.attrLatch & 1;
-            p.attrBit1 = (p.attrLatch >> 1) & 1;
-            break;
-        }
+        case 0: BackgroundFetch<0>(p); break;
+        case 1: BackgroundFetch<1>(p); break;
+        case 2: BackgroundFetch<2>(p); break;
+        case 3: BackgroundFetch<3>(p); break;
+        case 4: BackgroundFetch<4>(p); break;
+        case 5: BackgroundFetch<5>(p); break;
+        case 6: BackgroundFetch<6>(p); break;
+        case 7: BackgroundFetch<7>(p); break;
         default: break;
     }
 }
@@ -204,18 +222,26 @@ inline void FetchTailDot(PpuState& p, int32_t dot) {
 
 // ---- Pixel output --------------------------------------------------------------
 
-// Combines the background value b and the sprite value s, sets the sprite-0
-// hit and returns the colour of the pixel.
-[[gnu::always_inline]] inline uint32_t PixelColour(PpuState& p, uint32_t b, uint32_t s) {
-    // Written without branches: which layer wins changes from pixel to pixel.
+// The priority rule for the background value b (bits 3-2 palette, 1-0
+// pattern) and the sprite value s (bit 7 sprite 0, bit 5 behind the
+// background, bits 3-2 palette, 1-0 pattern): bits 4-0 the palette index of
+// the pixel, bit 5 set when the pixel is a sprite-0 hit. Written without
+// branches: which layer wins changes from pixel to pixel.
+constexpr uint32_t PixelCompose(uint32_t b, uint32_t s) {
     const uint32_t bgOpaque = (b & 3) != 0;
     const uint32_t spriteOpaque = (s & 3) != 0;
-    p.sprite0Hit |= ((s >> 7) & spriteOpaque & bgOpaque) << 6;
+    const uint32_t hit = (s >> 7) & spriteOpaque & bgOpaque;
     const uint32_t behind = (s >> 5) & 1;
     const uint32_t spriteWins = spriteOpaque & ~(bgOpaque & behind);
     const uint32_t bgEntry = bgOpaque ? (b & 0x0F) : 0;
-    const uint32_t entry = p.paletteRam[spriteWins ? (0x10 | (s & 0x0F)) : bgEntry];
-    return masterPalette[entry & 0x3F];
+    return (hit << 5) | (spriteWins ? (0x10 | (s & 0x0F)) : bgEntry);
+}
+
+// One pixel by the rule: sets the sprite-0 hit and returns the colour.
+[[gnu::always_inline]] inline uint32_t PixelColour(PpuState& p, uint32_t b, uint32_t s) {
+    const uint32_t composed = PixelCompose(b, s);
+    p.sprite0Hit |= (composed & 0x20) << 1;
+    return masterPalette[p.paletteRam[composed & 0x1F] & 0x3F];
 }
 
 // The background pixel: fine X picks the bit of the shift registers that is
@@ -238,403 +264,6 @@ void BuildSpriteLine(const PpuState& p);
     if (call >= 256) return 0;
     spriteLineCalls = call + 1;
     return spriteLine[call];
-}
-
-// A visible dot 1-256: evaluation, the two layers (clipped in the leftmost
-// eight pixels when asked), the pixel at out, then the background work.
-// kBg and kSprite are the pixel sources SelectRenderer chose.
-template <PixelSource kBg, PixelSource kSprite>
-[[gnu::always_inline]] inline void VisiblePixelDot(PpuState& p, int32_t dot, uint32_t* out) {
-    SpriteEvaluationDot(p, dot);
-    const bool leftColumn = dot <= 8;
-    uint32_t b = (leftColumn && p.clipBackground) ? 0 : kBg();
-    uint32_t s = kSprite();
-    if (leftColumn && p.clipSprites) s = 0;
-    if (dot == 256) s &= 0x7F;  // no sprite-0 hit at x = 255
-    *out = PixelColour(p, b, s);
-    BackgroundDot(p, dot);
-    if (dot == 256) IncrementY(p);
-}
-
-// The end of the visible run that starts at p.dot: at least one dot, never
-// past dot 256, no further than owed.
-inline int32_t VisibleRunEnd(const PpuState& p, int32_t owed) {
-    const int32_t dot = p.dot;
-    int32_t count = owed - p.ppuCyclesDone;
-    if (count > 257 - dot) count = 257 - dot;
-    if (count < 1) count = 1;
-    return dot + count;
-}
-
-// Visible dots first..last - 1 one at a time, keeping the position current at
-// every dot.
-template <PixelSource kBg, PixelSource kSprite>
-inline void VisiblePixelRunWith(PpuState& p, int32_t first, int32_t last) {
-    // Nothing the run calls moves the cursor, so it stays in a register.
-    uint32_t* out = pixelCursor;
-    for (int32_t dot = first; dot < last; ++dot) {
-        VisiblePixelDot<kBg, kSprite>(p, dot, out++);
-        p.dot = dot + 1;
-        p.ppuCyclesDone++;
-    }
-    pixelCursor = out;
-}
-
-// ---- Whole runs of visible dots with the known pixel sources -----------------
-
-// The pixel composition of PixelColour for every sprite value s (0-255) and
-// background value b (0-15), indexed by s * 16 + b: bits 4-0 the palette
-// index, bit 5 set when the pixel is a sprite-0 hit.
-struct PixelComposeTable {
-    uint8_t entry[256 * 16];
-};
-constexpr PixelComposeTable BuildPixelComposeTable() {
-    PixelComposeTable table{};
-    for (uint32_t s = 0; s < 256; ++s) {
-        for (uint32_t b = 0; b < 16; ++b) {
-            const uint32_t bgOpaque = (b & 3) != 0;
-            const uint32_t spriteOpaque = (s & 3) != 0;
-            const uint32_t hit = (s >> 7) & spriteOpaque & bgOpaque;
-            const uint32_t behind = (s >> 5) & 1;
-            const uint32_t spriteWins = spriteOpaque & ~(bgOpaque & behind);
-            const uint32_t index = spriteWins ? (0x10 | (s & 0x0F)) : (bgOpaque ? (b & 0x0F) : 0);
-            table.entry[s * 16 + b] = static_cast<uint8_t>((hit << 5) | index);
-        }
-    }
-    return table;
-}
-inline constexpr PixelComposeTable kPixelCompose = BuildPixelComposeTable();
-
-// The colours of the 32 palette entries (masterPalette of the entry's value),
-// indexed like the composition's entries: 32-63 repeat 0-31. Worked out again
-// whenever palette memory differs from the copy they were made from; derived
-// from PpuState, never saved.
-struct PaletteColours {
-    uint8_t source[32];
-    uint32_t built;
-    uint32_t colour[64];
-};
-extern PaletteColours paletteColours;
-void BuildPaletteColours(const PpuState& p);
-inline const uint32_t* CurrentPaletteColours(const PpuState& p) {
-    if (!paletteColours.built ||
-        std::memcmp(paletteColours.source, p.paletteRam, sizeof paletteColours.source) != 0)
-        BuildPaletteColours(p);
-    return paletteColours.colour;
-}
-
-// The bits of a byte moved four places apart (bit i to bit 4i).
-struct NibbleSpreadTable {
-    uint32_t bits[256];
-};
-constexpr NibbleSpreadTable BuildNibbleSpreadTable() {
-    NibbleSpreadTable table{};
-    for (uint32_t byte = 0; byte < 256; ++byte) {
-        uint32_t spread = 0;
-        for (uint32_t i = 0; i < 8; ++i) spread |= ((byte >> i) & 1) << (4 * i);
-        table.bits[byte] = spread;
-    }
-    return table;
-}
-inline constexpr NibbleSpreadTable kNibbleSpread = BuildNibbleSpreadTable();
-
-// Sixteen bits moved four places apart (bit i to bit 4i).
-inline uint64_t NibbleSpread16(uint32_t bits) {
-    return (static_cast<uint64_t>(kNibbleSpread.bits[(bits >> 8) & 0xFF]) << 32) |
-           kNibbleSpread.bits[bits & 0xFF];
-}
-
-// Runs sprite evaluation for the dots first..last - 1 of a visible line. Most
-// entries are not on the line: only their Y is looked at here; the others go
-// to SpriteEvaluate, which also notes the entry in evalIndex.
-inline void SpriteEvaluateDots(PpuState& p, int32_t first, int32_t last) {
-    int32_t dot = (first + 3) & ~3;
-    if (dot >= last) return;
-    const uint32_t line = static_cast<uint32_t>(p.scanline);
-    const uint32_t height = p.spriteHeightMinus1;
-    uint32_t n = static_cast<uint32_t>(dot - 1) >> 2;
-    for (; dot < last; dot += 4, ++n) {
-        if (line - p.oam[(n & 63) * 4] <= height)
-            SpriteEvaluate(p, dot);
-        else
-            p.evalIndex = n & 63;
-    }
-}
-
-// The background during a run of visible dots. The background values (b) of
-// the coming dots are kept as a stream of 4-bit values, the current dot's in
-// bits 63-60, moved on by one value per dot. A tile loaded at dot t (a
-// multiple of 8) shows on dots t + 9 - x to t + 16 - x (x = fine X), with its
-// attribute bits: it is ORed into the stream as a block of eight values, as
-// the load ORs it into the registers. Before the first load of the run, the
-// values come from the shift registers as they stand (the pixel shows bit
-// 15 - x of the pattern registers and bit 7 - x of the attribute registers,
-// whose coming bits are the current attribute bits).
-//
-// The registers of PpuState are worked on once per tile: at the start of each
-// stretch of dots up to a tile's last fetch (or the end of the run) they take
-// all the stretch's shifts at once, which gives the same values, since nothing
-// reads them in between.
-//
-// Only for attribute bits of 0 or 1 (any other value, which only a damaged
-// saved state could hold, is left to the dot-by-dot run).
-struct BackgroundRun {
-    uint64_t stream;
-
-    BackgroundRun() = default;
-
-    static bool Fits(const PpuState& p) { return (p.attrBit0 | p.attrBit1) <= 1; }
-
-    BackgroundRun(const PpuState& p, int32_t first) {
-        const uint32_t x = p.fineX & 7;
-        const uint32_t fill0 = p.attrBit0 ? 0xFF : 0;
-        const uint32_t fill1 = p.attrBit1 ? 0xFF : 0;
-        // Bit 15 of each: the first dot's.
-        const uint32_t patternLo = p.bgShiftLo << x;
-        const uint32_t patternHi = p.bgShiftHi << x;
-        const uint32_t attrLo = ((((p.attrShiftLo << x) | (fill0 >> (8 - x))) & 0xFF) << 8) | fill0;
-        const uint32_t attrHi = ((((p.attrShiftHi << x) | (fill1 >> (8 - x))) & 0xFF) << 8) | fill1;
-        // The attribute bits come from the registers only for the dots before
-        // the first load's block. The pattern bits are taken for all sixteen
-        // dots: the load ORs its bytes into the low halves of the registers,
-        // which still hold bits when fewer than eight shifts came since the
-        // previous load (rendering was off for a while), and the block is
-        // ORed into the stream the same way.
-        const int32_t firstLoad = (first + 7) & ~7;
-        const uint32_t fromRegisters =
-            static_cast<uint32_t>(firstLoad + 9 - static_cast<int32_t>(x) - first);
-        const uint64_t attributes = (NibbleSpread16(attrLo) << 2) | (NibbleSpread16(attrHi) << 3);
-        stream = NibbleSpread16(patternLo) | (NibbleSpread16(patternHi) << 1) |
-                 (attributes & (~0ull << (64 - 4 * fromRegisters)));
-    }
-
-    // A run that starts where the last one ended, with the registers as it
-    // left them (nothing ran in between that touched them), goes on with the
-    // stream it left: what it holds is what the registers and the loads to
-    // come give for those dots.
-    static BackgroundRun Resume(const PpuState& p, int32_t first);
-    void Suspend(const PpuState& p, int32_t last) const;
-
-    uint32_t Pixel() const { return static_cast<uint32_t>(stream >> 60); }
-
-    // n shifts of the registers (n <= 8).
-    static void ShiftRegisters(PpuState& p, uint32_t n) {
-        const uint32_t ones = (1u << n) - 1;
-        p.bgShiftLo = static_cast<uint16_t>(p.bgShiftLo << n);
-        p.bgShiftHi = static_cast<uint16_t>(p.bgShiftHi << n);
-        p.attrShiftLo = (p.attrShiftLo << n) | (p.attrBit0 ? ones : 0);
-        p.attrShiftHi = (p.attrShiftHi << n) | (p.attrBit1 ? ones : 0);
-    }
-
-    // Steps (5)-(7) of visible dot `dot`, whose fetch phase is kPhase: the
-    // shift, the phase of BackgroundFetchPhase and, on phase 7, the coarse X
-    // increment. The run ends before `last`.
-    template <uint32_t kPhase>
-    [[gnu::always_inline]] void Dot(PpuState& p, int32_t dot, int32_t last) {
-        stream <<= 4;
-        const uint32_t v = p.vramAddr;
-        if constexpr (kPhase == 0) {
-            p.fetchAddr = 0x2000 | (v & 0x0FFF);
-        } else if constexpr (kPhase == 1) {
-            p.tileOffset = static_cast<uint32_t>(PpuFetch(p.fetchAddr)) << 4;
-        } else if constexpr (kPhase == 2) {
-            p.attrAddr = 0x23C0 | (v & 0x0C00) | ((v >> 4) & 0x38) | ((v >> 2) & 7);
-        } else if constexpr (kPhase == 3) {
-            const uint32_t shift = ((v >> 4) & 4) | (v & 2);
-            p.attrLatch = static_cast<uint32_t>(PpuFetch(p.attrAddr)) >> shift;
-        } else if constexpr (kPhase == 4) {
-            p.fetchAddr = ((v >> 12) & 7) | p.bgPatternBase | p.tileOffset;
-        } else if constexpr (kPhase == 5) {
-            p.bgLatchLo = PpuFetch(p.fetchAddr);
-        } else if constexpr (kPhase == 6) {
-            p.fetchAddr |= 8;
-        } else {
-            const uint8_t high = PpuFetch(p.fetchAddr);
-            const uint32_t low = p.bgLatchLo;
-            p.bgShiftHi = static_cast<uint16_t>(p.bgShiftHi | high);
-            p.bgLatchHi = high;
-            p.bgShiftLo = static_cast<uint16_t>(p.bgShiftLo | low);
-            const uint32_t latch = p.attrLatch;
-            p.attrBit0 = latch & 1;
-            p.attrBit1 = (latch >> 1) & 1;
-            // The tile's eight values, its first dot's in the top four bits.
-            const uint32_t block = kNibbleSpread.bits[low] | (kNibbleSpread.bits[high] << 1) |
-                                   ((latch & 3) * 0x44444444u);
-            stream |= static_cast<uint64_t>(block) << (4 * (p.fineX & 7));
-            p.vramAddr = (v & 0x1F) < 31 ? v + 1 : (v & ~0x1Fu) ^ 0x0400;
-            // The shifts of the next stretch: up to the next tile's last
-            // fetch or the end of the run.
-            const int32_t next = last - dot - 1;
-            ShiftRegisters(p, static_cast<uint32_t>(next < 8 ? next : 8));
-        }
-    }
-};
-
-// Where the last run left the stream, and the state it goes with (derived,
-// never saved): the position and the registers the stream is made from, two
-// stretches of PpuState copied as they stand.
-struct BackgroundRunCarry {
-    uint64_t stream;
-    int32_t scanline;
-    int32_t dot;             // 0: nothing carried
-    uint8_t shifts[4];       // bgShiftLo, bgShiftHi
-    uint8_t attributes[20];  // attrBit0, attrBit1, attrShiftLo, attrShiftHi, fineX
-};
-extern BackgroundRunCarry backgroundRunCarry;
-static_assert(offsetof(PpuState, bgShiftHi) == offsetof(PpuState, bgShiftLo) + 2);
-static_assert(offsetof(PpuState, attrBit1) == offsetof(PpuState, attrBit0) + 4);
-static_assert(offsetof(PpuState, attrShiftLo) == offsetof(PpuState, attrBit0) + 8);
-static_assert(offsetof(PpuState, attrShiftHi) == offsetof(PpuState, attrBit0) + 12);
-static_assert(offsetof(PpuState, fineX) == offsetof(PpuState, attrBit0) + 16);
-
-inline BackgroundRun BackgroundRun::Resume(const PpuState& p, int32_t first) {
-    const BackgroundRunCarry& carry = backgroundRunCarry;
-    if (carry.dot == first && carry.scanline == p.scanline &&
-        std::memcmp(carry.shifts, &p.bgShiftLo, sizeof carry.shifts) == 0 &&
-        std::memcmp(carry.attributes, &p.attrBit0, sizeof carry.attributes) == 0) {
-        BackgroundRun run;
-        run.stream = carry.stream;
-        return run;
-    }
-    return BackgroundRun(p, first);
-}
-
-inline void BackgroundRun::Suspend(const PpuState& p, int32_t last) const {
-    BackgroundRunCarry& carry = backgroundRunCarry;
-    carry.stream = stream;
-    carry.scanline = p.scanline;
-    carry.dot = last;
-    std::memcpy(carry.shifts, &p.bgShiftLo, sizeof carry.shifts);
-    std::memcpy(carry.attributes, &p.attrBit0, sizeof carry.attributes);
-}
-
-// Visible dots first..last - 1 (1 <= first < last <= 257) with the background
-// and sprite pixel sources known at compile time (kBg, kSprites: the real
-// source, else the zero one): the same work as VisiblePixelDot dot by dot.
-// kLeftColumn runs (only dots 1-8) apply the clipping of the leftmost eight
-// pixels. The sprite line must hold a value for every dot of the run.
-template <bool kBg, bool kSprites, bool kLeftColumn>
-inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
-    SpriteEvaluateDots(p, first, last);
-    const uint8_t* sprites = nullptr;
-    if constexpr (kSprites) {
-        // Dot d makes call spriteLineCalls + d - first of the line's sprite pixel.
-        sprites = spriteLine + spriteLineCalls - static_cast<uint32_t>(first);
-        spriteLineCalls += static_cast<uint32_t>(last - first);
-    }
-    const uint32_t* colours = CurrentPaletteColours(p);
-    BackgroundRun bg = BackgroundRun::Resume(p, first);
-    // The first stretch: up to the end of the first dot's tile or of the run.
-    const int32_t tileEnd = ((first - 1) | 7) + 2;
-    BackgroundRun::ShiftRegisters(p,
-                                  static_cast<uint32_t>((last < tileEnd ? last : tileEnd) - first));
-    // In the left column a clipped layer is 0.
-    const uint32_t bgMask = kLeftColumn && p.clipBackground ? 0 : 0x0F;
-    const uint32_t spriteMask = kLeftColumn && p.clipSprites ? 0 : 0xFF;
-    uint32_t hits = 0;
-    uint32_t* out = pixelCursor;
-    int32_t dot = first;
-
-    // spriteMask7: 0x7F on dot 256, where sprite 0 never hits.
-    auto pixel = [&](int32_t d, uint32_t spriteMask7) {
-        uint32_t index = 0;
-        if constexpr (kBg) index = bg.Pixel();
-        if constexpr (kLeftColumn) index &= bgMask;
-        if constexpr (kSprites) {
-            uint32_t s = sprites[d] & spriteMask7;
-            if constexpr (kLeftColumn) s &= spriteMask;
-            index |= s << 4;
-        }
-        const uint32_t entry = kPixelCompose.entry[index];
-        hits |= entry;
-        *out++ = colours[entry];
-    };
-
-    // Enter the tile at the phase of the first dot; each case falls through
-    // to the next phase until the run ends.
-    uint32_t phase = static_cast<uint32_t>(first - 1) & 7;
-    for (;;) {
-        switch (phase) {
-#define MORVEL_VISIBLE_DOT(k)     \
-    case k:                       \
-        pixel(dot, 0xFF);         \
-        bg.Dot<k>(p, dot, last);  \
-        if (++dot == last) break; \
-        [[fallthrough]];
-            MORVEL_VISIBLE_DOT(0)
-            MORVEL_VISIBLE_DOT(1)
-            MORVEL_VISIBLE_DOT(2)
-            MORVEL_VISIBLE_DOT(3)
-            MORVEL_VISIBLE_DOT(4)
-            MORVEL_VISIBLE_DOT(5)
-            MORVEL_VISIBLE_DOT(6)
-#undef MORVEL_VISIBLE_DOT
-            case 7:
-                pixel(dot, dot == 256 ? 0x7F : 0xFF);
-                bg.Dot<7>(p, dot, last);
-                ++dot;
-                break;
-            default: break;
-        }
-        if (dot == last) break;
-        phase = 0;
-    }
-    if (last == 257) IncrementY(p);  // after the coarse X increment of dot 256
-    bg.Suspend(p, last);
-    if (hits & 0x20) p.sprite0Hit = 0x40 | p.sprite0Hit;
-    pixelCursor = out;
-    p.ppuCyclesDone += last - first;
-    p.dot = last;
-}
-
-// Any other pair of pixel sources is called through the pointers, dot by dot.
-inline uint32_t CallBgPixelSource() {
-    return bgPixelSource();
-}
-inline uint32_t CallSpritePixelSource() {
-    return spritePixelSource();
-}
-
-// Known sources: the left column, where clipping applies, and the rest of the
-// line as separate runs.
-template <bool kBg, bool kSprites>
-inline void VisibleRunKnown(PpuState& p, int32_t first, int32_t last) {
-    if (first <= 8 && (p.clipBackground || p.clipSprites)) {
-        const int32_t end = last < 9 ? last : 9;
-        VisibleRunKnownSources<kBg, kSprites, true>(p, first, end);
-        if (end == last) return;
-        first = end;
-    }
-    VisibleRunKnownSources<kBg, kSprites, false>(p, first, last);
-}
-
-// The run for the pixel sources SelectRenderer chose: chosen once per call of
-// the step, so the known sources are inlined into whole runs of dots.
-inline void VisiblePixelRun(PpuState& p, int32_t owed) {
-    const PixelSource bg = bgPixelSource;
-    const PixelSource sprite = spritePixelSource;
-    const int32_t first = p.dot;
-    const int32_t last = VisibleRunEnd(p, owed);
-    if ((bg == BackgroundPixel || bg == ZeroPixel) && BackgroundRun::Fits(p)) {
-        if (sprite == ZeroPixel) {
-            if (bg == BackgroundPixel)
-                VisibleRunKnown<true, false>(p, first, last);
-            else
-                VisibleRunKnown<false, false>(p, first, last);
-            return;
-        }
-        // The sprite line covers 256 calls; past them, which only happens
-        // after a line whose tail was not rendered, the dot-by-dot run answers.
-        if (sprite == SpritePixel && spriteLineCalls + static_cast<uint32_t>(last - first) <= 256) {
-            if (!spriteLineReady) BuildSpriteLine(p);
-            if (bg == BackgroundPixel)
-                VisibleRunKnown<true, true>(p, first, last);
-            else
-                VisibleRunKnown<false, true>(p, first, last);
-            return;
-        }
-    }
-    VisiblePixelRunWith<CallBgPixelSource, CallSpritePixelSource>(p, first, last);
 }
 
 }  // namespace morvel

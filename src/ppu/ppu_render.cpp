@@ -1,6 +1,6 @@
 // The dot clock: the idle step used while nothing is shown, the rendering
 // step, and the background pixel source.
-#include "ppu/ppu_internal.h"
+#include "ppu/ppu_visible_run.h"
 
 namespace morvel {
 

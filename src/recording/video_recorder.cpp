@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/file_name.h"
 #include "recording/avi_writer.h"
 #include "recording/mp3_encoder.h"
 #include "recording/msvideo1_encoder.h"
@@ -285,10 +286,7 @@ const std::string& VideosFolder() {
 }
 
 std::string VideoFileName(const char* cartridgePath, const char* stamp) {
-    std::string path = cartridgePath;
-    size_t slash = path.find_last_of("/\\");
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return name + stamp + ".avi";
+    return FileNameOf(cartridgePath) + stamp + ".avi";
 }
 
 std::string NewVideoPath(const char* cartridgePath) {

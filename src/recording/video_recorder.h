@@ -18,6 +18,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/host.h"
+
 namespace morvel {
 
 // 0 Poor, 1 Normal, 2 High; read when a recording starts.
@@ -76,10 +78,6 @@ bool RecorderActive();
 // The frame loop's hand-off: the whole picture (top row first, rows of 256
 // pixels) and the frame's samples. Does nothing while no recording runs.
 void RecorderHandOff(const uint32_t* picture, const int16_t* samples, uint32_t count);
-
-// With wait set, a hand-off waits for the worker to take the previous frame
-// instead of dropping the new one: for hosts with no real-time pace.
-void SetRecorderWaitsForWorker(bool wait);
 
 // Counts of the running recording, or of the last one after it stopped.
 RecorderStatistics RecorderStats();

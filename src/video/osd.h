@@ -6,16 +6,12 @@
 
 #include <cstdint>
 
+#include "core/host.h"
+
 namespace morvel {
 
-// The host draws the box with the text and makes it visible before returning.
-using OsdDrawFunction = void (*)(const char* text);
-extern OsdDrawFunction osdDraw;
-
-// How the caller waits; the desktop program sleeps.
-using OsdWaitFunction = void (*)(uint32_t milliseconds);
-extern OsdWaitFunction osdWait;
-
+// The host draws the box through osdDraw and the caller waits through
+// osdWait (core/host.h).
 void ShowOsdMessage(const char* text, uint32_t waitMs);
 
 // The same for 700 ms with the sound silenced around it.

@@ -6,35 +6,14 @@
 
 #include <cstdint>
 
-namespace morvel {
+#include "core/host.h"
 
-// One picture handed to the display: a surface of width x height pixels
-// (0x00RRGGBB, width per row) of which rows top .. top + rows - 1 are shown,
-// stretched over the client area (or the whole screen in full screen).
-struct PresentedPicture {
-    const uint32_t* pixels;
-    int32_t width;
-    int32_t height;
-    int32_t top;
-    int32_t rows;
-    int32_t smooth;  // 1: linear filtering; 0: nearest pixel, an exact enlargement
-};
+namespace morvel {
 
 struct ClientSize {
     int32_t width;
     int32_t height;
 };
-
-// What the window system does for the video output.
-struct VideoHost {
-    void (*resizeClient)(int32_t width, int32_t height);  // logical pixels, window not moved
-    void (*show)(const PresentedPicture& picture);        // paint it now
-    void (*enterFullScreen)();  // remember the window, then cover the screen
-    void (*leaveFullScreen)();  // back to the remembered window
-    void (*releasePicture)();   // forget the last picture; nothing is shown
-    void (*updateSizeMenu)();
-};
-extern VideoHost videoHost;
 
 extern uint32_t windowScale;  // 1-4
 extern uint32_t nesAspect;    // 0 Dot by Dot, 1 NES aspect ratio with Scale2x

@@ -7,6 +7,7 @@
 #include <system_error>
 #include <vector>
 
+#include "core/file_name.h"
 #include "core/user_files.h"
 
 namespace morvel {
@@ -87,10 +88,7 @@ int WriteScreenshotFile(const char* path, const uint32_t* pixels) {
 }
 
 std::string ScreenshotFileName(const char* cartridgePath, const char* stamp) {
-    const std::string path = cartridgePath;
-    const size_t slash = path.find_last_of("/\\");
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return name + stamp + ".bmp";
+    return FileNameOf(cartridgePath) + stamp + ".bmp";
 }
 
 void PrepareScreenshots(const char* exeDir) {

@@ -130,8 +130,9 @@ TEST_F(SaveStateTest, RefusesSlotsBeyondTheCartridge) {
     // first cartridge of that name whose state file has its size takes it.
     std::filesystem::remove(StateFilePath() + ".owner");
 
-    // The same file name, now a smaller image: bank 6 does not exist.
-    FirstLoad(MakeInesImage(2, 2, 0));
+    // The same file name, now a smaller image: bank 6 does not exist. A path
+    // in the Windows form names the same state file.
+    FirstLoad(MakeInesImage(2, 2, 0), "game.nes", "C:\\games\\");
     ASSERT_EQ(StateFilePath(), folder + "/savestates/game.nes.yss");
     cpu.a = 0x5A;
     EXPECT_EQ(LoadStateSlot(0), 0);

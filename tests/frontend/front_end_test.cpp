@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/file_name.h"
 #include "core/save_state.h"
 #include "frontend/commands.h"
 #include "frontend/data_folder.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "apu/sound_device.h"
+#include "core/host.h"
 
 namespace morvel {
 

@@ -4,7 +4,7 @@
 // the play cursor with the clock at the same rate, so the game keeps its pace.
 #pragma once
 
-#include "apu/sound_device.h"
+#include "core/host.h"
 
 namespace morvel::sdl {
 

@@ -1,0 +1,28 @@
+// The PPU's view of memory: sixteen 1 KB pages of its 16 KB address space,
+// each served by a read and a write handler. The boards fill the tables
+// (cart/board.h): pages 0-7 with their pattern-table handlers, 8-15 with the
+// nametable mirroring.
+#pragma once
+
+#include <cstdint>
+
+namespace morvel {
+
+using PpuReadHandler = uint8_t (*)(uint32_t address);
+using PpuWriteHandler = void (*)(uint32_t address, uint8_t value);
+
+// PPU $0000-$3FFF in 1 KB pages: 0-7 pattern tables, 8-11 nametables, 12-15
+// always the same handlers as 8-11.
+extern PpuReadHandler ppuReadPage[16];
+extern PpuWriteHandler ppuWritePage[16];
+
+// The PPU's bus is 14 bits wide; the page index is masked so that no address
+// can leave the tables.
+inline uint8_t PpuBusRead(uint32_t address) {
+    return ppuReadPage[(address >> 10) & 15](address & 0x3FFF);
+}
+inline void PpuBusWrite(uint32_t address, uint8_t value) {
+    ppuWritePage[(address >> 10) & 15](address & 0x3FFF, value);
+}
+
+}  // namespace morvel
