@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "core/frame_buffer.h"
-#include "frontend/front_end.h"
 #include "video/scale2x.h"
 
 namespace morvel {
@@ -39,6 +38,16 @@ void AllocateSurfaces(bool first, bool second) {
     scale2Surface.shrink_to_fit();
 }
 
+// Set from the video device's creation for a cartridge until its release at
+// close: a change of size or mode then builds the surfaces again.
+bool pictureWanted = false;
+
+void DropSurfaces() {
+    AllocateSurfaces(false, false);
+    havePicture = false;
+    videoHost.releasePicture();
+}
+
 PresentFunction WindowedPresentStep(uint32_t s) {
     if (!nesAspect) return PresentDotByDot;
     return s < 3 ? PresentAspect : PresentAspectDouble;
@@ -64,31 +73,31 @@ void SetWindowScale(uint32_t s) {
     presentFunction = WindowedPresentStep(s);
     ClientSize size = WindowClientSize(nesAspect, s);
     videoHost.resizeClient(size.width, size.height);
-    if (romLoaded) CreateVideoDevice();
+    if (pictureWanted) CreateVideoDevice();
     videoHost.updateSizeMenu();
 }
 
 void CreateVideoDevice() {
-    ReleaseVideoObjects();
+    DropSurfaces();
+    pictureWanted = true;
     presentFunction = WindowedPresentStep(windowScale);
     AllocateSurfaces(nesAspect != 0, nesAspect && windowScale > 2);
 }
 
 void ReleaseVideoObjects() {
-    AllocateSurfaces(false, false);
-    havePicture = false;
-    videoHost.releasePicture();
+    DropSurfaces();
+    pictureWanted = false;
 }
 
 void EnterFullScreen() {
     videoHost.enterFullScreen();
-    ReleaseVideoObjects();
+    DropSurfaces();
     AllocateSurfaces(true, false);
     presentFunction = PresentFullScreen;
 }
 
 void LeaveFullScreen() {
-    ReleaseVideoObjects();
+    DropSurfaces();
     videoHost.leaveFullScreen();
     SetWindowScale(windowScale);
 }
