@@ -7,7 +7,6 @@
 #include "cart/mmc3.h"
 #include "cart/mmc5.h"
 #include "core/save_state.h"
-#include "core/save_state_checks.h"
 
 namespace morvel {
 

@@ -7,6 +7,7 @@
 
 #include "cart/board.h"
 #include "core/memory_map.h"
+#include "core/state_rules.h"
 
 namespace morvel {
 
@@ -121,6 +122,26 @@ void Mmc1AfterMirroring() {
     mmc1.mmc1ShiftCount = 0;
     mmc1.mmc1Control = 0x0C;
     Mmc1ApplyControl(mmc1.mmc1Control);
+}
+
+// The values a saved capture of the registers may hold.
+
+namespace {
+bool Mmc1Fits(const Mmc1State& m, std::string& why) {
+    return AllHold(
+        {
+            {m.mmc1Control <= 0x1F, "MMC1 control"},
+            {m.mmc1LastValue <= 0x1F, "MMC1 register value"},
+            {m.mmc1ShiftCount <= 4, "MMC1 shift count"},
+            {m.mmc1Shift < (1u << (m.mmc1ShiftCount & 7)), "MMC1 shift register"},
+            {Flag(m.mmc1Chr4k, 0x10), "MMC1 CHR mode"},
+        },
+        why);
+}
+}  // namespace
+
+bool Mmc1ExtrasFit(const uint8_t* saved, std::string& why) {
+    return SavedRecordFits<Mmc1State, Mmc1Fits>(saved, why);
 }
 
 }  // namespace morvel

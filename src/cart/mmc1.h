@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <type_traits>
 
 namespace morvel {
@@ -31,5 +32,10 @@ void Mmc1Write(uint32_t address, uint8_t value);
 // Applies a control value: mirroring, the fixed PRG bank of modes 2 and 3,
 // and the CHR mode.
 void Mmc1ApplyControl(uint8_t control);
+
+// Checks a saved capture of the registers (as the state file holds it)
+// before a state load takes it; false with the reason when a field is out of
+// range.
+bool Mmc1ExtrasFit(const uint8_t* saved, std::string& why);
 
 }  // namespace morvel

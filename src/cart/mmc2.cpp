@@ -4,6 +4,7 @@
 #include "cart/mmc2.h"
 
 #include "cart/board.h"
+#include "core/state_rules.h"
 
 namespace morvel {
 
@@ -88,6 +89,28 @@ void SetupMmc2(const BoardHeader& header) {
     MapPrgBanks(0xE000, banks.prgBankCount - 1, k8K);
     mmc2.mmc2Latch0 = kLatchFE;
     mmc2.mmc2Latch1 = kLatchFE;
+}
+
+// The values a saved capture of the registers may hold.
+
+namespace {
+bool Mmc2Fits(const Mmc2State& m, std::string& why) {
+    return AllHold(
+        {
+            {m.mmc2PrgBank <= 0x0F, "MMC2 PRG bank"},
+            {m.mmc2ChrFD0 <= 0xFF && m.mmc2ChrFE0 <= 0xFF && m.mmc2ChrFD1 <= 0xFF &&
+                 m.mmc2ChrFE1 <= 0xFF,
+             "MMC2 CHR registers"},
+            {(m.mmc2Latch0 == 0xFD || m.mmc2Latch0 == 0xFE) &&
+                 (m.mmc2Latch1 == 0xFD || m.mmc2Latch1 == 0xFE),
+             "MMC2 latches"},
+        },
+        why);
+}
+}  // namespace
+
+bool Mmc2ExtrasFit(const uint8_t* saved, std::string& why) {
+    return SavedRecordFits<Mmc2State, Mmc2Fits>(saved, why);
 }
 
 }  // namespace morvel

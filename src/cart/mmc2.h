@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <type_traits>
 
 namespace morvel {
@@ -27,5 +28,10 @@ extern Mmc2State mmc2;
 
 void Mmc2Write(uint32_t address, uint8_t value);
 uint8_t Mmc2LatchRead(uint32_t address);
+
+// Checks a saved capture of the registers (as the state file holds it)
+// before a state load takes it; false with the reason when a field is out of
+// range.
+bool Mmc2ExtrasFit(const uint8_t* saved, std::string& why);
 
 }  // namespace morvel

@@ -9,6 +9,7 @@
 #include "cart/board.h"
 #include "core/cpu.h"
 #include "core/memory_map.h"
+#include "core/state_rules.h"
 
 namespace morvel {
 
@@ -285,6 +286,36 @@ void SetupMapper189(const BoardHeader& header) {
     banks.chrBankCount = 8 * header.chrUnits;
     MapChrBanks(0, 0, k8K);
     MapPrgBanks(0x8000, 0, 0x8000);
+}
+
+// The values a saved capture of the registers may hold.
+
+namespace {
+bool Mmc3Fits(const Mmc3State& m, std::string& why) {
+    bool regs = true;
+    for (uint32_t value : m.mmc3BankRegs) regs = regs && value <= 0xFF;
+    bool nametables = true;
+    for (uint8_t page : m.mmc3Nametables) nametables = nametables && page <= 3;
+    return AllHold(
+        {
+            {Flag(m.mmc3RamEnable, 0x80), "MMC3 work RAM enable"},
+            {Flag(m.mmc3RamProtect, 0x40), "MMC3 work RAM protection"},
+            // 0 until the game's first bank select.
+            {m.mmc3SwapAddr == 0 || m.mmc3SwapAddr == 0x8000 || m.mmc3SwapAddr == 0xC000,
+             "MMC3 R6 window"},
+            {m.mmc3ChrNormal <= 1, "MMC3 CHR layout"},
+            {m.mmc3IrqEnabled <= 1, "MMC3 interrupt enable"},
+            {m.mmc3IrqReload <= 1, "MMC3 counter reload"},
+            {m.mmc3LastPpuAddr <= 0x7FFF, "MMC3 last PPU address"},
+            {regs, "MMC3 bank registers"},
+            {nametables && m.mmc3NametablesKept <= 1, "MMC3 nametable arrangement"},
+        },
+        why);
+}
+}  // namespace
+
+bool Mmc3ExtrasFit(const uint8_t* saved, std::string& why) {
+    return SavedRecordFits<Mmc3State, Mmc3Fits>(saved, why);
 }
 
 }  // namespace morvel

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <type_traits>
 
 namespace morvel {
@@ -47,5 +48,10 @@ void Mapper189Write(uint32_t address, uint8_t value);
 
 // The A12 watcher, given a PPU address just put on the bus (mapper 4 only).
 void Mmc3WatchA12(uint32_t address);
+
+// Checks a saved capture of the registers (as the state file holds it)
+// before a state load takes it; false with the reason when a field is out of
+// range.
+bool Mmc3ExtrasFit(const uint8_t* saved, std::string& why);
 
 }  // namespace morvel

@@ -7,6 +7,7 @@
 
 #include "cart/board.h"
 #include "core/cpu.h"
+#include "core/state_rules.h"
 #include "ppu/ppu.h"
 
 namespace morvel {
@@ -333,6 +334,45 @@ void SetupMmc5(const BoardHeader& header) {
     banks.chrBankCount = 8 * header.chrUnits;
     mmc5.mmc5ChrSize = header.chrUnits * k8K;
     Mmc5RegisterWrite(0x5117, 0xFF);
+}
+
+// The values a saved capture of the registers may hold.
+
+namespace {
+bool Mmc5Fits(const Mmc5State& m, std::string& why) {
+    bool ramPages = true;
+    for (int page = 0; page < 16; ++page)
+        ramPages = ramPages && m.mmc5PageIsRam[page] <= 1 &&
+                   m.mmc5PrgPageBank[page] < sizeof m.mmc5PrgRam / 4096;
+    bool chrRegs = true;
+    for (uint32_t value : m.mmc5ChrRegs) chrRegs = chrRegs && value <= 0x3FF;
+    bool nametables = true;
+    for (uint8_t source : m.mmc5Nametables) nametables = nametables && source <= kMmc5ExRamQuarter;
+    return AllHold(
+        {
+            {m.mmc5PrgMode <= 3 && m.mmc5ChrMode <= 3, "MMC5 PRG and CHR modes"},
+            {m.mmc5ChrHigh <= 0x3FF && m.mmc5ChrUpper <= 3, "MMC5 upper CHR bits"},
+            {m.mmc5ExRamMode <= 3, "MMC5 ExRAM mode"},
+            {m.mmc5IrqTarget <= 0xFF, "MMC5 interrupt line"},
+            {Flag(m.mmc5IrqEnable, 0x80) && m.mmc5IrqPending <= 1, "MMC5 interrupt flags"},
+            {m.mmc5InFrame <= 1 && m.mmc5LineCounter <= 262, "MMC5 line counter"},
+            {m.mmc5FillAttr <= 3, "MMC5 fill attribute"},
+            {chrRegs, "MMC5 CHR registers"},
+            {m.mmc5RamProtect <= 3, "MMC5 RAM protection"},
+            {m.mmc5ChrSize == mmc5.mmc5ChrSize, "MMC5 CHR size (of another cartridge)"},
+            {m.mmc5ExAttrByte <= 0xFF && m.mmc5ExChrOffset <= 0xFF000, "MMC5 attribute fetch"},
+            {m.mmc5MulA <= 0xFF && m.mmc5MulB <= 0xFF &&
+                 m.mmc5Product == static_cast<uint16_t>(m.mmc5MulA * m.mmc5MulB),
+             "MMC5 multiplier"},
+            {ramPages, "MMC5 RAM bank (beyond its 64 KB)"},
+            {nametables && m.mmc5NametablesKept <= 1, "MMC5 nametable arrangement"},
+        },
+        why);
+}
+}  // namespace
+
+bool Mmc5ExtrasFit(const uint8_t* saved, std::string& why) {
+    return SavedRecordFits<Mmc5State, Mmc5Fits>(saved, why);
 }
 
 }  // namespace morvel

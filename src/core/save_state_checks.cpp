@@ -2,44 +2,17 @@
 
 #include <cmath>
 #include <cstring>
-#include <initializer_list>
 
 #include "apu/apu_state.h"
 #include "cart/board.h"
 #include "cart/board_table.h"
 #include "cart/cartridge.h"
-#include "cart/mmc1.h"
-#include "cart/mmc2.h"
-#include "cart/mmc3.h"
-#include "cart/mmc5.h"
 #include "core/save_state.h"
+#include "core/state_rules.h"
 
 namespace morvel {
 
 namespace {
-
-// A slot is taken from a file that anyone may have written, so each record
-// below lists every field the machine reads with the values the machine
-// itself can leave in it between frames. Reserved bytes are never read.
-struct Rule {
-    bool holds;
-    const char* field;
-};
-
-bool AllHold(std::initializer_list<Rule> rules, std::string& why) {
-    for (const Rule& rule : rules) {
-        if (!rule.holds) {
-            why = std::string("the saved ") + rule.field + " is out of range";
-            return false;
-        }
-    }
-    return true;
-}
-
-// A flag kept as the register bit it came from: 0 or that bit.
-constexpr bool Flag(uint32_t value, uint32_t bit) {
-    return value == 0 || value == bit;
-}
 
 // The longest CPU step: an instruction after the 7 cycles of a reset.
 constexpr uint32_t kMaxStepCycles = 32;
@@ -235,95 +208,6 @@ bool BanksFit(const BankNumbers& b, std::string& why) {
         why);
 }
 
-// ---- Board extras, one check per board family ----------------------------
-
-bool Mmc1Fits(const Mmc1State& m, std::string& why) {
-    return AllHold(
-        {
-            {m.mmc1Control <= 0x1F, "MMC1 control"},
-            {m.mmc1LastValue <= 0x1F, "MMC1 register value"},
-            {m.mmc1ShiftCount <= 4, "MMC1 shift count"},
-            {m.mmc1Shift < (1u << (m.mmc1ShiftCount & 7)), "MMC1 shift register"},
-            {Flag(m.mmc1Chr4k, 0x10), "MMC1 CHR mode"},
-        },
-        why);
-}
-
-bool Mmc3Fits(const Mmc3State& m, std::string& why) {
-    bool regs = true;
-    for (uint32_t value : m.mmc3BankRegs) regs = regs && value <= 0xFF;
-    bool nametables = true;
-    for (uint8_t page : m.mmc3Nametables) nametables = nametables && page <= 3;
-    return AllHold(
-        {
-            {Flag(m.mmc3RamEnable, 0x80), "MMC3 work RAM enable"},
-            {Flag(m.mmc3RamProtect, 0x40), "MMC3 work RAM protection"},
-            // 0 until the game's first bank select.
-            {m.mmc3SwapAddr == 0 || m.mmc3SwapAddr == 0x8000 || m.mmc3SwapAddr == 0xC000,
-             "MMC3 R6 window"},
-            {m.mmc3ChrNormal <= 1, "MMC3 CHR layout"},
-            {m.mmc3IrqEnabled <= 1, "MMC3 interrupt enable"},
-            {m.mmc3IrqReload <= 1, "MMC3 counter reload"},
-            {m.mmc3LastPpuAddr <= 0x7FFF, "MMC3 last PPU address"},
-            {regs, "MMC3 bank registers"},
-            {nametables && m.mmc3NametablesKept <= 1, "MMC3 nametable arrangement"},
-        },
-        why);
-}
-
-bool Mmc5Fits(const Mmc5State& m, std::string& why) {
-    bool ramPages = true;
-    for (int page = 0; page < 16; ++page)
-        ramPages = ramPages && m.mmc5PageIsRam[page] <= 1 &&
-                   m.mmc5PrgPageBank[page] < sizeof m.mmc5PrgRam / 4096;
-    bool chrRegs = true;
-    for (uint32_t value : m.mmc5ChrRegs) chrRegs = chrRegs && value <= 0x3FF;
-    bool nametables = true;
-    for (uint8_t source : m.mmc5Nametables) nametables = nametables && source <= kMmc5ExRamQuarter;
-    return AllHold(
-        {
-            {m.mmc5PrgMode <= 3 && m.mmc5ChrMode <= 3, "MMC5 PRG and CHR modes"},
-            {m.mmc5ChrHigh <= 0x3FF && m.mmc5ChrUpper <= 3, "MMC5 upper CHR bits"},
-            {m.mmc5ExRamMode <= 3, "MMC5 ExRAM mode"},
-            {m.mmc5IrqTarget <= 0xFF, "MMC5 interrupt line"},
-            {Flag(m.mmc5IrqEnable, 0x80) && m.mmc5IrqPending <= 1, "MMC5 interrupt flags"},
-            {m.mmc5InFrame <= 1 && m.mmc5LineCounter <= 262, "MMC5 line counter"},
-            {m.mmc5FillAttr <= 3, "MMC5 fill attribute"},
-            {chrRegs, "MMC5 CHR registers"},
-            {m.mmc5RamProtect <= 3, "MMC5 RAM protection"},
-            {m.mmc5ChrSize == mmc5.mmc5ChrSize, "MMC5 CHR size (of another cartridge)"},
-            {m.mmc5ExAttrByte <= 0xFF && m.mmc5ExChrOffset <= 0xFF000, "MMC5 attribute fetch"},
-            {m.mmc5MulA <= 0xFF && m.mmc5MulB <= 0xFF &&
-                 m.mmc5Product == static_cast<uint16_t>(m.mmc5MulA * m.mmc5MulB),
-             "MMC5 multiplier"},
-            {ramPages, "MMC5 RAM bank (beyond its 64 KB)"},
-            {nametables && m.mmc5NametablesKept <= 1, "MMC5 nametable arrangement"},
-        },
-        why);
-}
-
-bool Mmc2Fits(const Mmc2State& m, std::string& why) {
-    return AllHold(
-        {
-            {m.mmc2PrgBank <= 0x0F, "MMC2 PRG bank"},
-            {m.mmc2ChrFD0 <= 0xFF && m.mmc2ChrFE0 <= 0xFF && m.mmc2ChrFD1 <= 0xFF &&
-                 m.mmc2ChrFE1 <= 0xFF,
-             "MMC2 CHR registers"},
-            {(m.mmc2Latch0 == 0xFD || m.mmc2Latch0 == 0xFE) &&
-                 (m.mmc2Latch1 == 0xFD || m.mmc2Latch1 == 0xFE),
-             "MMC2 latches"},
-        },
-        why);
-}
-
-// The extras are bytes of the file: copied into an aligned record first.
-template <typename Record, bool (*kFits)(const Record&, std::string&)>
-bool ExtrasFit(const uint8_t* extras, std::string& why) {
-    Record saved;
-    std::memcpy(&saved, extras, sizeof saved);
-    return kFits(saved, why);
-}
-
 bool BoardExtrasFit(const uint8_t* extras, std::string& why) {
     const SupportedBoard* board = FindSupportedBoard(static_cast<int32_t>(mapperNumber));
     if (!extras || !board || !board->extras.fits) return true;
@@ -337,19 +221,6 @@ bool SlotFitsCartridge(const StateSlot& slot, const uint8_t* boardExtras, std::s
            PpuFits(slot.ppu, why) && ApuFits(slot.apu, why) && SamplesFit(slot.samples, why) &&
            WorkRamFits(slot.workRam, why) && BanksFit(slot.banks, why) &&
            BoardExtrasFit(boardExtras, why);
-}
-
-bool Mmc1ExtrasFit(const uint8_t* saved, std::string& why) {
-    return ExtrasFit<Mmc1State, Mmc1Fits>(saved, why);
-}
-bool Mmc3ExtrasFit(const uint8_t* saved, std::string& why) {
-    return ExtrasFit<Mmc3State, Mmc3Fits>(saved, why);
-}
-bool Mmc5ExtrasFit(const uint8_t* saved, std::string& why) {
-    return ExtrasFit<Mmc5State, Mmc5Fits>(saved, why);
-}
-bool Mmc2ExtrasFit(const uint8_t* saved, std::string& why) {
-    return ExtrasFit<Mmc2State, Mmc2Fits>(saved, why);
 }
 
 }  // namespace morvel

@@ -14,11 +14,4 @@ struct StateSlot;
 // machine indexes with is in its range; otherwise false with the reason.
 bool SlotFitsCartridge(const StateSlot& slot, const uint8_t* boardExtras, std::string& why);
 
-// The checks of each board family's extras (a capture as the file holds it),
-// named in the board table.
-bool Mmc1ExtrasFit(const uint8_t* saved, std::string& why);
-bool Mmc3ExtrasFit(const uint8_t* saved, std::string& why);
-bool Mmc5ExtrasFit(const uint8_t* saved, std::string& why);
-bool Mmc2ExtrasFit(const uint8_t* saved, std::string& why);
-
 }  // namespace morvel
