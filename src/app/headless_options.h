@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/headless_states.h"
+#include "app/headless_game.h"
 #include "platform/headless/button_script.h"
 
 namespace morvel {

@@ -1,4 +1,4 @@
-#include "app/headless_states.h"
+#include "app/headless_game.h"
 
 #include <sys/stat.h>
 
