@@ -269,6 +269,7 @@ TEST_F(SaveStateTest, CorruptedFilesNeverCrash) {
 // running game goes on untouched; the undamaged rows prove the file loads.
 TEST_F(SaveStateTest, RefusesFieldsOutOfRange) {
     constexpr size_t kCpu = 12;                    // CpuBlock in a slot
+    constexpr size_t kBanks = 25688;               // BankNumbers in a slot
     constexpr size_t kMmc1 = kStateSlots * 25828;  // slot 0's MMC1 extras
     struct Damage {
         const char* what;
@@ -288,6 +289,11 @@ TEST_F(SaveStateTest, RefusesFieldsOutOfRange) {
         {"MMC1 extras $80000000", {{kMmc1, 0x80000000}}, false},
         {"MMC1 extras $FFFFFFFF", {{kMmc1, 0xFFFFFFFF}}, false},
         {"MMC1 shift count 200", {{kMmc1, 0xC8000000}}, false},
+        // 32 KB of program in 4 KB units 0-7 and 8 KB of patterns in 1 KB
+        // units 0-7: the last unit fits, the next one does not.
+        {"PRG bank 7 at $8000", {{kBanks + 32, 7}}, true},
+        {"PRG bank 8 at $8000", {{kBanks + 32, 8}}, false},
+        {"CHR bank 8 at $0000", {{kBanks + 64, 8}}, false},
     };
     InesImage image = MakeInesImage(1, 2, 1);
     SetVectors(image, 0x8000, 0x8000, 0x8000);

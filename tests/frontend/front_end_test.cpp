@@ -12,11 +12,13 @@
 #include "core/save_state.h"
 #include "frontend/commands.h"
 #include "frontend/data_folder.h"
+#include "frontend/recording_commands.h"
 #include "frontend/rom_list.h"
 #include "support/run_headless.h"
 #include "support/temp_folder.h"
 #include "support/test_machine.h"
 #include "video/osd.h"
+#include "video/presentation.h"
 
 namespace morvel {
 namespace {
@@ -117,6 +119,15 @@ TEST(FrontEnd, RefusedCartridgeSaysWhy) {
         EXPECT_EQ(shownMessage, c.message) << c.path;
     }
     EXPECT_FALSE(romLoaded);
+    // With no cartridge, the commands that act on one do nothing and say
+    // nothing.
+    for (uint32_t command : {kCmdPause, kCmdSaveState0, kCmdLoadState0, kCmdScreenshot,
+                             kCmdFullScreen, kCmdRecordStart}) {
+        shownMessage.clear();
+        RunCommand(command);
+        EXPECT_EQ(emuRunning | fullScreen | recording, 0u) << command;
+        EXPECT_EQ(shownMessage, "") << command;
+    }
 }
 
 TEST(FrontEnd, FocusStates) {
