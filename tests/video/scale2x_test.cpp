@@ -49,6 +49,11 @@ const Case kCases[] = {
      {"PPQQ", "PQPQ", "QPQP", "QQPP"}},
     {"staircase edge against the left border", {"PQ", "PP"}, {"PPQQ", "PPPQ", "PPPP", "PPPP"}},
     {"one-pixel picture", {"P"}, {"PP", "PP"}},
+    // Above and below the centre are equal: it stays whole although its
+    // left and right neighbours differ.
+    {"centre between equal pixels above and below",
+     {"QPQ", "PZR", "QPQ"},
+     {"QQPPQQ", "QPPPQQ", "PPZZRR", "PPZZRR", "QPPPQQ", "QQPPQQ"}},
 };
 
 TEST(Scale2x, HandWorkedPictures) {
