@@ -221,10 +221,10 @@ TEST_F(DesktopTest, BrowserColumnsAndTheEmptyFolder) {
         EXPECT_EQ(list->topLevelItem(row)->text(1), name == "beta" ? "MAPPER 0" : "--------");
     }
     EXPECT_FALSE(currentRomPath.empty());
-    // The unsupported board is refused, and the repaint after its message
-    // takes the message box off the list.
+    // The unsupported board, chosen with the keypad's Enter, is refused, and
+    // the repaint after its message takes the message box off the list.
     list->setCurrentItem(list->findItems("gamma", Qt::MatchExactly).value(0));
-    Press(list, Qt::Key_Return);
+    Press(list, Qt::Key_Enter);
     EXPECT_TRUE(SawMessage("MAPPER NOT SUPPORTED"));
     RunPasses(2);
     EXPECT_FALSE(window()->osd()->isVisible());
