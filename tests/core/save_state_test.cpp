@@ -285,6 +285,7 @@ TEST_F(SaveStateTest, RefusesFieldsOutOfRange) {
         {"DMA count $FFFFFF00", {{kCpu + 44, 0xFFFFFF00}}, false},
         {"extra cycles near 2^31", {{kCpu + 24, 0x7FFFFFF0}}, false},
         {"PPU dots done $7FFFFFFF", {{2140, 0x7FFFFFFF}}, false},
+        {"PPU scanline 262", {{2132, 262}}, false},
         {"MMC1 extras $7FFFFFFF", {{kMmc1, 0x7FFFFFFF}}, false},
         {"MMC1 extras $80000000", {{kMmc1, 0x80000000}}, false},
         {"MMC1 extras $FFFFFFFF", {{kMmc1, 0xFFFFFFFF}}, false},
