@@ -66,6 +66,7 @@ TEST(Sweep, TargetsAndMuting) {
     const SweepCase cases[] = {
         {"adds period >> shift", 1, 0x100, 0x81, 0x180, false},
         {"pulse 1 subtracts", 1, 0x100, 0x89, 0x080, false},
+        {"pulse 2 subtracts one more", 2, 0x100, 0x89, 0x07F, false},
         {"period below 8 mutes", 1, 0x007, 0x81, 0x007, true},
         {"target above $7FF mutes", 1, 0x600, 0x81, 0x600, true},
         {"target $7FF still plays", 1, 0x555, 0x81, 0x7FF, false},
