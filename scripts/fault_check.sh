@@ -17,6 +17,8 @@
 #   --work DIR       scratch folder (default: $FAULT_CHECK_DIR or /tmp/morvel-fault-check)
 #   --out FILE       results table (default: docs/fault-check.md in the repository)
 #   --timeout SEC    limit of one suite run (default 1200); a run cut off counts as caught (hang)
+#   --exclude RE     test labels left out (default soak); "soak|conformance" measures
+#                    the project's own tests without the outside test cartridges
 #   --jobs N         parallel tests and build jobs (default 2)
 #   --skip-clean     do not check first that the unfaulted tree passes
 #
@@ -36,6 +38,7 @@ check_only=0
 run_timeout=1200
 jobs=2
 skip_clean=0
+exclude=soak
 
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -48,6 +51,7 @@ while [ $# -gt 0 ]; do
     --out) out=$2; shift 2 ;;
     --timeout) run_timeout=$2; shift 2 ;;
     --jobs) jobs=$2; shift 2 ;;
+    --exclude) exclude=$2; shift 2 ;;
     --skip-clean) skip_clean=1; shift ;;
     -h|--help) sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 0 ;;
     *) echo "fault_check: unknown option $1" >&2; exit 2 ;;
@@ -58,9 +62,11 @@ commit=$(git -C "$repo" rev-parse HEAD)
 short=$(git -C "$repo" rev-parse --short HEAD)
 # Results are kept per state of the sources the suite builds from, so that a
 # commit touching only scripts or documents keeps them.
-key=$(for part in src tests cmake resources fuzz CMakeLists.txt; do
-        git -C "$repo" rev-parse "HEAD:$part" 2>/dev/null || echo "-"
-      done | sha1sum | cut -c1-12)
+# Results of a run that leaves other labels out are kept apart.
+key=$( { for part in src tests cmake resources fuzz CMakeLists.txt; do
+           git -C "$repo" rev-parse "HEAD:$part" 2>/dev/null || echo "-"
+         done
+         [ "$exclude" = soak ] || echo "exclude $exclude"; } | sha1sum | cut -c1-12)
 if [ -n "$(git -C "$repo" status --porcelain --untracked-files=no -- src tests cmake CMakeLists.txt)" ]; then
   echo "fault_check: note: uncommitted changes are not measured; commit $short is" >&2
 fi
@@ -194,7 +200,7 @@ build_tree() {
 run_suite() {
   local log=$1 status=0
   ( cd "$build" && timeout --kill-after=30 "$run_timeout" nice -n 10 \
-      ctest -j "$jobs" -LE soak --stop-on-failure --output-on-failure ) >"$log" 2>&1 || status=$?
+      ctest -j "$jobs" -LE "$exclude" --stop-on-failure --output-on-failure ) >"$log" 2>&1 || status=$?
   if [ "$status" = 0 ]; then
     echo passed
   elif [ "$status" = 124 ] || [ "$status" = 137 ]; then
@@ -230,9 +236,9 @@ measured() {
 
 write_table() {
   mkdir -p "$(dirname "$out")"
-  python3 - "$results" "$key" "$rowsfile" "$out" "$(date -u '+%Y-%m-%d %H:%M UTC')" "$commit" <<'EOF'
+  python3 - "$results" "$key" "$rowsfile" "$out" "$(date -u '+%Y-%m-%d %H:%M UTC')" "$commit" "$exclude" <<'EOF'
 import sys
-results, key, rowsfile, out, when, commit = sys.argv[1:7]
+results, key, rowsfile, out, when, commit, exclude = sys.argv[1:8]
 got = {}
 for l in open(results, encoding='utf-8').read().splitlines():
     c = l.split('\t')
@@ -264,7 +270,8 @@ with open(out, 'w', encoding='utf-8') as f:
             'but the soak tests). A missed fault is a behaviour no test checks.\n\n')
     f.write(f'- Commit measured: `{commit}` (sources key `{key}`: results carry over\n'
             '  commits that change no file the suite builds from)\n'
-            f'- Table written: {when}\n')
+            f'- Table written: {when}\n'
+            f'- Suite: `ctest -LE "{exclude}" --stop-on-failure` (the first failing test is named)\n')
     if clean:
         f.write(f'- Unfaulted tree: {clean[2]} ({clean[4]} s)\n')
     f.write('- Outcomes: ' + ', '.join(f'{k} {v}' for k, v in
