@@ -1,5 +1,5 @@
-; MMC2 (mapper 9): the PRG window at $8000, and the CHR latch of the lower
-; pattern half flipped by the fetches of tiles $FD and $FE.
+; MMC2 (mapper 9): the PRG window at $8000, mirroring, and the CHR latches of
+; both pattern halves flipped by the fetches of tiles $FD and $FE.
 ;
 ; Picture: every row is tile 1, with tile $FD in column 8 and tile $FE in
 ; column 16. Tile 1 is red in the $FE bank and green in the $FD bank, and
@@ -55,6 +55,22 @@ reset:  sei
         EXPECT_PPU $0010, $00, 9, "latch $FD: tile 1 not from the $FD bank"
         PPU_READ $0FE8
         EXPECT_PPU $0018, $00, 10, "latch back at $FE: tile 1 not from the $FE bank"
+        ; Latch 1 the same way through tiles $FD and $FE of the upper half.
+        lda #FD_BANK
+        sta $D000
+        lda #FE_BANK
+        sta $E000
+        EXPECT_PPU $1010, $FF, 11, "latch 1 at $FE: tile 1 not from the $FE bank"
+        PPU_READ $1FD8
+        EXPECT_PPU $1018, $FF, 12, "latch 1 at $FD: tile 1 not from the $FD bank"
+        PPU_READ $1FE8
+        EXPECT_PPU $1010, $FF, 13, "latch 1 back at $FE: tile 1 not from the $FE bank"
+        lda #1
+        sta $F000
+        EXPECT_NAMETABLE $2000, $2400, 1, 14, "$F000 = 1 is not horizontal"
+        lda #0
+        sta $F000
+        EXPECT_NAMETABLE $2000, $2800, 1, 15, "$F000 = 0 is not vertical"
 
         jsr draw_picture
         lda #$80
@@ -67,9 +83,7 @@ reset:  sei
         PASS
 
 draw_picture:
-        lda #0                  ; vertical mirroring: $2400 is the other page
-        sta $F000
-        PPU_ADDR $2000
+        PPU_ADDR $2000          ; vertical since $F000 = 0: $2400 is the other page
         jsr fill_nametable
         PPU_ADDR $2400
         jsr fill_nametable

@@ -14,6 +14,7 @@
 .segment "ZEROPAGE"
 irq_count:  .res 1
 irq_status: .res 1
+irq_again:  .res 1
 frames:     .res 1
 
 .segment "CODE"
@@ -166,7 +167,9 @@ wait:   lda frames
         cmp #$C0
         beq :+
         FAIL 27, "$5204 did not read $C0 in the interrupt"
-:       PASS
+:       lda irq_again
+        EXPECT_A $40, 28, "a second $5204 read still shows the interrupt"
+        PASS
 
 ; Nametable 0 at all four quarters, tile 1 everywhere with attribute 0;
 ; ExRAM: columns 0-15 CHR bank 0 / palette 0, columns 16-31 CHR bank 1 /
@@ -241,6 +244,8 @@ irq:    pha
         bpl :+
         sta irq_status
         inc irq_count
+        lda $5204               ; acknowledged by the first read
+        sta irq_again
         lda #0
         sta $5104
 :       pla
