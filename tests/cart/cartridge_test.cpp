@@ -1,15 +1,17 @@
 // Loading iNES images: what loads, what is refused, and that a refusal leaves
-// the running cartridge as it was.
+// the running cartridge as it was; the exit statuses of morvel-headless.
 #include "cart/cartridge.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <array>
 #include <string>
 
-#include "cart/board.h"
+#include "cart/board_probe.h"
 #include "core/cpu.h"
 #include "core/host.h"
+#include "core/machine.h"
 #include "core/memory_map.h"
 #include "support/run_headless.h"
 #include "support/temp_folder.h"
@@ -31,131 +33,100 @@ class CartridgeTest : public ::testing::Test {
     }
 };
 
-TEST_F(CartridgeTest, MapperNumberFromBothHeaderBytes) {
-    InesImage image = MakeInesImage(0, 1, 1);
-    image.bytes[6] = 0x40;
-    image.bytes[7] = 0x70;
-    std::string path = WriteTempFile(image.bytes, "m116.nes");
-    EXPECT_EQ(PeekMapperNumber(path.c_str()), 116);
-    EXPECT_EQ(FindSupportedBoard(116), nullptr);
-    EXPECT_EQ(BoardNameOf(path.c_str()), "--------");
-    EXPECT_EQ(BoardNameOf(WriteTempFile(MakeInesImage(34, 2, 1).bytes, "b.nes").c_str()), "BxROM");
-    EXPECT_EQ(BoardNameOf("/nonexistent/file.nes"), "--------");
-    EXPECT_EQ(PeekMapperNumber("/nonexistent/file.nes"), -1);
-}
-
-TEST_F(CartridgeTest, SupportedBoardsInOrder) {
-    const int mappers[13] = {0, 1, 2, 3, 4, 5, 7, 9, 34, 58, 118, 189, 226};
-    const char* names[13] = {"MAPPER 0", "MMC 1", "UNROM", "CNROM", "MMC 3", "MMC5", "AOROM",
-                             "MMC 2",    "BxROM", "58",    "118",   "189",   "226"};
-    for (int i = 0; i < 13; ++i) {
-        EXPECT_EQ(supportedBoards[i].mapper, mappers[i]);
-        EXPECT_STREQ(supportedBoards[i].name, names[i]);
-    }
-}
-
-TEST_F(CartridgeTest, LoadsLooseHeadersAndExactSizes) {
-    // Byte 3 need not be $1A; bytes after the CHR data are ignored.
-    InesImage image = MakeInesImage(0, 1, 1);
-    image.bytes[3] = 0x00;
+// An image whose program starts with $AB and whose reset vector is $8123.
+InesImage Image(int mapper, int prgUnits, int chrUnits, uint8_t flags6 = 0) {
+    InesImage image = MakeInesImage(mapper, prgUnits, chrUnits, flags6);
+    if (prgUnits == 0) return image;
     image.prg()[0] = 0xAB;
     SetVectors(image, 0x8000, 0x8123, 0x8000);
-    image.bytes.push_back(0xEE);
-    ASSERT_EQ(LoadImage(image), 1);
-    EXPECT_EQ(CpuRead(0x8000), 0xAB);
-    EXPECT_EQ(CpuRead(0xC000), 0xAB) << "one PRG unit appears twice";
-    EXPECT_EQ(cpu.pc, 0x8123) << "reset vector from the end of the single unit";
-
-    image.bytes.pop_back();
-    EXPECT_EQ(LoadImage(image), 1) << "a file of exactly header + PRG + CHR loads";
-
-    // With the trainer bit, 512 trainer bytes come before PRG and are skipped.
-    image.bytes[6] |= 0x04;
-    image.bytes.insert(image.bytes.begin() + 16, 512, 0xEE);
-    ASSERT_EQ(LoadImage(image), 1);
-    EXPECT_EQ(CpuRead(0x8000), 0xAB);
-    EXPECT_EQ(cpu.pc, 0x8123);
-    EXPECT_EQ(PpuBusRead(0x0000), 0x80) << "CHR follows PRG";
-    image.bytes.pop_back();
-    EXPECT_EQ(LoadImage(image), 0) << "a trainer image one byte short";
+    return image;
 }
 
-TEST_F(CartridgeTest, ChrRamWhenNoChrRom) {
-    ASSERT_EQ(LoadImage(MakeInesImage(0, 1, 0)), 1);
-    ppuWritePage[0x1FFF >> 10](0x1FFF, 0x3C);
-    EXPECT_EQ(chrRam[0x1FFF], 0x3C);
-    EXPECT_EQ(ppuReadPage[0x0400 >> 10](0x0400), chrRam[0x0400]);
+std::vector<uint8_t> Edited(InesImage image, void (*edit)(std::vector<uint8_t>&)) {
+    edit(image.bytes);
+    return image.bytes;
 }
 
-struct RefusedCase {
-    const char* what;
-    std::vector<uint8_t> bytes;
-    const char* message;  // expected text, null when the refusal is silent
-};
+// Images loaded over a running cartridge whose program answers $5A everywhere:
+// what a good one shows, and that a refused one says why and changes nothing.
+TEST_F(CartridgeTest, LoadsOrRefusesImages) {
+    InesImage running = MakeInesImage(0, 2, 1);
+    for (size_t i = 0; i < running.prgSize(); ++i) running.prg()[i] = 0x5A;
+    SetVectors(running, 0x8000, 0x8000, 0x8000);
+    const std::string runningPath = WriteTempFile(running.bytes, "running.nes");
 
-TEST_F(CartridgeTest, RefusedImagesChangeNothing) {
-    // A running cartridge whose PRG answers $5A everywhere.
-    InesImage good = MakeInesImage(0, 2, 1);
-    for (size_t i = 0; i < good.prgSize(); ++i) good.prg()[i] = 0x5A;
-    SetVectors(good, 0x8000, 0x8000, 0x8000);
-    ASSERT_EQ(LoadImage(good), 1);
-    cpu.a = 0x42;
-
-    InesImage shortPrg = MakeInesImage(2, 2, 1);
-    shortPrg.bytes.resize(16 + 2 * 16384 - 1);
-    InesImage shortChr = MakeInesImage(2, 2, 1);
-    shortChr.bytes.pop_back();
-    InesImage badMagic = MakeInesImage(0, 1, 1);
-    badMagic.bytes[0] = 'X';
-    InesImage unsupported = MakeInesImage(0, 1, 1);
-    unsupported.bytes[6] = 0x40;
-    unsupported.bytes[7] = 0x70;
-    InesImage noPrg = MakeInesImage(2, 0, 1);
-    InesImage bigNrom = MakeInesImage(0, 4, 1);
-    InesImage bigCnrom = MakeInesImage(3, 3, 2);
-    // One byte more than 255 PRG and 255 CHR units behind a trainer.
-    InesImage tooLarge = MakeInesImage(0, 1, 1);
-    tooLarge.bytes.resize(16 + 512 + 255 * 16384 + 255 * 8192 + 1);
-
-    const RefusedCase cases[] = {
-        {"bad magic", badMagic.bytes, "Invalid NES Header!"},
-        {"PRG shorter than the header says", shortPrg.bytes, "PRG rom count doesn't equal!"},
-        {"CHR shorter than the header says", shortChr.bytes, "CHR rom count doesn't equal!"},
-        {"empty file", {}, "Invalid NES Header!"},
-        {"15 bytes", std::vector<uint8_t>(good.bytes.begin(), good.bytes.begin() + 15),
-         "Invalid NES Header!"},
-        {"unsupported mapper 116", unsupported.bytes, "MAPPER NOT SUPPORTED"},
-        {"PRG count 0", noPrg.bytes, "PRG rom count is 0: the image has no program!"},
-        {"NROM with 4 PRG units", bigNrom.bytes, "PRG rom count must be 1 or 2 on this board!"},
-        {"CNROM with 3 PRG units", bigCnrom.bytes, "PRG rom count must be 1 or 2 on this board!"},
-        {"larger than any image", tooLarge.bytes, "The file is too large for an iNES image!"},
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        const char* refusal;  // the message shown; nullptr when the image loads
+        // Of a loaded image: its board, what the CPU reads at $C000, the first
+        // pattern byte and the nametables.
+        uint32_t mapper = 0;
+        uint8_t atC000 = 0, chr0 = 0;
+        std::array<int, 4> pages = {};
     };
-    for (const RefusedCase& c : cases) {
+    using B = std::vector<uint8_t>;
+    // clang-format off
+    const Case cases[] = {
+        {"byte 3 not $1A, a byte after the CHR data",
+         Edited(Image(0, 1, 1), [](B& b) { b[3] = 0, b.push_back(0xEE); }),
+         nullptr, 0, 0xAB, 0x80, {0, 0, 1, 1}},
+        {"trainer skipped, four-screen wins over vertical",
+         Edited(Image(0, 1, 1, 0x04 | 0x08 | 0x01), [](B& b) { b.insert(b.begin() + 16, 512, 0); }),
+         nullptr, 0, 0xAB, 0x80, {0, 1, 2, 3}},
+        {"CHR RAM, vertical", Image(2, 2, 0, 0x01).bytes, nullptr, 2, 4, 0, {0, 1, 0, 1}},
+        {"board number from both header bytes", Image(34, 2, 1).bytes,
+         nullptr, 34, 4, 0x80, {0, 0, 1, 1}},
+        {"trainer image one byte short",
+         Edited(Image(0, 1, 1, 0x04), [](B& b) { b.insert(b.begin() + 16, 511, 0); }),
+         "CHR rom count doesn't equal!"},
+        {"bad magic", Edited(Image(0, 1, 1), [](B& b) { b[0] = 'X'; }), "Invalid NES Header!"},
+        {"PRG shorter than the header says",
+         Edited(Image(2, 2, 1), [](B& b) { b.resize(16 + 2 * 16384 - 1); }),
+         "PRG rom count doesn't equal!"},
+        {"CHR shorter than the header says", Edited(Image(2, 2, 1), [](B& b) { b.pop_back(); }),
+         "CHR rom count doesn't equal!"},
+        {"empty file", {}, "Invalid NES Header!"},
+        {"15 bytes", Edited(Image(0, 1, 1), [](B& b) { b.resize(15); }), "Invalid NES Header!"},
+        {"unsupported board 116", Edited(Image(0, 1, 1), [](B& b) { b[6] = 0x40, b[7] = 0x70; }),
+         "MAPPER NOT SUPPORTED"},
+        {"PRG count 0", Image(2, 0, 1).bytes, "PRG rom count is 0: the image has no program!"},
+        {"NROM with 4 PRG units", Image(0, 4, 1).bytes,
+         "PRG rom count must be 1 or 2 on this board!"},
+        {"CNROM with 3 PRG units", Image(3, 3, 2).bytes,
+         "PRG rom count must be 1 or 2 on this board!"},
+        // One byte more than 255 PRG and 255 CHR units behind a trainer.
+        {"larger than any image",
+         Edited(Image(0, 1, 1), [](B& b) { b.resize(16 + 512 + 255 * 16384 + 255 * 8192 + 1); }),
+         "The file is too large for an iNES image!"},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        ASSERT_EQ(StartCartridge(runningPath.c_str()), 1);
+        cpu.a = 0x42;
         lastError.clear();
-        std::string path = WriteTempFile(c.bytes, "refused.nes");
-        EXPECT_EQ(LoadCartridge(path.c_str()), 0) << c.what;
-        EXPECT_EQ(lastError, c.message) << c.what;
-        EXPECT_EQ(mapperNumber, 0u) << c.what;
-        EXPECT_EQ(prgRomBuffer.size(), 2u * 16384) << c.what;
-        EXPECT_EQ(CpuRead(0x9234), 0x5A) << c.what;
-        EXPECT_EQ(cpu.a, 0x42) << c.what << ": the machine was not reset";
+        const std::string path = WriteTempFile(c.bytes, "image.nes");
+        EXPECT_EQ(StartCartridge(path.c_str()), c.refusal ? 0 : 1) << c.what;
+        EXPECT_EQ(lastError, c.refusal ? c.refusal : "") << c.what;
+        if (c.refusal) {
+            EXPECT_EQ(mapperNumber, 0u) << c.what;
+            EXPECT_EQ(prgRomBuffer.size(), 2u * 16384) << c.what;
+            EXPECT_EQ(CpuRead(0x9234), 0x5A) << c.what;
+            EXPECT_EQ(cpu.a, 0x42) << c.what << ": the machine was not reset";
+            continue;
+        }
+        EXPECT_EQ(PeekMapperNumber(path.c_str()), static_cast<int>(c.mapper)) << c.what;
+        EXPECT_EQ(mapperNumber, c.mapper) << c.what;
+        EXPECT_EQ(cpu.pc, 0x8123) << c.what;
+        EXPECT_EQ(CpuRead(0x8000), 0xAB) << c.what;
+        EXPECT_EQ(CpuRead(0xC000), c.atC000) << c.what;
+        EXPECT_EQ(PpuBusRead(0x0000), c.chr0) << c.what;
+        for (int q = 0; q < 4; ++q) EXPECT_EQ(NametableAt(q), c.pages[q]) << c.what << " " << q;
     }
-    // What cannot be opened as a regular file is refused silently and at
-    // once: a FIFO is not waited on, a device is not read.
-    TempFolder folder;
-    const std::string fifo = folder.File("fifo.nes");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    Watchdog watchdog("opening a special cartridge file");
-    for (const std::string& path : {std::string("/nonexistent/dir/game.nes"), fifo,
-                                    std::string("/dev/zero"), folder.path().string()}) {
-        lastError.clear();
-        EXPECT_EQ(LoadCartridge(path.c_str()), 0) << path;
-        ReadOutcome outcome = ReadOutcome::kRead;
-        EXPECT_EQ(PeekMapperNumber(path.c_str(), &outcome), -1) << path;
-        EXPECT_NE(outcome, ReadOutcome::kRead) << path;
-        EXPECT_EQ(lastError, "") << path;
-    }
-    EXPECT_EQ(PeekMapperNumber(WriteTempFile(badMagic.bytes).c_str()), -1);
+    EXPECT_EQ(BoardNameOf(WriteTempFile(Image(34, 2, 1).bytes, "b.nes").c_str()), "BxROM");
+    EXPECT_EQ(BoardNameOf(WriteTempFile(cases[10].bytes, "u.nes").c_str()), "--------");
+
+    EXPECT_EQ(PeekMapperNumber(WriteTempFile(cases[5].bytes).c_str()), -1);
     EXPECT_EQ(PeekMapperNumber(WriteTempFile({'N', 'E', 'S'}).c_str()), -1);
 }
 
@@ -167,11 +138,12 @@ TEST_F(CartridgeTest, HeadlessRefusesWithTheReadmesExitStatus) {
     const std::string fifo = folder.File("fifo.nes"), file = folder.File("file");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     WriteBytes(file, "not a folder");
-    const struct {
+    struct Case {
         std::vector<std::string> args;
         int exitCode;
         const char* says;
-    } cases[] = {
+    };
+    const Case cases[] = {
         {{WriteTempFile(image.bytes, "truncated.nes")}, 3, "PRG rom count doesn't equal!"},
         {{"--frames"}, 2, "--frames"},
         {{"--bogus", "x.nes"}, 2, "--bogus"},
@@ -181,8 +153,17 @@ TEST_F(CartridgeTest, HeadlessRefusesWithTheReadmesExitStatus) {
         {{"--data-dir", file, good}, 4, "a file of that name is in the way"},
         {{"--data-dir", file + "/below", good}, 4, "cannot make the data folder"},
     };
+    std::vector<Case> all(std::begin(cases), std::end(cases));
+    const std::pair<const char*, const char*> usage[] = {
+        {"--random-input", "-1"}, {"--random-input", "4294967296"},
+        {"--random-input", "x"},  {"--random-input", ""},
+        {"--press", "5-15"},      {"--press", "15-5:A"},
+        {"--press", "5-15:"},     {"--press", "5-15:A+Turbo"},
+        {"--press", "x-15:A"},    {"--press", "5:A"},
+        {"--press", "-1-5:A"},    {"--press", "5-15:a"}};
+    for (auto [option, value] : usage) all.push_back({{option, value, good}, 2, option});
     Watchdog watchdog("morvel-headless given a special file", 60);
-    for (const auto& c : cases) {
+    for (const auto& c : all) {
         HeadlessRun run = RunHeadless(c.args);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.args[0] << run.err;
         EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;

@@ -1,9 +1,11 @@
 #include "core/user_files.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 
 #include "support/temp_folder.h"
@@ -40,16 +42,14 @@ TEST(UserFiles, ReadsOnlyBoundedRegularFiles) {
 }
 
 // The replacement keeps the old file's permissions, writes through a link to
-// its target, leaves a read-only file as it was and leaves nothing beside.
+// its target, leaves the old file as it was when the new one cannot be written
+// whole (a full disk, here a file size limit) and leaves nothing beside.
 TEST(UserFiles, ReplacesWhatTheUserKeeps) {
     test::TempFolder folder;
-    std::string kept = folder.File("kept"), link = folder.File("link"),
-                locked = folder.File("locked");
+    std::string kept = folder.File("kept"), link = folder.File("link");
     test::WriteBytes(kept, "old");
     ASSERT_EQ(chmod(kept.c_str(), 0640), 0);
     fs::create_symlink("kept", link);
-    test::WriteBytes(locked, "old");
-    ASSERT_EQ(chmod(locked.c_str(), 0444), 0);
 
     std::string why;
     ASSERT_TRUE(ReplaceUserFile(link, "new", 3, why)) << why;
@@ -59,9 +59,16 @@ TEST(UserFiles, ReplacesWhatTheUserKeeps) {
     ASSERT_EQ(stat(kept.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
 
-    EXPECT_FALSE(ReplaceUserFile(locked, "new", 3, why));
-    EXPECT_NE(why.find("read-only"), std::string::npos) << why;
-    EXPECT_EQ(test::ReadBytes(locked), "old");
+    rlimit limit;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit small = {2, limit.rlim_max};
+    auto* const oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool replaced = ReplaceUserFile(kept, "newer", 5, why);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(replaced);
+    EXPECT_EQ(test::ReadBytes(kept), "new");
 
     {
         FileReplacement abandoned(kept);
@@ -70,7 +77,7 @@ TEST(UserFiles, ReplacesWhatTheUserKeeps) {
         std::fputs("half", file);
     }
     EXPECT_EQ(test::ReadBytes(kept), "new");
-    EXPECT_EQ(folder.Names(), (std::set<std::string>{"kept", "link", "locked"}));
+    EXPECT_EQ(folder.Names(), (std::set<std::string>{"kept", "link"}));
 }
 
 }  // namespace

@@ -11,7 +11,8 @@
 .include "wait.inc"
 
 text    = $0300
-text_at = $F2                   ; next free byte of the text
+text_at = $F2                   ; Y kept over the wait
+reads   = $F3
 
 reset:  sei
         cld
@@ -20,62 +21,51 @@ reset:  sei
         jsr result_start
         lda #$40
         sta $4017
-        lda #0
-        sta text_at
+        ldy #0                  ; Y: next free byte of the text
         lda #10
-        jsr wait_frames
         jsr read_both
-        lda #' '
-        jsr put
         lda #20
-        jsr wait_frames
         jsr read_both
         lda #0
-        jsr put
-        lda #0
+        sta text-1,y            ; the last space ends the text
         ldx #<text
         ldy #>text
         jmp result_finish
 
-; Latches both controllers and appends "1:" + ten reads of $4016, " 2:" +
-; ten reads of $4017.
+; Waits A frames, latches both controllers and appends "1:" + ten reads of
+; $4016 + " 2:" + ten reads of $4017 + " ".
 .proc read_both
+        sty text_at
+        jsr wait_frames
+        ldy text_at
         lda #1
         sta $4016
-        lda #0
+        lsr a
         sta $4016
-        lda #'1'
-        jsr put
-        lda #':'
-        jsr put
-        ldx #10
-one:    lda $4016
-        and #$01
-        ora #'0'
-        jsr put
-        dex
-        bne one
-        lda #' '
-        jsr put
-        lda #'2'
-        jsr put
-        lda #':'
-        jsr put
-        ldx #10
-two:    lda $4017
-        and #$01
-        ora #'0'
-        jsr put
-        dex
-        bne two
-        rts
-.endproc
-
-; Appends A to the text.
-.proc put
-        ldy text_at
+        ldx #0                  ; X: the port, 0 or 1
+port:   txa
+        clc
+        adc #'1'
         sta text,y
-        inc text_at
+        lda #':'
+        sta text+1,y
+        iny
+        iny
+        lda #10
+        sta reads
+read:   lda $4016,x
+        and #$01
+        ora #'0'
+        sta text,y
+        iny
+        dec reads
+        bne read
+        lda #' '
+        sta text,y
+        iny
+        inx
+        cpx #2
+        bne port
         rts
 .endproc
 

@@ -2,8 +2,7 @@
 // fault nor grow. bench/soak.sh runs the same for 200000 frames.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstring>
+#include <cstdlib>
 
 #include "support/run_headless.h"
 
@@ -15,11 +14,9 @@ namespace {
 constexpr long kSoakFrames = 30000;
 constexpr long kAllowedGrowthKb = 1024;
 
-long ReadKb(const std::string& out, const char* key) {
+long ReadKb(const std::string& out, const std::string& key) {
     const size_t at = out.find(key);
-    long kb = -1;
-    if (at != std::string::npos) std::sscanf(out.c_str() + at + std::strlen(key), "%ld", &kb);
-    return kb;
+    return at == std::string::npos ? -1 : std::atol(out.c_str() + at + key.size());
 }
 
 TEST(Soak, RandomInputForThirtyThousandFramesKeepsMemoryFlat) {
