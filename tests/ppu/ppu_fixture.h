@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cstdint>
 #include <cstring>
 
@@ -38,15 +37,6 @@ class PpuTest : public ::testing::Test {
     static void WriteVram(uint32_t address, const uint8_t* bytes, size_t count) {
         SetAddress(address);
         for (size_t i = 0; i < count; ++i) Write(0x2007, bytes[i]);
-    }
-
-    // Runs to the end of the frame as the frame loop does; returns its length in dots.
-    static int32_t RunFrame() {
-        pixelCursor = frameBuffer;
-        ppuStep(INT_MAX);
-        const int32_t length = ppu.ppuCyclesDone;
-        ppu.ppuCyclesDone = 0;
-        return length;
     }
 
     // Runs dot by dot until the PPU stands at the given position.
