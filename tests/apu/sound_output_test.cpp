@@ -22,20 +22,12 @@ struct FakeRing {
 } ring;
 
 const SoundBufferInterface kFakeRing = {
-    [](uint32_t size, uint32_t) {
-        ring.bytes.assign(size, 0xAA);  // not silence, so clears show
-        return kSoundOk;
-    },
+    // Filled with $AA, not silence, so that clears show.
+    [](uint32_t size, uint32_t) { return ring.bytes.assign(size, 0xAA), kSoundOk; },
     [] { ring.bytes.clear(); },
-    [] {
-        ring.playing = 1;
-        return kSoundOk;
-    },
+    [] { return ring.playing = 1, kSoundOk; },
     [] { ring.playing = 0; },
-    [] {
-        ++ring.restores;
-        return kSoundOk;
-    },
+    [] { return ++ring.restores, kSoundOk; },
     [] { return ring.cursor; },
     [](uint32_t hz) { ring.frequency = hz; },
     [](uint32_t offset, uint32_t bytes, SoundRegion& first, SoundRegion& second) {
@@ -104,18 +96,6 @@ TEST_F(SoundOutput, PrimingFrameWritesAndStall) {
     }
 }
 
-TEST_F(SoundOutput, FreeBytes) {
-    const struct {
-        uint32_t writeOffset, cursor, free;
-    } cases[] = {
-        {2048, 2048, 8820}, {2048, 3000, 952}, {2048, 100, 8820 - 2048 + 100}, {0, 0, 8820}};
-    for (const auto& c : cases) {
-        soundDevice->writeOffset = c.writeOffset;
-        ring.cursor = c.cursor;
-        EXPECT_EQ(SoundFreeBytes(), c.free) << c.writeOffset << " " << c.cursor;
-    }
-}
-
 TEST_F(SoundOutput, StopAndResumeLeaveSilence) {
     FillFrame(745);
     SoundSync();
@@ -129,6 +109,7 @@ TEST_F(SoundOutput, StopAndResumeLeaveSilence) {
     for (uint8_t b : ring.bytes) ASSERT_EQ(b, 0);
 }
 
+// A lost buffer is restored and the write tried once more.
 TEST_F(SoundOutput, LostBufferIsRestoredOnce) {
     ring.lostLocks = 1;
     FillFrame(10);

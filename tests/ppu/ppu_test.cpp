@@ -142,14 +142,6 @@ TEST_F(Ppu, SpritePixelsAndSettledUnitsMatchTheOutputUnits) {
     }
 }
 
-// Sources the run does not recognise, so it calls them dot by dot.
-uint32_t PointerBackground() {
-    return BackgroundPixel();
-}
-uint32_t PointerSprites() {
-    return SpritePixel();
-}
-
 uint64_t Fingerprint(const void* data, size_t size) {
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
     uint64_t hash = 1469598103934665603ull;
@@ -176,10 +168,13 @@ std::vector<uint64_t> Draw(uint32_t seed, bool pointerSources) {
         for (uint32_t table : {0u, 0x1000u})
             std::memset(chrRam + table + (ppu.oam[1] & 0xFE) * 16, 0xFF, 32);
     }
+    // With pointerSources, sources the run does not recognise, so it calls them dot by dot.
     auto setMask = [pointerSources](uint8_t mask) {
         PpuRegisterWrite(0x2001, mask);
-        if (pointerSources && bgPixelSource == BackgroundPixel) bgPixelSource = PointerBackground;
-        if (pointerSources && spritePixelSource == SpritePixel) spritePixelSource = PointerSprites;
+        if (pointerSources && bgPixelSource == BackgroundPixel)
+            bgPixelSource = [] { return BackgroundPixel(); };
+        if (pointerSources && spritePixelSource == SpritePixel)
+            spritePixelSource = [] { return SpritePixel(); };
     };
     PpuRegisterRead(0x2002);
     PpuRegisterWrite(0x2005, static_cast<uint8_t>(random()));

@@ -74,17 +74,14 @@ pal:    lda palette,x
         cpx #32
         bne pal
 
-        lda #$FF
-        ldx #0
-clear:  sta $0200,x
-        inx
-        bne clear
-        ldx #0
-copy:   lda sprites,x
-        sta $0200,x
-        inx
+        ldx #0                  ; the sprites, then $FF: off screen
+oam:    lda #$FF
         cpx #sprites_end - sprites
-        bne copy
+        bcs put
+        lda sprites,x
+put:    sta $0200,x
+        inx
+        bne oam
 
         bit $2002
         lda #$B0                ; NMI, 8x16 sprites, background from $1000
