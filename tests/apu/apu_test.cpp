@@ -237,7 +237,7 @@ TEST(Mixer, LevelsVolumeAndClamp) {
             << " at " << c.db << " dB";
     }
     ApuStep(2000 * 40);
-    EXPECT_EQ(sampleCount, kSampleBufferLength) << "a frame that never ends stops at the end";
+    EXPECT_EQ(sampleCount, kSampleBufferLength) << "samples past the buffer's end are dropped";
     SetVolumeDb(0);
 }
 
