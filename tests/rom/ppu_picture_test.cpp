@@ -20,8 +20,8 @@ struct Sprite {
     int y, tile, attributes, x;
 };
 const Sprite kSprites[] = {
-    {40, 0x02, 0x00, 3},   {40, 0x05, 0x41, 60}, {45, 0x07, 0x82, 64},   {60, 0x08, 0xC3, 120},
-    {60, 0x0B, 0x20, 124}, {100, 0x10, 0x01, 0}, {100, 0x21, 0x22, 250}, {150, 0x30, 0x03, 200},
+    {40, 0x02, 0x00, 3},   {40, 0x05, 0x41, 60}, {45, 0x07, 0x82, 64},   {60, 0x08, 0xE3, 120},
+    {60, 0x0B, 0x00, 124}, {100, 0x10, 0x01, 0}, {100, 0x21, 0x22, 250}, {150, 0x30, 0x03, 200},
     {200, 0x41, 0x40, 30}, {220, 0x52, 0x80, 7}, {239, 0x63, 0x00, 100},
 };
 
@@ -39,21 +39,20 @@ struct Nametable {
 };
 const Nametable kNametables[2] = {{0x00, 0x1B}, {0xA5, 0xC6}};
 
+// The screenshot after `frames` frames: the base nametable (0 or 1, side by
+// side as the mirroring is vertical), the scroll and the two left-column bits.
 struct View {
-    int frames;
-    int nametable;  // base nametable, horizontal (mirroring is vertical)
-    int scrollX, scrollY;
+    int frames, nametable, scrollX, scrollY;
     bool backgroundLeft, spritesLeft;
 };
 
-class Picture {
-   public:
-    explicit Picture(const std::string& chr) : chr_(chr) {}
+struct Picture {
+    std::string chr;
 
     // Colour 0-3 of pixel (column, row) of CHR tile index (0-511).
     int TilePixel(int tile, int column, int row) const {
-        const uint8_t lo = static_cast<uint8_t>(chr_[tile * 16 + row]);
-        const uint8_t hi = static_cast<uint8_t>(chr_[tile * 16 + 8 + row]);
+        const uint8_t lo = static_cast<uint8_t>(chr[tile * 16 + row]);
+        const uint8_t hi = static_cast<uint8_t>(chr[tile * 16 + 8 + row]);
         return ((lo >> (7 - column)) & 1) | (((hi >> (7 - column)) & 1) << 1);
     }
 
@@ -89,22 +88,15 @@ class Picture {
                 }
             }
         }
-        if (sprite && !(bg && behind)) return sprite;
-        return bg;
+        return sprite && !(bg && behind) ? sprite : bg;
     }
-
-   private:
-    std::string chr_;
 };
 
 TEST(PpuPicture, ScreenshotMatchesThePictureComputedFromTheCartridge) {
     const std::string rom = ReadFileText(TestRom("ppu_picture"));
     ASSERT_EQ(rom.size(), 16u + 32768 + 8192);
-    const Picture picture(rom.substr(16 + 32768));
-    const View views[] = {
-        {15, 0, 13, 21, false, true},
-        {40, 1, 200, 100, true, false},
-    };
+    const Picture picture{rom.substr(16 + 32768)};
+    const View views[] = {{15, 0, 13, 21, false, true}, {40, 1, 200, 100, true, false}};
     const std::string dir = MakeTempDir();
     for (const View& v : views) {
         const std::string shot = dir + "/shot.bmp";

@@ -11,6 +11,13 @@
 .include "result.inc"
 .include "wait.inc"
 
+tone     = $10                  ; offset of the tone in the table
+
+; Per tone: its $4015 bit, its first register ($40xx), the four register values.
+tones:  .byte $01, $00, $BF, $00, 253, $00  ; duty 2, length halted, volume 15, no sweep
+        .byte $04, $08, $FF, $00, 50, $00   ; length halted, linear counter 127 held
+        .byte $08, $0C, $3F, $00, $84, $00  ; length halted, volume 15; short mode, index 4
+
 reset:  sei
         cld
         ldx #$FF
@@ -18,53 +25,32 @@ reset:  sei
         jsr result_start
         lda #$40                ; no frame interrupt
         sta $4017
-        lda #10
+        lda #0
+        sta tone
+play:   lda #10
         jsr wait_frames
-
-        lda #$01                ; pulse 1 on
+        ldx tone
+        lda tones,x
         sta $4015
-        lda #$BF                ; duty 2, length halted, constant volume 15
-        sta $4000
-        lda #$00                ; no sweep
-        sta $4001
-        lda #253
-        sta $4002
-        lda #$00                ; period bits 10-8 = 0
-        sta $4003
-        lda #20
-        jsr wait_frames
-        lda #$00
-        sta $4015
-        lda #10
-        jsr wait_frames
-
-        lda #$04                ; triangle on
-        sta $4015
-        lda #$FF                ; length halted, linear counter 127 held
-        sta $4008
-        lda #50
-        sta $400A
-        lda #$00
-        sta $400B
+        ldy tones+1,x
+        lda #4
+        sta wait_count
+write:  lda tones+2,x
+        sta $4000,y
+        inx
+        iny
+        dec wait_count
+        bne write
         lda #20
         jsr wait_frames
         lda #$00                ; stops; the triangle holds its last level
         sta $4015
-        lda #10
-        jsr wait_frames
-
-        lda #$08                ; noise on
-        sta $4015
-        lda #$3F                ; length halted, constant volume 15
-        sta $400C
-        lda #$84                ; short mode, period index 4
-        sta $400E
-        lda #$00
-        sta $400F
-        lda #20
-        jsr wait_frames
-        lda #$00
-        sta $4015
+        lda tone
+        clc
+        adc #6
+        sta tone
+        cmp #18
+        bne play
         lda #10
         jsr wait_frames
         PASS

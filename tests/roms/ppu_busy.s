@@ -5,7 +5,6 @@
         .byte "NES", $1A, 2, 1, $01, $00, 0,0,0,0,0,0,0,0   ; NROM, vertical mirroring
 
 frame    = $10
-counter  = $11
 
 .segment "CODE"
 
@@ -53,49 +52,36 @@ pal:    txa
         cpx #32
         bne pal
 
-        ; Sprite i: Y = (i / 8) * 28 + 4, X = (i mod 8) * 30, tile i * 2 + 1.
+        ; Sprite i: Y = (i / 8) * 28 + 4, X = (i mod 8) * 30, tile i * 2 + 1,
+        ; palette i mod 4.
         ldx #0
-        ldy #0
-sprites:
+        ldy #4                  ; Y of the row
+row:    lda #0                  ; X of the sprite
+column: sta $0203,x
         tya
-        lsr
-        lsr
-        lsr
-        sta counter
-        asl
-        asl
-        asl
-        sec
-        sbc counter             ; (i / 8) * 7
-        asl
-        asl                     ; * 28
-        adc #4
         sta $0200,x
-        tya
-        asl
+        txa
+        lsr
         ora #1
         sta $0201,x
-        tya
+        lsr
         and #3
         sta $0202,x
+        lda $0203,x
+        inx
+        inx
+        inx
+        inx
+        clc
+        adc #30
+        cmp #240
+        bne column
         tya
-        and #7
-        sta counter
-        asl
-        asl
-        asl
-        asl
-        sec
-        sbc counter
-        asl                     ; (i mod 8) * 30
-        sta $0203,x
-        inx
-        inx
-        inx
-        inx
-        iny
-        cpy #64
-        bne sprites
+        clc
+        adc #28
+        tay
+        cpx #0
+        bne row
 
         bit $2002
         lda #$B0                ; NMI, 8x16 sprites, background from $1000

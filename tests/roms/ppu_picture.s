@@ -1,9 +1,10 @@
-; A known picture for comparison pixel by pixel: two nametables of tiles from
-; the $1000 pattern table under a scroll, eleven 8x16 sprites from both
-; pattern tables with every flip and priority combination, and the two
-; left-column bits. Until frame 20 it shows scroll (13, 21) from nametable 0
-; with the background hidden in the left column; from frame 20 on, scroll
-; (200, 100) from nametable 1 with the sprites hidden there.
+; A known picture for comparison pixel by pixel: two nametables (written
+; column by column, the address stepping 32) of tiles from the $1000 pattern
+; table under a scroll, eleven 8x16 sprites from both pattern tables with
+; every flip and priority combination, and the two left-column bits. Until
+; frame 20 it shows scroll (13, 21) from nametable 0 with the background
+; hidden in the left column; from frame 20 on, scroll (200, 100) from
+; nametable 1 with the sprites hidden there.
 ; The pattern bytes come from formulas, so every tile is different.
 .segment "HEADER"
         .byte "NES", $1A, 2, 1, $01, $00, 0,0,0,0,0,0,0,0   ; NROM, vertical mirroring
@@ -11,6 +12,7 @@
 frame    = $10
 tilexor  = $11
 attrxor  = $12
+high     = $13
 
 .segment "CODE"
 
@@ -23,8 +25,8 @@ sprites:
         .byte  40, $02, $00,   3    ; left column
         .byte  40, $05, $41,  60    ; table 1, horizontal flip, palette 1
         .byte  45, $07, $82,  64    ; vertical flip, under sprite 1
-        .byte  60, $08, $C3, 120    ; both flips
-        .byte  60, $0B, $20, 124    ; behind the background
+        .byte  60, $08, $E3, 120    ; both flips, behind: hides sprite 4
+        .byte  60, $0B, $00, 124    ;   where the background shows
         .byte 100, $10, $01,   0    ; x = 0
         .byte 100, $21, $22, 250    ; cut at the right edge, behind
         .byte 150, $30, $03, 200
@@ -72,17 +74,14 @@ pal:    lda palette,x
         cpx #32
         bne pal
 
-        lda #$FF
-        ldx #0
-clear:  sta $0200,x
-        inx
-        bne clear
-        ldx #0
-copy:   lda sprites,x
-        sta $0200,x
-        inx
+        ldx #0                  ; the sprites, then $FF: off screen
+oam:    lda #$FF
         cpx #sprites_end - sprites
-        bne copy
+        bcs put
+        lda sprites,x
+put:    sta $0200,x
+        inx
+        bne oam
 
         bit $2002
         lda #$B0                ; NMI, 8x16 sprites, background from $1000
@@ -90,32 +89,45 @@ copy:   lda sprites,x
 forever:
         jmp forever
 
-; Fills the nametable whose address high byte is in A: tile k is k XOR
-; tilexor, attribute byte j is j XOR attrxor.
+; Fills the nametable whose address high byte is in A column by column, the
+; address stepping 32 a write: tile k is k XOR tilexor. Then the attribute
+; bytes, stepping 1: byte j is j XOR attrxor.
 .proc fill_nametable
-        bit $2002
+        sta high
+        lda #$04
+        sta $2000
+        ldx #0
+column: bit $2002
+        lda high
         sta $2006
-        lda #0
+        stx $2006
+        txa
+        ldy #30
+row:    pha
+        eor tilexor
+        sta $2007
+        pla
+        clc
+        adc #32
+        dey
+        bne row
+        inx
+        cpx #32
+        bne column
+        lda #$00
+        sta $2000
+        lda high
+        ora #$03
+        sta $2006
+        lda #$C0
         sta $2006
         ldx #0
-page:   ldy #0
-byte:   cpx #3
-        bne tile
-        cpy #$C0
-        bcc tile
-        tya
-        sec
-        sbc #$C0
+attr:   txa
         eor attrxor
-        jmp put
-tile:   tya
-        eor tilexor
-put:    sta $2007
-        iny
-        bne byte
+        sta $2007
         inx
-        cpx #4
-        bne page
+        cpx #64
+        bne attr
         rts
 .endproc
 
