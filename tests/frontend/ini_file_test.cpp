@@ -98,26 +98,13 @@ TEST(IniParseInteger, DecimalHexadecimalAndJunk) {
         const char* text;
         int32_t value;
     } cases[] = {
-        {"30", 30},
-        {"0x1E", 30},
-        {"0X1e", 30},
-        {"0x24", 36},
-        {"-12", -12},
-        {"+5", 5},
-        {"12abc", 12},
-        {"abc", 0},
-        {"1x5", 1},
-        {"0x", 0},
-        {"x1", 0},
-        {"-0x10", 0},
-        {"007", 7},
-        {"0xFFFFFFFF", INT32_MAX},
-        {"99999999999", INT32_MAX},
-        {"-99999999999", INT32_MIN},
-        {"2147483647", INT32_MAX},
-        {"-2147483648", INT32_MIN},
+        // clang-format off
+        {"30", 30},   {"0x1E", 30}, {"0X1e", 30}, {"0x24", 36},  {"-12", -12}, {"+5", 5},
+        {"12abc", 12}, {"abc", 0},  {"1x5", 1},   {"0x", 0},     {"x1", 0},    {"-0x10", 0},
+        {"007", 7},   {"0xG", 0},   {"0xFFFFFFFF", INT32_MAX},  {"99999999999", INT32_MAX},
+        {"-99999999999", INT32_MIN}, {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN},
         {"0x7fffffff", INT32_MAX},
-        {"0xG", 0},
+        // clang-format on
     };
     for (const auto& c : cases) EXPECT_EQ(IniParseInteger(c.text), c.value) << c.text;
 }

@@ -21,7 +21,9 @@
 
 #include "cart/cartridge.h"
 #include "desktop_fixture.h"
+#include "frontend/commands.h"
 #include "frontend/front_end.h"
+#include "frontend/recording_commands.h"
 #include "input/button_source.h"
 #include "input/keyboard.h"
 #include "platform/qt/display_widget.h"
@@ -29,8 +31,10 @@
 #include "platform/qt/osd_overlay.h"
 #include "platform/qt/rom_browser.h"
 #include "platform/qt/single_instance.h"
+#include "recording/video_recorder.h"
 #include "support/run_headless.h"
 #include "support/test_machine.h"
+#include "video/osd.h"
 #include "video/presentation.h"
 
 namespace morvel::test {
@@ -303,6 +307,55 @@ TEST_F(DesktopTest, KeysReachTheirCommands) {
     EXPECT_TRUE(SawMessage("STATES LOADED"));
     Press(window(), Qt::Key_2);
     EXPECT_TRUE(SawMessage("LOADED STATE N\u00BA -> 1"));
+}
+
+// The Record Video items reach the recording commands; their enabled states
+// and check marks follow the picture mode and the quality, and closing the
+// window completes the file. The file's contents are checked by the real
+// window's session.
+TEST_F(DesktopTest, RecordVideoMenuStartsAndStopsARecording) {
+    osdWait = [](uint32_t) {};
+    SetRecorderWaitsForWorker(true);
+    Start({TestRom("nrom_board")});
+    QAction* start = qt::ActionOf(kCmdRecordStart);
+    QAction* stop = qt::ActionOf(kCmdRecordStop);
+    qt::ActionOf(kCmdDotByDot)->trigger();
+    EXPECT_FALSE(start->isEnabled());
+    EXPECT_FALSE(stop->isEnabled());
+    qt::ActionOf(kCmdNesAspect)->trigger();
+    EXPECT_TRUE(start->isEnabled());
+    EXPECT_TRUE(stop->isEnabled());
+    const uint32_t qualities[] = {kCmdQualityPoor, kCmdQualityNormal, kCmdQualityHigh};
+    for (uint32_t chosen : qualities) {
+        qt::ActionOf(chosen)->trigger();
+        for (uint32_t item : qualities)
+            EXPECT_EQ(qt::ActionOf(item)->isChecked(), item == chosen) << item;
+    }
+    EXPECT_EQ(recordQuality, 2);
+
+    ASSERT_TRUE(RunFrames(3));
+    start->trigger();
+    EXPECT_EQ(recording, 1u);
+    ASSERT_TRUE(RunFrames(20));
+    stop->trigger();
+    EXPECT_EQ(recording, 0u);
+    EXPECT_TRUE(SawMessage("STOP RECORDING VIDEO"));
+    EXPECT_GE(RecorderStats().framesWritten, 20u);
+
+    std::vector<std::string> videos;
+    for (const auto& entry : std::filesystem::directory_iterator(dataFolder_ + "/videos"))
+        videos.push_back(entry.path().filename().string());
+    ASSERT_EQ(videos.size(), 1u);
+    EXPECT_EQ(videos[0].rfind("nrom_board.nes ", 0), 0u) << videos[0];
+
+    // Closing the window ends a running recording with a complete file.
+    messages_.clear();
+    start->trigger();
+    ASSERT_TRUE(RunFrames(5));
+    window()->close();
+    EXPECT_EQ(recording, 0u);
+    EXPECT_TRUE(SawMessage("STOP RECORDING VIDEO"));
+    SetRecorderWaitsForWorker(false);
 }
 
 }  // namespace

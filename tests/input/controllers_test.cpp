@@ -29,6 +29,7 @@ uint8_t Keys(std::initializer_list<int> held) {
     return ReadKeyboardButtons();
 }
 
+// The default keys: S, A, Z, X and the arrows.
 class Keyboard : public ::testing::Test {
    protected:
     void SetUp() override {
@@ -46,20 +47,12 @@ TEST_F(Keyboard, DefaultKeysGiveTheirButtons) {
         std::initializer_list<int> held;
         uint8_t buttons;
     } cases[] = {
-        {{}, 0x00},
-        {{30}, 0x02},
-        {{31}, 0x01},
-        {{44}, 0x04},
-        {{45}, 0x08},
-        {{200}, 0x10},
-        {{208}, 0x20},
-        {{203}, 0x40},
-        {{205}, 0x80},
-        {{200, 208}, 0x10},
-        {{203, 205}, 0x40},
-        {{200, 208, 203, 205}, 0x50},
-        {{208, 205, 30, 31}, 0xA3},
-        {{0x1C, 0x39, 0x9C}, 0x00},  // Enter, Space: no button
+        // clang-format off
+        {{}, 0x00},    {{30}, 0x02},  {{31}, 0x01},  {{44}, 0x04},  {{45}, 0x08},
+        {{200}, 0x10}, {{208}, 0x20}, {{203}, 0x40}, {{205}, 0x80},
+        {{200, 208}, 0x10}, {{203, 205}, 0x40}, {{200, 208, 203, 205}, 0x50},
+        {{208, 205, 30, 31}, 0xA3}, {{0x1C, 0x39, 0x9C}, 0x00},  // Enter, Space: no button
+        // clang-format on
     };
     for (const auto& c : cases) EXPECT_EQ(Keys(c.held), c.buttons);
 }
@@ -111,26 +104,18 @@ TEST(JoypadState, DirectionsFromHatAndAxes) {
         int16_t x, y;
         uint8_t buttons;
     } cases[] = {
-        {0, 0, 0, 0x00},
-        {kHatUp, 0, 0, 0x10},
-        {kHatUp | kHatRight, 0, 0, 0x90},
-        {kHatRight, 0, 0, 0x80},
-        {kHatRight | kHatDown, 0, 0, 0xA0},
-        {kHatDown, 0, 0, 0x20},
-        {kHatDown | kHatLeft, 0, 0, 0x60},
-        {kHatLeft, 0, 0, 0x40},
-        {kHatLeft | kHatUp, 0, 0, 0x50},
-        {kHatUp | kHatDown, 0, 0, 0x00},
+        // clang-format off
+        {0, 0, 0, 0x00},                  {kHatUp, 0, 0, 0x10},
+        {kHatUp | kHatRight, 0, 0, 0x90}, {kHatRight, 0, 0, 0x80},
+        {kHatRight | kHatDown, 0, 0, 0xA0}, {kHatDown, 0, 0, 0x20},
+        {kHatDown | kHatLeft, 0, 0, 0x60}, {kHatLeft, 0, 0, 0x40},
+        {kHatLeft | kHatUp, 0, 0, 0x50},  {kHatUp | kHatDown, 0, 0, 0x00},
         {0xF0 | kHatUp, 0, 0, 0x10},  // only the low four bits are hats
         {kHatUp | kHatRight, -22768, 0, 0xD0},
-        {0, 12286, 0, 0x00},
-        {0, 12287, 0, 0x80},
-        {0, -12288, 0, 0x00},
-        {0, -12289, 0, 0x40},
-        {0, 0, 12287, 0x20},
-        {0, 0, -12289, 0x10},
-        {0, -12288, 12286, 0x00},
+        {0, 12286, 0, 0x00},  {0, 12287, 0, 0x80},  {0, -12288, 0, 0x00}, {0, -12289, 0, 0x40},
+        {0, 0, 12287, 0x20},  {0, 0, -12289, 0x10}, {0, -12288, 12286, 0x00},
         {kHatLeft | kHatUp, 32767, 32767, 0xF0},
+        // clang-format on
     };
     for (const auto& c : cases) {
         RawJoystick raw = {0, nullptr, 1, c.hat, 2, c.x, c.y};
@@ -152,13 +137,11 @@ TEST(JoypadState, ButtonsByNumber) {
         uint32_t map[4];
         uint8_t buttons;
     } cases[] = {
-        {{1, 0, 2, 3}, 0x00},
-        {{5, 0, 2, 3}, 0x01},
-        {{0, 5, 2, 3}, 0x02},
-        {{0, 1, 5, 127}, 0x0C},
-        {{6, 6, 6, 6}, 0x00},
-        {{5, 5, 5, 5}, 0x0F},
+        // clang-format off
+        {{1, 0, 2, 3}, 0x00}, {{5, 0, 2, 3}, 0x01}, {{0, 5, 2, 3}, 0x02}, {{0, 1, 5, 127}, 0x0C},
+        {{6, 6, 6, 6}, 0x00}, {{5, 5, 5, 5}, 0x0F},
         {{128, 150, 255, 0xFFFFFFFF}, 0x00},  // numbers past the buttons never count
+        // clang-format on
     };
     for (const auto& c : cases) EXPECT_EQ(JoypadButtonsFromState(state, c.map), c.buttons);
     EXPECT_EQ(LowestJoyButtonDown(state), 5);
@@ -182,9 +165,10 @@ struct FakePads {
     static void Message(const char* text) { messages.emplace_back(text); }
 };
 
-class Controllers : public ::testing::Test {
+class Controllers : public Keyboard {
    protected:
     void SetUp() override {
+        Keyboard::SetUp();
         savedDriver_ = joypadDriver;
         savedReporter_ = showErrorBox;
         savedSource_ = buttonSource;
@@ -200,9 +184,6 @@ class Controllers : public ::testing::Test {
         nes1Joypad = nes2Joypad = -1;
         const uint32_t buttons[2][4] = {{1, 0, 2, 3}, {1, 0, 2, 3}};
         std::memcpy(joyButtonMap, buttons, sizeof joyButtonMap);
-        const uint8_t keys[8] = {31, 30, 44, 45, 200, 208, 203, 205};
-        std::memcpy(keyMap, keys, sizeof keyMap);
-        ClearKeyboardState();
         UseKeyboardAndJoypads();
     }
     void TearDown() override {
@@ -210,7 +191,7 @@ class Controllers : public ::testing::Test {
         joypadDriver = savedDriver_;
         showErrorBox = savedReporter_;
         buttonSource = savedSource_;
-        ClearKeyboardState();
+        Keyboard::TearDown();
     }
 
     int32_t Plug(const char* name) {
