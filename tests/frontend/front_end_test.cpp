@@ -228,7 +228,7 @@ TEST(FrontEnd, CommandsOnARunningGame) {
         const std::vector<uint32_t> expected = {
             s.running, s.pauseCheck, s.recording, s.aspect, s.scale, static_cast<uint32_t>(s.db),
             s.muted,   s.full,       s.loaded};
-        EXPECT_EQ(state, expected) << "command " << s.command << " at step " << (&s - steps);
+        ASSERT_EQ(state, expected) << "command " << s.command << " at step " << (&s - steps);
         EXPECT_EQ(Shown(), s.messages) << "command " << s.command << " at step " << (&s - steps);
     }
     SetVolumeDb(-35);
