@@ -16,6 +16,12 @@ namespace {
 
 using namespace std::string_literals;
 
+std::string Repeat(const std::string& piece, int times) {
+    std::string out;
+    while (times-- > 0) out += piece;
+    return out;
+}
+
 class IniFile : public ::testing::Test {
    protected:
     std::string Path() const { return folder_.File("morvel.ini"); }
@@ -85,48 +91,35 @@ TEST_F(IniFile, GetStringFollowsTheLineRules) {
     }
 }
 
-TEST_F(IniFile, MissingFileFindsNothing) {
-    char value[kIniLineSize] = "junk";
-    EXPECT_EQ(IniGetString(Path().c_str(), "S", "k", value), 0);
-    EXPECT_STREQ(value, "");
-    EXPECT_EQ(IniGetInteger(Path().c_str(), "S", "k", 17), 17);
-}
-
+// Numbers as the file may hold them: decimal or hexadecimal, junk after the
+// digits ignored, out-of-range values held at the ends of the range.
 TEST(IniParseInteger, DecimalHexadecimalAndJunk) {
     const struct {
         const char* text;
         int32_t value;
     } cases[] = {
-        {"30", 30},
-        {"0x1E", 30},
-        {"0X1e", 30},
-        {"0x24", 36},
-        {"-12", -12},
-        {"+5", 5},
-        {"12abc", 12},
-        {"abc", 0},
-        {"1x5", 1},
-        {"0x", 0},
-        {"x1", 0},
-        {"-0x10", 0},
-        {"007", 7},
-        {"0xFFFFFFFF", INT32_MAX},
-        {"99999999999", INT32_MAX},
-        {"-99999999999", INT32_MIN},
-        {"2147483647", INT32_MAX},
-        {"-2147483648", INT32_MIN},
+        // clang-format off
+        {"30", 30},   {"0x1E", 30}, {"0X1e", 30}, {"0x24", 36},  {"-12", -12}, {"+5", 5},
+        {"12abc", 12}, {"abc", 0},  {"1x5", 1},   {"0x", 0},     {"x1", 0},    {"-0x10", 0},
+        {"007", 7},   {"0xG", 0},   {"0xFFFFFFFF", INT32_MAX},  {"99999999999", INT32_MAX},
+        {"-99999999999", INT32_MIN}, {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN},
         {"0x7fffffff", INT32_MAX},
-        {"0xG", 0},
+        // clang-format on
     };
     for (const auto& c : cases) EXPECT_EQ(IniParseInteger(c.text), c.value) << c.text;
 }
 
+// The default stands only for a missing file, key or value.
 TEST_F(IniFile, GetIntegerDefaultsOnlyForMissingOrEmpty) {
+    char value[kIniLineSize] = "junk";
+    EXPECT_EQ(IniGetString(Path().c_str(), "S", "k", value), 0);
+    EXPECT_STREQ(value, "");
+    EXPECT_EQ(IniGetInteger(Path().c_str(), "S", "k", 17), 17);
     WriteBytes(Path(), "[S]\r\nempty=\r\nword=abc\r\nhex=0x10\r\n");
-    EXPECT_EQ(IniGetInteger(Path().c_str(), "S", "empty", 5), 5);
-    EXPECT_EQ(IniGetInteger(Path().c_str(), "S", "word", 5), 0);
-    EXPECT_EQ(IniGetInteger(Path().c_str(), "S", "hex", 5), 16);
-    EXPECT_EQ(IniGetInteger(Path().c_str(), "S", "none", 5), 5);
+    const std::pair<const char*, int32_t> cases[] = {
+        {"empty", 5}, {"word", 0}, {"hex", 16}, {"none", 5}};
+    for (const auto& [key, expected] : cases)
+        EXPECT_EQ(IniGetInteger(Path().c_str(), "S", key, 5), expected) << key;
 }
 
 struct PutCase {
@@ -134,11 +127,14 @@ struct PutCase {
     std::string before;
     const char* section;
     const char* key;
-    const char* value;
+    std::string value;
     std::string after;
-    bool exists = true;  // false: no file before the write
+    bool exists = true;     // false: no file before the write
+    std::string read = "";  // what reads back when not the value up to a line break
 };
 
+// One line is written, replaced or added, the rest of the file kept byte for
+// byte; a write that changes nothing leaves the file itself alone.
 TEST_F(IniFile, PutStringRewritesOneLine) {
     const PutCase cases[] = {
         {"new file", "", "S", "k", "1", "[S]\r\nk=1\r\n", false},
@@ -178,120 +174,89 @@ TEST_F(IniFile, PutStringRewritesOneLine) {
          "[T]\rb=2\r\r\n[S]\r\nk=5\r\n"},
         {"zero bytes copied", "[T]\r\nb=\0002\r\n[S]\r\nk=1\r\n"s, "S", "k", "5",
          "[T]\r\nb=\0002\r\n[S]\r\nk=5\r\n"s},
+        {"same value", "; mine\r\n[volume]\r\n  DB = 30   ; -6 dB\r\n", "Volume", "Db", "30",
+         "; mine\r\n[volume]\r\n  DB = 30   ; -6 dB\r\n"},
+        {"values compare with regard to case", "[S]\r\nk=abc\r\n", "S", "k", "ABC",
+         "[S]\r\nk=ABC\r\n"},
+        // Lines fit the 63-byte line buffer; no quote loses its backslash.
+        {"long value cut", "", "S", "k", Repeat("a", 100), "[S]\r\nk=" + Repeat("a", 59) + "\r\n",
+         false, Repeat("a", 59)},
+        {"long quoted value cut", "", "S", "k", Repeat(";", 100),
+         "[S]\r\nk=\"" + Repeat(";", 57) + "\"\r\n", false, Repeat(";", 57)},
+        {"long escaped value cut", "", "S", "k", Repeat("\"", 40),
+         "[S]\r\nk=\"" + Repeat("\\\"", 28) + "\"\r\n", false, Repeat("\"", 28)},
+        {"cut that ends in a blank is quoted", "", "S", "k", Repeat("b", 58) + "  tail",
+         "[S]\r\nk=\"" + Repeat("b", 57) + "\"\r\n", false, Repeat("b", 57)},
     };
     for (const PutCase& c : cases) {
         std::remove(Path().c_str());
+        struct stat before {};
         if (c.exists) WriteBytes(Path(), c.before);
-        EXPECT_EQ(IniPutString(Path().c_str(), c.section, c.key, c.value), 1) << c.what;
+        stat(Path().c_str(), &before);
+        EXPECT_EQ(IniPutString(Path().c_str(), c.section, c.key, c.value.c_str()), 1) << c.what;
         EXPECT_EQ(ReadBytes(Path()), c.after) << c.what;
         EXPECT_EQ(folder_.Names(), std::set<std::string>{"morvel.ini"}) << c.what;
+        struct stat written {};
+        ASSERT_EQ(stat(Path().c_str(), &written), 0);
+        if (c.exists && c.before == c.after) {
+            EXPECT_EQ(before.st_ino, written.st_ino) << c.what << ": the file was replaced";
+        }
         char value[kIniLineSize];
-        std::string expected(c.value);
-        expected = expected.substr(0, expected.find_first_of("\r\n"));
+        std::string expected =
+            c.read.empty() ? c.value.substr(0, c.value.find_first_of("\r\n")) : c.read;
         EXPECT_EQ(IniGetString(Path().c_str(), c.section, c.key, value), 1) << c.what;
         EXPECT_EQ(value, expected) << c.what;
     }
-}
-
-TEST_F(IniFile, LongKeysAndValuesFitTheLineBuffer) {
-    const std::string longValue(100, 'a');
-    ASSERT_EQ(IniPutString(Path().c_str(), "S", "k", longValue.c_str()), 1);
-    EXPECT_EQ(ReadBytes(Path()), "[S]\r\nk=" + std::string(59, 'a') + "\r\n");
-
+    // A section and key too long for the line buffer are cut, the value left out.
     std::remove(Path().c_str());
-    const std::string quotedValue(100, ';');
-    ASSERT_EQ(IniPutString(Path().c_str(), "S", "k", quotedValue.c_str()), 1);
-    EXPECT_EQ(ReadBytes(Path()), "[S]\r\nk=\"" + std::string(57, ';') + "\"\r\n");
-
-    std::remove(Path().c_str());
-    const std::string quotes(40, '"');  // each needs two bytes; none may lose its backslash
-    ASSERT_EQ(IniPutString(Path().c_str(), "S", "k", quotes.c_str()), 1);
-    std::string escaped;
-    for (int i = 0; i < 28; ++i) escaped += "\\\"";
-    EXPECT_EQ(ReadBytes(Path()), "[S]\r\nk=\"" + escaped + "\"\r\n");
-
-    std::remove(Path().c_str());
-    const std::string cutToBlank = std::string(58, 'b') + "  tail";  // cut leaves "b..b "
-    ASSERT_EQ(IniPutString(Path().c_str(), "S", "k", cutToBlank.c_str()), 1);
-    char value[kIniLineSize];
-    ASSERT_EQ(IniGetString(Path().c_str(), "S", "k", value), 1);
-    EXPECT_EQ(ReadBytes(Path()), "[S]\r\nk=\"" + std::string(57, 'b') + "\"\r\n");
-
-    std::remove(Path().c_str());
-    const std::string longKey(70, 'K');
-    const std::string longSection(70, 'S');
-    ASSERT_EQ(IniPutString(Path().c_str(), longSection.c_str(), longKey.c_str(), "12345"), 1);
+    ASSERT_EQ(IniPutString(Path().c_str(), std::string(70, 'S').c_str(),
+                           std::string(70, 'K').c_str(), "12345"),
+              1);
     EXPECT_EQ(ReadBytes(Path()),
               "[" + std::string(59, 'S') + "]\r\n" + std::string(60, 'K') + "=\r\n");
 }
 
-TEST_F(IniFile, SameValueLeavesTheFileUntouched) {
-    const std::string file = "; mine\r\n[volume]\r\n  DB = 30   ; -6 dB\r\n";
-    WriteBytes(Path(), file);
-    struct stat before {};
-    ASSERT_EQ(stat(Path().c_str(), &before), 0);
-    EXPECT_EQ(IniPutString(Path().c_str(), "Volume", "Db", "30"), 1);
-    struct stat after {};
-    ASSERT_EQ(stat(Path().c_str(), &after), 0);
-    EXPECT_EQ(ReadBytes(Path()), file);
-    EXPECT_EQ(before.st_ino, after.st_ino) << "the file was replaced";
-    // Values compare with regard to case.
-    WriteBytes(Path(), "[S]\r\nk=abc\r\n");
-    EXPECT_EQ(IniPutString(Path().c_str(), "S", "k", "ABC"), 1);
-    EXPECT_EQ(ReadBytes(Path()), "[S]\r\nk=ABC\r\n");
-}
-
+// What cannot be read or replaced safely is refused and left as it was: no
+// path, a missing folder, a read-only or unreadable file, a folder, a FIFO or
+// device (never waited on) and a file far larger than a configuration file.
+// A link is written through to its target and stays a link.
 TEST_F(IniFile, RefusesWhatItCannotWriteSafely) {
-    EXPECT_EQ(IniPutString("", "S", "k", "1"), 0);
-    const std::string inMissingFolder = folder_.File("none/morvel.ini");
-    EXPECT_EQ(IniPutString(inMissingFolder.c_str(), "S", "k", "1"), 0);
-    EXPECT_TRUE(folder_.Names().empty());
+    const std::string file = Path(), hugeText = "[S]\r\nk=1\r\n;" + Repeat("x", kIniMaxBytes);
+    WriteBytes(file, "[S]\r\nk=1\r\n");
+    WriteBytes(folder_.File("huge.ini"), hugeText);
+    WriteBytes(folder_.File("locked.ini"), "[S]\r\nk=1\r\n");
+    ASSERT_EQ(chmod(folder_.File("locked.ini").c_str(), 0), 0);
+    ASSERT_EQ(mkfifo(folder_.File("fifo.ini").c_str(), 0600), 0);
+    std::filesystem::create_directory(folder_.File("dir.ini"));
+    ASSERT_EQ(chmod(file.c_str(), 0444), 0);
+    const bool superuser = geteuid() == 0;  // permissions do not bind the superuser
+    Watchdog watchdog("writing special settings files");
+    for (const std::string& path :
+         {std::string(), folder_.File("none/morvel.ini"), file, folder_.File("dir.ini"),
+          folder_.File("fifo.ini"), std::string("/dev/zero"), folder_.File("huge.ini"),
+          folder_.File("locked.ini")}) {
+        if (superuser && path == folder_.File("locked.ini")) continue;
+        char value[kIniLineSize];
+        if (!path.empty() && path != file && path.find("none") == std::string::npos) {
+            EXPECT_EQ(IniGetString(path.c_str(), "S", "k", value), 0) << path;
+        }
+        EXPECT_EQ(IniPutString(path.c_str(), "S", "k", "2"), 0) << path;
+    }
+    ASSERT_EQ(chmod(folder_.File("locked.ini").c_str(), 0600), 0);
+    EXPECT_EQ(ReadBytes(folder_.File("locked.ini")), "[S]\r\nk=1\r\n");
+    EXPECT_EQ(ReadBytes(folder_.File("huge.ini")), hugeText);
+    EXPECT_TRUE(std::filesystem::is_fifo(folder_.File("fifo.ini")));
+    EXPECT_TRUE(std::filesystem::is_directory(folder_.File("dir.ini")));
+    EXPECT_EQ(ReadBytes(file), "[S]\r\nk=1\r\n");
 
-    // A read-only file is the user's choice: left as it is, the write refused.
-    WriteBytes(Path(), "[S]\r\nk=1\r\n");
-    ASSERT_EQ(chmod(Path().c_str(), 0444), 0);
-    EXPECT_EQ(IniPutString(Path().c_str(), "S", "k", "2"), 0);
-    EXPECT_EQ(ReadBytes(Path()), "[S]\r\nk=1\r\n");
-    // A link is written through to its target and stays a link.
-    ASSERT_EQ(chmod(Path().c_str(), 0600), 0);
+    ASSERT_EQ(chmod(file.c_str(), 0600), 0);
     const std::string link = folder_.File("link.ini");
     std::filesystem::create_symlink("morvel.ini", link);
     EXPECT_EQ(IniPutString(link.c_str(), "S", "k", "3"), 1);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(ReadBytes(Path()), "[S]\r\nk=3\r\n");
-
-    // Something that is not a file is never replaced.
-    const std::string folderNamedLikeTheFile = folder_.File("dir.ini");
-    std::filesystem::create_directory(folderNamedLikeTheFile);
-    EXPECT_EQ(IniPutString(folderNamedLikeTheFile.c_str(), "S", "k", "2"), 0);
-    EXPECT_TRUE(std::filesystem::is_directory(folderNamedLikeTheFile));
-    EXPECT_EQ(folder_.Names(), (std::set<std::string>{"morvel.ini", "link.ini", "dir.ini"}));
-}
-
-// A FIFO or a device is neither read nor replaced, nor waited on, and a file
-// far larger than a configuration file is left alone.
-TEST_F(IniFile, SpecialAndHugeFilesAreRefusedAtOnce) {
-    const std::string fifo = folder_.File("fifo.ini"), huge = folder_.File("huge.ini");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    const std::string hugeText = "[S]\r\nk=1\r\n;" + std::string(kIniMaxBytes, 'x');
-    WriteBytes(huge, hugeText);
-    Watchdog watchdog("reading a special settings file");
-    for (const std::string& path : {fifo, std::string("/dev/zero"), huge}) {
-        char value[kIniLineSize];
-        EXPECT_EQ(IniGetString(path.c_str(), "S", "k", value), 0) << path;
-        EXPECT_EQ(IniPutString(path.c_str(), "S", "k", "2"), 0) << path;
-    }
-    EXPECT_EQ(ReadBytes(huge), hugeText);
-    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
-}
-
-TEST_F(IniFile, NeverReplacesAFileItCannotRead) {
-    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
-    WriteBytes(Path(), "[S]\r\nk=1\r\n");
-    ASSERT_EQ(chmod(Path().c_str(), 0), 0);
-    EXPECT_EQ(IniPutString(Path().c_str(), "S", "k", "2"), 0);
-    ASSERT_EQ(chmod(Path().c_str(), 0600), 0);
-    EXPECT_EQ(ReadBytes(Path()), "[S]\r\nk=1\r\n");
+    EXPECT_EQ(ReadBytes(file), "[S]\r\nk=3\r\n");
+    EXPECT_EQ(folder_.Names(), (std::set<std::string>{"morvel.ini", "link.ini", "dir.ini",
+                                                      "fifo.ini", "huge.ini", "locked.ini"}));
 }
 
 }  // namespace

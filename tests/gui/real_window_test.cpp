@@ -1,31 +1,140 @@
-// The real program in a real X server: a second copy, the browser and full
-// screen. Skipped when Xvfb or xdotool is missing.
+// The real program in a real X server, as a user would start it: Xvfb with
+// xdotool, a folder holding a copy of the program as its data folder and the
+// demo in roms/. Skipped when Xvfb or xdotool is missing.
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <set>
+#include <functional>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "core/save_state.h"
-#include "real_window_fixture.h"
+#include "desktop_fixture.h"
+#include "frontend/settings.h"
 #include "support/media_probe.h"
 #include "support/run_headless.h"
 
 namespace morvel::test {
 namespace {
 
-TEST_F(RealWindow, SecondCopyExitsAndTheFirstStays) {
-    morvel_ = StartMorvel();
-    std::string window = WindowId();
-    ASSERT_FALSE(window.empty());
-    pid_t second = StartMorvel({folder_ + "/roms/demo.nes"});
-    EXPECT_EQ(WaitExit(second, 10000), 0);
-    EXPECT_EQ(waitpid(morvel_, nullptr, WNOHANG), 0) << "the first copy ended";
-    EXPECT_EQ(WindowId(), window);
+bool HaveProgram(const char* name) {
+    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
 }
+
+// Starts a program with the environment given; its process id.
+pid_t Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+            int stdoutFd = -1) {
+    pid_t pid = fork();
+    if (pid != 0) return pid;
+    for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
+    int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(stdoutFd >= 0 ? stdoutFd : null, 1);
+    dup2(null, 2);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+}
+
+// Waits up to timeoutMs for the process to end; its exit code, or -1.
+int WaitExit(pid_t pid, int timeoutMs) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < end) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return -1;
+}
+
+class RealWindow : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        if (!HaveProgram("Xvfb") || !HaveProgram("xdotool"))
+            GTEST_SKIP() << "Xvfb or xdotool missing";
+        folder_ = MakeTempDir();
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        xvfb_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24",
+                       "-nolisten", "tcp"},
+                      {});
+        close(fds[1]);
+        char number[16] = {};
+        ssize_t got = read(fds[0], number, sizeof number - 1);
+        close(fds[0]);
+        ASSERT_GT(got, 0) << "Xvfb did not start";
+        display_ = ":" + std::string(number, std::strlen(number) - (number[got - 1] == '\n'));
+        std::filesystem::copy_file(MORVEL_DESKTOP_BIN, folder_ + "/morvel");
+        std::filesystem::create_directories(folder_ + "/roms");
+        std::filesystem::copy_file(DemoRom(), folder_ + "/roms/demo.nes");
+    }
+    void TearDown() override {
+        for (pid_t pid : {morvel_, xvfb_}) {
+            if (pid > 0) {
+                kill(pid, SIGTERM);
+                if (WaitExit(pid, 5000) < 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+            }
+        }
+        if (!folder_.empty()) std::filesystem::remove_all(folder_);
+    }
+
+    pid_t StartMorvel(const std::vector<std::string>& args = {}) {
+        std::vector<std::string> argv{folder_ + "/morvel"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return Spawn(argv, {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=dummy",
+                            "XDG_RUNTIME_DIR=" + folder_});
+    }
+    // Runs xdotool; its output.
+    std::string Xdotool(const std::string& args) {
+        std::string command =
+            "DISPLAY=" + display_ + " timeout 20 xdotool " + args + " 2>/dev/null";
+        std::string out;
+        if (FILE* pipe = popen(command.c_str(), "r")) {
+            char buffer[256];
+            while (fgets(buffer, sizeof buffer, pipe)) out += buffer;
+            pclose(pipe);
+        }
+        return out;
+    }
+    // The main window's id, once it shows; empty when it never does.
+    std::string WindowId() {
+        std::string out = Xdotool("search --sync --onlyvisible --name 'morvel 0.63 x64'");
+        return out.substr(0, out.find('\n'));
+    }
+    std::string Geometry(const std::string& window) {
+        std::string out = Xdotool("getwindowgeometry " + window);
+        size_t at = out.find("Geometry: ");
+        return at == std::string::npos ? "" : out.substr(at + 10, out.find('\n', at) - at - 10);
+    }
+    // Polls the window's geometry until it matches; the last geometry seen.
+    std::string WaitGeometry(const std::string& window,
+                             const std::function<bool(const std::string&)>& ok) {
+        std::string g;
+        for (int i = 0; i < 200; ++i) {
+            g = Geometry(window);
+            if (ok(g)) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return g;
+    }
+
+    std::string folder_;
+    std::string display_;
+    pid_t xvfb_ = -1;
+    pid_t morvel_ = -1;
+};
 
 // SIGTERM and SIGINT end the program as closing its window does: the saved
 // slot reaches the state file and the settings are written.
@@ -48,160 +157,109 @@ TEST_F(RealWindow, EndSignalsWriteTheStatesAndTheSettings) {
     }
 }
 
-TEST_F(RealWindow, BrowserEnterStartsTheDemoAndFullScreenComesBack) {
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> files;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        files.push_back(entry.path().string());
+    return files;
+}
+
+// A player's whole session, driven only by the keyboard: a second copy
+// leaves, the demo is picked in the ROM browser, full screen and back, the
+// picture, size, volume and recording quality changed, then play, pause,
+// save, load, a screenshot, a recording, and Exit from the menu. Every file
+// the program should have written is read back.
+TEST_F(RealWindow, PlayerSessionWritesEveryFile) {
+    // A second cartridge sorts before the demo, so choosing it takes a key.
+    std::filesystem::copy_file(TestRom("apu_tones"), folder_ + "/roms/apu_tones.nes");
     morvel_ = StartMorvel();
     std::string window = WindowId();
     ASSERT_FALSE(window.empty());
+    // A second copy leaves at once and this one stays.
+    EXPECT_EQ(WaitExit(StartMorvel({folder_ + "/roms/demo.nes"}), 10000), 0);
+    ASSERT_EQ(waitpid(morvel_, nullptr, WNOHANG), 0) << "the first copy ended";
     Xdotool("windowfocus --sync " + window);
-    // The ROM browser has the focus, on the demo: Enter starts it.
-    Xdotool("key --clearmodifiers Return");
+    auto pause = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+
+    Xdotool("key --delay 200 Down Return");  // the demo, second in the list
+    pause(500);
+    // Full screen by Alt + Enter, left by the task switch keys.
     std::string windowed = Geometry(window);
-    ASSERT_FALSE(windowed.empty());
     Xdotool("key alt+Return");
-    EXPECT_EQ(WaitGeometry(window, [](const std::string& g) { return g == "1024x768"; }),
+    ASSERT_EQ(WaitGeometry(window, [](const std::string& g) { return g == "1024x768"; }),
               "1024x768");
-    Xdotool("key alt+Return");
+    Xdotool("keydown Control_L Escape sleep 0.3 keyup Control_L Escape");
     EXPECT_EQ(WaitGeometry(window, [&](const std::string& g) { return g == windowed; }), windowed);
-    // Holding left Ctrl and Esc, or left Alt and Tab, also leaves full screen.
-    for (const char* keys : {"Control_L Escape", "Alt_L Tab"}) {
-        Xdotool("key alt+Return");
-        ASSERT_EQ(WaitGeometry(window, [](const std::string& g) { return g == "1024x768"; }),
-                  "1024x768");
-        Xdotool(std::string("keydown ") + keys + " sleep 0.3 keyup " + keys);
-        EXPECT_EQ(WaitGeometry(window, [&](const std::string& g) { return g == windowed; }),
-                  windowed)
-            << keys;
+    // The NES aspect picture at 2X, the volume two steps down, High quality.
+    Xdotool("key --delay 250 alt+e v n");
+    Xdotool("key --delay 250 alt+w 2");
+    EXPECT_EQ(WaitGeometry(window, [](const std::string& g) { return g.rfind("584x", 0) == 0; })
+                  .substr(0, 4),
+              "584x");
+    Xdotool("key --delay 200 minus minus");
+    Xdotool("key --delay 250 alt+e r r q h");
+
+    // Play: Start leaves the title, then the ship flies right for half a second.
+    Xdotool("keydown x sleep 0.2 keyup x sleep 0.5 keydown Right sleep 0.5 keyup Right");
+    Xdotool("key space");  // pause; a screenshot now takes nothing
+    pause(300);
+    Xdotool("key ctrl+0");
+    pause(300);
+    Xdotool("key space");
+    pause(300);
+    Xdotool("key ctrl+2");  // save state 1
+    pause(900);             // the message's wait
+    Xdotool("keydown Left sleep 0.3 keyup Left");
+    Xdotool("key 2");  // load it back
+    pause(900);
+    Xdotool("key ctrl+0");
+    pause(900);
+    Xdotool("key --delay 250 alt+e r r s");  // start recording
+    Xdotool("keydown Up sleep 2 keyup Up");
+    Xdotool("key --delay 250 alt+e r r t");  // stop
+    pause(900);
+    Xdotool("key --delay 250 alt+f e");  // exit
+    int status = WaitExit(morvel_, 20000);
+    if (status >= 0) morvel_ = -1;
+    ASSERT_EQ(status, 0) << "the program did not exit from its menu";
+
+    // The state file: slot 1 holds the game after the ship flew right.
+    std::string states = ReadFileText(folder_ + "/savestates/demo.nes.yss");
+    ASSERT_EQ(states.size(), kSlotSetSize);
+    StateSlot stateSlots[kStateSlots];
+    std::memcpy(stateSlots, states.data(), sizeof stateSlots);
+    EXPECT_EQ(stateSlots[0].occupied, 0u);
+    ASSERT_EQ(stateSlots[1].occupied, 1u);
+    EXPECT_EQ(stateSlots[1].cpu.cpuRam[3], 1) << "the demo was still on its title";
+    EXPECT_GT(stateSlots[1].cpu.cpuRam[6], 130) << "the ship did not fly right";
+
+    // One screenshot, the one taken while the game ran.
+    std::vector<std::string> shots = FilesIn(folder_ + "/screenshots");
+    ASSERT_EQ(shots.size(), 1u);
+    EXPECT_EQ(std::filesystem::path(shots[0]).filename().string().rfind("demo.nes ", 0), 0u);
+    std::string bmp = ReadFileText(shots[0]);
+    EXPECT_EQ(bmp.size(), 245814u);
+    EXPECT_EQ(bmp.substr(0, 2), "BM");
+    EXPECT_FALSE(ScreenshotRecordedPartAsRgb(shots[0]).empty());
+
+    // One recording, at High quality, that the players' tools read to the end.
+    std::vector<std::string> videos = FilesIn(folder_ + "/videos");
+    ASSERT_EQ(videos.size(), 1u);
+    if (MediaToolsPresent()) {
+        // Two seconds; a loaded machine may drop some frames.
+        ExpectPlayableRecording(videos[0], 30, 200, 128000);
     }
-}
 
-// The longest run of pure green pixels in any row of an RGB picture.
-int LongestGreenRun(const std::string& rgb, int width, int height) {
-    int longest = 0;
-    for (int y = 0; y < height; ++y) {
-        int run = 0;
-        for (int x = 0; x < width; ++x) {
-            const auto* p = reinterpret_cast<const uint8_t*>(rgb.data()) + (y * width + x) * 3;
-            run = (p[0] < 40 && p[1] > 215 && p[2] < 40) ? run + 1 : 0;
-            longest = std::max(longest, run);
-        }
-    }
-    return longest;
-}
-
-TEST_F(RealWindow, MessageIsOnTheScreenDuringItsWait) {
-    if (!HaveProgram("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
-    morvel_ = StartMorvel({folder_ + "/roms/demo.nes"});
-    std::string window = WindowId();
-    ASSERT_FALSE(window.empty());
-    Xdotool("windowfocus --sync " + window);
-    int x = 0, y = 0;
-    ASSERT_TRUE(Position(window, x, y));
-
-    // Film the window's top part, 10 pictures a second, while the message runs
-    // its course: the save-state message holds the program for 700 ms.
-    constexpr int kWidth = 256, kHeight = 80;
-    std::string film = folder_ + "/film.rgb";
-    pid_t ffmpeg = Spawn({"ffmpeg", "-loglevel", "error", "-f", "x11grab", "-framerate", "10",
-                          "-video_size", std::to_string(kWidth) + "x" + std::to_string(kHeight),
-                          "-i", display_ + "+" + std::to_string(x) + "," + std::to_string(y), "-t",
-                          "4", "-f", "rawvideo", "-pix_fmt", "rgb24", film},
-                         {});
-    // Give ffmpeg time to start filming before the message.
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    Xdotool("key ctrl+1");
-    ASSERT_EQ(WaitExit(ffmpeg, 20000), 0) << "ffmpeg could not film the screen";
-    std::string pictures = ReadFileText(film);
-    const size_t frameBytes = kWidth * kHeight * 3;
-    ASSERT_GE(pictures.size(), 20 * frameBytes);
-    // Pictures during the wait show the box's green border; the last, taken
-    // after the wait, does not.
-    int shown = 0;
-    size_t count = pictures.size() / frameBytes;
-    for (size_t i = 0; i < count; ++i)
-        if (LongestGreenRun(pictures.substr(i * frameBytes, frameBytes), kWidth, kHeight) >= 150)
-            ++shown;
-    EXPECT_GE(shown, 3) << "the message was not on the screen during its wait";
-    EXPECT_LT(LongestGreenRun(pictures.substr((count - 1) * frameBytes), kWidth, kHeight), 150);
-}
-
-// The demo's still title as the headless program draws it: rows 8-231 as RGB.
-std::vector<uint8_t> DemoTitle(const std::string& folder) {
-    std::string shot = folder + "/title.bmp";
-    if (RunHeadless({"--frames", "60", "--screenshot", shot, folder + "/roms/demo.nes"}).exitCode !=
-        0)
-        return {};
-    return ScreenshotRecordedPartAsRgb(shot, 8);
-}
-
-class DenseScreen : public RealWindow {
-   protected:
-    // Starts the demo with Qt's scale factor; the client area as filmed, of
-    // the width and height expected in device pixels (empty on failure).
-    std::string FilmClientArea(const char* factor, int width, int height) {
-        extraEnv_ = {std::string("QT_SCALE_FACTOR=") + factor};
-        morvel_ = StartMorvel({folder_ + "/roms/demo.nes"});
-        std::string window = WindowId();
-        if (window.empty()) return {};
-        std::string geometry =
-            WaitGeometry(window, [](const std::string& g) { return !g.empty(); });
-        int w = 0, h = 0, x = 0, y = 0;
-        if (std::sscanf(geometry.c_str(), "%dx%d", &w, &h) != 2 || !Position(window, x, y))
-            return {};
-        EXPECT_EQ(w, width) << "the window's width in device pixels";
-        if (w != width || h <= height) return {};
-        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-        // The client area is the window's bottom rows.
-        std::string film = folder_ + "/window.rgb";
-        pid_t ffmpeg =
-            Spawn({"ffmpeg", "-loglevel", "error", "-f", "x11grab", "-draw_mouse", "0",
-                   "-video_size", std::to_string(width) + "x" + std::to_string(height), "-i",
-                   display_ + "+" + std::to_string(x) + "," + std::to_string(y + h - height),
-                   "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "rgb24", film},
-                  {});
-        if (WaitExit(ffmpeg, 20000) != 0) return {};
-        std::string grabbed = ReadFileText(film);
-        return grabbed.size() == static_cast<size_t>(width) * height * 3 ? grabbed : "";
-    }
-};
-
-// On a screen of twice the density the window keeps its size in logical
-// pixels, and Dot by Dot shows each console pixel as a block of 2 x 2 device
-// pixels of its own colour.
-TEST_F(DenseScreen, DotByDotDoublesEveryPixelAtTwiceTheDensity) {
-    if (!HaveProgram("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
-    std::vector<uint8_t> title = DemoTitle(folder_);
-    ASSERT_EQ(title.size(), 256u * 224 * 3);
-    std::string grabbed = FilmClientArea("2", 512, 448);
-    ASSERT_FALSE(grabbed.empty());
-    int wrong = 0;
-    for (int row = 0; row < 448; ++row)
-        for (int column = 0; column < 512; ++column)
-            for (int c = 0; c < 3; ++c)
-                if (static_cast<uint8_t>(grabbed[(row * 512 + column) * 3 + c]) !=
-                    title[((row / 2) * 256 + column / 2) * 3 + c])
-                    ++wrong;
-    EXPECT_EQ(wrong, 0);
-}
-
-// At one and a half times the density a console pixel covers one or two
-// device pixels, never part of one: the picture holds only its own colours,
-// none blended between neighbours.
-TEST_F(DenseScreen, DotByDotBlendsNoColoursAtAFractionalDensity) {
-    if (!HaveProgram("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
-    std::vector<uint8_t> title = DemoTitle(folder_);
-    ASSERT_EQ(title.size(), 256u * 224 * 3);
-    std::set<uint32_t> own;
-    for (size_t i = 0; i < title.size(); i += 3)
-        own.insert(title[i] << 16 | title[i + 1] << 8 | title[i + 2]);
-    ASSERT_GE(own.size(), 2u);
-    std::string grabbed = FilmClientArea("1.5", 384, 336);
-    ASSERT_FALSE(grabbed.empty());
-    int blended = 0;
-    for (size_t i = 0; i < grabbed.size(); i += 3) {
-        const auto* p = reinterpret_cast<const uint8_t*>(grabbed.data() + i);
-        if (!own.count(p[0] << 16 | p[1] << 8 | p[2])) ++blended;
-    }
-    EXPECT_EQ(blended, 0);
+    // The configuration file keeps what changed during the run.
+    std::string ini = folder_ + "/morvel.ini";
+    ASSERT_TRUE(std::filesystem::exists(ini));
+    Settings saved = ReadSettings(ini.c_str(), WorkArea{1024, 768});
+    EXPECT_EQ(saved.nesAspect, 1);
+    EXPECT_EQ(saved.windowScale, 2);
+    EXPECT_EQ(saved.volumeDb, -8);  // -6 dB at first, two steps of 1 dB down
+    EXPECT_EQ(saved.recordQuality, 2);
+    EXPECT_EQ(saved.keyMap[0], 31);  // S, for A: the keys stay the defaults
 }
 
 }  // namespace

@@ -29,6 +29,7 @@ uint8_t Keys(std::initializer_list<int> held) {
     return ReadKeyboardButtons();
 }
 
+// The default keys: S, A, Z, X and the arrows.
 class Keyboard : public ::testing::Test {
    protected:
     void SetUp() override {
@@ -39,29 +40,21 @@ class Keyboard : public ::testing::Test {
     void TearDown() override { ClearKeyboardState(); }
 };
 
+// The default keys S, A, Z, X and the arrows; opposite arrows held together
+// give the first of the pair only (a pad cannot press both).
 TEST_F(Keyboard, DefaultKeysGiveTheirButtons) {
     const struct {
         std::initializer_list<int> held;
         uint8_t buttons;
     } cases[] = {
-        {{}, 0x00},
-        {{30}, 0x02},                  // A key: B
-        {{31}, 0x01},                  // S key: A
-        {{44}, 0x04},                  // Z key: Select
-        {{45}, 0x08},                  // X key: Start
-        {{200}, 0x10},                 // up arrow
-        {{208}, 0x20},                 // down arrow
-        {{203}, 0x40},                 // left arrow
-        {{205}, 0x80},                 // right arrow
-        {{200, 208}, 0x10},            // up beats down
-        {{203, 205}, 0x40},            // left beats right
-        {{200, 208, 203, 205}, 0x50},  // all four arrows: up and left
-        {{208, 205, 30, 31}, 0xA3},
-        {{0x1C, 0x39, 0x9C}, 0x00},  // keys with no button
+        // clang-format off
+        {{}, 0x00},    {{30}, 0x02},  {{31}, 0x01},  {{44}, 0x04},  {{45}, 0x08},
+        {{200}, 0x10}, {{208}, 0x20}, {{203}, 0x40}, {{205}, 0x80},
+        {{200, 208}, 0x10}, {{203, 205}, 0x40}, {{200, 208, 203, 205}, 0x50},
+        {{208, 205, 30, 31}, 0xA3}, {{0x1C, 0x39, 0x9C}, 0x00},  // Enter, Space: no button
+        // clang-format on
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(Keys(c.held), c.buttons);
-    }
+    for (const auto& c : cases) EXPECT_EQ(Keys(c.held), c.buttons);
 }
 
 TEST_F(Keyboard, AnyKeyCanBeAssigned) {
@@ -71,22 +64,18 @@ TEST_F(Keyboard, AnyKeyCanBeAssigned) {
         EXPECT_EQ(Keys({dikKeys[i].dik}), 0x08) << dikKeys[i].name;
         EXPECT_EQ(LowestKeyDown(), dikKeys[i].dik);
     }
-    // Released keys count no more; keys bound twice give both buttons.
+    // Released keys count no more; keys bound twice give both buttons; codes
+    // outside the key state are ignored.
     ClearKeyboardState();
+    SetKeyDown(-1, 1);
+    SetKeyDown(256, 1);
+    EXPECT_EQ(LowestKeyDown(), -1);
     keyMap[kMapA] = 0x39;
     keyMap[kMapB] = 0x39;
     SetKeyDown(0x39, 1);
     EXPECT_EQ(ReadKeyboardButtons(), 0x03);
     SetKeyDown(0x39, 0);
     EXPECT_EQ(ReadKeyboardButtons(), 0x00);
-}
-
-TEST_F(Keyboard, OutOfRangeCodesAreIgnored) {
-    SetKeyDown(-1, 1);
-    SetKeyDown(256, 1);
-    EXPECT_EQ(LowestKeyDown(), -1);
-    SetKeyDown(255, 1);
-    EXPECT_EQ(LowestKeyDown(), 255);
 }
 
 TEST_F(Keyboard, SwitchKeys) {
@@ -106,120 +95,57 @@ TEST_F(Keyboard, SwitchKeys) {
     }
 }
 
-JoypadState Pad(uint32_t pov, int32_t x = kAxisCentre, int32_t y = kAxisCentre) {
-    JoypadState state = RestingJoypadState();
-    state.pov = pov;
-    state.x = x;
-    state.y = y;
-    return state;
-}
-
+// SDL's hat bits and signed axes to the directions: the stick counts past
+// a third of its travel either way, and hat and stick add up.
 TEST(JoypadState, DirectionsFromHatAndAxes) {
     const uint32_t map[4] = {1, 0, 2, 3};
     const struct {
-        const char* what;
-        JoypadState state;
+        uint8_t hat;
+        int16_t x, y;
         uint8_t buttons;
     } cases[] = {
-        {"resting", Pad(kPovCentred), 0x00},
-        {"hat up", Pad(0), 0x10},
-        {"hat up-right", Pad(4500), 0x90},
-        {"hat right", Pad(9000), 0x80},
-        {"hat right-down", Pad(13500), 0xA0},
-        {"hat down", Pad(18000), 0x20},
-        {"hat down-left", Pad(22500), 0x60},
-        {"hat left", Pad(27000), 0x40},
-        {"hat left-up", Pad(31500), 0x50},
-        {"hat between the eight", Pad(100), 0x00},
-        {"hat past a full turn", Pad(36000), 0x00},
-        {"hat up-right, stick left", Pad(4500, 10000), 0xD0},
-        {"x 45054", Pad(kPovCentred, 45054), 0x00},
-        {"x 45055", Pad(kPovCentred, 45055), 0x80},
-        {"x 20480", Pad(kPovCentred, 20480), 0x00},
-        {"x 20479", Pad(kPovCentred, 20479), 0x40},
-        {"y 45055", Pad(kPovCentred, kAxisCentre, 45055), 0x20},
-        {"y 20479", Pad(kPovCentred, kAxisCentre, 20479), 0x10},
-        {"y 45054 / 20480", Pad(kPovCentred, 20480, 45054), 0x00},
-        {"stick down-right, hat up-left", Pad(31500, 65535, 65535), 0xF0},
+        // clang-format off
+        {0, 0, 0, 0x00},                  {kHatUp, 0, 0, 0x10},
+        {kHatUp | kHatRight, 0, 0, 0x90}, {kHatRight, 0, 0, 0x80},
+        {kHatRight | kHatDown, 0, 0, 0xA0}, {kHatDown, 0, 0, 0x20},
+        {kHatDown | kHatLeft, 0, 0, 0x60}, {kHatLeft, 0, 0, 0x40},
+        {kHatLeft | kHatUp, 0, 0, 0x50},  {kHatUp | kHatDown, 0, 0, 0x00},
+        {0xF0 | kHatUp, 0, 0, 0x10},  // only the low four bits are hats
+        {kHatUp | kHatRight, -22768, 0, 0xD0},
+        {0, 12286, 0, 0x00},  {0, 12287, 0, 0x80},  {0, -12288, 0, 0x00}, {0, -12289, 0, 0x40},
+        {0, 0, 12287, 0x20},  {0, 0, -12289, 0x10}, {0, -12288, 12286, 0x00},
+        {kHatLeft | kHatUp, 32767, 32767, 0xF0},
+        // clang-format on
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(JoypadButtonsFromState(c.state, map), c.buttons) << c.what;
+    for (const auto& c : cases) {
+        RawJoystick raw = {0, nullptr, 1, c.hat, 2, c.x, c.y};
+        EXPECT_EQ(JoypadButtonsFromState(JoypadStateFromRaw(raw), map), c.buttons)
+            << int{c.hat} << " " << c.x << "," << c.y;
+    }
+    // A pad without a hat or a second axis rests there.
+    RawJoystick bare = {0, nullptr, 0, kHatUp, 1, 32767, -32768};
+    EXPECT_EQ(JoypadButtonsFromState(JoypadStateFromRaw(bare), map), 0x80);
 }
 
+// Buttons by number, up to 128; only bit 7 of a button's state counts.
 TEST(JoypadState, ButtonsByNumber) {
-    JoypadState state = RestingJoypadState();
-    state.buttons[5] = 0x80;
-    state.buttons[127] = 0x80;
-    state.buttons[6] = 0x7F;  // only bit 7 counts
+    std::vector<uint8_t> held(200, 0);
+    held[5] = held[127] = held[150] = 1;
+    JoypadState state = JoypadStateFromRaw({200, held.data(), 0, 0, 0, 0, 0});
+    state.buttons[6] = 0x7F;
     const struct {
         uint32_t map[4];
         uint8_t buttons;
     } cases[] = {
-        {{1, 0, 2, 3}, 0x00},
-        {{5, 0, 2, 3}, 0x01},
-        {{0, 5, 2, 3}, 0x02},
-        {{0, 1, 5, 127}, 0x0C},
-        {{6, 6, 6, 6}, 0x00},
-        {{5, 5, 5, 5}, 0x0F},
-        {{128, 200, 255, 0xFFFFFFFF}, 0x00},  // numbers past the buttons never count
+        // clang-format off
+        {{1, 0, 2, 3}, 0x00}, {{5, 0, 2, 3}, 0x01}, {{0, 5, 2, 3}, 0x02}, {{0, 1, 5, 127}, 0x0C},
+        {{6, 6, 6, 6}, 0x00}, {{5, 5, 5, 5}, 0x0F},
+        {{128, 150, 255, 0xFFFFFFFF}, 0x00},  // numbers past the buttons never count
+        // clang-format on
     };
     for (const auto& c : cases) EXPECT_EQ(JoypadButtonsFromState(state, c.map), c.buttons);
     EXPECT_EQ(LowestJoyButtonDown(state), 5);
     EXPECT_EQ(LowestJoyButtonDown(RestingJoypadState()), -1);
-}
-
-TEST(JoypadConversion, HatBitsToAngles) {
-    // The angle of a hat pushed dx right and dy up, by compass.
-    auto expected = [](int dx, int dy) -> uint32_t {
-        if (dx == 0 && dy == 0) return kPovCentred;
-        const uint32_t byDirection[3][3] = {
-            {31500, 27000, 22500},  // dx -1: dy +1, 0, -1
-            {0, kPovCentred, 18000},
-            {4500, 9000, 13500},
-        };
-        return byDirection[dx + 1][1 - dy];
-    };
-    for (int bits = 0; bits < 16; ++bits) {
-        int dx = ((bits & kHatRight) ? 1 : 0) - ((bits & kHatLeft) ? 1 : 0);
-        int dy = ((bits & kHatUp) ? 1 : 0) - ((bits & kHatDown) ? 1 : 0);
-        EXPECT_EQ(PovFromHatBits(static_cast<uint8_t>(bits)), expected(dx, dy)) << "bits " << bits;
-    }
-    EXPECT_EQ(PovFromHatBits(0xF3), PovFromHatBits(0x03)) << "only the low four bits are hats";
-}
-
-TEST(JoypadConversion, AxesToTheDirectInputRange) {
-    EXPECT_EQ(AxisFromSigned(-32768), 0);
-    EXPECT_EQ(AxisFromSigned(0), 32768);
-    EXPECT_EQ(AxisFromSigned(32767), 65535);
-    // The thresholds in SDL's terms.
-    EXPECT_EQ(AxisFromSigned(12286), 45054);
-    EXPECT_EQ(AxisFromSigned(12287), 45055);
-    EXPECT_EQ(AxisFromSigned(-12288), 20480);
-    EXPECT_EQ(AxisFromSigned(-12289), 20479);
-}
-
-TEST(JoypadConversion, RawJoystickState) {
-    std::vector<uint8_t> buttons(200, 0);
-    buttons[3] = 1;
-    buttons[127] = 1;
-    buttons[150] = 1;
-    RawJoystick raw = {200, buttons.data(), 2, kHatDown | kHatLeft, 4, -32768, 32767};
-    JoypadState state = JoypadStateFromRaw(raw);
-    EXPECT_EQ(state.buttons[3], 0x80);
-    EXPECT_EQ(state.buttons[127], 0x80);
-    int held = 0;
-    for (uint8_t b : state.buttons) held += b != 0;
-    EXPECT_EQ(held, 2) << "button 150 lies past the 128 buttons";
-    EXPECT_EQ(state.pov, 22500u);
-    EXPECT_EQ(state.x, 0);
-    EXPECT_EQ(state.y, 65535);
-
-    RawJoystick bare = {0, nullptr, 0, kHatUp, 1, 32767, -32768};
-    state = JoypadStateFromRaw(bare);
-    EXPECT_EQ(state.pov, kPovCentred) << "no hat";
-    EXPECT_EQ(state.x, 65535);
-    EXPECT_EQ(state.y, kAxisCentre) << "no second axis";
-    EXPECT_EQ(LowestJoyButtonDown(state), -1);
 }
 
 // A game-pad layer without hardware: each slot has a state and can be
@@ -239,9 +165,10 @@ struct FakePads {
     static void Message(const char* text) { messages.emplace_back(text); }
 };
 
-class Controllers : public ::testing::Test {
+class Controllers : public Keyboard {
    protected:
     void SetUp() override {
+        Keyboard::SetUp();
         savedDriver_ = joypadDriver;
         savedReporter_ = showErrorBox;
         savedSource_ = buttonSource;
@@ -257,9 +184,6 @@ class Controllers : public ::testing::Test {
         nes1Joypad = nes2Joypad = -1;
         const uint32_t buttons[2][4] = {{1, 0, 2, 3}, {1, 0, 2, 3}};
         std::memcpy(joyButtonMap, buttons, sizeof joyButtonMap);
-        const uint8_t keys[8] = {31, 30, 44, 45, 200, 208, 203, 205};
-        std::memcpy(keyMap, keys, sizeof keyMap);
-        ClearKeyboardState();
         UseKeyboardAndJoypads();
     }
     void TearDown() override {
@@ -267,7 +191,7 @@ class Controllers : public ::testing::Test {
         joypadDriver = savedDriver_;
         showErrorBox = savedReporter_;
         buttonSource = savedSource_;
-        ClearKeyboardState();
+        Keyboard::TearDown();
     }
 
     int32_t Plug(const char* name) {
@@ -281,39 +205,31 @@ class Controllers : public ::testing::Test {
     ButtonSource savedSource_;
 };
 
-TEST_F(Controllers, NoPadMeansKeyboardAloneAndAnEmptySecondController) {
+// Without a pad the keyboard alone is controller 1 and controller 2 is empty;
+// the first pad joins the keyboard, the second is controller 2, and in play
+// both use the first button set.
+TEST_F(Controllers, KeyboardAndTwoPads) {
     SetKeyDown(45, 1);  // X: Start
     EXPECT_EQ(buttonSource(0), 0x08);
-    EXPECT_EQ(buttonSource(1), 0x00);
-    EXPECT_EQ(buttonSource(2), 0x00);
-    EXPECT_EQ(buttonSource(-1), 0x00);
-    EXPECT_TRUE(FakePads::messages.empty());
-}
+    for (int32_t port : {1, 2, -1}) EXPECT_EQ(buttonSource(port), 0x00) << port;
+    SetKeyDown(45, 0);
 
-TEST_F(Controllers, FirstPadJoinsTheKeyboardSecondPadIsControllerTwo) {
     EXPECT_EQ(Plug("first"), 0);
     EXPECT_EQ(Plug("second"), 1);
     EXPECT_EQ(joypadCount, 2);
     EXPECT_EQ(nes1Joypad, 0);
     EXPECT_EQ(nes2Joypad, 1);
     EXPECT_STREQ(joypadSlots[1].name, "second");
-
     SetKeyDown(200, 1);                    // up arrow
     FakePads::state[0].buttons[1] = 0x80;  // A on pad 1
     FakePads::state[0].x = 65535;          // right on pad 1
     FakePads::state[1].pov = 18000;        // down on pad 2
     FakePads::state[1].buttons[3] = 0x80;  // Start on pad 2
+    FakePads::state[1].buttons[7] = 0x80;  // A of the second set only
+    joyButtonMap[1][0] = 7;
     EXPECT_EQ(buttonSource(0), 0x91);
     EXPECT_EQ(buttonSource(1), 0x28);
-}
-
-TEST_F(Controllers, OnlyTheFirstButtonSetCountsInPlay) {
-    Plug("pad");
-    joyButtonMap[1][0] = 7;  // the second set names button 7 for A
-    FakePads::state[0].buttons[7] = 0x80;
-    EXPECT_EQ(buttonSource(0), 0x00);
-    FakePads::state[0].buttons[1] = 0x80;
-    EXPECT_EQ(buttonSource(0), 0x01);
+    EXPECT_TRUE(FakePads::messages.empty());
 }
 
 TEST_F(Controllers, UnpluggedPadIsReportedOnceAndDropped) {
@@ -345,15 +261,23 @@ TEST_F(Controllers, UnpluggedPadIsReportedOnceAndDropped) {
     EXPECT_EQ(buttonSource(1), 0x04);
 }
 
+// A new pad takes the controller that has none; the slots run out at
+// kMaxJoypads; a long name is cut; releasing twice or out of range is harmless.
 TEST_F(Controllers, PluggedPadTakesTheControllerThatHasNone) {
-    Plug("first");
+    Plug(std::string(400, 'n').c_str());
+    EXPECT_EQ(std::strlen(joypadSlots[0].name), static_cast<size_t>(kJoypadNameSize - 1));
     Plug("second");
     EXPECT_EQ(Plug("third"), 2) << "both controllers have a pad";
     ReleaseJoypad(1);
+    ReleaseJoypad(1);
+    ReleaseJoypad(-1);
+    ReleaseJoypad(kMaxJoypads);
     EXPECT_EQ(nes2Joypad, -1);
     EXPECT_EQ(Plug("fourth"), 1) << "controller 2 had none";
     EXPECT_EQ(nes2Joypad, 1);
     EXPECT_STREQ(joypadSlots[1].name, "fourth");
+    EXPECT_EQ(ReadJoypadButtons(-1), 0);
+    EXPECT_EQ(ReadJoypadButtons(kMaxJoypads), 0);
 
     for (int i = joypadCount; i < kMaxJoypads; ++i) Plug("more");
     EXPECT_EQ(joypadCount, kMaxJoypads);
@@ -361,18 +285,6 @@ TEST_F(Controllers, PluggedPadTakesTheControllerThatHasNone) {
     ReleaseJoypads();
     EXPECT_EQ(joypadCount, 0);
     EXPECT_EQ(FakePads::released.size(), static_cast<size_t>(kMaxJoypads) + 1);
-}
-
-TEST_F(Controllers, LongPadNamesAreCut) {
-    const std::string name(400, 'n');
-    ASSERT_EQ(Plug(name.c_str()), 0);
-    EXPECT_EQ(std::strlen(joypadSlots[0].name), static_cast<size_t>(kJoypadNameSize - 1));
-    ReleaseJoypad(0);
-    ReleaseJoypad(0);  // twice is harmless
-    ReleaseJoypad(-1);
-    ReleaseJoypad(kMaxJoypads);
-    EXPECT_EQ(ReadJoypadButtons(-1), 0);
-    EXPECT_EQ(ReadJoypadButtons(kMaxJoypads), 0);
 }
 
 }  // namespace
