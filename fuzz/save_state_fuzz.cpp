@@ -12,8 +12,8 @@
 // the values that sit at or just past the ends of the machine's ranges. Byte
 // flips alone seldom make such a value in a field of four bytes.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -81,21 +81,8 @@ struct Board {
 };
 Board boards[13];
 
-std::vector<uint8_t> ReadWholeFile(const std::string& path) {
-    std::vector<uint8_t> bytes;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return bytes;
-    uint8_t chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    std::fclose(file);
-    return bytes;
-}
-
 void Fail(const char* what, int mapper) {
-    std::fprintf(stderr, "save state fuzz: %s (mapper %d)\n", what, mapper);
-    std::abort();
+    fuzz::Fail("save state: " + std::string(what) + " (mapper " + std::to_string(mapper) + ")");
 }
 
 }  // namespace
@@ -117,7 +104,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
             if (!SaveStateSlot(slot)) Fail("a slot cannot be saved", mapper);
         }
         if (!WriteStateFile()) Fail("the state file cannot be written", mapper);
-        board.stateFile = ReadWholeFile(StateFilePath());
+        std::ifstream in(StateFilePath(), std::ios::binary);
+        board.stateFile.assign(std::istreambuf_iterator<char>(in), {});
         if (board.stateFile.empty()) Fail("the state file cannot be read back", mapper);
     }
     return 0;
@@ -150,10 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (read && LoadStateSlot(slot)) {
         fuzz::RunFrames(1, data[1]);
         // Whatever was loaded must save and load again.
-        if (!SaveStateSlot(slot) || !LoadStateSlot(slot)) {
-            std::fprintf(stderr, "save state fuzz: %s\n", stateError.c_str());
-            Fail("a running state does not round-trip", int(mapperNumber));
-        }
+        if (!SaveStateSlot(slot) || !LoadStateSlot(slot))
+            Fail(("a running state does not round-trip: " + stateError).c_str(), int(mapperNumber));
     }
     return 0;
 }

@@ -8,26 +8,20 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <mutex>
-#include <random>
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
 
+#include "support/run_headless.h"
+
 namespace morvel::test {
 
 class TempFolder {
    public:
-    TempFolder() {
-        std::random_device seed;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            path_ = std::filesystem::temp_directory_path() /
-                    ("morvel-test-" + std::to_string(seed()) + "-" + std::to_string(attempt));
-            if (std::filesystem::create_directory(path_)) return;
-        }
-        throw std::runtime_error("cannot create a temporary folder");
+    TempFolder() : path_(MakeTempDir()) {
+        if (path_.empty()) throw std::runtime_error("cannot create a temporary folder");
     }
     ~TempFolder() {
         std::error_code ignored;
@@ -43,9 +37,8 @@ class TempFolder {
     // The names of the files in the folder.
     std::set<std::string> Names() const {
         std::set<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+        for (const auto& entry : std::filesystem::directory_iterator(path_))
             names.insert(entry.path().filename().string());
-        }
         return names;
     }
 
@@ -85,13 +78,11 @@ class Watchdog {
 };
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return ReadFileText(path);
 }
 
 }  // namespace morvel::test
