@@ -12,33 +12,26 @@
 namespace morvel::test {
 namespace {
 
-TEST(HeadlessOutputs, ScreenTextShowsTheNametableAsAscii) {
-    HeadlessRun run = RunHeadless({"--frames", "10", "--screen-text", TestRom("ppu_picture")});
+// The screen text shows the nametable as ASCII; the RAM dump is CPU RAM then
+// work RAM.
+TEST(HeadlessOutputs, ScreenTextAndRamDump) {
+    const std::string dir = MakeTempDir(), path = dir + "/ram.bin";
+    HeadlessRun run = RunHeadless(
+        {"--frames", "10", "--screen-text", "--dump-ram", path, TestRom("ppu_picture")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     std::string expected;
-    for (int row = 0; row < 30; ++row) {
-        for (int column = 0; column < 32; ++column) {
-            const int tile = (row * 32 + column) & 0xFF;
-            expected += (tile >= 0x20 && tile <= 0x7E) ? static_cast<char>(tile) : '.';
-        }
-        expected += '\n';
+    for (int k = 0; k < 30 * 32; ++k) {
+        expected += (k & 0xFF) >= 0x20 && (k & 0xFF) <= 0x7E ? static_cast<char>(k & 0xFF) : '.';
+        if (k % 32 == 31) expected += '\n';
     }
     EXPECT_EQ(run.out, expected);
-}
-
-TEST(HeadlessOutputs, DumpRamWritesCpuRamThenWorkRam) {
-    const std::string dir = MakeTempDir();
-    const std::string path = dir + "/ram.bin";
-    HeadlessRun run = RunHeadless({"--frames", "10", "--dump-ram", path, TestRom("ppu_picture")});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::string ram = ReadFileText(path);
     ASSERT_EQ(ram.size(), 10240u);
     // The first sprite of the cartridge's table, then the unused entries.
-    const uint8_t firstSprite[4] = {40, 0x02, 0x00, 3};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(static_cast<uint8_t>(ram[0x200 + i]), firstSprite[i]);
+    EXPECT_EQ(ram.substr(0x200, 4), std::string("\x28\x02\x00\x03", 4));
     for (int i = 44; i < 256; ++i) EXPECT_EQ(static_cast<uint8_t>(ram[0x200 + i]), 0xFF) << i;
     // Work RAM is cleared after loading and this cartridge never writes it.
-    for (size_t i = 2048; i < ram.size(); ++i) ASSERT_EQ(ram[i], 0) << i;
+    EXPECT_EQ(ram.substr(2048), std::string(8192, '\0'));
     std::filesystem::remove_all(dir);
 }
 

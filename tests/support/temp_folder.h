@@ -2,17 +2,16 @@
 // contents when the test ends.
 #pragma once
 
-#include <chrono>
-#include <condition_variable>
-#include <cstdio>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <set>
 #include <stdexcept>
 #include <string>
-#include <thread>
 
 #include "support/run_headless.h"
 
@@ -50,31 +49,19 @@ class TempFolder {
 // deadline: a read that blocks on a FIFO fails the test instead of hanging it.
 class Watchdog {
    public:
-    explicit Watchdog(const char* what, int seconds = 20)
-        : thread_([this, what, seconds] {
-              std::unique_lock<std::mutex> lock(mutex_);
-              if (!finished_.wait_for(lock, std::chrono::seconds(seconds),
-                                      [this] { return done_; })) {
-                  std::fprintf(stderr, "%s: still blocked after %d s\n", what, seconds);
-                  std::_Exit(1);
-              }
-          }) {}
-    ~Watchdog() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            done_ = true;
-        }
-        finished_.notify_all();
-        thread_.join();
+    explicit Watchdog(const char* what, int seconds = 20) {
+        static const char* running;
+        running = what;
+        std::signal(SIGALRM, [](int) {
+            (void)!write(2, running, std::strlen(running));
+            (void)!write(2, ": still blocked at the deadline\n", 32);
+            std::_Exit(1);
+        });
+        alarm(static_cast<unsigned>(seconds));
     }
+    ~Watchdog() { alarm(0); }
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
-
-   private:
-    std::mutex mutex_;
-    std::condition_variable finished_;
-    bool done_ = false;
-    std::thread thread_;  // last: starts once the members above exist
 };
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {

@@ -11,24 +11,16 @@ namespace morvel {
 namespace {
 
 // Pictures are written as rows of letters, one letter per pixel colour.
-std::vector<uint32_t> Picture(const std::vector<std::string>& rows) {
-    std::vector<uint32_t> pixels;
-    for (const std::string& row : rows)
-        for (char c : row) pixels.push_back(static_cast<uint32_t>(c) * 0x010203u);
-    return pixels;
-}
-
 std::vector<std::string> Scaled(const std::vector<std::string>& rows) {
-    int w = static_cast<int>(rows[0].size());
-    int h = static_cast<int>(rows.size());
-    std::vector<uint32_t> source = Picture(rows);
-    std::vector<uint32_t> out(4 * w * h + 1, 0xDEADBEEF);
+    int w = static_cast<int>(rows[0].size()), h = static_cast<int>(rows.size());
+    std::vector<uint32_t> source, out(4 * w * h + 1, 0xDEADBEEF);
+    for (const std::string& row : rows)
+        for (char c : row) source.push_back(static_cast<uint32_t>(c) * 0x010203u);
     Scale2x(source.data(), w, h, out.data());
     EXPECT_EQ(out.back(), 0xDEADBEEF) << "written past the end";
     std::vector<std::string> result(2 * h);
-    for (int y = 0; y < 2 * h; ++y)
-        for (int x = 0; x < 2 * w; ++x)
-            result[y] += static_cast<char>(out[y * 2 * w + x] / 0x010203u);
+    for (int i = 0; i < 4 * w * h; ++i)
+        result[i / (2 * w)] += static_cast<char>(out[i] / 0x010203u);
     return result;
 }
 
