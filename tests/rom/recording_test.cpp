@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -49,6 +50,12 @@ TEST(HeadlessRecording, PlaysTheFramesPictureAndSoundOfTheRun) {
                   std::string::npos)
             << run.out;
         ExpectPlayableRecording(avi, c.frames, c.frames, c.bitRate);
+        // The sound stream's header gives the same rate, in bytes a second.
+        std::string file = ReadFileText(avi);
+        ASSERT_NE(file.find("auds"), std::string::npos);
+        uint32_t headerRate = 0;
+        std::memcpy(&headerRate, file.data() + file.find("auds") + 24, 4);
+        EXPECT_EQ(headerRate * 8, c.bitRate);
 
         std::vector<uint8_t> shot = ScreenshotRecordedPartAsRgb(bmp);
         std::vector<uint8_t> decoded = DecodeVideoFrame(avi, c.frames - 1);
