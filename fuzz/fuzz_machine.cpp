@@ -1,5 +1,6 @@
 #include "fuzz_machine.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -29,10 +30,7 @@ uint8_t HeldButtons(int port) {
 void Prepare() {
     if (!scratch.empty()) return;
     std::string pattern = (std::filesystem::temp_directory_path() / "morvel-fuzz-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) {
-        std::fprintf(stderr, "fuzz: cannot make a scratch folder\n");
-        std::abort();
-    }
+    if (!mkdtemp(pattern.data())) Fail("cannot make a scratch folder");
     scratch = pattern;
     showErrorBox = IgnoreError;
     buttonSource = HeldButtons;
@@ -43,13 +41,15 @@ const std::string& ScratchFolder() {
     return scratch;
 }
 
+void Fail(const std::string& what) {
+    std::fprintf(stderr, "fuzz: %s\n", what.c_str());
+    std::abort();
+}
+
 std::string WriteScratchFile(const char* name, const uint8_t* data, size_t size) {
     std::string path = scratch + "/" + name;
     FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        std::fprintf(stderr, "fuzz: cannot write %s\n", path.c_str());
-        std::abort();
-    }
+    if (!file) Fail("cannot write " + path);
     if (size) std::fwrite(data, 1, size, file);
     std::fclose(file);
     return path;
@@ -61,10 +61,7 @@ std::vector<uint8_t> MakeImage(int mapper, int prgUnits, int chrUnits, uint8_t f
     const size_t trainer = (flags6 & 0x04) ? 512 : 0;
     std::vector<uint8_t> image(16 + trainer + size_t(prgUnits) * 16384 + size_t(chrUnits) * 8192,
                                0);
-    image[0] = 'N';
-    image[1] = 'E';
-    image[2] = 'S';
-    image[3] = 0x1A;
+    std::copy_n("NES\x1A", 4, image.begin());
     image[4] = static_cast<uint8_t>(prgUnits);
     image[5] = static_cast<uint8_t>(chrUnits);
     image[6] = static_cast<uint8_t>(((mapper & 0x0F) << 4) | (flags6 & 0x0F));

@@ -12,8 +12,11 @@ namespace morvel::fuzz {
 // Once per process: a scratch folder, the mixer tables, no error boxes.
 void Prepare();
 
-// The scratch folder (for cartridge and state files).
+// The scratch folder (for cartridge, state and configuration files).
 const std::string& ScratchFolder();
+
+// Says what went wrong on stderr and aborts, so that the fuzzer keeps the input.
+[[noreturn]] void Fail(const std::string& what);
 
 // Writes bytes to a file in the scratch folder; returns its path.
 std::string WriteScratchFile(const char* name, const uint8_t* data, size_t size);

@@ -1,8 +1,6 @@
 // libFuzzer target for the iNES loader: any file, peeked at, named and
 // loaded; a cartridge that loads runs one frame.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 #include "cart/cartridge.h"
 #include "core/machine.h"
@@ -22,10 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Only an image of a supported board may load, and a loaded one has a
     // program of whole 16 KB units.
     if (loaded &&
-        (!FindSupportedBoard(mapper) || prgRomBuffer.empty() || prgRomBuffer.size() % 16384 != 0)) {
-        std::fprintf(stderr, "ines fuzz: accepted an image it should refuse\n");
-        std::abort();
-    }
+        (!FindSupportedBoard(mapper) || prgRomBuffer.empty() || prgRomBuffer.size() % 16384 != 0))
+        fuzz::Fail("ines: accepted an image it should refuse");
     if (loaded) fuzz::RunFrames(1, 0);
     return 0;
 }

@@ -1,51 +1,22 @@
 // libFuzzer target for the configuration file: any file, any section, key and
 // value. A write must succeed, read back as written, and leave nothing in the
 // folder but the configuration file.
-#include <dirent.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "frontend/ini_file.h"
-
-namespace {
-
-std::string folder;
-std::string path;
-
-void Fail(const char* what) {
-    std::fprintf(stderr, "ini fuzz: %s\n", what);
-    std::abort();
-}
-
-int CountEntries() {
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) Fail("folder vanished");
-    int count = 0;
-    while (dirent* entry = readdir(dir)) {
-        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
-        if (std::strcmp(entry->d_name, "morvel.ini") != 0) Fail("a stray file was left behind");
-        ++count;
-    }
-    closedir(dir);
-    return count;
-}
-
-}  // namespace
+#include "fuzz_machine.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    char pattern[] = "/tmp/morvel-ini-fuzz-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) Fail("cannot make a folder");
-    folder = pattern;
-    path = folder + "/morvel.ini";
+    morvel::fuzz::Prepare();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using morvel::fuzz::Fail;
     static const char* const sections[] = {"Video", "window", "KB Input", "JOY Input", "", "Mine"};
     static const char* const keys[] = {"PAR", "X", "Left", "Db", "Up", "Quality"};
     if (size < 2) return 0;
@@ -62,20 +33,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (c != '\r' && c != '\n') value += c;
     }
     if (used < size) ++used;
-
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) Fail("cannot write the input file");
-    std::fwrite(data + used, 1, size - used, file);
-    std::fclose(file);
+    const std::string path = morvel::fuzz::WriteScratchFile("morvel.ini", data + used, size - used);
 
     char read[morvel::kIniLineSize];
     morvel::IniGetString(path.c_str(), section, key, read);
-    if (std::strlen(read) >= sizeof read) Fail("value overran its buffer");
+    if (std::strlen(read) >= sizeof read) Fail("ini: value overran its buffer");
     (void)morvel::IniGetInteger(path.c_str(), section, key, 0);
 
-    if (morvel::IniPutString(path.c_str(), section, key, value.c_str()) != 1) Fail("write failed");
-    if (!morvel::IniGetString(path.c_str(), section, key, read)) Fail("written key not found");
-    if (value != read) Fail("value did not read back");
-    if (CountEntries() != 1) Fail("the file is missing");
+    if (morvel::IniPutString(path.c_str(), section, key, value.c_str()) != 1)
+        Fail("ini: write failed");
+    if (!morvel::IniGetString(path.c_str(), section, key, read)) Fail("ini: written key not found");
+    if (value != read) Fail("ini: value did not read back");
+    for (const auto& entry : std::filesystem::directory_iterator(morvel::fuzz::ScratchFolder()))
+        if (entry.path().filename() != "morvel.ini") Fail("ini: a stray file was left behind");
+    if (!std::filesystem::exists(path)) Fail("ini: the file is missing");
     return 0;
 }

@@ -5,8 +5,7 @@
 // Input: board, PRG units, CHR units, flags 6, frames and reset, buttons,
 // then the bytes that fill PRG and CHR over and over.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
+#include <string>
 
 #include "cart/cartridge.h"
 #include "core/machine.h"
@@ -35,11 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t buttons = data[5];
     std::vector<uint8_t> image =
         fuzz::MakeImage(mapper, prgUnits, chrUnits, flags6, data + kSettings, size - kSettings);
-    if (!fuzz::LoadImage(image)) {
-        std::fprintf(stderr, "machine fuzz: a well-formed image of mapper %d was refused\n",
-                     mapper);
-        std::abort();
-    }
+    if (!fuzz::LoadImage(image))
+        fuzz::Fail("machine: a well-formed image of mapper " + std::to_string(mapper) +
+                   " was refused");
     fuzz::RunFrames(frames, buttons);
     if (reset) {
         ResetMachine();

@@ -12,8 +12,8 @@
 // the values that sit at or just past the ends of the machine's ranges. Byte
 // flips alone seldom make such a value in a field of four bytes.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -26,27 +26,19 @@ namespace {
 using namespace morvel;
 
 // Every 8 KB of program holds the same little program, so whatever bank a
-// board maps, the vectors and the code are there: rendering and NMI on, then
-// a loop that keeps RAM, the DMC level and the scroll moving.
+// board maps, the vectors and the code are there. At $8000: SEI, NMI on
+// (LDA #$80, STA $2000), background and sprites on (LDA #$1E, STA $2001), then
+// a loop that keeps RAM, the DMC level and the scroll moving (INC $10, LDA $10,
+// STA $4011, STA $2005, JMP). The NMI at $8100 is INC $11, RTI; the IRQ at
+// $8102 is RTI.
 std::vector<uint8_t> Program() {
-    const uint8_t code[] = {
-        0x78,              // SEI
-        0xA9, 0x80,        // LDA #$80
-        0x8D, 0x00, 0x20,  // STA $2000   NMI on
-        0xA9, 0x1E,        // LDA #$1E
-        0x8D, 0x01, 0x20,  // STA $2001   background and sprites on
-        0xE6, 0x10,        // loop: INC $10
-        0xA5, 0x10,        // LDA $10
-        0x8D, 0x11, 0x40,  // STA $4011
-        0x8D, 0x05, 0x20,  // STA $2005
-        0x4C, 0x0B, 0x80,  // JMP loop
-    };
-    const uint8_t nmi[] = {0xE6, 0x11, 0x40};  // INC $11; RTI
-    std::vector<uint8_t> bank(8192, 0xEA);
+    const uint8_t code[] = {0x78, 0xA9, 0x80, 0x8D, 0x00, 0x20, 0xA9, 0x1E, 0x8D, 0x01, 0x20, 0xE6,
+                            0x10, 0xA5, 0x10, 0x8D, 0x11, 0x40, 0x8D, 0x05, 0x20, 0x4C, 0x0B, 0x80};
+    const uint8_t nmi[] = {0xE6, 0x11, 0x40};
+    const uint8_t vectors[6] = {0x00, 0x81, 0x00, 0x80, 0x02, 0x81};
+    std::vector<uint8_t> bank(8192, 0xEA);  // NOP
     std::copy(std::begin(code), std::end(code), bank.begin());
     std::copy(std::begin(nmi), std::end(nmi), bank.begin() + 0x100);
-    const uint8_t vectors[6] = {0x00, 0x81, 0x00,
-                                0x80, 0x02, 0x81};  // NMI $8100, reset $8000, IRQ $8102
     std::copy(std::begin(vectors), std::end(vectors), bank.end() - 6);
     return bank;
 }
@@ -81,21 +73,8 @@ struct Board {
 };
 Board boards[13];
 
-std::vector<uint8_t> ReadWholeFile(const std::string& path) {
-    std::vector<uint8_t> bytes;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return bytes;
-    uint8_t chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    std::fclose(file);
-    return bytes;
-}
-
 void Fail(const char* what, int mapper) {
-    std::fprintf(stderr, "save state fuzz: %s (mapper %d)\n", what, mapper);
-    std::abort();
+    fuzz::Fail("save state: " + std::string(what) + " (mapper " + std::to_string(mapper) + ")");
 }
 
 }  // namespace
@@ -117,7 +96,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
             if (!SaveStateSlot(slot)) Fail("a slot cannot be saved", mapper);
         }
         if (!WriteStateFile()) Fail("the state file cannot be written", mapper);
-        board.stateFile = ReadWholeFile(StateFilePath());
+        std::ifstream in(StateFilePath(), std::ios::binary);
+        board.stateFile.assign(std::istreambuf_iterator<char>(in), {});
         if (board.stateFile.empty()) Fail("the state file cannot be read back", mapper);
     }
     return 0;
@@ -150,10 +130,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (read && LoadStateSlot(slot)) {
         fuzz::RunFrames(1, data[1]);
         // Whatever was loaded must save and load again.
-        if (!SaveStateSlot(slot) || !LoadStateSlot(slot)) {
-            std::fprintf(stderr, "save state fuzz: %s\n", stateError.c_str());
-            Fail("a running state does not round-trip", int(mapperNumber));
-        }
+        if (!SaveStateSlot(slot) || !LoadStateSlot(slot))
+            Fail(("a running state does not round-trip: " + stateError).c_str(), int(mapperNumber));
     }
     return 0;
 }

@@ -7,15 +7,11 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "support/run_headless.h"
+
 namespace morvel::test {
 
 namespace {
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
 
 // Runs a shell command and returns its standard output (binary safe).
 std::string Capture(const std::string& command, int* status = nullptr) {
@@ -28,6 +24,14 @@ std::string Capture(const std::string& command, int* status = nullptr) {
     int rc = pclose(pipe);
     if (status) *status = rc;
     return out;
+}
+
+std::vector<int16_t> Samples(const std::string& raw, size_t from = 0) {
+    std::vector<int16_t> samples(raw.size() < from ? 0 : (raw.size() - from) / 2);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<int16_t>(static_cast<uint8_t>(raw[from + 2 * i]) |
+                                          static_cast<uint8_t>(raw[from + 2 * i + 1]) << 8);
+    return samples;
 }
 
 }  // namespace
@@ -63,15 +67,12 @@ std::vector<StreamProbe> ProbeStreams(const std::string& path) {
         "ffprobe -v error -count_frames -show_entries "
         "stream=codec_type,codec_name,width,height,r_frame_rate,sample_rate,channels,bit_rate,"
         "nb_read_frames -of default " +
-        Quote(path) + " 2>/dev/null");
+        ShellQuote(path) + " 2>/dev/null");
     std::vector<StreamProbe> streams;
     std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {
-        if (line == "[STREAM]") {
-            streams.emplace_back();
-            continue;
-        }
+        if (line == "[STREAM]") streams.emplace_back();
         size_t eq = line.find('=');
         if (streams.empty() || eq == std::string::npos) continue;
         std::string key = line.substr(0, eq), value = line.substr(eq + 1);
@@ -92,95 +93,45 @@ std::vector<StreamProbe> ProbeStreams(const std::string& path) {
 
 bool DecodesCleanly(const std::string& path, std::string& errors) {
     int status = -1;
-    errors =
-        Capture("ffmpeg -nostdin -v error -i " + Quote(path) + " -map 0 -f null - 2>&1", &status);
+    errors = Capture("ffmpeg -nostdin -v error -i " + ShellQuote(path) + " -map 0 -f null - 2>&1",
+                     &status);
     return status == 0 && errors.empty();
 }
 
-static std::string FrameCommand(const std::string& path, int index, const char* format) {
-    return "ffmpeg -nostdin -v error -i " + Quote(path) + " -map 0:v:0 -vf " +
-           Quote("select=eq(n\\," + std::to_string(index) + ")") +
-           " -frames:v 1 -f rawvideo -pix_fmt " + format + " - 2>/dev/null";
-}
-
 std::vector<uint8_t> DecodeVideoFrame(const std::string& path, int index) {
-    std::string raw = Capture(FrameCommand(path, index, "rgb24"));
+    std::string raw =
+        Capture("ffmpeg -nostdin -v error -i " + ShellQuote(path) + " -map 0:v:0 -vf " +
+                ShellQuote("select=eq(n\\," + std::to_string(index) + ")") +
+                " -frames:v 1 -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
     return std::vector<uint8_t>(raw.begin(), raw.end());
 }
 
-std::vector<uint16_t> DecodeVideoFrame555(const std::string& path, int index) {
-    std::string raw = Capture(FrameCommand(path, index, "rgb555le"));
-    std::vector<uint16_t> pixels(raw.size() / 2);
-    for (size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = static_cast<uint16_t>(static_cast<uint8_t>(raw[2 * i]) |
-                                          static_cast<uint8_t>(raw[2 * i + 1]) << 8);
-    return pixels;
-}
-
 std::vector<int16_t> DecodeSound(const std::string& path) {
-    std::string raw = Capture("ffmpeg -nostdin -v error -i " + Quote(path) +
-                              " -map 0:a:0 -f s16le -ac 1 - 2>/dev/null");
-    std::vector<int16_t> samples(raw.size() / 2);
-    for (size_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<int16_t>(static_cast<uint8_t>(raw[2 * i]) |
-                                          static_cast<uint8_t>(raw[2 * i + 1]) << 8);
-    return samples;
+    return Samples(Capture("ffmpeg -nostdin -v error -i " + ShellQuote(path) +
+                           " -map 0:a:0 -f s16le -ac 1 - 2>/dev/null"));
 }
 
 double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
     if (a.size() != b.size() || a.empty()) return 0;
     double sum = 0;
-    for (size_t i = 0; i < a.size(); ++i) {
-        double d = static_cast<double>(a[i]) - b[i];
-        sum += d * d;
-    }
+    for (size_t i = 0; i < a.size(); ++i) sum += (a[i] - b[i]) * (a[i] - b[i]);
     if (sum == 0) return 1000;
     return 10 * std::log10(255.0 * 255.0 / (sum / static_cast<double>(a.size())));
 }
 
-std::vector<uint8_t> RecordedPartAsRgb(const uint32_t* picture, int topRow) {
+std::vector<uint8_t> ScreenshotRecordedPartAsRgb(const std::string& bmpPath, int topRow) {
+    std::string file = ReadFileText(bmpPath);
+    if (file.size() != 54 + 256 * 240 * 4 || file.compare(0, 2, "BM") != 0) return {};
     std::vector<uint8_t> rgb;
-    rgb.reserve(256 * 224 * 3);
-    for (int row = topRow; row < topRow + 224; ++row)
-        for (int x = 0; x < 256; ++x) {
-            uint32_t p = picture[row * 256 + x];
-            rgb.push_back(static_cast<uint8_t>(p >> 16));
-            rgb.push_back(static_cast<uint8_t>(p >> 8));
-            rgb.push_back(static_cast<uint8_t>(p));
-        }
+    for (int i = topRow * 256; i < (topRow + 224) * 256; ++i)
+        for (int c : {2, 1, 0}) rgb.push_back(static_cast<uint8_t>(file[54 + 4 * i + c]));
     return rgb;
 }
 
-std::vector<uint8_t> ScreenshotRecordedPartAsRgb(const std::string& bmpPath, int topRow) {
-    std::FILE* f = std::fopen(bmpPath.c_str(), "rb");
-    if (!f) return {};
-    std::vector<uint8_t> file(54 + 256 * 240 * 4);
-    size_t n = std::fread(file.data(), 1, file.size(), f);
-    std::fclose(f);
-    if (n != file.size() || file[0] != 'B' || file[1] != 'M') return {};
-    std::vector<uint32_t> picture(256 * 256);
-    for (int i = 0; i < 256 * 240; ++i) {
-        const uint8_t* p = &file[54 + 4 * i];  // blue, green, red, 0
-        picture[i] = static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
-    }
-    return RecordedPartAsRgb(picture.data(), topRow);
-}
-
 std::vector<int16_t> WavSamples(const std::string& wavPath) {
-    std::FILE* f = std::fopen(wavPath.c_str(), "rb");
-    if (!f) return {};
-    std::string data;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) data.append(buffer, n);
-    std::fclose(f);
+    std::string data = ReadFileText(wavPath);
     size_t at = data.find("data");
-    if (at == std::string::npos || at + 8 > data.size()) return {};
-    std::vector<int16_t> samples((data.size() - at - 8) / 2);
-    for (size_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<int16_t>(static_cast<uint8_t>(data[at + 8 + 2 * i]) |
-                                          static_cast<uint8_t>(data[at + 9 + 2 * i]) << 8);
-    return samples;
+    return at == std::string::npos ? std::vector<int16_t>() : Samples(data, at + 8);
 }
 
 double Rms(const std::vector<int16_t>& samples) {

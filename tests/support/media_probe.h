@@ -35,9 +35,6 @@ void ExpectPlayableRecording(const std::string& path, long minFrames, long maxFr
 // Video frame `index` as rows of RGB bytes, top row first (empty on failure).
 std::vector<uint8_t> DecodeVideoFrame(const std::string& path, int index);
 
-// The same frame as 15-bit pixels, the codec's own colours.
-std::vector<uint16_t> DecodeVideoFrame555(const std::string& path, int index);
-
 // The sound track as mono 16-bit samples at its own rate.
 std::vector<int16_t> DecodeSound(const std::string& path);
 
@@ -45,12 +42,9 @@ std::vector<int16_t> DecodeSound(const std::string& path);
 // (1000 when they are equal).
 double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
 
-// Rows 9-232 of a 256-pixel-wide 0x00RRGGBB picture as RGB bytes: what a
-// recording shows of it (or the 224 rows from another top row).
-std::vector<uint8_t> RecordedPartAsRgb(const uint32_t* picture, int topRow = 9);
-
-// The same rows of a screenshot file (a 256 x 240 top-down 32-bit BMP);
-// empty when the file is not one.
+// Rows 9-232 (or 224 rows from another top row) of a screenshot file (a
+// 256 x 240 top-down 32-bit BMP) as RGB bytes: what a recording shows of it.
+// Empty when the file is not one.
 std::vector<uint8_t> ScreenshotRecordedPartAsRgb(const std::string& bmpPath, int topRow = 9);
 
 // The samples of a mono 16-bit PCM WAV file (its data chunk).

@@ -3,45 +3,34 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 namespace morvel::test {
 
-namespace {
-std::string Quote(const std::string& text) {
+std::string ShellQuote(const std::string& text) {
     std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted += c;
-    }
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
 }
-}  // namespace
 
 std::string ReadFileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::string MakeTempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "morvel-test-XXXXXX").string();
-    char* made = mkdtemp(pattern.data());
-    return made ? std::string(made) : std::string();
+    return mkdtemp(pattern.data()) ? pattern : std::string();
 }
 
 HeadlessRun RunHeadless(const std::vector<std::string>& args) {
     std::string dir = MakeTempDir();
-    std::string command = Quote(MORVEL_HEADLESS);
-    for (const std::string& arg : args) command += " " + Quote(arg);
-    command += " >" + Quote(dir + "/out") + " 2>" + Quote(dir + "/err") + " </dev/null";
+    std::string command = ShellQuote(MORVEL_HEADLESS);
+    for (const std::string& arg : args) command += " " + ShellQuote(arg);
+    command += " >" + ShellQuote(dir + "/out") + " 2>" + ShellQuote(dir + "/err") + " </dev/null";
     int status = std::system(command.c_str());
     HeadlessRun run;
     if (status != -1 && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);

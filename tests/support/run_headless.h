@@ -21,5 +21,6 @@ bool SharedRomsPresent();
 
 std::string ReadFileText(const std::string& path);
 std::string MakeTempDir();
+std::string ShellQuote(const std::string& text);  // one word for sh, whatever it holds
 
 }  // namespace morvel::test

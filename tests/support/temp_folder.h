@@ -2,32 +2,25 @@
 // contents when the test ends.
 #pragma once
 
-#include <chrono>
-#include <condition_variable>
-#include <cstdio>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <mutex>
-#include <random>
 #include <set>
 #include <stdexcept>
 #include <string>
-#include <thread>
+
+#include "support/run_headless.h"
 
 namespace morvel::test {
 
 class TempFolder {
    public:
-    TempFolder() {
-        std::random_device seed;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            path_ = std::filesystem::temp_directory_path() /
-                    ("morvel-test-" + std::to_string(seed()) + "-" + std::to_string(attempt));
-            if (std::filesystem::create_directory(path_)) return;
-        }
-        throw std::runtime_error("cannot create a temporary folder");
+    TempFolder() : path_(MakeTempDir()) {
+        if (path_.empty()) throw std::runtime_error("cannot create a temporary folder");
     }
     ~TempFolder() {
         std::error_code ignored;
@@ -43,9 +36,8 @@ class TempFolder {
     // The names of the files in the folder.
     std::set<std::string> Names() const {
         std::set<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+        for (const auto& entry : std::filesystem::directory_iterator(path_))
             names.insert(entry.path().filename().string());
-        }
         return names;
     }
 
@@ -57,41 +49,27 @@ class TempFolder {
 // deadline: a read that blocks on a FIFO fails the test instead of hanging it.
 class Watchdog {
    public:
-    explicit Watchdog(const char* what, int seconds = 20)
-        : thread_([this, what, seconds] {
-              std::unique_lock<std::mutex> lock(mutex_);
-              if (!finished_.wait_for(lock, std::chrono::seconds(seconds),
-                                      [this] { return done_; })) {
-                  std::fprintf(stderr, "%s: still blocked after %d s\n", what, seconds);
-                  std::_Exit(1);
-              }
-          }) {}
-    ~Watchdog() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            done_ = true;
-        }
-        finished_.notify_all();
-        thread_.join();
+    explicit Watchdog(const char* what, int seconds = 20) {
+        static const char* running;
+        running = what;
+        std::signal(SIGALRM, [](int) {
+            (void)!write(2, running, std::strlen(running));
+            (void)!write(2, ": still blocked at the deadline\n", 32);
+            std::_Exit(1);
+        });
+        alarm(static_cast<unsigned>(seconds));
     }
+    ~Watchdog() { alarm(0); }
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
-
-   private:
-    std::mutex mutex_;
-    std::condition_variable finished_;
-    bool done_ = false;
-    std::thread thread_;  // last: starts once the members above exist
 };
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return ReadFileText(path);
 }
 
 }  // namespace morvel::test

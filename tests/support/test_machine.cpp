@@ -1,8 +1,7 @@
 #include "support/test_machine.h"
 
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
+#include <fstream>
 
 #include "core/machine.h"
 #include "core/memory_map.h"
@@ -38,11 +37,9 @@ void SetVectors(InesImage& image, uint16_t nmi, uint16_t reset, uint16_t irq) {
 std::string WriteTempFile(const std::vector<uint8_t>& bytes, const std::string& name) {
     static std::string dir = MakeTempDir();
     std::string path = dir + "/" + name;
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (f) {
-        if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-    }
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     return path;
 }
 
