@@ -10,9 +10,8 @@ build=${MORVEL_BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DMORVEL_WERROR=ON >/dev/null
 cmake --build "$build"
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
-# The share of test lines in the project. The aim is at most a third; the
-# suite is above it today, so the share is printed, not yet enforced.
-bash scripts/test_share.sh
+# The share of test lines in the project: at most a third.
+bash scripts/test_share.sh --max 0.33
 
 if [ "${MORVEL_SKIP_SANITIZERS:-0}" != 1 ]; then
   sanitized=${build}-sanitize

@@ -30,24 +30,6 @@
 namespace morvel {
 namespace {
 
-TEST(FrontEnd, FileNamesAndQuotes) {
-    struct Case {
-        const char* in;
-        const char* fileName;
-        const char* unquoted;
-    };
-    const Case cases[] = {
-        {"/games/Some Game.nes", "Some Game.nes", "/games/Some Game.nes"},
-        {"\"/games/Some Game.nes\"", "Some Game.nes\"", "/games/Some Game.nes"},
-        {"C:\\games\\mario.nes", "mario.nes", "C:\\games\\mario.nes"},
-        {"plain.nes", "plain.nes", "plain.nes"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(FileNameOf(c.in), c.fileName) << c.in;
-        EXPECT_EQ(StripQuotes(c.in), c.unquoted) << c.in;
-    }
-}
-
 std::vector<std::string> shown;
 
 void ListenToMessages() {
@@ -64,10 +46,8 @@ std::string Shown() {
 }
 
 void WriteImage(const std::string& path, int mapper) {
-    test::InesImage image = test::MakeInesImage(mapper, 1, 1);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(image.bytes.data()),
-               static_cast<std::streamsize>(image.bytes.size()));
+    const std::vector<uint8_t> bytes = test::MakeInesImage(mapper, 1, 1).bytes;
+    test::WriteBytes(path, std::string(bytes.begin(), bytes.end()));
 }
 
 TEST(RomList, ScanListsBoardsAndSelectsTheFirst) {

@@ -243,29 +243,6 @@ TEST_F(DesktopTest, SingleInstanceSocketIsPrivateAndAnsweredByTheProgramOnly) {
     EXPECT_FALSE(qt::SingleInstance().AnotherCopyRuns());
 }
 
-TEST_F(DesktopTest, AcceleratorKeys) {
-    struct Accelerator {
-        uint32_t id;
-        QKeySequence keys;
-    };
-    const Accelerator accelerators[] = {
-        {40002, QKeySequence(Qt::Key_Escape)},
-        {40005, QKeySequence(Qt::Key_Space)},
-        {40083, QKeySequence(Qt::CTRL | Qt::Key_0)},
-        {40008, QKeySequence(Qt::Key_1)},
-        {40011, QKeySequence(Qt::Key_4)},
-        {40014, QKeySequence(Qt::CTRL | Qt::Key_1)},
-        {40017, QKeySequence(Qt::CTRL | Qt::Key_4)},
-        {40000, QKeySequence(Qt::ALT | Qt::Key_Return)},
-        {40000, QKeySequence(Qt::ALT | Qt::Key_Enter)},
-    };
-    Start();
-    for (const Accelerator& a : accelerators)
-        EXPECT_TRUE(qt::ActionOf(a.id)->shortcuts().contains(a.keys)) << a.id;
-    EXPECT_EQ(qt::CharacterCommand('+'), 40095u);
-    EXPECT_EQ(qt::CharacterCommand('-'), 40096u);
-}
-
 // Space pauses, with the check mark, and resumes; Ctrl + 0 takes the last
 // finished picture, which on the demo's still title equals the headless
 // tool's byte for byte; Ctrl + a digit saves a slot into the state file at

@@ -5,12 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "recording/video_recorder.h"
 #include "support/run_headless.h"
-#include "video/partial_file.h"
 
 namespace morvel::test {
 namespace {
@@ -75,21 +73,6 @@ TEST(Screenshot, NamesAreTheCartridgeThenTheTime) {
         EXPECT_EQ(ScreenshotFileName(c.cartridge, stamp), c.name + ".bmp");
         EXPECT_EQ(VideoFileName(c.cartridge, stamp), c.name + ".avi");
     }
-}
-
-// Only a regular file is removed: never a folder, nor a device such as
-// /dev/full that refused the write.
-TEST(Screenshot, PartialFileRemovalSparesFoldersAndDevices) {
-    std::string dir = MakeTempDir();
-    std::ofstream(dir + "/partial.bmp") << "half";
-    RemovePartialFile((dir + "/partial.bmp").c_str());
-    EXPECT_FALSE(std::filesystem::exists(dir + "/partial.bmp"));
-    RemovePartialFile(dir.c_str());
-    EXPECT_TRUE(std::filesystem::is_directory(dir));
-    RemovePartialFile("/dev/full");
-    EXPECT_TRUE(!std::filesystem::exists("/dev/full") ||
-                std::filesystem::is_character_file("/dev/full"));
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
