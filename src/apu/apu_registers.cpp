@@ -7,6 +7,7 @@
 namespace morvel {
 
 ApuState apu;
+ApuCycleState apuCycle;
 
 namespace {
 
@@ -92,9 +93,11 @@ void WriteDmc(int reg, uint8_t value) {
         case 0:
             dmc.flags = value >> 6;
             dmc.irqEnable = value & 0x80;
-            // The status bit reads 1 after a write with the interrupt disabled
-            // (the line itself is left alone).
-            dmc.irqFlag = (value & 0x80) ? 0 : 1;
+            // Disabling the interrupt also clears a raised one.
+            if (!(value & 0x80)) {
+                dmc.irqFlag = 0;
+                ReleaseIrq(kIrqDmc);
+            }
             dmc.rate = dmcRateTable[value & 0x0F];
             break;
         case 1: dmc.level = value & 0x7F; break;
@@ -123,6 +126,7 @@ void WriteStatus(uint8_t value) {
         dmc.remaining = 0;
     }
     dmc.irqFlag = 0;
+    ReleaseIrq(kIrqDmc);
     if (!apu.pulse1.enabled) apu.pulse1.length = 0;
     if (!apu.pulse2.enabled) apu.pulse2.length = 0;
     if (!apu.tri.enabled) apu.tri.length = 0;
@@ -135,6 +139,7 @@ void ApplyFrameCounterMode(uint8_t value) {
     if (value & 0x40) {
         apu.frameIrqInhibit = 1;
         apu.frameIrqFlag = 0;
+        ReleaseIrq(kIrqFrameCounter);
     } else {
         apu.frameIrqInhibit = 0;
     }
@@ -160,7 +165,7 @@ uint8_t ReadStatus() {
     if (apu.frameIrqFlag) value |= 0x40;
     if (apu.dmc.irqFlag) value |= 0x80;
     apu.frameIrqFlag = 0;
-    cpu.irqLine = 1;  // released whoever asserted it
+    ReleaseIrq(kIrqFrameCounter);
     return value;
 }
 
@@ -198,8 +203,13 @@ uint8_t ApuReadRegister(int32_t address) {
     }
 }
 
+void ApuCycleStateForOldState() {
+    std::memset(&apuCycle, 0, sizeof apuCycle);
+}
+
 void ApuPowerOn() {
     std::memset(&apu, 0, sizeof apu);
+    std::memset(&apuCycle, 0, sizeof apuCycle);
     for (int32_t address = 0x4000; address <= 0x4007; ++address) ApuWriteRegister(address, 0);
     apu.tri.linearReload = 1;
     apu.tri.periodPlus1 = 1;
@@ -221,10 +231,12 @@ void ApuReset() {
     apu.pulse1.enabled = apu.pulse2.enabled = apu.tri.enabled = apu.noise.enabled = 0;
     apu.dmc.remaining = 0;
     apu.dmc.irqFlag = 0;
+    ReleaseIrq(kIrqDmc);
     apu.pulse1.length = apu.pulse2.length = apu.tri.length = apu.noise.length = 0;
     apu.prev4017 = apu.last4017;
     ApplyFrameCounterMode(apu.last4017);
     apu.frameIrqFlag = 0;
+    ReleaseIrq(kIrqFrameCounter);
 }
 
 }  // namespace morvel

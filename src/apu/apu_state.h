@@ -193,6 +193,17 @@ static_assert(offsetof(ApuState, pad2Shift) == 0x1C5);
 
 extern ApuState apu;
 
+// What the cycle-exact APU keeps beyond ApuState. Save states keep it in the
+// versioned part of the file; a file from before it gets the values
+// ApuCycleStateForOldState derives.
+struct ApuCycleState {
+    uint32_t reserved;
+};
+static_assert(std::is_trivially_copyable_v<ApuCycleState>);
+
+extern ApuCycleState apuCycle;
+void ApuCycleStateForOldState();
+
 // The output samples of the current frame and the sample in progress, stored
 // by save states as one block.
 constexpr uint32_t kSampleBufferLength = 1024;

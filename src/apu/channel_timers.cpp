@@ -23,7 +23,7 @@ void DmcFetch() {
         dmc.remaining = dmc.length;
     } else if (dmc.irqEnable) {
         dmc.irqFlag = 1;
-        cpu.irqLine = 0;
+        AssertIrq(kIrqDmc);
     }
 }
 

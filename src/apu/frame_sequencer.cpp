@@ -34,7 +34,7 @@ void FrameCounterTick() {
     } else if (!apu.fiveStepMode && cycle == kStep4) {
         FrameSequencerStep();
         if (!apu.frameIrqInhibit) {
-            cpu.irqLine = 0;
+            AssertIrq(kIrqFrameCounter);
             apu.frameIrqFlag = 1;
         }
         apu.frameCycle = 1;

@@ -103,7 +103,7 @@ void WriteCommonRegister(uint32_t reg, uint8_t v) {
             break;
         case 0xE000:
             mmc3.mmc3IrqEnabled = 0;
-            cpu.irqLine = 1;
+            ReleaseIrq(kIrqBoard);
             break;
         case 0xE001: mmc3.mmc3IrqEnabled = 1; break;
         default: break;
@@ -174,7 +174,7 @@ void Mmc3WatchA12(uint32_t address) {
         if (mmc3.mmc3IrqCounter == 0) {
             mmc3.mmc3IrqCounter = mmc3.mmc3IrqLatch;
         } else if (--mmc3.mmc3IrqCounter == 0 && mmc3.mmc3IrqEnabled == 1) {
-            cpu.irqLine = 0;
+            AssertIrq(kIrqBoard);
         }
     }
     mmc3.mmc3LastPpuAddr = static_cast<uint16_t>(address);

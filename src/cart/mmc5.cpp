@@ -285,7 +285,7 @@ uint8_t Mmc5RegisterRead(uint32_t address) {
             uint8_t status = static_cast<uint8_t>((mmc5.mmc5IrqPending ? 0x80 : 0) |
                                                   (mmc5.mmc5InFrame ? 0x40 : 0));
             mmc5.mmc5IrqPending = 0;
-            cpu.irqLine = 1;
+            ReleaseIrq(kIrqBoard);
             return status;
         }
         case 0x5205: return static_cast<uint8_t>(mmc5.mmc5Product);

@@ -73,7 +73,7 @@ void Mmc5LineEnd() {
         mmc5.mmc5InFrame = 1;
         mmc5.mmc5LineCounter = 0;
         mmc5.mmc5IrqPending = 0;
-        cpu.irqLine = 1;
+        ReleaseIrq(kIrqBoard);
     } else if (++mmc5.mmc5LineCounter == mmc5.mmc5IrqTarget) {
         mmc5.mmc5IrqPending = 1;
     }
@@ -104,7 +104,7 @@ void Mmc5VisibleLineDot(PpuState& p) {
         if (dot == 256) IncrementY(p);
     } else if (dot == 0) {
         // No odd-frame shortening on this board; the line's interrupt instead.
-        if (Mmc5IrqAsserting()) cpu.irqLine = 0;
+        if (Mmc5IrqAsserting()) AssertIrq(kIrqBoard);
     } else if (dot == 257) {
         CopyHorizontal(p);
     } else {

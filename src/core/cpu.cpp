@@ -10,6 +10,12 @@
 namespace morvel {
 
 CpuBlock cpu;
+CpuCycleState cpuCycle;
+
+void CpuCycleStateForOldState() {
+    std::memset(&cpuCycle, 0, sizeof cpuCycle);
+    cpuCycle.irqSources = cpu.irqLine ? 0u : uint32_t{kIrqBoard};
+}
 
 namespace {
 
@@ -504,6 +510,7 @@ int32_t CpuStep() {
 
 void CpuPowerOn() {
     std::memset(&cpu, 0, sizeof cpu);
+    std::memset(&cpuCycle, 0, sizeof cpuCycle);
     std::memset(cpu.cpuRam, 0xFF, sizeof cpu.cpuRam);
     cpu.cpuRam[0x0008] = 0xF7;
     cpu.cpuRam[0x0009] = 0xEF;

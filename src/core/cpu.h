@@ -63,6 +63,40 @@ static_assert(offsetof(CpuBlock, cpuRam) == 61);
 
 extern CpuBlock cpu;
 
+// What the bus-cycle model of the CPU keeps beyond CpuBlock. Save states keep
+// it in the versioned part of the file; a file from before it gets the values
+// CpuCycleStateForOldState derives.
+struct CpuCycleState {
+    uint64_t cycles;      // CPU cycles since power-on; DMA aligns on its parity
+    uint32_t irqSources;  // one bit per source holding the IRQ line low
+    uint8_t openBus;      // the last value on the CPU data bus
+    uint8_t takeNmi;      // the next CpuStep enters the NMI handler
+    uint8_t takeIrq;      // the next CpuStep enters the IRQ handler
+    uint8_t nmiLine;      // the PPU's NMI output as the CPU last saw it
+    uint8_t halted;       // a halting opcode stopped the CPU until reset
+    uint8_t reserved[7];
+};
+static_assert(std::is_trivially_copyable_v<CpuCycleState>);
+static_assert(sizeof(CpuCycleState) == 24);
+
+extern CpuCycleState cpuCycle;
+void CpuCycleStateForOldState();
+
+// The sources that share the IRQ line; the line is low while any holds it.
+enum IrqSource : uint32_t {
+    kIrqFrameCounter = 1,
+    kIrqDmc = 2,
+    kIrqBoard = 4,
+};
+inline void AssertIrq(uint32_t source) {
+    cpuCycle.irqSources |= source;
+    cpu.irqLine = 0;
+}
+inline void ReleaseIrq(uint32_t source) {
+    cpuCycle.irqSources &= ~source;
+    cpu.irqLine = cpuCycle.irqSources ? 0 : 1;
+}
+
 // Base cycle counts of all 256 opcodes.
 extern const uint8_t cpuCycleTable[256];
 

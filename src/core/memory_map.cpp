@@ -21,15 +21,11 @@ void WriteInternalRam(uint32_t address, uint8_t value) {
     cpu.cpuRam[address & 0x7FF] = value;
 }
 
-// $4000-$5FFF: the APU status and the controller ports answer; reading the
-// status also releases the shared interrupt line. Everything else reads 0.
+// $4000-$5FFF: the APU status and the controller ports answer.
+// Everything else reads 0.
 uint8_t ReadIoRegister(uint32_t address) {
     switch (address) {
-        case 0x4015: {
-            uint8_t value = ApuReadRegister(static_cast<int32_t>(address));
-            cpu.irqLine = 1;
-            return value;
-        }
+        case 0x4015:
         case 0x4016:
         case 0x4017: return ApuReadRegister(static_cast<int32_t>(address));
         default: return 0;

@@ -23,6 +23,10 @@ std::string stateFileSetAside;
 namespace {
 
 StateSlot slotSet[kStateSlots];
+// The versioned part of each slot; cycleStateKept[n] is 0 for a slot read
+// from a file of the first version.
+SlotCycleState cycleSet[kStateSlots];
+uint8_t cycleStateKept[kStateSlots];
 
 std::string statesFolder = "savestates";
 std::string stateFilePath;
@@ -49,6 +53,8 @@ size_t BoardExtrasSize(uint32_t mapper) {
 
 void ClearStateSlots() {
     std::memset(slotSet, 0, sizeof slotSet);
+    std::memset(cycleSet, 0, sizeof cycleSet);
+    std::memset(cycleStateKept, 0, sizeof cycleStateKept);
     for (const SupportedBoard& board : supportedBoards)
         if (board.extras.size) std::memset(board.extras.saved, 0, kStateSlots * board.extras.size);
     statesDirty = 0;
@@ -85,6 +91,8 @@ int SaveStateSlot(int n) {
     slot.workRam = workRamBlock;
     std::memcpy(slot.chrRam, chrRam, sizeof chrRam);
     slot.banks = banks;
+    cycleSet[n] = SlotCycleState{cpuCycle, ppuCycle, apuCycle};
+    cycleStateKept[n] = 1;
     BoardExtras extras = ExtrasFor(mapperNumber);
     if (extras.size) std::memcpy(SavedExtras(extras, n), extras.live, extras.size);
     slot.occupied = 1;
@@ -117,6 +125,15 @@ int LoadStateSlot(int n) {
     banks.prgBankCount = prgBankCount;
     banks.chrBankCount = chrBankCount;
     if (extras.size) std::memcpy(extras.live, savedExtras, extras.size);
+    if (cycleStateKept[n]) {
+        cpuCycle = cycleSet[n].cpu;
+        ppuCycle = cycleSet[n].ppu;
+        apuCycle = cycleSet[n].apu;
+    } else {
+        CpuCycleStateForOldState();
+        PpuCycleStateForOldState();
+        ApuCycleStateForOldState();
+    }
     RebuildBankPointers();
     const SupportedBoard* board = FindSupportedBoard(static_cast<int32_t>(mapperNumber));
     if (board && board->afterStateLoad) board->afterStateLoad();
@@ -162,6 +179,12 @@ int WriteStateFile() {
     if (written && extras.size)
         written = std::fwrite(extras.saved, extras.size, kStateSlots, file) ==
                   static_cast<size_t>(kStateSlots);
+    CycleStateHeader header{};
+    std::memcpy(header.magic, kCycleStateMagic, sizeof header.magic);
+    header.version = kCycleStateVersion;
+    header.size = sizeof(SlotCycleState);
+    if (written) written = std::fwrite(&header, sizeof header, 1, file) == 1;
+    if (written) written = std::fwrite(cycleSet, sizeof cycleSet, 1, file) == 1;
     if (!written || !replacement.Commit()) {
         stateError =
             replacement.error().empty() ? "cannot write " + stateFilePath : replacement.error();
@@ -179,14 +202,30 @@ int ReadStateFile() {
     stateFileRefused = false;
     if (stateFilePath.empty()) return 0;
     BoardExtras extras = ExtrasFor(mapperNumber);
-    const size_t expected = sizeof slotSet + kStateSlots * extras.size;
+    const size_t firstVersion = sizeof slotSet + kStateSlots * extras.size;
+    const size_t expected = firstVersion + sizeof(CycleStateHeader) + sizeof cycleSet;
     std::vector<uint8_t> contents;
     ReadOutcome outcome = ReadUserFile(stateFilePath, expected, contents);
     if (outcome == ReadOutcome::kMissing) return 0;
-    if (outcome == ReadOutcome::kRead && contents.size() == expected) {
+    bool current = outcome == ReadOutcome::kRead && contents.size() == expected;
+    if (current) {
+        CycleStateHeader header;
+        std::memcpy(&header, contents.data() + firstVersion, sizeof header);
+        current = std::memcmp(header.magic, kCycleStateMagic, sizeof header.magic) == 0 &&
+                  header.version == kCycleStateVersion && header.size == sizeof(SlotCycleState);
+    }
+    if (current || (outcome == ReadOutcome::kRead && contents.size() == firstVersion)) {
         std::memcpy(slotSet, contents.data(), sizeof slotSet);
         if (extras.size)
             std::memcpy(extras.saved, contents.data() + sizeof slotSet, kStateSlots * extras.size);
+        if (current) {
+            std::memcpy(cycleSet, contents.data() + firstVersion + sizeof(CycleStateHeader),
+                        sizeof cycleSet);
+            std::memset(cycleStateKept, 1, sizeof cycleStateKept);
+        } else {
+            std::memset(cycleSet, 0, sizeof cycleSet);
+            std::memset(cycleStateKept, 0, sizeof cycleStateKept);
+        }
         SelectRenderer();
         return 1;
     }

@@ -39,8 +39,32 @@ static_assert(offsetof(StateSlot, workRam) == 9296);
 static_assert(offsetof(StateSlot, chrRam) == 17496);
 static_assert(offsetof(StateSlot, banks) == 25688);
 
+// The versioned part of a slot: the state the exact machine keeps beyond the
+// records above. The file keeps the four of them after the slots and the
+// board extras, behind a small header (kCycleStateMagic, version, size); a
+// file without that part is one of the first version, and its slots load
+// with what each subsystem derives from the records.
+struct SlotCycleState {
+    CpuCycleState cpu;
+    PpuCycleState ppu;
+    ApuCycleState apu;
+};
+static_assert(std::is_trivially_copyable_v<SlotCycleState>);
+
+struct CycleStateHeader {
+    char magic[4];
+    uint32_t version;
+    uint32_t size;  // bytes of one SlotCycleState
+};
+static_assert(sizeof(CycleStateHeader) == 12);
+constexpr char kCycleStateMagic[4] = {'M', 'V', 'C', 'Y'};
+constexpr uint32_t kCycleStateVersion = 1;
+
 constexpr int kStateSlots = 4;
 constexpr size_t kSlotSetSize = kStateSlots * sizeof(StateSlot);  // 103312
+// The versioned part at the end of the file: its header and four slots' worth.
+constexpr size_t kCycleStatePartSize =
+    sizeof(CycleStateHeader) + kStateSlots * sizeof(SlotCycleState);
 
 // Set by SaveStateSlot; cleared by WriteStateFile once the file holds every
 // slot, and only then: after a failed write the slots are still unwritten.

@@ -8,6 +8,7 @@
 namespace morvel {
 
 PpuState ppu;
+PpuCycleState ppuCycle;
 PpuBoardHooks ppuBoardHooks;
 
 namespace {
@@ -179,9 +180,14 @@ void SelectRenderer() {
     spritePixelSource = p.showSprites ? SpritePixel : ZeroPixel;
 }
 
+void PpuCycleStateForOldState() {
+    std::memset(&ppuCycle, 0, sizeof ppuCycle);
+}
+
 void PpuPowerOn() {
     PpuState& p = ppu;
     std::memset(&p, 0, sizeof p);
+    std::memset(&ppuCycle, 0, sizeof ppuCycle);
     PpuRegisterWrite(0x2000, 0);
     PpuRegisterWrite(0x2001, 0);
     p.writeToggle = 0;

@@ -92,4 +92,15 @@ static_assert(offsetof(PpuState, vblankSuppress) == 4648);
 
 extern PpuState ppu;
 
+// What the dot-exact PPU keeps beyond PpuState. Save states keep it in the
+// versioned part of the file; a file from before it gets the values
+// PpuCycleStateForOldState derives.
+struct PpuCycleState {
+    uint32_t reserved;
+};
+static_assert(std::is_trivially_copyable_v<PpuCycleState>);
+
+extern PpuCycleState ppuCycle;
+void PpuCycleStateForOldState();
+
 }  // namespace morvel
