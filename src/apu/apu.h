@@ -37,6 +37,13 @@ uint32_t NoiseOutput();
 void DmcFetch();
 void DmcStartOutputCycle();
 
+// The DMC's sample fetch by DMA. While DmcDmaWanted() is true the CPU, at its
+// next read cycle, stalls for the DMA's cycles (repeating its own read as the
+// console does), reads DmcDmaAddress() and hands the byte to DmcDmaDeliver().
+bool DmcDmaWanted();
+uint16_t DmcDmaAddress();
+void DmcDmaDeliver(uint8_t value);
+
 // The controller latch and serial reads of $4016/$4017.
 void LatchControllers();
 uint8_t ReadControllerPort(int port);

@@ -40,6 +40,15 @@ void DmcStartOutputCycle() {
     }
 }
 
+// The fetch above still reads memory itself: no DMA is ever wanted.
+bool DmcDmaWanted() {
+    return false;
+}
+uint16_t DmcDmaAddress() {
+    return static_cast<uint16_t>(apu.dmc.address);
+}
+void DmcDmaDeliver(uint8_t) {}
+
 void ApuClockTimers() {
     channel::ClockAllTimers();
 }
