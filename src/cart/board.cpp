@@ -132,14 +132,17 @@ void SetPpuPages(int first, int last, PpuReadHandler read, PpuWriteHandler write
 uint8_t PrgPageRead(uint32_t address) {
     return prgPagePtr[(address >> 12) & 15][address & 0xFFF];
 }
-void PrgPageWrite(uint32_t address, uint8_t value) {
-    prgPagePtr[(address >> 12) & 15][address & 0xFFF] = value;
-}
 uint8_t ChrPageRead(uint32_t address) {
     return chrPagePtr[(address >> 10) & 7][address & 0x3FF];
 }
+// Only for the block a cartridge without CHR ROM gets (a board that always
+// banks its CHR data then banks this RAM); CHR ROM takes IgnorePpuWrite.
 void ChrPageWrite(uint32_t address, uint8_t value) {
     chrPagePtr[(address >> 10) & 7][address & 0x3FF] = value;
+}
+void IgnorePpuWrite(uint32_t, uint8_t) {}
+PpuWriteHandler ChrDataWrite(const BoardHeader& header) {
+    return header.chrUnits ? IgnorePpuWrite : ChrPageWrite;
 }
 uint8_t ChrRamRead(uint32_t address) {
     return chrRam[address & 0x1FFF];
@@ -158,7 +161,7 @@ void InitBoard(const BoardHeader& header) {
     if (PatternsAreRam(board, header))
         SetPpuPages(0, 7, ChrRamRead, ChrRamWrite);
     else
-        SetPpuPages(0, 7, ChrPageRead, ChrPageWrite);
+        SetPpuPages(0, 7, ChrPageRead, ChrDataWrite(header));
     ppuBoardHooks = board ? board->ppu : PpuBoardHooks{};
     if (board) board->setup(header);
     SetMirroring(header.mirroring);

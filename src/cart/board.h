@@ -61,10 +61,12 @@ void SetCpuPages(int first, int last, CpuReadHandler read, CpuWriteHandler write
 void SetPpuPages(int first, int last, PpuReadHandler read, PpuWriteHandler write);
 
 // The standard handlers boards install.
+// PRG and CHR ROM are read-only: a write to them changes nothing (a board's
+// registers may see it through their own handler).
 uint8_t PrgPageRead(uint32_t address);
-void PrgPageWrite(uint32_t address, uint8_t value);
 uint8_t ChrPageRead(uint32_t address);
 void ChrPageWrite(uint32_t address, uint8_t value);
+void IgnorePpuWrite(uint32_t address, uint8_t value);
 uint8_t ChrRamRead(uint32_t address);
 void ChrRamWrite(uint32_t address, uint8_t value);
 void IgnoreCpuWrite(uint32_t address, uint8_t value);
@@ -75,6 +77,10 @@ struct BoardHeader {
     uint32_t chrUnits;  // 8 KB units, 0 for CHR RAM
     uint32_t mirroring;
 };
+
+// The write handler of the CHR data: none for ROM, ChrPageWrite for the
+// block given to a cartridge without CHR ROM.
+PpuWriteHandler ChrDataWrite(const BoardHeader& header);
 
 // Installs the pattern handlers, runs the board's set-up and applies the
 // header's mirroring.

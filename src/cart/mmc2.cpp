@@ -77,7 +77,7 @@ uint8_t Mmc2LatchRead(uint32_t address) {
 
 void SetupMmc2(const BoardHeader& header) {
     mmc2 = {};
-    SetPpuPages(0, 7, Mmc2LatchRead, ChrPageWrite);
+    SetPpuPages(0, 7, Mmc2LatchRead, ChrDataWrite(header));
     SetCpuPages(8, 15, PrgPageRead, Mmc2Write);
     banks.prgBankCount = 2 * header.prgUnits;
     banks.chrBankCount = 2 * header.chrUnits;

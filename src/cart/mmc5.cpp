@@ -44,7 +44,7 @@ void SetPrgPages(int first, int last, bool ram) {
     if (ram)
         SetCpuPages(first, last, PrgRamRead, PrgRamWrite);
     else
-        SetCpuPages(first, last, PrgPageRead, PrgPageWrite);
+        SetCpuPages(first, last, PrgPageRead, IgnoreCpuWrite);
     for (int page = first; page <= last; ++page) mmc5.mmc5PageIsRam[page] = ram ? 1 : 0;
 }
 

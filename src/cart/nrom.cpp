@@ -1,5 +1,5 @@
-// NROM (mapper 0): no register. A write to $8000-$FFFF stores into the PRG
-// data in memory, as the board's loader has always allowed.
+// NROM (mapper 0): no register; a write to $8000-$FFFF meets ROM and changes
+// nothing.
 #include "cart/board.h"
 
 namespace morvel {
@@ -15,7 +15,7 @@ void MapNromPrg(const BoardHeader& header) {
 
 void SetupNrom(const BoardHeader& header) {
     MapNromPrg(header);
-    SetCpuPages(8, 15, PrgPageRead, PrgPageWrite);
+    SetCpuPages(8, 15, PrgPageRead, IgnoreCpuWrite);
     MapChrBanks(0, 0, 0x2000);
 }
 

@@ -1,5 +1,5 @@
-; NROM (mapper 0), one 16 KB unit: $C000-$FFFF mirrors $8000-$BFFF and a
-; write into the PRG window changes what is read back at both places.
+; NROM (mapper 0), one 16 KB unit: $C000-$FFFF mirrors $8000-$BFFF, and the
+; PRG and CHR data are ROM: writes to them change nothing that is read back.
 .segment "HEADER"
         .byte "NES", $1A, 1, 1, $00, $00, 0,0,0,0,0,0,0,0
 
@@ -18,8 +18,25 @@ reset:  sei
         EXPECT_A $5A, 3, "$C000 does not mirror $8000"
         lda #$A5
         sta marker
-        lda marker - $4000
-        EXPECT_A $A5, 4, "PRG write not seen at $C000"
+        sta marker - $4000
+        lda marker
+        EXPECT_A $5A, 4, "a write changed PRG ROM"
+        ; CHR ROM byte $0010 through $2007: write $A5, then read it back
+        ; (one dummy read fills the buffer).
+        bit $2002
+        lda #$00
+        sta $2006
+        lda #$10
+        sta $2006
+        lda #$A5
+        sta $2007
+        lda #$00
+        sta $2006
+        lda #$10
+        sta $2006
+        lda $2007
+        lda $2007
+        EXPECT_A $3C, 5, "a write changed CHR ROM"
         PASS
 
 nmi:
@@ -27,3 +44,7 @@ irq:    rti
 
 .segment "VECTORS"
         .word nmi, reset, irq
+
+.segment "CHARS"
+        .res 16, 0
+        .byte $3C
