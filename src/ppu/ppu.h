@@ -22,6 +22,19 @@ extern PixelSource spritePixelSource;
 
 // The console's 64 colours as 0x00RRGGBB, indexed by a palette entry.
 extern const uint32_t masterPalette[64];
+// The same for each setting of the three colour-emphasis bits ($2001 bits
+// 5-7 as 0-7).
+extern const uint32_t (&pictureColours)[8][64];
+
+// $2001 bit 0 (greyscale) and bits 5-7 (emphasis), kept in ppuCycle.maskPicture.
+constexpr uint32_t kMaskPictureBits = 0xE1;
+
+// The colour a palette value gives with $2001 as it stands: greyscale keeps
+// only the brightness bits (the grey column), emphasis tints the result.
+inline uint32_t PictureColour(uint32_t value) {
+    const uint32_t mask = ppuCycle.maskPicture;
+    return pictureColours[(mask >> 5) & 7][value & ((mask & 1) ? 0x30 : 0x3F)];
+}
 
 uint8_t PpuRegisterRead(uint32_t address);
 void PpuRegisterWrite(uint32_t address, uint8_t value);

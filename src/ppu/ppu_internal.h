@@ -69,8 +69,10 @@ inline void VblankLineDot(PpuState& p) {
     }
 }
 
-// Dot 1 of the pre-render line clears all three status flags.
+// Dot 1 of the pre-render line clears all three status flags; it also
+// counts the frame for the I/O latch's decay.
 inline void ClearStatusFlags(PpuState& p) {
+    ppuCycle.frames++;
     p.vblankFlag = 0;
     p.spriteOverflow = 0;
     p.sprite0Hit = 0;
@@ -241,7 +243,7 @@ constexpr uint32_t PixelCompose(uint32_t b, uint32_t s) {
 [[gnu::always_inline]] inline uint32_t PixelColour(PpuState& p, uint32_t b, uint32_t s) {
     const uint32_t composed = PixelCompose(b, s);
     p.sprite0Hit |= (composed & 0x20) << 1;
-    return masterPalette[p.paletteRam[composed & 0x1F] & 0x3F];
+    return PictureColour(p.paletteRam[composed & 0x1F]);
 }
 
 // The background pixel: fine X picks the bit of the shift registers that is

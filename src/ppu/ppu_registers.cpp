@@ -13,6 +13,33 @@ PpuBoardHooks ppuBoardHooks;
 
 namespace {
 
+// ---- The I/O latch -----------------------------------------------------------
+// Every write to a PPU register leaves its value in the latch; reads of the
+// write-only registers return it, and the bits a register does not drive come
+// from it. A bit the PPU last set to 1 fades to 0 after about 600 ms.
+
+constexpr uint32_t kLatchDecayFrames = 36;
+
+uint8_t LatchValue() {
+    PpuCycleState& c = ppuCycle;
+    for (uint32_t bit = 0; bit < 8; ++bit) {
+        if ((c.ioLatch >> bit) & 1 && c.frames - c.latchRefreshed[bit] >= kLatchDecayFrames)
+            c.ioLatch &= ~(1u << bit);
+    }
+    return static_cast<uint8_t>(c.ioLatch);
+}
+
+// The bits in `driven` take value's bits and start their time afresh; the
+// result is the whole latch, as the CPU reads it.
+uint8_t LatchRefresh(uint8_t value, uint8_t driven) {
+    PpuCycleState& c = ppuCycle;
+    const uint8_t kept = LatchValue() & static_cast<uint8_t>(~driven);
+    c.ioLatch = kept | (value & driven);
+    for (uint32_t bit = 0; bit < 8; ++bit)
+        if ((driven >> bit) & 1) c.latchRefreshed[bit] = c.frames;
+    return static_cast<uint8_t>(c.ioLatch);
+}
+
 // A board that counts scanlines from PPU address line A12 (the MMC3) must also
 // see the addresses the CPU puts on the PPU bus through $2006 and $2007.
 void NotifyAddress() {
@@ -44,9 +71,10 @@ void WriteControl(uint8_t value) {
     p.spriteHeightMinus1 = (value & 0x20) ? 15 : 7;
 }
 
-// $2001 PPUMASK. Greyscale and colour emphasis are not modelled.
+// $2001 PPUMASK.
 void WriteMask(uint8_t value) {
     PpuState& p = ppu;
+    ppuCycle.maskPicture = value & kMaskPictureBits;
     p.showSprites = value & 0x10;
     p.showBackground = value & 0x08;
     SelectRenderer();
@@ -112,13 +140,14 @@ uint8_t ReadOamData() {
 // $2007 PPUDATA read: below the palette the result is the buffered byte of
 // the previous read; palette reads answer at once but still refill the buffer
 // with the nametable byte underneath.
+// Palette memory drives only the low six bits; the top two come from the latch.
 uint8_t ReadData() {
     PpuState& p = ppu;
     p.readScratch = p.readBuffer;
     const uint32_t address = p.vramAddr & 0x3FFF;
     p.readBuffer = PpuBusRead(address);
-    uint8_t result =
-        p.vramAddr >= 0x3F00 ? PaletteRead(p.vramAddr) : static_cast<uint8_t>(p.readScratch);
+    uint8_t result = p.vramAddr >= 0x3F00 ? LatchRefresh(PaletteRead(p.vramAddr), 0x3F)
+                                          : LatchRefresh(static_cast<uint8_t>(p.readScratch), 0xFF);
     IncrementVramAddr();
     return result;
 }
@@ -136,11 +165,14 @@ void ClampState(PpuState& p) {
     if (p.spriteHeightMinus1 != 15) p.spriteHeightMinus1 = 7;
     if (p.scanline < 0 || p.scanline > kFrameEndLine) p.scanline = 0;
     if (p.dot < 0 || p.dot > kLastDot) p.dot = 0;
+    ppuCycle.maskPicture &= kMaskPictureBits;
+    ppuCycle.ioLatch &= 0xFF;
 }
 
 }  // namespace
 
 void PpuRegisterWrite(uint32_t address, uint8_t value) {
+    LatchRefresh(value, 0xFF);
     switch (address & 7) {
         case 0: WriteControl(value); break;
         case 1: WriteMask(value); break;
@@ -158,10 +190,10 @@ void PpuRegisterWrite(uint32_t address, uint8_t value) {
 
 uint8_t PpuRegisterRead(uint32_t address) {
     switch (address & 7) {
-        case 2: return ReadStatus();
-        case 4: return ReadOamData();
+        case 2: return LatchRefresh(ReadStatus(), 0xE0);  // bits 4-0 undriven
+        case 4: return LatchRefresh(ReadOamData(), 0xFF);
         case 7: return ReadData();
-        default: return 0;  // write-only registers
+        default: return LatchValue();  // write-only registers
     }
 }
 

@@ -24,7 +24,7 @@ void StepIdle(int32_t owed) {
         const int32_t line = p.scanline;
         if (line < kVisibleLines) {
             if (static_cast<uint32_t>(p.dot - 1) < 256)
-                *pixelCursor++ = masterPalette[p.paletteRam[0] & 0x3F];
+                *pixelCursor++ = PictureColour(p.paletteRam[0]);
         } else if (line == kVblankLine) {
             VblankLineDot(p);
         } else if (line == kPreRenderLine) {

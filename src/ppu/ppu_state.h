@@ -96,7 +96,16 @@ extern PpuState ppu;
 // versioned part of the file; a file from before it gets the values
 // PpuCycleStateForOldState derives.
 struct PpuCycleState {
-    uint32_t reserved;
+    // Frames begun since power-on, counted at dot 1 of the pre-render line:
+    // the clock of the I/O latch's decay.
+    uint32_t frames;
+    // The I/O latch of $2000-$3FFF: the last value on the PPU's side of the
+    // CPU data bus, and for each bit the frame it was last refreshed to 1.
+    uint32_t ioLatch;
+    uint32_t latchRefreshed[8];
+    // $2001 bits 0 (greyscale) and 5-7 (colour emphasis); the other bits
+    // live in PpuState.
+    uint32_t maskPicture;
 };
 static_assert(std::is_trivially_copyable_v<PpuCycleState>);
 
