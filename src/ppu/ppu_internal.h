@@ -69,10 +69,16 @@ inline void VblankLineDot(PpuState& p) {
     }
 }
 
+// Sprite evaluation starts afresh at the next visible line.
+inline void SpriteEvaluationReset() {
+    ppuCycle.evalLine = ~0u;
+}
+
 // Dot 1 of the pre-render line clears all three status flags; it also
 // counts the frame for the I/O latch's decay.
 inline void ClearStatusFlags(PpuState& p) {
     ppuCycle.frames++;
+    SpriteEvaluationReset();
     p.vblankFlag = 0;
     p.spriteOverflow = 0;
     p.sprite0Hit = 0;
@@ -185,10 +191,19 @@ inline void DummyNametableRead(PpuState& p) {
 
 // ---- Sprites -----------------------------------------------------------------
 
-// Looks at OAM entry (dot - 1) / 4 for the next line; acts on dots 4, 8, ..., 256.
-void SpriteEvaluate(PpuState& p, int32_t dot);
+// Sprite evaluation for the next line, dots 65-256 of a visible line: every
+// step of it up to and including dot `dot` (sprites.cpp). Each sprite takes
+// two dots (a read of OAM, then a write to secondary OAM), eight when it is
+// in range and its other three bytes are copied; the steps act on the even
+// dot.
+void SpriteEvaluateSteps(PpuState& p, uint32_t dot);
+inline void SpriteEvaluateTo(PpuState& p, int32_t dot) {
+    const PpuCycleState& c = ppuCycle;
+    if (c.evalLine != static_cast<uint32_t>(p.scanline) || c.evalDot <= static_cast<uint32_t>(dot))
+        SpriteEvaluateSteps(p, static_cast<uint32_t>(dot));
+}
 inline void SpriteEvaluationDot(PpuState& p, int32_t dot) {
-    if ((static_cast<uint32_t>(dot - 1) & 3) == 3) SpriteEvaluate(p, dot);
+    if (dot >= 66) SpriteEvaluateTo(p, dot);
 }
 
 // Pattern fetches of one sprite unit (dots 261 + 8k and 263 + 8k) and the

@@ -131,6 +131,12 @@ uint8_t ReadStatus() {
 // $2004 OAMDATA read. Bits 2-4 of a sprite's attribute byte do not exist in
 // the console's sprite memory and read as 0; the stored byte keeps them.
 uint8_t ReadOamData() {
+    const PpuState& p = ppu;
+    // While rendering, dots 1-64 of a visible line clear secondary OAM with
+    // the OAM read signal held at $FF.
+    if ((p.showBackground | p.showSprites) && p.scanline < kVisibleLines && p.dot >= 1 &&
+        p.dot <= 64)
+        return 0xFF;
     const uint32_t address = ppu.oamAddr & 0xFF;
     uint8_t value = ppu.oam[address];
     if ((address & 3) == 2) value &= 0xE3;
@@ -167,6 +173,7 @@ void ClampState(PpuState& p) {
     if (p.dot < 0 || p.dot > kLastDot) p.dot = 0;
     ppuCycle.maskPicture &= kMaskPictureBits;
     ppuCycle.ioLatch &= 0xFF;
+    if (ppuCycle.evalStage > 2) ppuCycle.evalStage = 2;
 }
 
 }  // namespace
@@ -212,14 +219,19 @@ void SelectRenderer() {
     spritePixelSource = p.showSprites ? SpritePixel : ZeroPixel;
 }
 
+// A state from before the record: the latch empty, the picture without
+// greyscale or emphasis, and the sprite evaluation of the line under way
+// done again from its start at the next dot, which finds the same sprites.
 void PpuCycleStateForOldState() {
     std::memset(&ppuCycle, 0, sizeof ppuCycle);
+    SpriteEvaluationReset();
 }
 
 void PpuPowerOn() {
     PpuState& p = ppu;
     std::memset(&p, 0, sizeof p);
     std::memset(&ppuCycle, 0, sizeof ppuCycle);
+    SpriteEvaluationReset();
     PpuRegisterWrite(0x2000, 0);
     PpuRegisterWrite(0x2001, 0);
     p.writeToggle = 0;

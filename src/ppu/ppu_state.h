@@ -106,6 +106,13 @@ struct PpuCycleState {
     // $2001 bits 0 (greyscale) and 5-7 (colour emphasis); the other bits
     // live in PpuState.
     uint32_t maskPicture;
+    // Sprite evaluation of the line evalLine (any other value: not begun):
+    // the even dot of its next step, the byte m that the search after the
+    // eighth sprite compares (PpuState.evalIndex is n), and the stage.
+    uint32_t evalLine;
+    uint32_t evalDot;
+    uint32_t evalByte;
+    uint32_t evalStage;
 };
 static_assert(std::is_trivially_copyable_v<PpuCycleState>);
 

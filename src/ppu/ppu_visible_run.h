@@ -68,23 +68,6 @@ inline uint64_t NibbleSpread16(uint32_t bits) {
            kNibbleSpread.bits[bits & 0xFF];
 }
 
-// Runs sprite evaluation for the dots first..last - 1 of a visible line. Most
-// entries are not on the line: only their Y is looked at here; the others go
-// to SpriteEvaluate, which also notes the entry in evalIndex.
-inline void SpriteEvaluateDots(PpuState& p, int32_t first, int32_t last) {
-    int32_t dot = (first + 3) & ~3;
-    if (dot >= last) return;
-    const uint32_t line = static_cast<uint32_t>(p.scanline);
-    const uint32_t height = p.spriteHeightMinus1;
-    uint32_t n = static_cast<uint32_t>(dot - 1) >> 2;
-    for (; dot < last; dot += 4, ++n) {
-        if (line - p.oam[(n & 63) * 4] <= height)
-            SpriteEvaluate(p, dot);
-        else
-            p.evalIndex = n & 63;
-    }
-}
-
 // The background during a run of visible dots. The background values (b) of
 // the coming dots are kept as a stream of 4-bit values, the current dot's in
 // bits 63-60, moved on by one value per dot. A tile loaded at dot t (a
@@ -217,7 +200,7 @@ inline void BackgroundRun::Suspend(const PpuState& p, int32_t last) const {
 // pixels. The sprite line must hold a value for every dot of the run.
 template <bool kBg, bool kSprites, bool kLeftColumn>
 inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
-    SpriteEvaluateDots(p, first, last);
+    if (last > 66) SpriteEvaluateTo(p, last - 1);
     const uint8_t* sprites = nullptr;
     if constexpr (kSprites) {
         // Dot d makes call spriteLineCalls + d - first of the line's sprite pixel.

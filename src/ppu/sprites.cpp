@@ -6,17 +6,19 @@
 
 namespace morvel {
 
-void SpriteEvaluate(PpuState& p, int32_t dot) {
-    const uint32_t n = (static_cast<uint32_t>(dot - 1) >> 2) & 63;
-    p.evalIndex = n;
+namespace {
+
+enum EvaluationStage : uint32_t {
+    kFindEight = 0,   // copying the sprites in range, fewer than eight found
+    kSearchOverflow,  // eight found: the search that sets the overflow flag
+    kEvaluationDone,  // all entries seen, or the flag set: nothing more to do
+};
+
+constexpr uint32_t kFirstEvaluationDot = 66;
+
+// Copies OAM entry n, in range at `row`, into the next slot of secondary OAM.
+void CopyFoundSprite(PpuState& p, uint32_t n, uint32_t row) {
     const uint8_t* entry = &p.oam[n * 4];
-    // A sprite below the line gives a huge unsigned row and is skipped.
-    uint32_t row = static_cast<uint32_t>(p.scanline) - entry[0];
-    if (row > p.spriteHeightMinus1) return;
-    if (p.foundSprites >= 8) {
-        p.spriteOverflow = 0x20;
-        return;
-    }
     SecondaryOamEntry& found = p.secondaryOam[p.foundSprites];
     found.tile = entry[1];
     found.x = entry[3];
@@ -27,9 +29,60 @@ void SpriteEvaluate(PpuState& p, int32_t dot) {
     p.foundSprites++;
 }
 
+}  // namespace
+
+// Each pass of the loop is one step at the even dot c.evalDot. A sprite whose
+// Y is not in range (a sprite below the line gives a huge unsigned row) takes
+// two dots, one in range eight. After the eighth, the console's search for a
+// ninth increments the byte index m along with the sprite index n, so that
+// it compares byte 1 of one sprite, byte 2 of the next and so on as their Y;
+// a match sets the overflow flag, and the search ends.
+void SpriteEvaluateSteps(PpuState& p, uint32_t dot) {
+    PpuCycleState& c = ppuCycle;
+    const uint32_t line = static_cast<uint32_t>(p.scanline);
+    if (c.evalLine != line) {
+        c.evalLine = line;
+        c.evalDot = kFirstEvaluationDot;
+        c.evalByte = 0;
+        c.evalStage = kFindEight;
+        p.evalIndex = 0;
+        p.foundSprites = 0;
+    }
+    const uint32_t height = p.spriteHeightMinus1;
+    while (c.evalDot <= dot && c.evalStage != kEvaluationDone) {
+        const uint32_t n = p.evalIndex & 63;
+        if (c.evalStage == kFindEight) {
+            const uint32_t row = line - p.oam[n * 4];
+            if (row <= height) {
+                CopyFoundSprite(p, n, row);
+                c.evalDot += 8;
+            } else {
+                c.evalDot += 2;
+            }
+            if (p.foundSprites >= 8) c.evalStage = kSearchOverflow;
+        } else {
+            const uint32_t m = c.evalByte & 3;
+            if (line - p.oam[n * 4 + m] <= height) {
+                p.spriteOverflow = 0x20;
+                c.evalStage = kEvaluationDone;
+                break;
+            }
+            c.evalByte = (m + 1) & 3;
+            c.evalDot += 2;
+        }
+        if (n == 63) {
+            c.evalStage = kEvaluationDone;
+            break;
+        }
+        p.evalIndex = n + 1;
+    }
+}
+
 void SpriteFetchFirst(PpuState& p) {
     const uint32_t k = p.fetchSlot & 7;
     if (k == 0) SettleSpriteUnits(p);
+    // OAMADDR is cleared during the sprite fetches of every rendered line.
+    p.oamAddr = 0;
     p.spriteFetchAddr = p.spritePatternBase;
     if (k < p.foundSprites) {
         const SecondaryOamEntry& e = p.secondaryOam[k];
@@ -57,6 +110,7 @@ void SpriteFetchSecond(PpuState& p) {
 
 void SpriteLineHandOver(PpuState& p) {
     SettleSpriteUnits(p);
+    SpriteEvaluationReset();
     p.lineSpriteCount = p.foundSprites < 8 ? p.foundSprites : 8;
     p.foundSprites = 0;
     p.fetchSlot = 0;

@@ -187,8 +187,9 @@ std::vector<uint64_t> Draw(uint32_t seed, bool pointerSources) {
         if (random() % 40 == 0) {
             const uint32_t choice = random() % 6;
             const uint8_t value = static_cast<uint8_t>(random());
-            // Mostly both layers, also one of them, clipped or not, or off.
-            const uint8_t masks[] = {0x1E, 0x1E, 0x18, 0x08, 0x0A, 0x10, 0x14, 0x00};
+            // Mostly both layers, also one of them, clipped or not, or off;
+            // greyscale and emphasis on the way.
+            const uint8_t masks[] = {0x1E, 0xBF, 0x18, 0x08, 0x0A, 0x10, 0x74, 0x00};
             if (choice == 0) PpuRegisterWrite(0x2005, value);
             if (choice == 1) PpuRegisterWrite(0x2006, value);
             if (choice == 2) PpuRegisterWrite(0x2000, value & 0x38);
@@ -197,7 +198,8 @@ std::vector<uint64_t> Draw(uint32_t seed, bool pointerSources) {
         }
         const int32_t length = random() % 30 == 0 ? 1 + random() % 400 : 1 + random() % 24;
         ppuStep(ppu.ppuCyclesDone + length);
-        recording.push_back(Fingerprint(&ppu, sizeof ppu));
+        recording.push_back(Fingerprint(&ppu, sizeof ppu) ^
+                            Fingerprint(&ppuCycle, sizeof ppuCycle));
         if (ppu.scanline == 0 && ppu.dot == 0 && ppu.ppuCyclesDone != 0) {
             ppu.ppuCyclesDone = 0;  // the frame ended
             recording.push_back(Fingerprint(frameBuffer, sizeof(uint32_t) * kFrameWidth * 240));
