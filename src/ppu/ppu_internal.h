@@ -197,10 +197,34 @@ inline void DummyNametableRead(PpuState& p) {
 // in range and its other three bytes are copied; the steps act on the even
 // dot.
 void SpriteEvaluateSteps(PpuState& p, uint32_t dot);
+enum SpriteEvaluationStage : uint32_t {
+    kFindEight = 0,   // copying the sprites in range, fewer than eight found
+    kSearchOverflow,  // eight found: the search that sets the overflow flag
+    kEvaluationDone,  // all entries seen, or the flag set: nothing more to do
+};
+// Most sprites are not on the line: their two dots each are passed here, and
+// only the others go to SpriteEvaluateSteps.
 inline void SpriteEvaluateTo(PpuState& p, int32_t dot) {
-    const PpuCycleState& c = ppuCycle;
-    if (c.evalLine != static_cast<uint32_t>(p.scanline) || c.evalDot <= static_cast<uint32_t>(dot))
-        SpriteEvaluateSteps(p, static_cast<uint32_t>(dot));
+    PpuCycleState& c = ppuCycle;
+    const uint32_t line = static_cast<uint32_t>(p.scanline);
+    const uint32_t until = static_cast<uint32_t>(dot);
+    uint32_t next = c.evalDot;
+    if (c.evalLine == line) {
+        if (next > until) return;
+        if (c.evalStage == kFindEight) {
+            const uint32_t height = p.spriteHeightMinus1;
+            uint32_t n = p.evalIndex & 63;
+            while (line - p.oam[n * 4] > height && n < 63) {
+                next += 2;
+                ++n;
+                if (next > until) break;
+            }
+            c.evalDot = next;
+            p.evalIndex = n;
+            if (next > until) return;
+        }
+    }
+    SpriteEvaluateSteps(p, until);
 }
 inline void SpriteEvaluationDot(PpuState& p, int32_t dot) {
     if (dot >= 66) SpriteEvaluateTo(p, dot);

@@ -8,12 +8,6 @@ namespace morvel {
 
 namespace {
 
-enum EvaluationStage : uint32_t {
-    kFindEight = 0,   // copying the sprites in range, fewer than eight found
-    kSearchOverflow,  // eight found: the search that sets the overflow flag
-    kEvaluationDone,  // all entries seen, or the flag set: nothing more to do
-};
-
 constexpr uint32_t kFirstEvaluationDot = 66;
 
 // Copies OAM entry n, in range at `row`, into the next slot of secondary OAM.
@@ -76,6 +70,8 @@ void SpriteEvaluateSteps(PpuState& p, uint32_t dot) {
         }
         p.evalIndex = n + 1;
     }
+    // Past every dot: the callers have nothing more to ask for on this line.
+    if (c.evalStage == kEvaluationDone) c.evalDot = kLastDot + 1;
 }
 
 void SpriteFetchFirst(PpuState& p) {
