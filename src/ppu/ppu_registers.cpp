@@ -46,8 +46,20 @@ void NotifyAddress() {
     if (ppuBoardHooks.addressWatch) ppuBoardHooks.addressWatch(ppu.vramAddr);
 }
 
+// After a $2007 access v moves on by 1 or 32. While the PPU renders (a
+// visible or the pre-render line, background or sprites shown) the access
+// instead works the fetch logic's own increments: coarse X and Y at once.
+// The PPU's address bus then carries the rendering fetches, so a board
+// watching it sees no address from the CPU.
 void IncrementVramAddr() {
-    ppu.vramAddr = (ppu.vramAddr + ppu.vramIncrement) & 0x3FFF;
+    PpuState& p = ppu;
+    const bool renderingLine = p.scanline < kVisibleLines || p.scanline == kPreRenderLine;
+    if ((p.showBackground | p.showSprites) && renderingLine) {
+        IncrementCoarseX(p);
+        IncrementY(p);
+        return;
+    }
+    p.vramAddr = (p.vramAddr + p.vramIncrement) & 0x3FFF;
     NotifyAddress();
 }
 
