@@ -4,7 +4,7 @@
 ; every flip and priority combination, and the two left-column bits. Until
 ; frame 20 it shows scroll (13, 21) from nametable 0 with the background
 ; hidden in the left column; from frame 20 on, scroll (200, 100) from
-; nametable 1 with the sprites hidden there.
+; nametable 1 with the sprites hidden there, in greyscale with red emphasis.
 ; The pattern bytes come from formulas, so every tile is different.
 .segment "HEADER"
         .byte "NES", $1A, 2, 1, $01, $00, 0,0,0,0,0,0,0,0   ; NROM, vertical mirroring
@@ -150,7 +150,7 @@ nmi:    pha
         jmp done
 second: lda #$B1
         sta $2000
-        lda #$1A                ; sprites hidden in the left column
+        lda #$3B                ; sprites hidden in the left column; greyscale, red
         sta $2001
         lda #200
         sta $2005
