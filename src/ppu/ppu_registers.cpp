@@ -157,8 +157,8 @@ uint8_t ReadOamData() {
 
 // $2007 PPUDATA read: below the palette the result is the buffered byte of
 // the previous read; palette reads answer at once but still refill the buffer
-// with the nametable byte underneath.
-// Palette memory drives only the low six bits; the top two come from the latch.
+// with the nametable byte underneath. Palette memory drives only the low six
+// bits of the answer; the top two come from the latch.
 uint8_t ReadData() {
     PpuState& p = ppu;
     p.readScratch = p.readBuffer;
