@@ -54,14 +54,17 @@ namespace {
 // Dots 0 and 257-340 of a visible line; dots 1-256 go through VisiblePixelRun.
 inline void VisibleLineDot(PpuState& p) {
     const int32_t dot = p.dot;
-    if (dot == 0) {
-        // Odd frames skip the first dot of line 0 while rendering is on.
-        if (p.scanline == 0 && p.oddFrame) p.ppuCyclesDone--;
-    } else if (dot == 257) {
+    if (dot == 257)
         CopyHorizontal(p);
-    } else {
+    else if (dot != 0)  // dot 0 is idle
         FetchTailDot(p, dot);
-    }
+}
+
+// The end of dot 338 of the pre-render line: before an odd frame, with
+// rendering on at this point, the PPU goes from dot 339 straight to line 0,
+// so dot 340 (whose nametable read it does on the way) takes no time.
+inline void OddFrameSkip(PpuState& p) {
+    if (!p.oddFrame) p.ppuCyclesDone--;
 }
 
 // No pixels and no evaluation; the vertical scroll is reloaded from t and the
@@ -73,6 +76,7 @@ inline void PreRenderLineDot(PpuState& p) {
     } else {
         if (dot >= 280 && dot <= 304) p.vramAddr = p.tempAddr;
         FetchTailDot(p, dot);
+        if (dot == 338) OddFrameSkip(p);
     }
 }
 
@@ -148,6 +152,7 @@ inline void TailRun(PpuState& p, int32_t owed) {
             } else {
                 if (dot >= 280 && dot <= 304) p.vramAddr = p.tempAddr;
                 FetchTailDot(p, dot);
+                if (dot == 338) OddFrameSkip(p);
             }
         } else if (dot == 257) {
             CopyHorizontal(p);
