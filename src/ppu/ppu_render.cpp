@@ -28,14 +28,18 @@ uint32_t BackgroundPixel() {
 }
 
 // With background and sprites off the PPU fetches nothing and shows the
-// backdrop colour; frames are never shortened.
+// backdrop colour, or, while v points into the palette ($3F00-$3FFF), the
+// palette entry v addresses; frames are never shortened.
 void StepIdle(int32_t owed) {
     PpuState& p = ppu;
     for (;;) {
         const int32_t line = p.scanline;
         if (line < kVisibleLines) {
-            if (static_cast<uint32_t>(p.dot - 1) < 256)
-                *pixelCursor++ = PictureColour(p.paletteRam[0]);
+            if (static_cast<uint32_t>(p.dot - 1) < 256) {
+                const uint32_t v = p.vramAddr & 0x3FFF;
+                const uint32_t entry = v >= 0x3F00 ? v & 0x1F : 0;
+                *pixelCursor++ = PictureColour(p.paletteRam[entry]);
+            }
         } else if (line == kVblankLine) {
             VblankLineDot(p);
         } else if (line == kPreRenderLine) {

@@ -91,6 +91,18 @@ TEST_F(Ppu, SpriteEvaluationAndSpriteZeroHit) {
     }
 }
 
+// With rendering off the backdrop shows, or the palette entry v points at.
+TEST_F(Ppu, ForcedBlankShowsThePaletteEntryAtV) {
+    ppu.paletteRam[0] = 0x0F;
+    ppu.paletteRam[5] = 0x16;
+    for (const uint32_t v : {0x2005u, 0x3F05u}) {
+        ppu.scanline = 10, ppu.dot = 0, ppu.vramAddr = v;
+        pixelCursor = frameBuffer;
+        ppuStep(ppu.ppuCyclesDone + 100);
+        EXPECT_EQ(frameBuffer[50], masterPalette[v >= 0x3F00 ? 0x16 : 0x0F]) << std::hex << v;
+    }
+}
+
 // The eight sprite output units written out: each call, every unit in use
 // counts down its X or shifts one pixel out, and the first opaque one gives
 // the pixel.
