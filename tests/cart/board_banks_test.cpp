@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cart/board_probe.h"
+#include "cart/mmc1.h"
 #include "core/cpu.h"
 
 namespace morvel::test {
@@ -90,6 +91,19 @@ TEST(Mmc1, RegisterWrites) {
     };
     // clang-format on
     for (const Case& c : cases) RunCase(c);
+}
+
+// A read-modify-write on the MMC1 writes its register twice on consecutive
+// cycles (the old value, then the new one): only the first counts.
+TEST(Mmc1, TakesTheFirstOfTwoWritesInARow) {
+    ASSERT_TRUE(LoadBoard(1, 2, 4, 1));
+    const uint8_t incAt8000[] = {0xEE, 0x00, 0x80};  // $8000 reads 0 (PRG unit 0)
+    std::copy(std::begin(incAt8000), std::end(incAt8000), cpu.cpuRam);
+    cpu.pc = 0;
+    cpu.extraCycles = 0;
+    CpuStep();
+    EXPECT_EQ(mmc1.mmc1ShiftCount, 1);
+    EXPECT_EQ(mmc1.mmc1Shift, 0);
 }
 
 // Mapper 4 with eight PRG banks of 8 KB and 32 CHR banks of 1 KB unless a
