@@ -210,6 +210,7 @@ void ApuCycleStateForOldState() {
 void ApuPowerOn() {
     std::memset(&apu, 0, sizeof apu);
     std::memset(&apuCycle, 0, sizeof apuCycle);
+    ReleaseIrq(kIrqFrameCounter | kIrqDmc);
     for (int32_t address = 0x4000; address <= 0x4007; ++address) ApuWriteRegister(address, 0);
     apu.tri.linearReload = 1;
     apu.tri.periodPlus1 = 1;

@@ -138,6 +138,7 @@ int LoadStateSlot(int n) {
     const SupportedBoard* board = FindSupportedBoard(static_cast<int32_t>(mapperNumber));
     if (board && board->afterStateLoad) board->afterStateLoad();
     SelectRenderer();
+    PlacePixelCursor();
     return 1;
 }
 

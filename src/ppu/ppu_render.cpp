@@ -5,8 +5,19 @@
 namespace morvel {
 
 PpuStepFunction ppuStep = StepIdle;
+uint32_t ppuFrameReady;
 PixelSource bgPixelSource = ZeroPixel;
 PixelSource spritePixelSource = ZeroPixel;
+
+void PlacePixelCursor() {
+    const PpuState& p = ppu;
+    int32_t drawn = kVisibleLines * kFrameWidth;
+    if (p.scanline >= 0 && p.scanline < kVisibleLines) {
+        const int32_t inLine = p.dot < 1 ? 0 : (p.dot > 256 ? 256 : p.dot - 1);
+        drawn = p.scanline * kFrameWidth + inLine;
+    }
+    pixelCursor = frameBuffer + drawn;
+}
 
 uint32_t ZeroPixel() {
     return 0;
@@ -31,7 +42,7 @@ void StepIdle(int32_t owed) {
             if (p.dot == 1) ClearStatusFlags(p);
         } else if (line >= kFrameEndLine) {
             EndFrame(p);
-            return;
+            continue;
         }
         AdvanceDot(p);
         if (p.ppuCyclesDone >= owed) return;
@@ -183,7 +194,7 @@ void StepRender(int32_t owed) {
             PreRenderLineDot(p);
         } else if (line >= kFrameEndLine) {
             EndFrame(p);
-            return;
+            continue;
         } else if (line == kVblankLine && dot <= 15) {
             VblankLineDot(p);
         } else if (dotInRange) {
