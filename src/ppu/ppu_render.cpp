@@ -58,17 +58,21 @@ namespace {
 // Dots 0 and 257-340 of a visible line; dots 1-256 go through VisiblePixelRun.
 inline void VisibleLineDot(PpuState& p) {
     const int32_t dot = p.dot;
-    if (dot == 257)
+    if (dot == 0) {
+        // Nothing happens on the first dot of a line.
+    } else if (dot == 257) {
         CopyHorizontal(p);
-    else if (dot != 0)  // dot 0 is idle
+    } else {
         FetchTailDot(p, dot);
+    }
 }
 
-// The end of dot 338 of the pre-render line: before an odd frame, with
-// rendering on at this point, the PPU goes from dot 339 straight to line 0,
-// so dot 340 (whose nametable read it does on the way) takes no time.
-inline void OddFrameSkip(PpuState& p) {
-    if (!p.oddFrame) p.ppuCyclesDone--;
+// On odd frames the pre-render line is one dot shorter when rendering is on
+// as it reaches dot 338 (as this machine times a $2001 write, two dots into
+// the CPU's cycle): that dot takes no time.
+constexpr int32_t kOddFrameSkipDot = 338;
+inline void SkipOnOddFrame(PpuState& p) {
+    if (p.oddFrame) p.ppuCyclesDone--;
 }
 
 // No pixels and no evaluation; the vertical scroll is reloaded from t and the
@@ -79,8 +83,8 @@ inline void PreRenderLineDot(PpuState& p) {
         if (dot == 1) ClearStatusFlags(p);
     } else {
         if (dot >= 280 && dot <= 304) p.vramAddr = p.tempAddr;
+        if (dot == kOddFrameSkipDot) SkipOnOddFrame(p);
         FetchTailDot(p, dot);
-        if (dot == 338) OddFrameSkip(p);
     }
 }
 
@@ -96,7 +100,7 @@ constexpr bool VisibleLineWork(int32_t dot) {
     return dot <= 257 || TailWorkDot(dot);
 }
 constexpr bool PreRenderLineWork(int32_t dot) {
-    return dot == 1 || (dot >= 280 && dot <= 304) || TailWorkDot(dot);
+    return dot == 1 || (dot >= 280 && dot <= 304) || dot == kOddFrameSkipDot || TailWorkDot(dot);
 }
 
 // For each dot 0-340 the first dot from there on that has work, 341 for none.
@@ -155,8 +159,8 @@ inline void TailRun(PpuState& p, int32_t owed) {
                 ClearStatusFlags(p);
             } else {
                 if (dot >= 280 && dot <= 304) p.vramAddr = p.tempAddr;
+                if (dot == kOddFrameSkipDot) SkipOnOddFrame(p);
                 FetchTailDot(p, dot);
-                if (dot == 338) OddFrameSkip(p);
             }
         } else if (dot == 257) {
             CopyHorizontal(p);
