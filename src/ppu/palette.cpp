@@ -73,9 +73,12 @@ void PaletteWrite(uint32_t address, uint8_t value) {
 PaletteColours paletteColours;
 BackgroundRunCarry backgroundRunCarry;
 
+void ForgetPaletteColours() {
+    paletteColours.built = 0;
+}
+
 void BuildPaletteColours(const PpuState& p) {
     std::memcpy(paletteColours.source, p.paletteRam, sizeof paletteColours.source);
-    paletteColours.maskPicture = ppuCycle.maskPicture;
     for (uint32_t i = 0; i < 32; ++i) {
         const uint32_t colour = PictureColour(p.paletteRam[i]);
         paletteColours.colour[i] = colour;

@@ -270,6 +270,10 @@ constexpr uint32_t PixelCompose(uint32_t b, uint32_t s) {
     return (hit << 5) | (spriteWins ? (0x10 | (s & 0x0F)) : bgEntry);
 }
 
+// Makes the batched renderer work out its palette colours again at its next
+// run (palette.cpp): greyscale or emphasis may have changed.
+void ForgetPaletteColours();
+
 // One pixel by the rule: sets the sprite-0 hit and returns the colour.
 [[gnu::always_inline]] inline uint32_t PixelColour(PpuState& p, uint32_t b, uint32_t s) {
     const uint32_t composed = PixelCompose(b, s);

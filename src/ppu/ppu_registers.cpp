@@ -212,6 +212,7 @@ uint8_t PpuRegisterRead(uint32_t address) {
 void SelectRenderer() {
     PpuState& p = ppu;
     ClampState(p);
+    ForgetPaletteColours();
     if (!p.showSprites && !p.showBackground) {
         ppuStep = StepIdle;
         if (ppuBoardHooks.renderingOff) ppuBoardHooks.renderingOff();

@@ -30,18 +30,18 @@ inline constexpr PixelComposeTable kPixelCompose = BuildPixelComposeTable();
 
 // The colours of the 32 palette entries (PictureColour of the entry's value),
 // indexed like the composition's entries: 32-63 repeat 0-31. Worked out again
-// whenever palette memory or the greyscale and emphasis bits differ from the
-// ones they were made from; derived, never saved.
+// whenever palette memory differs from the copy they were made from, or
+// after ForgetPaletteColours (a $2001 write: greyscale and emphasis); derived,
+// never saved.
 struct PaletteColours {
     uint8_t source[32];
-    uint32_t maskPicture;
     uint32_t built;
     uint32_t colour[64];
 };
 extern PaletteColours paletteColours;
 void BuildPaletteColours(const PpuState& p);
 inline const uint32_t* CurrentPaletteColours(const PpuState& p) {
-    if (!paletteColours.built || paletteColours.maskPicture != ppuCycle.maskPicture ||
+    if (!paletteColours.built ||
         std::memcmp(paletteColours.source, p.paletteRam, sizeof paletteColours.source) != 0)
         BuildPaletteColours(p);
     return paletteColours.colour;
