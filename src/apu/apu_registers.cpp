@@ -170,6 +170,12 @@ void WriteFrameCounter(uint8_t value) {
     ApplyFrameCounterMode(value);
 }
 
+// Power-on and the reset button write $4017 (with $00, or again with the last
+// value) so that the frame counter restarts on the second cycle of the CPU's
+// reset sequence: 9 cycles before the first instruction as apu_reset's
+// 4017_timing counts them, the delay the console usually shows.
+constexpr uint8_t kResetRestartDelay = 2;
+
 uint8_t ReadStatus() {
     uint8_t value = 0;
     if (apu.pulse1.length) value |= 0x01;
@@ -179,8 +185,8 @@ uint8_t ReadStatus() {
     if (apu.dmc.remaining) value |= 0x10;
     if (apu.frameIrqFlag) value |= 0x40;
     if (apu.dmc.irqFlag) value |= 0x80;
-    // A flag raised on the cycle of the read is seen and stays raised.
-    if (apuCycle.frameFlagSetAt == cpuCycle.cycles) return value;
+    // The read clears the frame flag; on the first two of the three cycles
+    // that raise it, the next cycle raises it again (frame_sequencer.cpp).
     apu.frameIrqFlag = 0;
     ReleaseIrq(kIrqFrameCounter);
     return value;
@@ -224,7 +230,7 @@ uint8_t ApuReadRegister(int32_t address) {
 // step's cycle minus one, and a zero sample byte stood for an empty buffer.
 void ApuCycleStateForOldState() {
     std::memset(&apuCycle, 0, sizeof apuCycle);
-    apuCycle.frameFlagSetAt = apuCycle.halfFrameAt = ~uint64_t{0};
+    apuCycle.halfFrameAt = ~uint64_t{0};
     apuCycle.frameMode = apu.last4017;
     if (apu.frameCycle > 0) apu.frameCycle -= 1;
     apuCycle.dmcBufferFull = apu.dmc.buffer != 0;
@@ -234,7 +240,7 @@ void ApuCycleStateForOldState() {
 void ApuPowerOn() {
     std::memset(&apu, 0, sizeof apu);
     std::memset(&apuCycle, 0, sizeof apuCycle);
-    apuCycle.frameFlagSetAt = apuCycle.halfFrameAt = ~uint64_t{0};
+    apuCycle.halfFrameAt = ~uint64_t{0};
     for (int32_t address = 0x4000; address <= 0x4007; ++address) ApuWriteRegister(address, 0);
     apu.tri.linearReload = 1;
     apu.tri.periodPlus1 = 1;
@@ -246,6 +252,7 @@ void ApuPowerOn() {
     apu.dmc.silence = 1;  // the output unit starts with nothing to play
     ApuWriteRegister(0x4015, 0);
     ApuWriteRegister(0x4017, 0);
+    apuCycle.frameResetDelay = kResetRestartDelay;
     apu.noise.shift = 1;
     apu.reserved2 = 1;
 }
@@ -260,6 +267,7 @@ void ApuReset() {
     apu.pulse1.length = apu.pulse2.length = apu.tri.length = apu.noise.length = 0;
     apu.prev4017 = apu.last4017;
     ApplyFrameCounterMode(apu.last4017);
+    apuCycle.frameResetDelay = kResetRestartDelay;
     apu.frameIrqFlag = 0;
     ReleaseIrq(kIrqFrameCounter);
 }

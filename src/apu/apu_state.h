@@ -198,7 +198,6 @@ extern ApuState apu;
 // ApuCycleStateForOldState derives.
 // Cycle numbers are CPU cycles as counted by cpuCycle.cycles.
 struct ApuCycleState {
-    uint64_t frameFlagSetAt;  // the cycle the frame interrupt flag was last raised
     uint64_t halfFrameAt;     // the cycle of the last half-frame clock
     uint8_t lengthClocked;    // bits 0-3: the length counters that clock counted down
     uint8_t frameResetDelay;  // cycles until a $4017 write restarts the frame counter; 0 none
@@ -209,7 +208,7 @@ struct ApuCycleState {
     uint8_t reserved[2];
 };
 static_assert(std::is_trivially_copyable_v<ApuCycleState>);
-static_assert(sizeof(ApuCycleState) == 24);
+static_assert(sizeof(ApuCycleState) == 16);
 
 // The DMC's sample fetch by DMA: none; a load after a $4015 start, counting
 // down dmcDmaDelay; a reload after the output unit took the buffer, waiting

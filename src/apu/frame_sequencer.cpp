@@ -7,11 +7,12 @@ namespace morvel {
 
 namespace {
 
-// Raises the frame interrupt flag unless $4017 bit 6 inhibits it.
-void RaiseFrameFlag(uint64_t cycle) {
+// Raises the frame interrupt flag unless $4017 bit 6 inhibits it. The APU's
+// part of a cycle comes before the CPU's access, so a $4015 read on a cycle
+// that raises the flag sees it set (and clears it).
+void RaiseFrameFlag() {
     if (apu.frameIrqInhibit) return;
     apu.frameIrqFlag = 1;
-    apuCycle.frameFlagSetAt = cycle;
     AssertIrq(kIrqFrameCounter);
 }
 
@@ -46,13 +47,13 @@ void FrameCounterEvent(uint32_t count, uint64_t cycle) {
     }
     if (!five) {
         if (count == kFrameFlagFirst) {
-            RaiseFrameFlag(cycle);
+            RaiseFrameFlag();
         } else if (count == kStep4) {
             HalfFrameAt(cycle);
-            RaiseFrameFlag(cycle);
+            RaiseFrameFlag();
             apu.frameStep = 0;
         } else if (count == kFourStepEnd) {
-            RaiseFrameFlag(cycle);
+            RaiseFrameFlag();
             apu.frameCycle = 0;
         } else if (count > kFourStepEnd) {
             apu.frameCycle = 0;  // a count only a damaged state file reaches
