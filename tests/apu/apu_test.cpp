@@ -86,6 +86,44 @@ TEST(Sweep, TargetsAndMuting) {
     }
 }
 
+// A length load or halt change written on the cycle a half frame clocks the
+// counters (the CPU's cycles: the APU's part, then the access). Pulse 1 starts
+// at 10 (or 0) and is loaded with 20; pulse 2 (10, not halted) shows the clock.
+TEST(LengthCounter, WritesOnTheCycleOfTheHalfFrame) {
+    const struct {
+        const char* what;
+        uint8_t halt;
+        bool loaded;
+        int32_t address;
+        uint8_t value;
+        bool late;
+        uint32_t length;
+    } cases[] = {
+        {"a load is lost while the clock counts down", 0x00, true, 0x4003, 0x10, false, 9},
+        {"a load one cycle later takes", 0x00, true, 0x4003, 0x10, true, 20},
+        {"a load takes when the counter was 0", 0x00, false, 0x4003, 0x10, false, 20},
+        {"a halt set then comes after the clock", 0x00, true, 0x4000, 0x20, false, 9},
+        {"a halt cleared then comes after the clock", 0x20, true, 0x4000, 0x00, false, 10},
+    };
+    for (const auto& c : cases) {
+        FreshApu();
+        Write(0x4015, 0x03);
+        Write(0x4000, c.halt);
+        if (c.loaded) Write(0x4003, 0x00);
+        Write(0x4007, 0x00);
+        for (int i = 0; i < 40000 && apu.pulse2.length == 10; ++i) {
+            ++cpuCycle.cycles;
+            ApuStep(1);
+        }
+        if (c.late) {
+            ++cpuCycle.cycles;
+            ApuStep(1);
+        }
+        Write(c.address, c.value);
+        EXPECT_EQ(apu.pulse1.length, c.length) << c.what;
+    }
+}
+
 // The noise register repeats after 32767 shifts in the long mode and, from
 // its power-on value, after 93 in the short mode.
 TEST(Noise, SequenceLengths) {
