@@ -241,6 +241,7 @@ void ApuPowerOn() {
     std::memset(&apu, 0, sizeof apu);
     std::memset(&apuCycle, 0, sizeof apuCycle);
     apuCycle.halfFrameAt = ~uint64_t{0};
+    ReleaseIrq(kIrqFrameCounter | kIrqDmc);
     for (int32_t address = 0x4000; address <= 0x4007; ++address) ApuWriteRegister(address, 0);
     apu.tri.linearReload = 1;
     apu.tri.periodPlus1 = 1;

@@ -138,7 +138,7 @@ void StepRenderMmc5(int32_t owed) {
             Mmc5PreRenderLineDot(p);
         } else if (line >= kFrameEndLine) {
             EndFrame(p);
-            return;
+            continue;
         }
         AdvanceDot(p);
         if (p.ppuCyclesDone >= owed) return;

@@ -1,31 +1,148 @@
-// The 6502-family CPU: one instruction, interrupt entry or sprite-DMA byte per
-// CpuStep. No decimal mode, no dummy reads or writes; the stack lives directly
-// in internal RAM at $0100-$01FF.
+// The 6502-family CPU of the console, one bus access per CPU cycle: every
+// instruction makes the reads and writes the console makes, in its order,
+// dummy reads and writes included, and the PPU and APU run their share of
+// each cycle before its access, so a register sees the access at its cycle.
+// No decimal mode. One CpuStep is one instruction or interrupt entry, with
+// any DMA that steals cycles inside it.
 #include "core/cpu.h"
 
 #include <cstring>
 
+#include "apu/apu.h"
+#include "core/frame_loop.h"
 #include "core/memory_map.h"
+#include "ppu/ppu.h"
 
 namespace morvel {
 
 CpuBlock cpu;
 CpuCycleState cpuCycle;
 
-void CpuCycleStateForOldState() {
-    std::memset(&cpuCycle, 0, sizeof cpuCycle);
-    cpuCycle.irqSources = cpu.irqLine ? 0u : uint32_t{kIrqBoard};
-}
-
 namespace {
 
-using OpHandler = void (*)();
-using AddressMode = uint32_t (*)();
+// ---- The bus cycle -------------------------------------------------------------
+// The PPU runs two of its three dots before the access and the third after
+// it; the interrupt inputs are sampled at the end of the cycle. A $2002 read
+// on the dot the vblank flag rises, or one dot later, so hides the flag's
+// edge from the NMI input, and a read two dots later does not.
 
-// ---- Helpers ---------------------------------------------------------------
+// The interrupt inputs as sampled at the end of the current cycle and of the
+// one before it: an instruction acts on the second-to-last cycle's sample.
+struct InterruptPoll {
+    uint8_t nmi;
+    uint8_t irq;
+};
+InterruptPoll pollNow;
+InterruptPoll pollBefore;
+
+inline void RunPpuDots(uint32_t dots) {
+    FrameBookkeeping& f = frameBookkeeping;
+    f.ppuCyclesOwed += dots;
+    ppuStep(static_cast<int32_t>(f.ppuCyclesOwed));
+}
+
+inline void BeginCycle() {
+    cpuCycle.cycles++;
+    RunPpuDots(2);
+    ApuStep(1);
+}
+
+inline void EndCycle() {
+    RunPpuDots(1);
+    const uint8_t line = (ppu.vblankFlag & 0x80) && ppu.nmiEnabled;
+    if (line && !cpuCycle.nmiLine) cpu.nmiPending = 1;
+    cpuCycle.nmiLine = line;
+    pollBefore = pollNow;
+    pollNow.nmi = static_cast<uint8_t>(cpu.nmiPending);
+    pollNow.irq = cpu.irqLine == 0 && !(cpu.p & kFlagI);
+}
+
+// A cycle with nothing on the bus that matters (the reset's cycles, a halted CPU).
+inline void IdleCycle() {
+    BeginCycle();
+    EndCycle();
+}
+
+inline uint8_t BusRead(uint32_t address) {
+    BeginCycle();
+    const uint8_t value = CpuRead(address);
+    cpuCycle.openBus = value;
+    EndCycle();
+    return value;
+}
+
+void RunDma(uint32_t address);
+
+// Every read the CPU makes is one where DMA may halt it.
+inline uint8_t Read(uint32_t address) {
+    if (cpu.dmaActive || DmcDmaWanted()) [[unlikely]]
+        RunDma(address);
+    return BusRead(address);
+}
+
+inline void Write(uint32_t address, uint8_t value) {
+    BeginCycle();
+    cpuCycle.openBus = value;
+    CpuWrite(address, value);
+    EndCycle();
+}
+
+// ---- DMA ---------------------------------------------------------------------------
+// DMA halts the CPU on a read cycle: that read goes out (its value dropped),
+// then the DMA works on alternating get (even) and put (odd) cycles while the
+// CPU keeps putting the address of the read it is waiting to make on the bus.
+// A DMC fetch needs the halt and one more cycle before its get; sprite DMA
+// gets a byte and puts it to $2004, 256 times. A DMC get takes precedence.
+
+// A cycle of the halted CPU: its waiting read is repeated. The controller
+// ports count a run of reads of the same port as one, so only the halt's
+// read clocks them.
+inline void RepeatRead(uint32_t address) {
+    if (address == 0x4016 || address == 0x4017) {
+        IdleCycle();
+        return;
+    }
+    BusRead(address);
+}
+
+void RunDma(uint32_t address) {
+    BusRead(address);  // the halt
+    bool dmcReady = false;
+    bool dmcWanted = DmcDmaWanted();
+    bool oamByteHeld = false;
+    for (;;) {
+        const bool oam = cpu.dmaActive != 0;
+        if (!oam && !dmcWanted) break;
+        const bool get = (cpuCycle.cycles & 1) != 0;  // the coming cycle is even
+        if (get && dmcWanted && dmcReady) {
+            DmcDmaDeliver(BusRead(DmcDmaAddress()));
+            dmcWanted = false;
+        } else if (get && oam && !oamByteHeld) {
+            cpu.dmaLatch = BusRead(cpu.dmaSource & 0xFFFF);
+            oamByteHeld = true;
+        } else if (!get && oam && oamByteHeld) {
+            Write(0x2004, cpu.dmaLatch);
+            oamByteHeld = false;
+            cpu.dmaSource++;
+            if (++cpu.dmaCount >= 256) {
+                cpu.dmaCount = 0;
+                cpu.dmaActive = 0;
+            }
+        } else {
+            RepeatRead(address);
+        }
+        if (dmcWanted) dmcReady = true;
+        if (!dmcWanted && DmcDmaWanted()) {
+            dmcWanted = true;
+            dmcReady = false;
+        }
+    }
+}
+
+// ---- Helpers -----------------------------------------------------------------------
 
 inline uint8_t Fetch() {
-    uint8_t value = CpuRead(cpu.pc);
+    const uint8_t value = Read(cpu.pc);
     cpu.pc = static_cast<uint16_t>(cpu.pc + 1);
     return value;
 }
@@ -40,42 +157,56 @@ inline void SetFlag(uint8_t flag, bool on) {
 }
 
 inline void Push(uint8_t value) {
-    cpu.cpuRam[0x100 + cpu.s] = value;
+    Write(0x100 + cpu.s, value);
     cpu.s = static_cast<uint8_t>(cpu.s - 1);
 }
 
 inline uint8_t Pull() {
     cpu.s = static_cast<uint8_t>(cpu.s + 1);
-    return cpu.cpuRam[0x100 + cpu.s];
+    return Read(0x100 + cpu.s);
 }
 
-inline void PushWord(uint16_t value) {
-    Push(static_cast<uint8_t>(value >> 8));
-    Push(static_cast<uint8_t>(value));
+// The cycle an instruction spends on the stack pointer: a read of the stack.
+inline void StackDummyRead() {
+    Read(0x100 + cpu.s);
 }
 
-// Vectors are read through the handler of page 15, whatever board is installed.
-inline uint16_t ReadVector(uint32_t address) {
-    uint8_t lo = cpuReadPage[15](address);
-    uint8_t hi = cpuReadPage[15](address + 1);
-    return static_cast<uint16_t>(lo | (hi << 8));
+// The second cycle of one-byte instructions: the next byte is read and dropped.
+inline void DummyFetch() {
+    Read(cpu.pc);
 }
 
-// Interrupt and BRK entry. The pushed status has bit 5 set; bit 4 (B) is set
-// only in the copy pushed by BRK, so a handler can tell the two apart. All
-// three entries set I so an IRQ cannot nest inside the handler.
-inline void EnterInterrupt(uint16_t returnAddress, bool fromBrk, uint32_t vector) {
-    PushWord(returnAddress);
-    uint8_t pushed = static_cast<uint8_t>(cpu.p | kFlagU);
-    pushed = static_cast<uint8_t>(fromBrk ? (pushed | kFlagB) : (pushed & ~kFlagB));
+// Interrupt and BRK entry, after the two cycles at PC (the caller's): the
+// return address and status are pushed, then the vector read. An NMI that
+// has arrived by the time the status is pushed takes the vector over, even
+// from a BRK or an IRQ. The pushed status has bit 5 set and bit 4 (B) only
+// from BRK.
+void EnterInterrupt(uint16_t returnAddress, bool fromBrk) {
+    Push(static_cast<uint8_t>(returnAddress >> 8));
+    Push(static_cast<uint8_t>(returnAddress));
+    uint32_t vector = 0xFFFE;
+    if (cpu.nmiPending) {
+        cpu.nmiPending = 0;
+        vector = 0xFFFA;
+    }
+    const uint8_t pushed = static_cast<uint8_t>((cpu.p | kFlagU | (fromBrk ? kFlagB : 0)) &
+                                                (fromBrk ? 0xFF : ~kFlagB));
     Push(pushed);
     cpu.p |= kFlagI;
-    cpu.pc = ReadVector(vector);
+    const uint32_t lo = Read(vector);
+    const uint32_t hi = Read(vector + 1);
+    cpu.pc = static_cast<uint16_t>(lo | (hi << 8));
+    // The handler's first instruction always runs before another interrupt.
+    pollNow = pollBefore = InterruptPoll{0, 0};
 }
 
-// ---- Addressing modes --------------------------------------------------------
-// Each returns the effective address. The page-cross penalty sets extraCycles
-// to 1; only instructions that only read use the penalised variants.
+// ---- Addressing modes ----------------------------------------------------------------
+// Each makes the cycles up to the effective address and returns it. Indexed
+// modes read from the address before the carry into the high byte: the
+// read-type instructions only when the index crossed a page (the read was
+// wrong and is repeated), stores and read-modify-writes always.
+
+using AddressMode = uint32_t (*)();
 
 uint32_t Imm() {
     return cpu.pc++;
@@ -83,230 +214,319 @@ uint32_t Imm() {
 uint32_t Zp() {
     return Fetch();
 }
-uint32_t ZpX() {
-    return (Fetch() + cpu.x) & 0xFF;
-}
-uint32_t ZpY() {
-    return (Fetch() + cpu.y) & 0xFF;
+template <uint8_t CpuBlock::*kIndex>
+uint32_t ZpIndexed() {
+    const uint32_t base = Fetch();
+    Read(base);
+    return (base + cpu.*kIndex) & 0xFF;
 }
 uint32_t Abs() {
-    uint32_t lo = Fetch();
+    const uint32_t lo = Fetch();
     return lo | (static_cast<uint32_t>(Fetch()) << 8);
 }
 
-template <bool kPenalty>
-uint32_t AbsIndexed(uint8_t index) {
-    uint32_t base = Abs();
-    uint32_t sum = (base + index) & 0xFFFF;
-    if (kPenalty && ((sum ^ base) & 0xFF00)) cpu.extraCycles = 1;
+// The address with the index added to its low byte only: what the bus shows
+// before the carry reaches the high byte.
+inline uint32_t Uncarried(uint32_t base, uint32_t sum) {
+    return (base & 0xFF00) | (sum & 0xFF);
+}
+
+template <uint8_t CpuBlock::*kIndex, bool kAlwaysDummy>
+uint32_t AbsIndexed() {
+    const uint32_t base = Abs();
+    const uint32_t sum = (base + cpu.*kIndex) & 0xFFFF;
+    if (kAlwaysDummy || ((sum ^ base) & 0xFF00)) Read(Uncarried(base, sum));
     return sum;
-}
-uint32_t AbsX() {
-    return AbsIndexed<true>(cpu.x);
-}
-uint32_t AbsY() {
-    return AbsIndexed<true>(cpu.y);
-}
-uint32_t AbsXW() {
-    return AbsIndexed<false>(cpu.x);
-}
-uint32_t AbsYW() {
-    return AbsIndexed<false>(cpu.y);
 }
 
 uint32_t IndX() {
-    uint32_t pointer = (Fetch() + cpu.x) & 0xFF;
-    uint32_t lo = CpuRead(pointer);
-    uint32_t hi = CpuRead((pointer + 1) & 0xFF);
+    const uint32_t pointer = Fetch();
+    Read(pointer);
+    const uint32_t at = (pointer + cpu.x) & 0xFF;
+    const uint32_t lo = Read(at);
+    const uint32_t hi = Read((at + 1) & 0xFF);
     return lo | (hi << 8);
 }
 
-template <bool kPenalty>
-uint32_t IndirectIndexed() {
-    uint32_t pointer = Fetch();
-    uint32_t lo = CpuRead(pointer);
-    uint32_t hi = CpuRead((pointer + 1) & 0xFF);
-    uint32_t base = lo | (hi << 8);
-    uint32_t sum = (base + cpu.y) & 0xFFFF;
-    if (kPenalty && ((sum ^ base) & 0xFF00)) cpu.extraCycles = 1;
+template <bool kAlwaysDummy>
+uint32_t IndY() {
+    const uint32_t pointer = Fetch();
+    const uint32_t lo = Read(pointer);
+    const uint32_t hi = Read((pointer + 1) & 0xFF);
+    const uint32_t base = lo | (hi << 8);
+    const uint32_t sum = (base + cpu.y) & 0xFFFF;
+    if (kAlwaysDummy || ((sum ^ base) & 0xFF00)) Read(Uncarried(base, sum));
     return sum;
 }
-uint32_t IndY() {
-    return IndirectIndexed<true>();
-}
-uint32_t IndYW() {
-    return IndirectIndexed<false>();
-}
 
-template <AddressMode kMode>
-inline uint8_t Operand() {
-    cpu.effectiveAddress = kMode();
-    return CpuRead(cpu.effectiveAddress);
-}
+constexpr AddressMode kZpX = ZpIndexed<&CpuBlock::x>;
+constexpr AddressMode kZpY = ZpIndexed<&CpuBlock::y>;
+constexpr AddressMode kAbsX = AbsIndexed<&CpuBlock::x, false>;
+constexpr AddressMode kAbsY = AbsIndexed<&CpuBlock::y, false>;
+constexpr AddressMode kAbsXW = AbsIndexed<&CpuBlock::x, true>;
+constexpr AddressMode kAbsYW = AbsIndexed<&CpuBlock::y, true>;
+constexpr AddressMode kIndY = IndY<false>;
+constexpr AddressMode kIndYW = IndY<true>;
 
-// ---- Loads, stores, logic, arithmetic ---------------------------------------
+// ---- Operations on a value -------------------------------------------------------------
 
-template <AddressMode M>
-void Lda() {
-    cpu.a = Operand<M>();
-    SetNZ(cpu.a);
-}
-template <AddressMode M>
-void Ldx() {
-    cpu.x = Operand<M>();
-    SetNZ(cpu.x);
-}
-template <AddressMode M>
-void Ldy() {
-    cpu.y = Operand<M>();
-    SetNZ(cpu.y);
-}
-template <AddressMode M>
-void Sta() {
-    cpu.effectiveAddress = M();
-    CpuWrite(cpu.effectiveAddress, cpu.a);
-}
-template <AddressMode M>
-void Stx() {
-    cpu.effectiveAddress = M();
-    CpuWrite(cpu.effectiveAddress, cpu.x);
-}
-template <AddressMode M>
-void Sty() {
-    cpu.effectiveAddress = M();
-    CpuWrite(cpu.effectiveAddress, cpu.y);
-}
-template <AddressMode M>
-void Ora() {
-    cpu.a |= Operand<M>();
-    SetNZ(cpu.a);
-}
-template <AddressMode M>
-void And() {
-    cpu.a &= Operand<M>();
-    SetNZ(cpu.a);
-}
-template <AddressMode M>
-void Eor() {
-    cpu.a ^= Operand<M>();
-    SetNZ(cpu.a);
-}
+using ReadOp = void (*)(uint8_t);
+using ModifyOp = uint8_t (*)(uint8_t);
 
-inline void AddWithCarry(uint8_t m) {
-    uint32_t sum = cpu.a + m + (cpu.p & kFlagC);
-    uint8_t result = static_cast<uint8_t>(sum);
+void Lda(uint8_t m) {
+    cpu.a = m;
+    SetNZ(m);
+}
+void Ldx(uint8_t m) {
+    cpu.x = m;
+    SetNZ(m);
+}
+void Ldy(uint8_t m) {
+    cpu.y = m;
+    SetNZ(m);
+}
+void Lax(uint8_t m) {
+    cpu.a = cpu.x = m;
+    SetNZ(m);
+}
+void Ora(uint8_t m) {
+    Lda(cpu.a | m);
+}
+void And(uint8_t m) {
+    Lda(cpu.a & m);
+}
+void Eor(uint8_t m) {
+    Lda(cpu.a ^ m);
+}
+void Adc(uint8_t m) {
+    const uint32_t sum = cpu.a + m + (cpu.p & kFlagC);
+    const uint8_t result = static_cast<uint8_t>(sum);
     SetFlag(kFlagC, sum > 0xFF);
     SetFlag(kFlagV, (~(cpu.a ^ m) & (cpu.a ^ result) & 0x80) != 0);
-    cpu.a = result;
-    SetNZ(result);
+    Lda(result);
 }
-
-template <AddressMode M>
-void Adc() {
-    AddWithCarry(Operand<M>());
+void Sbc(uint8_t m) {
+    Adc(static_cast<uint8_t>(~m));
 }
-
-template <AddressMode M>
-void Sbc() {
-    uint8_t m = Operand<M>();
-    uint32_t diff = (cpu.a - m - 1 + (cpu.p & kFlagC)) & 0xFFFF;
-    uint8_t result = static_cast<uint8_t>(diff);
-    SetFlag(kFlagC, (diff & 0x100) == 0);
-    SetFlag(kFlagV, ((cpu.a ^ result) & (cpu.a ^ m) & 0x80) != 0);
-    cpu.a = result;
-    SetNZ(result);
-}
-
-inline void Compare(uint8_t reg, uint8_t m) {
+template <uint8_t CpuBlock::*kRegister>
+void Compare(uint8_t m) {
+    const uint8_t reg = cpu.*kRegister;
     SetFlag(kFlagC, reg >= m);
     SetNZ(static_cast<uint8_t>(reg - m));
 }
-template <AddressMode M>
-void Cmp() {
-    Compare(cpu.a, Operand<M>());
-}
-template <AddressMode M>
-void Cpx() {
-    Compare(cpu.x, Operand<M>());
-}
-template <AddressMode M>
-void Cpy() {
-    Compare(cpu.y, Operand<M>());
-}
-
-template <AddressMode M>
-void Bit() {
-    uint8_t m = Operand<M>();
+void Bit(uint8_t m) {
     cpu.p = static_cast<uint8_t>((cpu.p & ~(kFlagN | kFlagV)) | (m & (kFlagN | kFlagV)));
     SetFlag(kFlagZ, (cpu.a & m) == 0);
 }
+void Nop(uint8_t) {}
 
-// ---- Read-modify-write: one read, one write of the result --------------------
+// Immediate-only undocumented operations.
+void Anc(uint8_t m) {
+    And(m);
+    SetFlag(kFlagC, cpu.a & 0x80);
+}
+void Alr(uint8_t m) {
+    const uint8_t v = cpu.a & m;
+    SetFlag(kFlagC, v & 1);
+    Lda(v >> 1);
+}
+void Arr(uint8_t m) {
+    const uint8_t v = static_cast<uint8_t>(((cpu.a & m) >> 1) | ((cpu.p & kFlagC) << 7));
+    Lda(v);
+    SetFlag(kFlagC, v & 0x40);
+    SetFlag(kFlagV, ((v >> 6) ^ (v >> 5)) & 1);
+}
+void Axs(uint8_t m) {
+    const uint8_t ax = cpu.a & cpu.x;
+    SetFlag(kFlagC, ax >= m);
+    cpu.x = static_cast<uint8_t>(ax - m);
+    SetNZ(cpu.x);
+}
+// The unstable two: the console's 2A03 behaves as if A were first ORed with
+// $FF (LXA) and $EE (ANE).
+void Lxa(uint8_t m) {
+    Lax(m);
+}
+void Ane(uint8_t m) {
+    Lda((cpu.a | 0xEE) & cpu.x & m);
+}
+void Las(uint8_t m) {
+    cpu.s &= m;
+    Lax(cpu.s);
+}
 
-using ModifyFn = uint8_t (*)(uint8_t);
-
-uint8_t ShiftLeft(uint8_t v) {
+uint8_t Asl(uint8_t v) {
     SetFlag(kFlagC, v & 0x80);
     v = static_cast<uint8_t>(v << 1);
     SetNZ(v);
     return v;
 }
-uint8_t ShiftRight(uint8_t v) {
+uint8_t Lsr(uint8_t v) {
     SetFlag(kFlagC, v & 0x01);
     v = static_cast<uint8_t>(v >> 1);
     SetNZ(v);
     return v;
 }
-uint8_t RotateLeft(uint8_t v) {
-    uint8_t carry = cpu.p & kFlagC;
+uint8_t Rol(uint8_t v) {
+    const uint8_t carry = cpu.p & kFlagC;
     SetFlag(kFlagC, v & 0x80);
     v = static_cast<uint8_t>((v << 1) | carry);
     SetNZ(v);
     return v;
 }
-uint8_t RotateRight(uint8_t v) {
-    uint8_t carry = (cpu.p & kFlagC) ? 0x80 : 0;
+uint8_t Ror(uint8_t v) {
+    const uint8_t carry = (cpu.p & kFlagC) ? 0x80 : 0;
     SetFlag(kFlagC, v & 0x01);
     v = static_cast<uint8_t>((v >> 1) | carry);
     SetNZ(v);
     return v;
 }
-uint8_t Increment(uint8_t v) {
+uint8_t Inc(uint8_t v) {
     v = static_cast<uint8_t>(v + 1);
     SetNZ(v);
     return v;
 }
-uint8_t Decrement(uint8_t v) {
+uint8_t Dec(uint8_t v) {
     v = static_cast<uint8_t>(v - 1);
     SetNZ(v);
     return v;
 }
+// The undocumented read-modify-writes: a shift or step, then an operation
+// of A with the result.
+uint8_t Slo(uint8_t v) {
+    v = Asl(v);
+    Ora(v);
+    return v;
+}
+uint8_t Rla(uint8_t v) {
+    v = Rol(v);
+    And(v);
+    return v;
+}
+uint8_t Sre(uint8_t v) {
+    v = Lsr(v);
+    Eor(v);
+    return v;
+}
+uint8_t Rra(uint8_t v) {
+    v = Ror(v);
+    Adc(v);
+    return v;
+}
+uint8_t Dcp(uint8_t v) {
+    v = static_cast<uint8_t>(v - 1);
+    Compare<&CpuBlock::a>(v);
+    return v;
+}
+uint8_t Isc(uint8_t v) {
+    v = static_cast<uint8_t>(v + 1);
+    Sbc(v);
+    return v;
+}
 
-template <AddressMode M, ModifyFn F>
+// ---- Instruction shapes ------------------------------------------------------------------
+
+using OpHandler = void (*)();
+
+template <AddressMode M, ReadOp kOp>
+void ReadInstr() {
+    kOp(Read(M()));
+}
+
+template <AddressMode M, uint8_t CpuBlock::*kRegister>
+void Store() {
+    const uint32_t address = M();
+    Write(address, cpu.*kRegister);
+}
+
+void SaxZp() {
+    Write(Zp(), cpu.a & cpu.x);
+}
+template <AddressMode M>
+void Sax() {
+    const uint32_t address = M();
+    Write(address, cpu.a & cpu.x);
+}
+
+// Read, write the value back unchanged (the console's double write), write
+// the result.
+template <AddressMode M, ModifyOp kOp>
 void Modify() {
-    cpu.effectiveAddress = M();
-    uint8_t value = CpuRead(cpu.effectiveAddress);
-    CpuWrite(cpu.effectiveAddress, F(value));
+    const uint32_t address = M();
+    const uint8_t value = Read(address);
+    Write(address, value);
+    Write(address, kOp(value));
 }
-template <ModifyFn F>
+
+template <ModifyOp kOp>
 void ModifyA() {
-    cpu.a = F(cpu.a);
+    DummyFetch();
+    cpu.a = kOp(cpu.a);
 }
 
-// ---- Branches, jumps, stack ----------------------------------------------------
+template <void (*kOp)()>
+void Implied() {
+    DummyFetch();
+    kOp();
+}
 
+// SHA, SHX, SHY, SHS: store a register ANDed with the high byte of the base
+// address plus one. When the index carries into the high byte, that value
+// also replaces the high byte of the address, as on the console.
+template <bool kIndirect, uint8_t CpuBlock::*kIndex>
+void StoreHigh(uint8_t value) {
+    uint32_t base;
+    if constexpr (kIndirect) {
+        const uint32_t pointer = Fetch();
+        const uint32_t lo = Read(pointer);
+        base = lo | (static_cast<uint32_t>(Read((pointer + 1) & 0xFF)) << 8);
+    } else {
+        base = Abs();
+    }
+    const uint32_t sum = (base + cpu.*kIndex) & 0xFFFF;
+    Read(Uncarried(base, sum));
+    const uint8_t stored = value & static_cast<uint8_t>((base >> 8) + 1);
+    const uint32_t address = ((sum ^ base) & 0xFF00) ? (sum & 0xFF) | (stored << 8) : sum;
+    Write(address, stored);
+}
+void ShaIndY() {
+    StoreHigh<true, &CpuBlock::y>(cpu.a & cpu.x);
+}
+void ShaAbsY() {
+    StoreHigh<false, &CpuBlock::y>(cpu.a & cpu.x);
+}
+void ShxAbsY() {
+    StoreHigh<false, &CpuBlock::y>(cpu.x);
+}
+void ShyAbsX() {
+    StoreHigh<false, &CpuBlock::x>(cpu.y);
+}
+void ShsAbsY() {
+    cpu.s = cpu.a & cpu.x;
+    StoreHigh<false, &CpuBlock::y>(cpu.s);
+}
+
+// ---- Branches, jumps, stack -----------------------------------------------------------------
+
+// A taken branch adds a cycle, and one more when the target is on another
+// page. The interrupt inputs are looked at after the operand fetch, and
+// again before the page fix; a taken branch that stays on its page does not
+// look again, so an interrupt arriving during it waits one more instruction.
 template <uint8_t kFlag, bool kSet>
 void Branch() {
-    if (((cpu.p & kFlag) != 0) != kSet) {
-        cpu.pc = static_cast<uint16_t>(cpu.pc + 1);
-        cpu.extraCycles += 2;
-        return;
+    const int8_t offset = static_cast<int8_t>(Fetch());
+    if (((cpu.p & kFlag) != 0) != kSet) return;
+    const InterruptPoll afterOperand = pollBefore;
+    const uint16_t next = cpu.pc;
+    const uint16_t target = static_cast<uint16_t>(next + offset);
+    Read(next);
+    cpu.pc = static_cast<uint16_t>((next & 0xFF00) | (target & 0xFF));
+    if ((target ^ next) & 0xFF00) {
+        Read(cpu.pc);
+        cpu.pc = target;
+    } else {
+        pollBefore = afterOperand;
     }
-    int8_t offset = static_cast<int8_t>(CpuRead(cpu.pc));
-    uint16_t next = static_cast<uint16_t>(cpu.pc + 1);
-    uint16_t target = static_cast<uint16_t>(next + offset);
-    cpu.extraCycles += ((target ^ next) & 0xFF00) ? 4 : 3;
-    cpu.pc = target;
 }
 
 void JmpAbs() {
@@ -316,52 +536,71 @@ void JmpAbs() {
 // The pointer's high byte comes from the start of the same page when the
 // pointer ends in $FF: JMP ($10FF) reads $10FF and $1000, as the 6502 does.
 void JmpInd() {
-    uint32_t pointer = Abs();
-    uint32_t hiAddress = (pointer & 0xFF00) | ((pointer + 1) & 0x00FF);
-    uint32_t lo = CpuRead(pointer);
-    uint32_t hi = CpuRead(hiAddress);
+    const uint32_t pointer = Abs();
+    const uint32_t lo = Read(pointer);
+    const uint32_t hi = Read((pointer & 0xFF00) | ((pointer + 1) & 0x00FF));
     cpu.pc = static_cast<uint16_t>(lo | (hi << 8));
 }
 
 void Jsr() {
-    uint32_t target = Abs();
-    PushWord(static_cast<uint16_t>(cpu.pc - 1));
-    cpu.pc = static_cast<uint16_t>(target);
+    const uint32_t lo = Fetch();
+    StackDummyRead();
+    Push(static_cast<uint8_t>(cpu.pc >> 8));
+    Push(static_cast<uint8_t>(cpu.pc));
+    const uint32_t hi = Read(cpu.pc);
+    cpu.pc = static_cast<uint16_t>(lo | (hi << 8));
 }
 
 void Rts() {
-    uint32_t lo = Pull();
-    uint32_t hi = Pull();
-    cpu.pc = static_cast<uint16_t>((lo | (hi << 8)) + 1);
+    DummyFetch();
+    StackDummyRead();
+    const uint32_t lo = Pull();
+    const uint32_t hi = Pull();
+    cpu.pc = static_cast<uint16_t>(lo | (hi << 8));
+    Fetch();
 }
 
 void Rti() {
+    DummyFetch();
+    StackDummyRead();
     cpu.p = Pull();
-    uint32_t lo = Pull();
-    uint32_t hi = Pull();
+    const uint32_t lo = Pull();
+    const uint32_t hi = Pull();
     cpu.pc = static_cast<uint16_t>(lo | (hi << 8));
 }
 
 void Brk() {
-    EnterInterrupt(static_cast<uint16_t>(cpu.pc + 1), true, 0xFFFE);
+    Fetch();  // the padding byte
+    EnterInterrupt(cpu.pc, true);
 }
 
 // The pushed copy has bits 4 and 5 set; the live status is left as it was.
 void Php() {
+    DummyFetch();
     Push(static_cast<uint8_t>(cpu.p | kFlagB | kFlagU));
 }
-void Plp() {
-    cpu.p = Pull();
-}
 void Pha() {
+    DummyFetch();
     Push(cpu.a);
 }
+void Plp() {
+    DummyFetch();
+    StackDummyRead();
+    cpu.p = Pull();
+}
 void Pla() {
-    cpu.a = Pull();
-    SetNZ(cpu.a);
+    DummyFetch();
+    StackDummyRead();
+    Lda(Pull());
 }
 
-// ---- Implied ----------------------------------------------------------------------
+// A halting opcode: the CPU stops fetching; only a reset starts it again.
+void Halt() {
+    Fetch();
+    cpuCycle.halted = 1;
+}
+
+// ---- Implied -------------------------------------------------------------------------------
 
 void Clc() {
     cpu.p &= static_cast<uint8_t>(~kFlagC);
@@ -371,7 +610,6 @@ void Sec() {
 }
 void Cli() {
     cpu.p &= static_cast<uint8_t>(~kFlagI);
-    cpu.interruptDelay = 1;
 }
 void Sei() {
     cpu.p |= kFlagI;
@@ -386,131 +624,115 @@ void Sed() {
     cpu.p |= kFlagD;
 }
 void Tax() {
-    cpu.x = cpu.a;
-    SetNZ(cpu.x);
+    Ldx(cpu.a);
 }
 void Tay() {
-    cpu.y = cpu.a;
-    SetNZ(cpu.y);
+    Ldy(cpu.a);
 }
 void Txa() {
-    cpu.a = cpu.x;
-    SetNZ(cpu.a);
+    Lda(cpu.x);
 }
 void Tya() {
-    cpu.a = cpu.y;
-    SetNZ(cpu.a);
+    Lda(cpu.y);
 }
 void Tsx() {
-    cpu.x = cpu.s;
-    SetNZ(cpu.x);
+    Ldx(cpu.s);
 }
 void Txs() {
     cpu.s = cpu.x;
 }
 void Inx() {
-    cpu.x = static_cast<uint8_t>(cpu.x + 1);
-    SetNZ(cpu.x);
+    Ldx(static_cast<uint8_t>(cpu.x + 1));
 }
 void Iny() {
-    cpu.y = static_cast<uint8_t>(cpu.y + 1);
-    SetNZ(cpu.y);
+    Ldy(static_cast<uint8_t>(cpu.y + 1));
 }
 void Dex() {
-    cpu.x = static_cast<uint8_t>(cpu.x - 1);
-    SetNZ(cpu.x);
+    Ldx(static_cast<uint8_t>(cpu.x - 1));
 }
 void Dey() {
-    cpu.y = static_cast<uint8_t>(cpu.y - 1);
-    SetNZ(cpu.y);
+    Ldy(static_cast<uint8_t>(cpu.y - 1));
 }
-void Nop() {}
+void NoOp() {}
 
-// ---- Undocumented opcodes: no-operations of various lengths ----------------------
+constexpr auto kA = &CpuBlock::a;
+constexpr auto kX = &CpuBlock::x;
+constexpr auto kY = &CpuBlock::y;
 
-void Nop1() {}  // one byte
-void Nop2() {
-    cpu.pc = static_cast<uint16_t>(cpu.pc + 1);
-}  // two bytes
-void Nop0C() {
-    cpu.pc = static_cast<uint16_t>(cpu.pc + 2);
-}  // three bytes, no read
-void NopAbsX() {
-    cpu.effectiveAddress = AbsX();
-}  // address formed, not read
-
-using Sl = ModifyFn;
-constexpr Sl kAsl = ShiftLeft, kLsr = ShiftRight, kRol = RotateLeft, kRor = RotateRight,
-             kInc = Increment, kDec = Decrement;
-
+#define R ReadInstr
+#define M Modify
 // clang-format off
 const OpHandler kOpHandlers[256] = {
-// _0              _1            _2    _3    _4           _5           _6                   _7    _8    _9           _A              _B    _C            _D           _E                   _F
-   Brk,            Ora<IndX>,    Nop2, Nop2, Nop2,        Ora<Zp>,     Modify<Zp, kAsl>,    Nop2, Php,  Ora<Imm>,    ModifyA<kAsl>,  Nop2, Nop0C,        Ora<Abs>,    Modify<Abs, kAsl>,   Nop2,  // 0_
-   Branch<kFlagN, false>, Ora<IndY>, Nop2, Nop2, Nop2,    Ora<ZpX>,    Modify<ZpX, kAsl>,   Nop2, Clc,  Ora<AbsY>,   Nop1,           Nop2, NopAbsX,      Ora<AbsX>,   Modify<AbsXW, kAsl>, Nop2,  // 1_
-   Jsr,            And<IndX>,    Nop2, Nop2, Bit<Zp>,     And<Zp>,     Modify<Zp, kRol>,    Nop2, Plp,  And<Imm>,    ModifyA<kRol>,  Nop2, Bit<Abs>,     And<Abs>,    Modify<Abs, kRol>,   Nop2,  // 2_
-   Branch<kFlagN, true>, And<IndY>, Nop2, Nop2, Nop2,     And<ZpX>,    Modify<ZpX, kRol>,   Nop2, Sec,  And<AbsY>,   Nop1,           Nop2, NopAbsX,      And<AbsX>,   Modify<AbsXW, kRol>, Nop2,  // 3_
-   Rti,            Eor<IndX>,    Nop2, Nop2, Nop2,        Eor<Zp>,     Modify<Zp, kLsr>,    Nop2, Pha,  Eor<Imm>,    ModifyA<kLsr>,  Nop2, JmpAbs,       Eor<Abs>,    Modify<Abs, kLsr>,   Nop2,  // 4_
-   Branch<kFlagV, false>, Eor<IndY>, Nop2, Nop2, Nop2,    Eor<ZpX>,    Modify<ZpX, kLsr>,   Nop2, Cli,  Eor<AbsY>,   Nop1,           Nop2, NopAbsX,      Eor<AbsX>,   Modify<AbsXW, kLsr>, Nop2,  // 5_
-   Rts,            Adc<IndX>,    Nop2, Nop2, Nop2,        Adc<Zp>,     Modify<Zp, kRor>,    Nop2, Pla,  Adc<Imm>,    ModifyA<kRor>,  Nop2, JmpInd,       Adc<Abs>,    Modify<Abs, kRor>,   Nop2,  // 6_
-   Branch<kFlagV, true>, Adc<IndY>, Nop2, Nop2, Nop2,     Adc<ZpX>,    Modify<ZpX, kRor>,   Nop2, Sei,  Adc<AbsY>,   Nop1,           Nop2, NopAbsX,      Adc<AbsX>,   Modify<AbsXW, kRor>, Nop2,  // 7_
-   Nop2,           Sta<IndX>,    Nop2, Nop2, Sty<Zp>,     Sta<Zp>,     Stx<Zp>,             Nop2, Dey,  Nop2,        Txa,            Nop2, Sty<Abs>,     Sta<Abs>,    Stx<Abs>,            Nop2,  // 8_
-   Branch<kFlagC, false>, Sta<IndYW>, Nop2, Nop2, Sty<ZpX>, Sta<ZpX>,  Stx<ZpY>,            Nop2, Tya,  Sta<AbsYW>,  Txs,            Nop2, Nop2,         Sta<AbsXW>,  Nop2,                Nop2,  // 9_
-   Ldy<Imm>,       Lda<IndX>,    Ldx<Imm>, Nop2, Ldy<Zp>, Lda<Zp>,     Ldx<Zp>,             Nop2, Tay,  Lda<Imm>,    Tax,            Nop2, Ldy<Abs>,     Lda<Abs>,    Ldx<Abs>,            Nop2,  // A_
-   Branch<kFlagC, true>, Lda<IndY>, Nop2, Nop2, Ldy<ZpX>, Lda<ZpX>,    Ldx<ZpY>,            Nop2, Clv,  Lda<AbsY>,   Tsx,            Nop2, Ldy<AbsX>,    Lda<AbsX>,   Ldx<AbsY>,           Nop2,  // B_
-   Cpy<Imm>,       Cmp<IndX>,    Nop2, Nop2, Cpy<Zp>,     Cmp<Zp>,     Modify<Zp, kDec>,    Nop2, Iny,  Cmp<Imm>,    Dex,            Nop2, Cpy<Abs>,     Cmp<Abs>,    Modify<Abs, kDec>,   Nop2,  // C_
-   Branch<kFlagZ, false>, Cmp<IndY>, Nop2, Nop2, Nop2,    Cmp<ZpX>,    Modify<ZpX, kDec>,   Nop2, Cld,  Cmp<AbsY>,   Nop1,           Nop2, NopAbsX,      Cmp<AbsX>,   Modify<AbsXW, kDec>, Nop2,  // D_
-   Cpx<Imm>,       Sbc<IndX>,    Nop2, Nop2, Cpx<Zp>,     Sbc<Zp>,     Modify<Zp, kInc>,    Nop2, Inx,  Sbc<Imm>,    Nop,            Nop2, Cpx<Abs>,     Sbc<Abs>,    Modify<Abs, kInc>,   Nop2,  // E_
-   Branch<kFlagZ, true>, Sbc<IndY>, Nop2, Nop2, Nop2,     Sbc<ZpX>,    Modify<ZpX, kInc>,   Nop2, Sed,  Sbc<AbsY>,   Nop1,           Nop2, NopAbsX,      Sbc<AbsX>,   Modify<AbsXW, kInc>, Nop2,  // F_
+// _0                  _1              _2              _3               _4              _5             _6             _7             _8                _9                _A                 _B              _C                _D              _E               _F
+   Brk,                R<IndX, Ora>,   Halt,           M<IndX, Slo>,    R<Zp, Nop>,     R<Zp, Ora>,    M<Zp, Asl>,    M<Zp, Slo>,    Php,              R<Imm, Ora>,      ModifyA<Asl>,      R<Imm, Anc>,    R<Abs, Nop>,      R<Abs, Ora>,    M<Abs, Asl>,     M<Abs, Slo>,     // 0_
+   Branch<kFlagN, 0>,  R<kIndY, Ora>,  Halt,           M<kIndYW, Slo>,  R<kZpX, Nop>,   R<kZpX, Ora>,  M<kZpX, Asl>,  M<kZpX, Slo>,  Implied<Clc>,     R<kAbsY, Ora>,    Implied<NoOp>,     M<kAbsYW, Slo>, R<kAbsX, Nop>,    R<kAbsX, Ora>,  M<kAbsXW, Asl>,  M<kAbsXW, Slo>,  // 1_
+   Jsr,                R<IndX, And>,   Halt,           M<IndX, Rla>,    R<Zp, Bit>,     R<Zp, And>,    M<Zp, Rol>,    M<Zp, Rla>,    Plp,              R<Imm, And>,      ModifyA<Rol>,      R<Imm, Anc>,    R<Abs, Bit>,      R<Abs, And>,    M<Abs, Rol>,     M<Abs, Rla>,     // 2_
+   Branch<kFlagN, 1>,  R<kIndY, And>,  Halt,           M<kIndYW, Rla>,  R<kZpX, Nop>,   R<kZpX, And>,  M<kZpX, Rol>,  M<kZpX, Rla>,  Implied<Sec>,     R<kAbsY, And>,    Implied<NoOp>,     M<kAbsYW, Rla>, R<kAbsX, Nop>,    R<kAbsX, And>,  M<kAbsXW, Rol>,  M<kAbsXW, Rla>,  // 3_
+   Rti,                R<IndX, Eor>,   Halt,           M<IndX, Sre>,    R<Zp, Nop>,     R<Zp, Eor>,    M<Zp, Lsr>,    M<Zp, Sre>,    Pha,              R<Imm, Eor>,      ModifyA<Lsr>,      R<Imm, Alr>,    JmpAbs,           R<Abs, Eor>,    M<Abs, Lsr>,     M<Abs, Sre>,     // 4_
+   Branch<kFlagV, 0>,  R<kIndY, Eor>,  Halt,           M<kIndYW, Sre>,  R<kZpX, Nop>,   R<kZpX, Eor>,  M<kZpX, Lsr>,  M<kZpX, Sre>,  Implied<Cli>,     R<kAbsY, Eor>,    Implied<NoOp>,     M<kAbsYW, Sre>, R<kAbsX, Nop>,    R<kAbsX, Eor>,  M<kAbsXW, Lsr>,  M<kAbsXW, Sre>,  // 5_
+   Rts,                R<IndX, Adc>,   Halt,           M<IndX, Rra>,    R<Zp, Nop>,     R<Zp, Adc>,    M<Zp, Ror>,    M<Zp, Rra>,    Pla,              R<Imm, Adc>,      ModifyA<Ror>,      R<Imm, Arr>,    JmpInd,           R<Abs, Adc>,    M<Abs, Ror>,     M<Abs, Rra>,     // 6_
+   Branch<kFlagV, 1>,  R<kIndY, Adc>,  Halt,           M<kIndYW, Rra>,  R<kZpX, Nop>,   R<kZpX, Adc>,  M<kZpX, Ror>,  M<kZpX, Rra>,  Implied<Sei>,     R<kAbsY, Adc>,    Implied<NoOp>,     M<kAbsYW, Rra>, R<kAbsX, Nop>,    R<kAbsX, Adc>,  M<kAbsXW, Ror>,  M<kAbsXW, Rra>,  // 7_
+   R<Imm, Nop>,        Store<IndX, kA>, R<Imm, Nop>,   Sax<IndX>,       Store<Zp, kY>,  Store<Zp, kA>, Store<Zp, kX>, SaxZp,         Implied<Dey>,     R<Imm, Nop>,      Implied<Txa>,      R<Imm, Ane>,    Store<Abs, kY>,   Store<Abs, kA>, Store<Abs, kX>,  Sax<Abs>,        // 8_
+   Branch<kFlagC, 0>,  Store<kIndYW, kA>, Halt,        ShaIndY,         Store<kZpX, kY>, Store<kZpX, kA>, Store<kZpY, kX>, Sax<kZpY>, Implied<Tya>,     Store<kAbsYW, kA>, Implied<Txs>,     ShsAbsY,        ShyAbsX,          Store<kAbsXW, kA>, ShxAbsY,      ShaAbsY,         // 9_
+   R<Imm, Ldy>,        R<IndX, Lda>,   R<Imm, Ldx>,    R<IndX, Lax>,    R<Zp, Ldy>,     R<Zp, Lda>,    R<Zp, Ldx>,    R<Zp, Lax>,    Implied<Tay>,     R<Imm, Lda>,      Implied<Tax>,      R<Imm, Lxa>,    R<Abs, Ldy>,      R<Abs, Lda>,    R<Abs, Ldx>,     R<Abs, Lax>,     // A_
+   Branch<kFlagC, 1>,  R<kIndY, Lda>,  Halt,           R<kIndY, Lax>,   R<kZpX, Ldy>,   R<kZpX, Lda>,  R<kZpY, Ldx>,  R<kZpY, Lax>,  Implied<Clv>,     R<kAbsY, Lda>,    Implied<Tsx>,      R<kAbsY, Las>,  R<kAbsX, Ldy>,    R<kAbsX, Lda>,  R<kAbsY, Ldx>,   R<kAbsY, Lax>,   // B_
+   R<Imm, Compare<kY>>, R<IndX, Compare<kA>>, R<Imm, Nop>, M<IndX, Dcp>, R<Zp, Compare<kY>>, R<Zp, Compare<kA>>, M<Zp, Dec>, M<Zp, Dcp>, Implied<Iny>, R<Imm, Compare<kA>>, Implied<Dex>, R<Imm, Axs>, R<Abs, Compare<kY>>, R<Abs, Compare<kA>>, M<Abs, Dec>, M<Abs, Dcp>,  // C_
+   Branch<kFlagZ, 0>,  R<kIndY, Compare<kA>>, Halt,    M<kIndYW, Dcp>,  R<kZpX, Nop>,   R<kZpX, Compare<kA>>, M<kZpX, Dec>, M<kZpX, Dcp>, Implied<Cld>, R<kAbsY, Compare<kA>>, Implied<NoOp>, M<kAbsYW, Dcp>, R<kAbsX, Nop>, R<kAbsX, Compare<kA>>, M<kAbsXW, Dec>, M<kAbsXW, Dcp>,  // D_
+   R<Imm, Compare<kX>>, R<IndX, Sbc>,  R<Imm, Nop>,    M<IndX, Isc>,    R<Zp, Compare<kX>>, R<Zp, Sbc>, M<Zp, Inc>,   M<Zp, Isc>,    Implied<Inx>,     R<Imm, Sbc>,      Implied<NoOp>,     R<Imm, Sbc>,    R<Abs, Compare<kX>>, R<Abs, Sbc>, M<Abs, Inc>,     M<Abs, Isc>,     // E_
+   Branch<kFlagZ, 1>,  R<kIndY, Sbc>,  Halt,           M<kIndYW, Isc>,  R<kZpX, Nop>,   R<kZpX, Sbc>,  M<kZpX, Inc>,  M<kZpX, Isc>,  Implied<Sed>,     R<kAbsY, Sbc>,    Implied<NoOp>,     M<kAbsYW, Isc>, R<kAbsX, Nop>,    R<kAbsX, Sbc>,  M<kAbsXW, Inc>,  M<kAbsXW, Isc>,  // F_
 };
 // clang-format on
+#undef R
+#undef M
 
-int32_t DmaStep() {
-    uint8_t value = CpuRead(cpu.dmaSource & 0xFFFF);
-    cpu.dmaLatch = value;
-    cpuWritePage[2](0x2004, value);
-    cpu.dmaSource++;
-    cpu.dmaCount++;
-    if (cpu.dmaCount >= 256) {
-        cpu.dmaCount = 0;
-        cpu.dmaActive = 0;
-        return 3;
-    }
-    return 2;
+// Reads the vector through the board's page without a bus cycle (power-on).
+uint16_t PeekVector(uint32_t address) {
+    const uint8_t lo = cpuReadPage[15](address);
+    const uint8_t hi = cpuReadPage[15](address + 1);
+    return static_cast<uint16_t>(lo | (hi << 8));
 }
 
 }  // namespace
 
+void CpuCycleStateForOldState() {
+    std::memset(&cpuCycle, 0, sizeof cpuCycle);
+    cpuCycle.irqSources = cpu.irqLine ? 0u : uint32_t{kIrqBoard};
+    cpuCycle.nmiLine = (ppu.vblankFlag & 0x80) && ppu.nmiEnabled;
+    cpuCycle.takeNmi = cpu.nmiPending && !cpu.interruptDelay;
+    cpuCycle.takeIrq =
+        !cpu.nmiPending && cpu.irqLine == 0 && !cpu.interruptDelay && !(cpu.p & kFlagI);
+    cpu.interruptDelay = 0;
+}
+
 int32_t CpuStep() {
-    if (cpu.dmaActive) return DmaStep();
-
-    if (cpu.nmiPending) {
-        if (!cpu.interruptDelay) {
-            EnterInterrupt(cpu.pc, false, 0xFFFA);
-            cpu.nmiPending = 0;
-            cpu.irqLine = 1;
-            return 7;
-        }
-        cpu.interruptDelay = 0;
-    } else if (cpu.irqLine == 0) {
-        if (!cpu.interruptDelay && !(cpu.p & kFlagI)) {
-            EnterInterrupt(cpu.pc, false, 0xFFFE);
-            return 7;
-        }
-        cpu.interruptDelay = 0;
+    const uint64_t start = cpuCycle.cycles;
+    // The reset's cycles (7 after power-on or reset) come before the next instruction.
+    for (; cpu.extraCycles > 0; --cpu.extraCycles) IdleCycle();
+    if (cpuCycle.halted) [[unlikely]] {
+        IdleCycle();
+    } else if (cpuCycle.takeNmi || cpuCycle.takeIrq) {
+        // The interrupt sequence: two reads at PC (the fetch, dropped, and
+        // its repeat), then the pushes and the vector.
+        Read(cpu.pc);
+        Read(cpu.pc);
+        EnterInterrupt(cpu.pc, false);
+    } else {
+        const uint8_t opcode = Fetch();
+        cpu.opcode = opcode;
+        kOpHandlers[opcode]();
     }
-
-    uint8_t opcode = Fetch();
-    cpu.opcode = opcode;
-    kOpHandlers[opcode]();
-    int32_t cycles = cpuCycleTable[opcode] + cpu.extraCycles;
-    cpu.extraCycles = 0;
-    return cycles;
+    // What the instruction's second-to-last cycle saw decides whether the
+    // next step enters a handler.
+    cpuCycle.takeNmi = pollBefore.nmi;
+    cpuCycle.takeIrq = pollBefore.irq;
+    pollNow = pollBefore = InterruptPoll{0, 0};
+    return static_cast<int32_t>(cpuCycle.cycles - start);
 }
 
 void CpuPowerOn() {
     std::memset(&cpu, 0, sizeof cpu);
     std::memset(&cpuCycle, 0, sizeof cpuCycle);
+    pollNow = pollBefore = InterruptPoll{0, 0};
     std::memset(cpu.cpuRam, 0xFF, sizeof cpu.cpuRam);
     cpu.cpuRam[0x0008] = 0xF7;
     cpu.cpuRam[0x0009] = 0xEF;
@@ -518,16 +740,21 @@ void CpuPowerOn() {
     cpu.cpuRam[0x000F] = 0xBF;
     cpu.p = kFlagI;
     cpu.irqLine = 1;
-    cpu.pc = ReadVector(0xFFFC);
+    cpu.pc = PeekVector(0xFFFC);
     cpu.extraCycles = 7;
     cpu.s = static_cast<uint8_t>(cpu.s - 3);
 }
 
 void CpuReset() {
     cpu.p |= kFlagI;
-    cpu.pc = ReadVector(0xFFFC);
+    cpu.pc = PeekVector(0xFFFC);
     cpu.extraCycles = 7;
     cpu.s = static_cast<uint8_t>(cpu.s - 3);
+    cpu.dmaActive = 0;
+    cpu.dmaCount = 0;
+    cpuCycle.halted = 0;
+    cpuCycle.takeNmi = cpuCycle.takeIrq = 0;
+    cpu.nmiPending = 0;
 }
 
 }  // namespace morvel

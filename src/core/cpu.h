@@ -97,9 +97,6 @@ inline void ReleaseIrq(uint32_t source) {
     cpu.irqLine = cpuCycle.irqSources ? 0 : 1;
 }
 
-// Base cycle counts of all 256 opcodes.
-extern const uint8_t cpuCycleTable[256];
-
 int32_t CpuStep();
 void CpuPowerOn();
 void CpuReset();

@@ -11,19 +11,18 @@ namespace morvel {
 FrameBookkeeping frameBookkeeping;
 FrameFunction frameFunction = NormalFrame;
 
+// The CPU runs the PPU and APU inside its cycles; a frame ends with the
+// instruction during which the PPU reached the vertical blank. The dot counts
+// start again from 0 (a state saved by an earlier version may still owe dots:
+// they are kept).
 void RunFrameBody() {
-    pixelCursor = frameBuffer;
     FrameBookkeeping& f = frameBookkeeping;
+    ppuFrameReady = 0;
     do {
         f.lastCpuCycles = static_cast<uint32_t>(CpuStep());
-        ApuStep(static_cast<int32_t>(f.lastCpuCycles));
-        f.ppuCyclesOwed += 3 * f.lastCpuCycles;
-        ppuStep(static_cast<int32_t>(f.ppuCyclesOwed));
-    } while (static_cast<uint32_t>(ppu.ppuCyclesDone) == f.ppuCyclesOwed);
-    // The PPU stopped at the end of the frame: the dots it still owes carry over.
+    } while (!ppuFrameReady);
     f.ppuCyclesOwed -= static_cast<uint32_t>(ppu.ppuCyclesDone);
     ppu.ppuCyclesDone = 0;
-    cpu.interruptDelay = 0;
 }
 
 void NormalFrame() {

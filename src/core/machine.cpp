@@ -15,6 +15,7 @@ void PowerOnMachine() {
     ApuPowerOn();
     PpuPowerOn();
     ppuStep = StepIdle;
+    PlacePixelCursor();
 }
 
 void ResetMachine() {

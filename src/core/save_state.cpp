@@ -138,6 +138,7 @@ int LoadStateSlot(int n) {
     const SupportedBoard* board = FindSupportedBoard(static_cast<int32_t>(mapperNumber));
     if (board && board->afterStateLoad) board->afterStateLoad();
     SelectRenderer();
+    PlacePixelCursor();
     return 1;
 }
 
@@ -229,7 +230,10 @@ int ReadStateFile() {
         SelectRenderer();
         return 1;
     }
-    if (outcome == ReadOutcome::kRead)
+    if (outcome == ReadOutcome::kRead && contents.size() == expected)
+        stateError = "state file " + stateFilePath +
+                     " was written by another version of morvel: nothing loaded";
+    else if (outcome == ReadOutcome::kRead)
         stateError = "state file " + stateFilePath + " has " + std::to_string(contents.size()) +
                      " bytes, expected " + std::to_string(expected) + ": nothing loaded";
     else

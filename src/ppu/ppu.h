@@ -8,10 +8,14 @@
 
 namespace morvel {
 
-// Runs dots until ppu.ppuCyclesDone reaches owed, or returns at once when the
-// frame ends.
+// Runs dots until ppu.ppuCyclesDone reaches owed, through the end of the
+// frame and into the next.
 using PpuStepFunction = void (*)(int32_t owed);
 extern PpuStepFunction ppuStep;
+
+// Set when the PPU reaches the vertical blank, where the frame loop ends a
+// frame (after the instruction under way); cleared by the frame loop.
+extern uint32_t ppuFrameReady;
 
 // A pixel source gives the value of one layer for the current dot: the
 // background (palette bits 3-2, colour bits 1-0) or the sprites (bit 7 the
@@ -22,6 +26,10 @@ extern PixelSource spritePixelSource;
 
 // The console's 64 colours as 0x00RRGGBB, indexed by a palette entry.
 extern const uint32_t masterPalette[64];
+
+// Points the frame buffer's cursor at the pixel of the PPU's position (after
+// power-on or a loaded state).
+void PlacePixelCursor();
 
 uint8_t PpuRegisterRead(uint32_t address);
 void PpuRegisterWrite(uint32_t address, uint8_t value);

@@ -39,8 +39,10 @@ inline void AdvanceDot(PpuState& p) {
     }
 }
 
-// The wrap from the pre-render line to line 0.
+// The wrap from the pre-render line to line 0: the picture starts again at
+// the top of the frame buffer.
 inline void EndFrame(PpuState& p) {
+    pixelCursor = frameBuffer;
     p.scanline = 0;
     p.dot = 0;
     p.vblankSuppress = 0;
@@ -49,24 +51,14 @@ inline void EndFrame(PpuState& p) {
 
 // ---- Status flags, common to every step ------------------------------------
 
-// Line 241: the flag rises at dot 1 (unless a $2002 read at that very dot
-// suppressed it), the interrupt is armed at dot 3 and delivered at dot 15.
+// Line 241, dot 1: the vertical blank starts. The flag rises (unless a $2002
+// read just before suppressed it); with NMI enabled the PPU's NMI output
+// rises with it, which the CPU sees at the end of its cycle. The frame's
+// picture is complete.
 inline void VblankLineDot(PpuState& p) {
-    switch (p.dot) {
-        case 1:
-            if (!p.vblankSuppress) p.vblankFlag = 0x80;
-            break;
-        case 3:
-            if (p.vblankFlag && p.nmiEnabled) p.nmiArmed = 1;
-            break;
-        case 15:
-            if (p.nmiArmed) {
-                p.nmiArmed = 0;
-                cpu.nmiPending = 1;
-            }
-            break;
-        default: break;
-    }
+    if (p.dot != 1) return;
+    if (!p.vblankSuppress) p.vblankFlag = 0x80;
+    ppuFrameReady = 1;
 }
 
 // Dot 1 of the pre-render line clears all three status flags.

@@ -26,16 +26,9 @@ void IncrementVramAddr() {
 
 // $2000 PPUCTRL.
 void WriteControl(uint8_t value) {
+    // Enabling NMI while the vblank flag is up raises the NMI output, which
+    // the CPU sees as an edge; disabling it lowers the output.
     PpuState& p = ppu;
-    if (p.nmiEnabled && !(value & 0x80)) {
-        cpu.nmiPending = 0;
-        cpu.interruptDelay = 0;
-    } else if (!p.nmiEnabled && (value & 0x80) && p.vblankFlag && p.dot != 1) {
-        // Enabling the interrupt during vertical blank raises it at once; the
-        // CPU takes it after one more instruction.
-        cpu.interruptDelay = 1;
-        cpu.nmiPending = 1;
-    }
     p.tempAddr = (p.tempAddr & ~0x0C00u) | ((value & 3u) << 10);
     p.vramIncrement = (value & 0x04) ? 32 : 1;
     p.bgPatternBase = (value & 0x10) ? 0x1000 : 0;

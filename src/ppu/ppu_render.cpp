@@ -5,8 +5,19 @@
 namespace morvel {
 
 PpuStepFunction ppuStep = StepIdle;
+uint32_t ppuFrameReady;
 PixelSource bgPixelSource = ZeroPixel;
 PixelSource spritePixelSource = ZeroPixel;
+
+void PlacePixelCursor() {
+    const PpuState& p = ppu;
+    int32_t drawn = kVisibleLines * kFrameWidth;
+    if (p.scanline >= 0 && p.scanline < kVisibleLines) {
+        const int32_t inLine = p.dot < 1 ? 0 : (p.dot > 256 ? 256 : p.dot - 1);
+        drawn = p.scanline * kFrameWidth + inLine;
+    }
+    pixelCursor = frameBuffer + drawn;
+}
 
 uint32_t ZeroPixel() {
     return 0;
@@ -31,7 +42,7 @@ void StepIdle(int32_t owed) {
             if (p.dot == 1) ClearStatusFlags(p);
         } else if (line >= kFrameEndLine) {
             EndFrame(p);
-            return;
+            continue;
         }
         AdvanceDot(p);
         if (p.ppuCyclesDone >= owed) return;
@@ -44,13 +55,20 @@ namespace {
 inline void VisibleLineDot(PpuState& p) {
     const int32_t dot = p.dot;
     if (dot == 0) {
-        // Odd frames skip the first dot of line 0 while rendering is on.
-        if (p.scanline == 0 && p.oddFrame) p.ppuCyclesDone--;
+        // Nothing happens on the first dot of a line.
     } else if (dot == 257) {
         CopyHorizontal(p);
     } else {
         FetchTailDot(p, dot);
     }
+}
+
+// On odd frames the pre-render line is one dot shorter when rendering is on
+// as it reaches dot 338 (as this machine times a $2001 write, two dots into
+// the CPU's cycle): that dot takes no time.
+constexpr int32_t kOddFrameSkipDot = 338;
+inline void SkipOnOddFrame(PpuState& p) {
+    if (p.oddFrame) p.ppuCyclesDone--;
 }
 
 // No pixels and no evaluation; the vertical scroll is reloaded from t and the
@@ -61,6 +79,7 @@ inline void PreRenderLineDot(PpuState& p) {
         if (dot == 1) ClearStatusFlags(p);
     } else {
         if (dot >= 280 && dot <= 304) p.vramAddr = p.tempAddr;
+        if (dot == kOddFrameSkipDot) SkipOnOddFrame(p);
         FetchTailDot(p, dot);
     }
 }
@@ -77,7 +96,7 @@ constexpr bool VisibleLineWork(int32_t dot) {
     return dot <= 257 || TailWorkDot(dot);
 }
 constexpr bool PreRenderLineWork(int32_t dot) {
-    return dot == 1 || (dot >= 280 && dot <= 304) || TailWorkDot(dot);
+    return dot == 1 || (dot >= 280 && dot <= 304) || dot == kOddFrameSkipDot || TailWorkDot(dot);
 }
 
 // For each dot 0-340 the first dot from there on that has work, 341 for none.
@@ -136,6 +155,7 @@ inline void TailRun(PpuState& p, int32_t owed) {
                 ClearStatusFlags(p);
             } else {
                 if (dot >= 280 && dot <= 304) p.vramAddr = p.tempAddr;
+                if (dot == kOddFrameSkipDot) SkipOnOddFrame(p);
                 FetchTailDot(p, dot);
             }
         } else if (dot == 257) {
@@ -183,7 +203,7 @@ void StepRender(int32_t owed) {
             PreRenderLineDot(p);
         } else if (line >= kFrameEndLine) {
             EndFrame(p);
-            return;
+            continue;
         } else if (line == kVblankLine && dot <= 15) {
             VblankLineDot(p);
         } else if (dotInRange) {

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cstring>
 #include <random>
 #include <tuple>
@@ -76,7 +75,8 @@ TEST_F(Ppu, SpriteEvaluationAndSpriteZeroHit) {
         Read(0x2002);
         Write(0x2000, 0x00);
         Write(0x2001, c.mask);
-        ppuStep(INT_MAX);  // to the end of the frame under way
+        // To the end of the frame under way.
+        ppuStep(ppu.ppuCyclesDone + (262 - ppu.scanline) * 341 - ppu.dot);
         ppu.ppuCyclesDone = 0;
         pixelCursor = frameBuffer;
         ppuStep(241 * 341);
@@ -183,6 +183,7 @@ std::vector<uint64_t> Draw(uint32_t seed, bool pointerSources) {
     setMask(0x1E);
     std::vector<uint64_t> recording;
     pixelCursor = frameBuffer;
+    ppuFrameReady = 0;
     for (int frames = 0; frames < 3;) {
         if (random() % 40 == 0) {
             const uint32_t choice = random() % 6;
@@ -198,10 +199,9 @@ std::vector<uint64_t> Draw(uint32_t seed, bool pointerSources) {
         const int32_t length = random() % 30 == 0 ? 1 + random() % 400 : 1 + random() % 24;
         ppuStep(ppu.ppuCyclesDone + length);
         recording.push_back(Fingerprint(&ppu, sizeof ppu));
-        if (ppu.scanline == 0 && ppu.dot == 0 && ppu.ppuCyclesDone != 0) {
-            ppu.ppuCyclesDone = 0;  // the frame ended
+        if (ppuFrameReady) {  // the picture is complete
+            ppuFrameReady = 0;
             recording.push_back(Fingerprint(frameBuffer, sizeof(uint32_t) * kFrameWidth * 240));
-            pixelCursor = frameBuffer;
             ++frames;
         }
     }
