@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "core/save_state.h"
@@ -28,10 +29,12 @@ std::string MakeTemporaryDataDir() {
 }
 
 // What the window shows over a running game is printed on stdout; what it
-// shows with no game (why a cartridge was refused, the close's messages)
-// goes to stderr, so that stdout stays the run's own output.
+// shows with no game (why a cartridge was refused, the close's messages) and
+// the halted CPU's message go to stderr, so that stdout stays the run's own
+// output.
 void PrintMessage(const char* text) {
-    std::fprintf(romLoaded ? stdout : stderr, "%s\n", text);
+    const bool output = romLoaded && std::strcmp(text, kCpuHaltedText) != 0;
+    std::fprintf(output ? stdout : stderr, "%s\n", text);
 }
 
 void NoWait(uint32_t) {}

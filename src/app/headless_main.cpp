@@ -13,9 +13,9 @@
 #include "apu/sound_output.h"
 #include "core/cpu.h"
 #include "core/frame_buffer.h"
-#include "core/frame_loop.h"
 #include "core/machine.h"
 #include "core/memory_map.h"
+#include "frontend/front_end.h"
 #include "platform/headless/button_script.h"
 #include "platform/headless/headless_sound.h"
 #include "platform/headless/random_buttons.h"
@@ -90,7 +90,7 @@ int RunFrames(const HeadlessOptions& options) {
     bool requestAnswered = false;
     for (long frame = 0; frame < options.frames; ++frame) {
         runningFrame = frame;
-        frameFunction();
+        RunGameFrame();
         ++framesRun;
         RunStateActions(options.stateActions, frame + 1);
         pacer.FrameDone();

@@ -74,6 +74,7 @@ struct BoardHeader {
     uint32_t prgUnits;  // 16 KB units
     uint32_t chrUnits;  // 8 KB units, 0 for CHR RAM
     uint32_t mirroring;
+    uint32_t submapper;  // the NES 2.0 submapper, 0 for an iNES 1.0 header
 };
 
 // Installs the pattern handlers, runs the board's set-up and applies the

@@ -32,8 +32,8 @@ constexpr BoardExtras kMmc5Extras = Extras(mmc5, mmc5Saved, Mmc5ExtrasFit);
 constexpr BoardExtras kMmc2Extras = Extras(mmc2, mmc2Saved, Mmc2ExtrasFit);
 
 constexpr PpuBoardHooks kNoPpuHooks = {nullptr, nullptr, nullptr};
-// The MMC3 proper watches $2006/$2007 addresses too; 118 and 189 only see
-// the rendering fetches through their pattern handlers.
+// The MMC3's counter, on mappers 4, 118 and 189 alike, sees the addresses the
+// CPU puts on the PPU bus through $2006/$2007 as well as the rendering fetches.
 constexpr PpuBoardHooks kMmc3PpuHooks = {Mmc3WatchA12, nullptr, nullptr};
 constexpr PpuBoardHooks kMmc5PpuHooks = {nullptr, StepRenderMmc5, Mmc5ClearInFrame};
 
@@ -41,25 +41,30 @@ constexpr PatternMemory kHeader = PatternMemory::kByHeader;
 constexpr PatternMemory kRam = PatternMemory::kAlwaysRam;
 constexpr PatternMemory kData = PatternMemory::kAlwaysData;
 
+// Mapper 4's NES 2.0 submappers 1 (the MMC6) and 4 (the MMC3A) name chips
+// that count by the earlier rule.
+constexpr uint16_t kEarlyMmc3 = (1u << 1) | (1u << 4);
+
 }  // namespace
 
 // Columns: mapper, name, set-up, pattern memory, most PRG units, after the
-// header's mirroring, after a state load, save-state extras, PPU hooks.
+// header's mirroring, after a state load, save-state extras, PPU hooks, the
+// submappers of the earlier MMC3 counter.
 // clang-format off
 const SupportedBoard supportedBoards[13] = {
-    {0,   "MAPPER 0", SetupNrom,      kHeader, 2, nullptr,            nullptr,             kNoExtras,   kNoPpuHooks},
-    {1,   "MMC 1",    SetupMmc1,      kHeader, 0, Mmc1AfterMirroring, Mmc1AfterStateLoad,  kMmc1Extras, kNoPpuHooks},
-    {2,   "UNROM",    SetupUnrom,     kRam,    0, nullptr,            nullptr,             kNoExtras,   kNoPpuHooks},
-    {3,   "CNROM",    SetupCnrom,     kData,   2, nullptr,            nullptr,             kNoExtras,   kNoPpuHooks},
-    {4,   "MMC 3",    SetupMmc3,      kHeader, 0, nullptr,            Mmc3AfterStateLoad,  kMmc3Extras, kMmc3PpuHooks},
-    {5,   "MMC5",     SetupMmc5,      kHeader, 0, nullptr,            Mmc5AfterStateLoad,  kMmc5Extras, kMmc5PpuHooks},
-    {7,   "AOROM",    SetupAorom,     kRam,    0, nullptr,            AoromAfterStateLoad, kNoExtras,   kNoPpuHooks},
-    {9,   "MMC 2",    SetupMmc2,      kHeader, 0, nullptr,            nullptr,             kMmc2Extras, kNoPpuHooks},
-    {34,  "BxROM",    SetupBxrom,     kHeader, 0, nullptr,            nullptr,             kNoExtras,   kNoPpuHooks},
-    {58,  "58",       SetupMapper58,  kHeader, 0, nullptr,            nullptr,             kNoExtras,   kNoPpuHooks},
-    {118, "118",      SetupMapper118, kHeader, 0, nullptr,            Mmc3AfterStateLoad,  kMmc3Extras, kNoPpuHooks},
-    {189, "189",      SetupMapper189, kHeader, 0, nullptr,            Mmc3AfterStateLoad,  kMmc3Extras, kNoPpuHooks},
-    {226, "226",      SetupMapper226, kHeader, 0, nullptr,            nullptr,             kNoExtras,   kNoPpuHooks},
+    {0,   "MAPPER 0", SetupNrom,      kHeader, 2, nullptr,            nullptr,             kNoExtras,   kNoPpuHooks,   0},
+    {1,   "MMC 1",    SetupMmc1,      kHeader, 0, Mmc1AfterMirroring, Mmc1AfterStateLoad,  kMmc1Extras, kNoPpuHooks,   0},
+    {2,   "UNROM",    SetupUnrom,     kRam,    0, nullptr,            nullptr,             kNoExtras,   kNoPpuHooks,   0},
+    {3,   "CNROM",    SetupCnrom,     kData,   2, nullptr,            nullptr,             kNoExtras,   kNoPpuHooks,   0},
+    {4,   "MMC 3",    SetupMmc3,      kHeader, 0, nullptr,            Mmc3AfterStateLoad,  kMmc3Extras, kMmc3PpuHooks, kEarlyMmc3},
+    {5,   "MMC5",     SetupMmc5,      kHeader, 0, nullptr,            Mmc5AfterStateLoad,  kMmc5Extras, kMmc5PpuHooks, 0},
+    {7,   "AOROM",    SetupAorom,     kRam,    0, nullptr,            AoromAfterStateLoad, kNoExtras,   kNoPpuHooks,   0},
+    {9,   "MMC 2",    SetupMmc2,      kHeader, 0, nullptr,            nullptr,             kMmc2Extras, kNoPpuHooks,   0},
+    {34,  "BxROM",    SetupBxrom,     kHeader, 0, nullptr,            nullptr,             kNoExtras,   kNoPpuHooks,   0},
+    {58,  "58",       SetupMapper58,  kHeader, 0, nullptr,            nullptr,             kNoExtras,   kNoPpuHooks,   0},
+    {118, "118",      SetupMapper118, kHeader, 0, nullptr,            Mmc3AfterStateLoad,  kMmc3Extras, kMmc3PpuHooks, 0},
+    {189, "189",      SetupMapper189, kHeader, 0, nullptr,            Mmc3AfterStateLoad,  kMmc3Extras, kMmc3PpuHooks, 0},
+    {226, "226",      SetupMapper226, kHeader, 0, nullptr,            nullptr,             kNoExtras,   kNoPpuHooks,   0},
 };
 // clang-format on
 

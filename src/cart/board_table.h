@@ -45,6 +45,9 @@ struct SupportedBoard {
     void (*afterStateLoad)();
     BoardExtras extras;
     PpuBoardHooks ppu;
+    // The NES 2.0 submappers (bit n for submapper n) whose chip counts
+    // scanlines by the earlier MMC3 rule; the later rule is the default.
+    uint16_t earlyCounterSubmappers;
 };
 
 extern const SupportedBoard supportedBoards[13];

@@ -117,7 +117,7 @@ int LoadCartridge(const char* path) {
         return 0;
     }
     if (!PrgSizeFits(*board, ines.prgUnits)) return 0;
-    BoardHeader header = {ines.prgUnits, ines.chrUnits, ines.mirroring};
+    BoardHeader header = {ines.prgUnits, ines.chrUnits, ines.mirroring, ines.submapper};
 
     // A trainer sits between the header and PRG; its bytes are not used, but
     // PRG starts after them.

@@ -9,9 +9,11 @@ namespace morvel {
 
 constexpr size_t kInesHeaderBytes = 16;
 
-// What the header says, as used: bytes 8-15 and the battery bit are ignored.
+// What the header says, as used: of bytes 8-15 only the NES 2.0 submapper is
+// read, and the battery bit is ignored.
 struct InesHeader {
     uint32_t mapper;     // byte 7's high nibble above byte 6's
+    uint32_t submapper;  // byte 8's high nibble in an NES 2.0 header, else 0
     uint32_t prgUnits;   // 16 KB units of PRG ROM
     uint32_t chrUnits;   // 8 KB units of CHR ROM, 0 for CHR RAM
     uint32_t mirroring;  // MirroringMode: 4 four-screen, else 0 horizontal, 1 vertical

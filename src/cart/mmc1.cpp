@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "cart/board.h"
+#include "core/cpu.h"
 #include "core/memory_map.h"
 #include "core/state_rules.h"
 
@@ -71,7 +72,10 @@ void Mmc1ApplyControl(uint8_t control) {
     mmc1.mmc1Chr4k = control & 0x10;
 }
 
+// The MMC1 takes only the first of writes on consecutive CPU cycles: the
+// double write of a read-modify-write instruction on its registers counts once.
 void Mmc1Write(uint32_t address, uint8_t value) {
+    if (CpuWriteFollowsWrite()) return;
     if (value & 0x80) {
         mmc1.mmc1Shift = 0;
         mmc1.mmc1ShiftCount = 0;

@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "cart/board.h"
+#include "cart/board_table.h"
+#include "cart/cartridge.h"
 #include "core/cpu.h"
 #include "core/memory_map.h"
 #include "core/state_rules.h"
@@ -20,6 +22,11 @@ namespace {
 constexpr uint32_t k1K = 0x400;
 constexpr uint32_t k2K = 0x800;
 constexpr uint32_t k8K = 0x2000;
+
+// Whether the loaded cartridge's chip counts by the earlier rule (the MMC3A
+// and the MMC6). A fact of the cartridge, read from its header at set-up, not
+// a register: save states do not keep it.
+bool earlyCounterRule = false;
 
 // Where CHR registers R0-R5 map, normal layout and inverted layout (bank
 // select bit 7), and their size.
@@ -110,7 +117,7 @@ void WriteCommonRegister(uint32_t reg, uint8_t v) {
     }
 }
 
-// Pattern-page handlers of mappers 4 and 118: every access feeds the A12
+// Pattern-page handlers of the MMC3 family: every access feeds the A12
 // watcher first. CHR ROM cannot be written.
 uint8_t Mmc3ChrRomRead(uint32_t address) {
     Mmc3WatchA12(address);
@@ -143,12 +150,25 @@ void Choose118Nametables(uint8_t bankSelect) {
     mmc3.mmc3NametablesKept = 1;
 }
 
-void SetupMmc3Common(const BoardHeader& header, CpuWriteHandler write) {
+// The registers as the chip powers on: cleared, which is bank select 0 (R6 at
+// $8000, the normal CHR layout), and nothing of a previous cartridge's MMC3.
+// The rendering fetches reach the A12 watcher through the pattern pages.
+void PowerOnMmc3(const BoardHeader& header) {
     std::memset(&mmc3, 0, sizeof mmc3);
+    mmc3.mmc3SwapAddr = 0x8000;
+    mmc3.mmc3ChrNormal = 1;
+    mmc3.mmc3ReloadCleared = 1;
+    const SupportedBoard* board = FindSupportedBoard(static_cast<int32_t>(mapperNumber));
+    earlyCounterRule =
+        board && header.submapper < 16 && (board->earlyCounterSubmappers >> header.submapper) & 1;
     if (header.chrUnits != 0)
         SetPpuPages(0, 7, Mmc3ChrRomRead, Mmc3ChrRomWrite);
     else
         SetPpuPages(0, 7, Mmc3ChrRamRead, Mmc3ChrRamWrite);
+}
+
+void SetupMmc3Common(const BoardHeader& header, CpuWriteHandler write) {
+    PowerOnMmc3(header);
     SetCpuPages(8, 15, PrgPageRead, write);
     KeepMirroring(header.mirroring);  // InitBoard applies it after the set-up
     banks.chrBankCount = 8 * header.chrUnits;
@@ -166,17 +186,29 @@ uint8_t Mapper189LowRead(uint32_t address) {
     return address <= 0x4017 ? ReadIoRegister(address) : 0;
 }
 
+// One clock of the scanline counter. Every revision reloads it from the
+// latch when it is 0 or a $C001 write asked for a reload, and otherwise
+// counts it down. The later MMC3 then raises the interrupt whenever the
+// counter is 0, so a latch of 0 interrupts on every clock. The MMC3A and the
+// MMC6 raise it only when a count-down reached 0 or a reload asked for by
+// $C001 loaded 0: a latch of 0 reloaded by itself stays quiet.
+void ClockMmc3Counter() {
+    const uint8_t before = mmc3.mmc3IrqCounter;
+    const bool asked = mmc3.mmc3IrqReload != 0;
+    if (before == 0 || asked) {
+        mmc3.mmc3IrqCounter = mmc3.mmc3IrqLatch;
+        mmc3.mmc3IrqReload = 0;
+    } else {
+        --mmc3.mmc3IrqCounter;
+    }
+    const bool reached = !earlyCounterRule || before != 0 || asked;
+    if (mmc3.mmc3IrqCounter == 0 && reached && mmc3.mmc3IrqEnabled == 1) AssertIrq(kIrqBoard);
+}
+
 }  // namespace
 
 void Mmc3WatchA12(uint32_t address) {
-    bool rising = (address & 0x1000) && !(mmc3.mmc3LastPpuAddr & 0x1000);
-    if (rising) {
-        if (mmc3.mmc3IrqCounter == 0) {
-            mmc3.mmc3IrqCounter = mmc3.mmc3IrqLatch;
-        } else if (--mmc3.mmc3IrqCounter == 0 && mmc3.mmc3IrqEnabled == 1) {
-            AssertIrq(kIrqBoard);
-        }
-    }
+    if ((address & 0x1000) && !(mmc3.mmc3LastPpuAddr & 0x1000)) ClockMmc3Counter();
     mmc3.mmc3LastPpuAddr = static_cast<uint16_t>(address);
 }
 
@@ -224,9 +256,9 @@ void Mapper118Write(uint32_t address, uint8_t value) {
     }
 }
 
-// Mapper 189: $4120 and $6100-$6109 choose the 32 KB PRG bank; the MMC3-like
-// registers above $8000 drive CHR and mirroring only. Its counter is never
-// clocked, so it raises no interrupt.
+// Mapper 189: $4120 and $6100-$6109 choose the 32 KB PRG bank; the MMC3's
+// registers above $8000 drive CHR, mirroring and the scanline counter (R6,
+// R7 and the work RAM control have no effect).
 void Mapper189Write(uint32_t address, uint8_t value) {
     if (address == 0x4120) {
         MapPrgBanks(0x8000, (value >> 4) | (value & 0x0F), 0x8000);
@@ -249,19 +281,18 @@ void Mapper189Write(uint32_t address, uint8_t value) {
         case 1:  // $A000-$BFFF
             if (!odd) WriteMirroring(value);
             break;
-        case 2:  // $C000-$DFFF
-            if (!odd)
-                mmc3.mmc3IrqLatch = value;
-            else
-                mmc3.mmc3IrqCounter = 0;
-            break;
-        case 3: mmc3.mmc3IrqEnabled = address & 1; break;  // $E000-$FFFF
+        default: WriteCommonRegister(address & 0xE001, value); break;  // $C000-$FFFF
     }
 }
 
 // The arrangement kept in the block; a block from an older file keeps none,
-// and the arrangement of the moment stays.
+// and the arrangement of the moment stays. Such a block may also hold a
+// reload request long since served (no clock cleared it then): it is dropped.
 void Mmc3AfterStateLoad() {
+    if (!mmc3.mmc3ReloadCleared) {
+        mmc3.mmc3IrqReload = 0;
+        mmc3.mmc3ReloadCleared = 1;
+    }
     if (!mmc3.mmc3NametablesKept) return;
     for (uint32_t quarter = 0; quarter < 4; ++quarter)
         SetNametableQuarter(quarter, mmc3.mmc3Nametables[quarter]);
@@ -275,10 +306,8 @@ void SetupMapper118(const BoardHeader& header) {
     SetupMmc3Common(header, Mapper118Write);
 }
 
-// The pattern pages keep the handlers the header chose: no A12 watcher.
 void SetupMapper189(const BoardHeader& header) {
-    // Cleared so that nothing of a previous cartridge's MMC3 survives.
-    std::memset(&mmc3, 0, sizeof mmc3);
+    PowerOnMmc3(header);
     KeepMirroring(header.mirroring);
     SetCpuPages(4, 7, Mapper189LowRead, Mapper189Write);
     SetCpuPages(8, 15, PrgPageRead, Mapper189Write);
@@ -309,6 +338,7 @@ bool Mmc3Fits(const Mmc3State& m, std::string& why) {
             {m.mmc3LastPpuAddr <= 0x7FFF, "MMC3 last PPU address"},
             {regs, "MMC3 bank registers"},
             {nametables && m.mmc3NametablesKept <= 1, "MMC3 nametable arrangement"},
+            {m.mmc3ReloadCleared <= 1, "MMC3 reload request"},
         },
         why);
 }

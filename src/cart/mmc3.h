@@ -21,13 +21,14 @@ struct Mmc3State {
     uint8_t mmc3IrqCounter;   // the scanline counter
     uint8_t mmc3IrqEnabled;   // 1 enabled, 0 disabled
     uint8_t reserved0;
-    uint32_t mmc3IrqReload;    // set by a counter reset write
+    uint32_t mmc3IrqReload;    // set by a $C001 write, cleared by the next clock
     uint16_t mmc3LastPpuAddr;  // the last PPU address the A12 watcher saw
     uint8_t reserved1[2];
     uint32_t mmc3BankRegs[6];    // mapper 118: the last values of R0-R5
     uint8_t mmc3Nametables[4];   // the nametable page (0-3) each quarter shows
     uint8_t mmc3NametablesKept;  // 1 once the pages above are kept (0 in older files)
-    uint8_t reserved2[7];
+    uint8_t mmc3ReloadCleared;   // 1 where a clock clears mmc3IrqReload (0 in older files)
+    uint8_t reserved2[6];
 };
 static_assert(sizeof(Mmc3State) == 60);
 static_assert(std::is_trivially_copyable_v<Mmc3State>);
@@ -38,6 +39,7 @@ static_assert(offsetof(Mmc3State, mmc3LastPpuAddr) == 20);
 static_assert(offsetof(Mmc3State, mmc3BankRegs) == 24);
 static_assert(offsetof(Mmc3State, mmc3Nametables) == 48);
 static_assert(offsetof(Mmc3State, mmc3NametablesKept) == 52);
+static_assert(offsetof(Mmc3State, mmc3ReloadCleared) == 53);
 
 extern Mmc3State mmc3;
 
@@ -46,7 +48,8 @@ void Mmc3Write(uint32_t address, uint8_t value);
 void Mapper118Write(uint32_t address, uint8_t value);
 void Mapper189Write(uint32_t address, uint8_t value);
 
-// The A12 watcher, given a PPU address just put on the bus (mapper 4 only).
+// The A12 watcher, given a PPU address just put on the bus: a rising edge of
+// A12 clocks the scanline counter.
 void Mmc3WatchA12(uint32_t address);
 
 // Checks a saved capture of the registers (as the state file holds it)

@@ -80,10 +80,18 @@ inline uint8_t Read(uint32_t address) {
     return BusRead(address);
 }
 
+// The cycle of the last write in this step (0: none yet), and whether the
+// write under way follows one.
+uint64_t lastWriteCycle;
+bool writeFollowsWrite;
+
 inline void Write(uint32_t address, uint8_t value) {
     BeginCycle();
+    writeFollowsWrite = lastWriteCycle + 1 == cpuCycle.cycles;
+    lastWriteCycle = cpuCycle.cycles;
     cpuCycle.openBus = value;
     CpuWrite(address, value);
+    writeFollowsWrite = false;
     EndCycle();
 }
 
@@ -704,8 +712,13 @@ void CpuCycleStateForOldState() {
     cpu.interruptDelay = 0;
 }
 
+bool CpuWriteFollowsWrite() {
+    return writeFollowsWrite;
+}
+
 int32_t CpuStep() {
     const uint64_t start = cpuCycle.cycles;
+    lastWriteCycle = 0;
     // The reset's cycles (7 after power-on or reset) come before the next instruction.
     for (; cpu.extraCycles > 0; --cpu.extraCycles) IdleCycle();
     if (cpuCycle.halted) [[unlikely]] {

@@ -98,6 +98,10 @@ inline void ReleaseIrq(uint32_t source) {
 }
 
 int32_t CpuStep();
+
+// True during a write that comes on the cycle straight after another write
+// (the second write of a read-modify-write instruction).
+bool CpuWriteFollowsWrite();
 void CpuPowerOn();
 void CpuReset();
 

@@ -27,12 +27,11 @@ void WriteInternalRam(uint32_t address, uint8_t value) {
 uint8_t ReadIoRegister(uint32_t address) {
     const uint8_t bus = cpuCycle.openBus;
     switch (address) {
-        case 0x4015:
-            return static_cast<uint8_t>((ApuReadRegister(0x4015) & ~0x20) | (bus & 0x20));
+        case 0x4015: return static_cast<uint8_t>((ApuReadRegister(0x4015) & ~0x20) | (bus & 0x20));
         case 0x4016:
         case 0x4017:
-            return static_cast<uint8_t>(
-                (bus & 0xE0) | (ApuReadRegister(static_cast<int32_t>(address)) & 0x1F));
+            return static_cast<uint8_t>((bus & 0xE0) |
+                                        (ApuReadRegister(static_cast<int32_t>(address)) & 0x1F));
         default: return bus;
     }
 }
@@ -50,8 +49,7 @@ void WriteIoRegister(uint32_t address, uint8_t value) {
 
 // Disabled work RAM does not answer: the data bus keeps its last value.
 uint8_t ReadWorkRam(uint32_t address) {
-    return workRamBlock.prgRamEnabled ? workRamBlock.workRam[address & 0x1FFF]
-                                      : cpuCycle.openBus;
+    return workRamBlock.prgRamEnabled ? workRamBlock.workRam[address & 0x1FFF] : cpuCycle.openBus;
 }
 
 void WriteWorkRam(uint32_t address, uint8_t value) {

@@ -4,7 +4,9 @@
 
 #include "apu/sound_output.h"
 #include "cart/cartridge.h"
+#include "core/cpu.h"
 #include "core/file_name.h"
+#include "core/frame_loop.h"
 #include "core/machine.h"
 #include "core/save_state.h"
 #include "frontend/recording_commands.h"
@@ -18,6 +20,9 @@ void Nothing() {}
 int Cancelled(std::string&) {
     return 0;
 }
+
+// Whether kCpuHaltedText was shown for the halt of the moment.
+bool haltShown = false;
 
 // Writes the slots of the cartridge that is going away, when any is still
 // unwritten (a save whose write failed). A failed write leaves statesDirty set.
@@ -137,6 +142,18 @@ void ModalLoopEntered() {
 
 void ModalLoopLeft() {
     if (emuRunning) SoundResume();
+}
+
+const char kCpuHaltedText[] = "CPU HALTED: PRESS RESET";
+
+// Commands run between frames: a reset or a load has cleared the halt before
+// the next frame starts.
+void RunGameFrame() {
+    if (!cpuCycle.halted) haltShown = false;
+    frameFunction();
+    if (!cpuCycle.halted || haltShown) return;
+    haltShown = true;
+    ShowOsdMessageQuiet(kCpuHaltedText);
 }
 
 std::string StripQuotes(const std::string& commandLine) {

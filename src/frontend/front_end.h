@@ -36,6 +36,15 @@ void WindowFocusGained();
 void ModalLoopEntered();
 void ModalLoopLeft();
 
+// What the window shows once when a halting opcode has stopped the CPU.
+extern const char kCpuHaltedText[];
+
+// Runs one frame of the running game (the hosts' frame loops call it), then
+// shows kCpuHaltedText once if the CPU halted: the console stands still until
+// a reset, with the last picture shown. A reset, a state load or another
+// cartridge that leaves the CPU running lets it show again.
+void RunGameFrame();
+
 // The command line's cartridge path without its quotation marks.
 std::string StripQuotes(const std::string& commandLine);
 

@@ -71,17 +71,25 @@ inline void SkipOnOddFrame(PpuState& p) {
     if (p.oddFrame) p.ppuCyclesDone--;
 }
 
-// No pixels and no evaluation; the vertical scroll is reloaded from t and the
-// first two tiles and the sprites of line 0 are fetched.
-inline void PreRenderLineDot(PpuState& p) {
-    const int32_t dot = p.dot;
-    if (dot < 257) {
+// The pre-render line fetches as a visible line does (the fetches reach the
+// board: a scanline counter clocks on them) but draws nothing and evaluates no
+// sprites; the vertical scroll is reloaded from t and the first two tiles
+// and the sprites of line 0 are fetched.
+inline void PreRenderWork(PpuState& p, int32_t dot) {
+    if (dot <= 256) {
         if (dot == 1) ClearStatusFlags(p);
+        BackgroundDot(p, dot);
+        if (dot == 256) IncrementY(p);
+    } else if (dot == 257) {
+        CopyHorizontal(p);
     } else {
         if (dot >= 280 && dot <= 304) p.vramAddr = p.tempAddr;
         if (dot == kOddFrameSkipDot) SkipOnOddFrame(p);
         FetchTailDot(p, dot);
     }
+}
+inline void PreRenderLineDot(PpuState& p) {
+    if (p.dot > 0) PreRenderWork(p, p.dot);
 }
 
 // Whether a dot of a visible line, or of the pre-render line, has any work
@@ -96,7 +104,7 @@ constexpr bool VisibleLineWork(int32_t dot) {
     return dot <= 257 || TailWorkDot(dot);
 }
 constexpr bool PreRenderLineWork(int32_t dot) {
-    return dot == 1 || (dot >= 280 && dot <= 304) || dot == kOddFrameSkipDot || TailWorkDot(dot);
+    return dot <= 257 || (dot >= 280 && dot <= 304) || dot == kOddFrameSkipDot || TailWorkDot(dot);
 }
 
 // For each dot 0-340 the first dot from there on that has work, 341 for none.
@@ -151,13 +159,7 @@ inline void TailRun(PpuState& p, int32_t owed) {
             break;
         }
         if (kPreRender) {
-            if (dot == 1) {
-                ClearStatusFlags(p);
-            } else {
-                if (dot >= 280 && dot <= 304) p.vramAddr = p.tempAddr;
-                if (dot == kOddFrameSkipDot) SkipOnOddFrame(p);
-                FetchTailDot(p, dot);
-            }
+            PreRenderWork(p, dot);
         } else if (dot == 257) {
             CopyHorizontal(p);
         } else {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cart/board_probe.h"
+#include "cart/mmc1.h"
 #include "core/cpu.h"
 
 namespace morvel::test {
@@ -90,6 +91,19 @@ TEST(Mmc1, RegisterWrites) {
     };
     // clang-format on
     for (const Case& c : cases) RunCase(c);
+}
+
+// A read-modify-write on the MMC1 writes its register twice on consecutive
+// cycles (the old value, then the new one): only the first counts.
+TEST(Mmc1, TakesTheFirstOfTwoWritesInARow) {
+    ASSERT_TRUE(LoadBoard(1, 2, 4, 1));
+    const uint8_t incAt8000[] = {0xEE, 0x00, 0x80};  // $8000 reads 0 (PRG unit 0)
+    std::copy(std::begin(incAt8000), std::end(incAt8000), cpu.cpuRam);
+    cpu.pc = 0;
+    cpu.extraCycles = 0;
+    CpuStep();
+    EXPECT_EQ(mmc1.mmc1ShiftCount, 1);
+    EXPECT_EQ(mmc1.mmc1Shift, 0);
 }
 
 // Mapper 4 with eight PRG banks of 8 KB and 32 CHR banks of 1 KB unless a
@@ -180,14 +194,41 @@ TEST(Mmc5, ChrModes) {
     for (const Case& c : cases) RunCase(c);
 }
 
+// A latch of 0 and one A12 rise through $2006: the later MMC3 interrupts, the
+// earlier one (NES 2.0 submappers 1 and 4 of mapper 4) does not; $E000
+// acknowledges. Byte 8 of an iNES 1.0 header is not a submapper.
+TEST(Mmc3Family, CounterRevisionAndAddressWatch) {
+    struct Row {
+        int mapper;
+        bool nes20;
+        uint8_t byte8;
+        bool interrupts;
+    } rows[] = {{4, false, 0x40, true}, {4, true, 0x00, true}, {4, true, 0x10, false},
+                {4, true, 0x40, false}, {4, true, 0x30, true}, {118, true, 0x40, true},
+                {189, true, 0x10, true}};
+    for (const Row& r : rows) {
+        InesImage image = MakeInesImage(r.mapper, 2, 4);
+        image.bytes[7] |= r.nes20 ? 0x08 : 0;
+        image.bytes[8] = r.byte8;
+        ASSERT_EQ(LoadImage(image), 1);
+        for (Write w : {Write{0xC000, 0}, Write{0xE001, 0}, Write{0x2006, 0x00},
+                        Write{0x2006, 0x00}, Write{0x2006, 0x10}, Write{0x2006, 0x00}})
+            CpuWrite(w.address, w.value);
+        EXPECT_EQ((cpuCycle.irqSources & kIrqBoard) != 0, r.interrupts)
+            << r.mapper << " " << +r.byte8;
+        CpuWrite(0xE000, 0);
+        EXPECT_EQ(cpuCycle.irqSources & kIrqBoard, 0u) << r.mapper;
+    }
+}
+
 TEST(Mmc3Family, Mapper189SetupClearsTheLastCartridgesRegistersAndKeepsDma) {
     ASSERT_TRUE(LoadBoard(4, 2, 4));
     CpuWrite(0x8000, 0x85);  // inverted layout, R5 selected
     ASSERT_TRUE(LoadBoard(189, 2, 4));
-    // A cleared block selects R0 in the inverted layout: 2 KB bank 2 at $1000.
-    // The stale block would have sent the value to R5 at $0C00.
+    // A cleared block is bank select 0: R0 in the normal layout, 2 KB bank 2
+    // at $0000. The stale block would have sent the value to R5 at $0C00.
     CpuWrite(0x8001, 4);
-    EXPECT_EQ(Seen(0x1000), 4);
+    EXPECT_EQ(Seen(0x0000), 4);
     EXPECT_EQ(Seen(0x0C00), 3);
     cpu.dmaActive = 0;
     CpuWrite(0x4014, 0x02);  // $4014 still reaches the sprite DMA

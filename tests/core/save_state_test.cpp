@@ -117,9 +117,9 @@ TEST_F(SaveStateTest, SavingNeverDestroysOtherSlots) {
 // shift too far (the slot is refused). The running game goes on untouched;
 // the undamaged rows prove the file loads.
 TEST_F(SaveStateTest, RefusesFieldsOutOfRange) {
-    constexpr size_t kCpu = 12;                    // CpuBlock in a slot
-    constexpr size_t kBanks = 25688;               // BankNumbers in a slot
-    constexpr size_t kMmc1 = kStateSlots * 25828;  // slot 0's MMC1 extras
+    constexpr size_t kCpu = 12;                                            // CpuBlock in a slot
+    constexpr size_t kBanks = 25688;                                       // BankNumbers in a slot
+    constexpr size_t kMmc1 = kStateSlots * 25828;                          // slot 0's MMC1 extras
     const size_t kVersion = kMmc1 + kStateSlots * BoardExtrasSize(1) + 4;  // its version field
     struct Damage {
         const char* what;

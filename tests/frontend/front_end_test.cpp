@@ -114,6 +114,27 @@ TEST(FrontEnd, RefusedCartridgeSaysWhy) {
     EXPECT_FALSE(romLoaded);
 }
 
+// A cartridge whose first instruction halts the CPU: frames go on and the
+// message comes once, and once more after a reset.
+TEST(FrontEnd, HaltedCpuSaysSoOnce) {
+    test::TempFolder folder;
+    PrepareSaveStates(folder.path().c_str());
+    test::InesImage image = test::MakeInesImage(0, 1, 1);
+    image.prg()[0] = 0x02;
+    test::SetVectors(image, 0x8000, 0x8000, 0x8000);
+    const std::string rom = folder.File("halt.nes");
+    test::WriteBytes(rom, std::string(image.bytes.begin(), image.bytes.end()));
+    ListenToMessages();
+    ASSERT_EQ(OpenCartridge(rom.c_str()), 1);
+    for (uint32_t command : {0u, uint32_t{kCmdReset}}) {
+        Shown();
+        RunCommand(command);
+        for (int frame = 0; frame < 3; ++frame) RunGameFrame();
+        EXPECT_EQ(Shown(), "CPU HALTED: PRESS RESET") << command;
+    }
+    CloseCartridge();
+}
+
 TEST(FrontEnd, FocusStates) {
     struct Case {
         uint32_t loaded, running;  // before the focus goes

@@ -8,7 +8,6 @@
 #include "apu/apu.h"
 #include "apu/sound_output.h"
 #include "apu/volume_steps.h"
-#include "core/frame_loop.h"
 #include "core/save_state.h"
 #include "frontend/commands.h"
 #include "frontend/data_folder.h"
@@ -131,7 +130,7 @@ bool DesktopApp::RunPass() {
     // one is open, rather than running behind it on a stopped sound device.
     HoldWhile(QApplication::activePopupWidget() || QApplication::activeModalWidget());
     if (emuRunning && !held_)
-        frameFunction();
+        RunGameFrame();
     else
         std::this_thread::sleep_for(std::chrono::milliseconds(16));
     return true;
