@@ -18,23 +18,25 @@ void ApuWriteRegister(int32_t address, uint8_t value);
 uint8_t ApuReadRegister(int32_t address);
 
 // Advances the APU by that many CPU cycles, making one sample every
-// samplesDivider cycles. A count of 0 or less does nothing.
+// samplesDivider cycles. A count of 0 or less does nothing. The cycles are
+// numbered from cpuCycle.cycles on: the CPU calls ApuStep(1) in each of its
+// cycles, after counting it and before its bus access, so that an access
+// sees the APU as of its own cycle.
 void ApuStep(int32_t cycles);
 
-// Pieces of the APU's cycle, exposed for the frame sequencer and for tests.
+// Pieces of the APU's cycle, exposed for tests; the two ticks take
+// cpuCycle.cycles as the cycle's number.
 void ApuClockTimers();
 void QuarterFrameClock();
 void HalfFrameClock();
 void ClockSweep(PulseChannel& pulse, int32_t pulseIndex);
 void FrameCounterTick();
-void FrameSequencerStep();
 
 // Channel levels the mixer reads: pulses, triangle and noise 0-15, DMC 0-127.
 uint32_t PulseOutput(const PulseChannel& pulse);
 uint32_t NoiseOutput();
 
-// The DMC's sample fetch and the start of its next eight-bit output cycle.
-void DmcFetch();
+// The start of the DMC's next eight-bit output cycle.
 void DmcStartOutputCycle();
 
 // The DMC's sample fetch by DMA. While DmcDmaWanted() is true the CPU, at its

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "apu/apu.h"
+#include "apu/channel_timers.h"
 #include "core/cpu.h"
 
 namespace morvel {
@@ -11,8 +12,13 @@ ApuCycleState apuCycle;
 
 namespace {
 
-uint32_t LengthLoad(uint8_t value) {
-    return lengthTable[((value >> 3) & 1) * 16 + (value >> 4)];
+// A length load from $4003/$4007/$400B/$400F bits 7-3 while the channel is
+// enabled. A load written on the cycle a half frame counted the counter down
+// is lost; one that found the counter at 0 or halted takes.
+void LoadLength(uint32_t& length, uint32_t enabled, uint8_t channelBit, uint8_t value) {
+    if (!enabled) return;
+    if (apuCycle.halfFrameAt == cpuCycle.cycles && (apuCycle.lengthClocked & channelBit)) return;
+    length = lengthTable[((value >> 3) & 1) * 16 + (value >> 4)];
 }
 
 // $4000/$4004/$400C: bit 5 halts the length counter and loops the envelope,
@@ -45,7 +51,7 @@ void WritePulse(PulseChannel& pulse, int32_t pulseIndex, int reg, uint8_t value)
         case 3:
             pulse.period = static_cast<uint16_t>((pulse.period & 0xFF) | ((value & 7) << 8));
             pulse.env.start = 1;
-            if (pulse.enabled) pulse.length = LengthLoad(value);
+            LoadLength(pulse.length, pulse.enabled, static_cast<uint8_t>(1 << pulseIndex), value);
             pulse.step = 0;
             break;
     }
@@ -64,7 +70,7 @@ void WriteTriangle(int reg, uint8_t value) {
         case 3:
             tri.periodPlus1 = static_cast<uint16_t>(((period & 0xFF) | ((value & 7) << 8)) + 1);
             tri.linearReload = 1;
-            if (tri.enabled) tri.length = LengthLoad(value);
+            LoadLength(tri.length, tri.enabled, 4, value);
             break;
     }
 }
@@ -81,7 +87,7 @@ void WriteNoise(int reg, uint8_t value) {
             break;
         }
         case 3:
-            if (noise.enabled) noise.length = LengthLoad(value);
+            LoadLength(noise.length, noise.enabled, 8, value);
             noise.env.start = 1;
             break;
     }
@@ -100,14 +106,20 @@ void WriteDmc(int reg, uint8_t value) {
             }
             dmc.rate = dmcRateTable[value & 0x0F];
             break;
-        case 1: dmc.level = value & 0x7F; break;
+        case 1:  // the output level, heard at once
+            dmc.level = value & 0x7F;
+            dmc.levelOut = static_cast<uint8_t>(dmc.level);
+            break;
         case 2: dmc.start = 0xC000 + value * 64u; break;
         case 3: dmc.length = value * 16u + 1; break;
     }
 }
 
 // $4015: channel enables; bit 4 starts the DMC sample when the last one has
-// ended (its first byte is fetched at once) and stops it when clear.
+// ended and stops it when clear. A start with the sample buffer empty fetches
+// the first byte by the "load" DMA, whose halt comes on the get cycle of the
+// second APU cycle after the write: 3 cycles after a write on a put (odd)
+// cycle, 4 after one on a get cycle.
 void WriteStatus(uint8_t value) {
     apu.lastStatusWrite = value;
     apu.pulse1.enabled = value & 1;
@@ -119,11 +131,14 @@ void WriteStatus(uint8_t value) {
         if (dmc.remaining == 0) {
             dmc.address = dmc.start;
             dmc.remaining = dmc.length;
-            DmcFetch();
-            DmcStartOutputCycle();
+            if (!apuCycle.dmcBufferFull) {
+                apuCycle.dmcDma = kDmcDmaLoad;
+                apuCycle.dmcDmaDelay = (cpuCycle.cycles & 1) ? 2 : 3;
+            }
         }
     } else {
         dmc.remaining = 0;
+        apuCycle.dmcDma = kDmcDmaIdle;
     }
     dmc.irqFlag = 0;
     ReleaseIrq(kIrqDmc);
@@ -133,8 +148,10 @@ void WriteStatus(uint8_t value) {
     if (!apu.noise.enabled) apu.noise.length = 0;
 }
 
-// Bits 6 (interrupt inhibit) and 7 (five-step mode) of the frame counter;
-// shared by the $4017 write and the reset button, which applies the last value again.
+// The frame counter's $4017 bits, shared by the write and the reset button,
+// which applies the last value again. Bit 6 (interrupt inhibit) acts at once
+// and clears the flag; bit 7 (five-step mode) and the restart of the count
+// wait for the write to take effect (FrameCounterWriteDelay).
 void ApplyFrameCounterMode(uint8_t value) {
     if (value & 0x40) {
         apu.frameIrqInhibit = 1;
@@ -143,17 +160,21 @@ void ApplyFrameCounterMode(uint8_t value) {
     } else {
         apu.frameIrqInhibit = 0;
     }
-    apu.fiveStepMode = value & 0x80;
-    if (value & 0x80) HalfFrameClock();
+    apuCycle.frameMode = value;
+    apuCycle.frameResetDelay = FrameCounterWriteDelay(cpuCycle.cycles);
 }
 
 void WriteFrameCounter(uint8_t value) {
     apu.prev4017 = apu.last4017;
     apu.last4017 = value;
-    apu.frameCycle = 0;
-    apu.frameStep = 0;
     ApplyFrameCounterMode(value);
 }
+
+// Power-on and the reset button write $4017 (with $00, or again with the last
+// value) so that the frame counter restarts on the second cycle of the CPU's
+// reset sequence: 9 cycles before the first instruction as apu_reset's
+// 4017_timing counts them, the delay the console usually shows.
+constexpr uint8_t kResetRestartDelay = 2;
 
 uint8_t ReadStatus() {
     uint8_t value = 0;
@@ -164,6 +185,8 @@ uint8_t ReadStatus() {
     if (apu.dmc.remaining) value |= 0x10;
     if (apu.frameIrqFlag) value |= 0x40;
     if (apu.dmc.irqFlag) value |= 0x80;
+    // The read clears the frame flag; on the first two of the three cycles
+    // that raise it, the next cycle raises it again (frame_sequencer.cpp).
     apu.frameIrqFlag = 0;
     ReleaseIrq(kIrqFrameCounter);
     return value;
@@ -203,13 +226,21 @@ uint8_t ApuReadRegister(int32_t address) {
     }
 }
 
+// Before this record the frame counter stepped when its count reached the
+// step's cycle minus one, and a zero sample byte stood for an empty buffer.
 void ApuCycleStateForOldState() {
     std::memset(&apuCycle, 0, sizeof apuCycle);
+    apuCycle.halfFrameAt = ~uint64_t{0};
+    apuCycle.frameMode = apu.last4017;
+    if (apu.frameCycle > 0) apu.frameCycle -= 1;
+    apuCycle.dmcBufferFull = apu.dmc.buffer != 0;
+    if (!apuCycle.dmcBufferFull && apu.dmc.remaining > 0) apuCycle.dmcDma = kDmcDmaWanted;
 }
 
 void ApuPowerOn() {
     std::memset(&apu, 0, sizeof apu);
     std::memset(&apuCycle, 0, sizeof apuCycle);
+    apuCycle.halfFrameAt = ~uint64_t{0};
     ReleaseIrq(kIrqFrameCounter | kIrqDmc);
     for (int32_t address = 0x4000; address <= 0x4007; ++address) ApuWriteRegister(address, 0);
     apu.tri.linearReload = 1;
@@ -219,23 +250,25 @@ void ApuPowerOn() {
     apu.noise.env.start = 1;
     apu.dmc.irqFlag = 1;
     apu.dmc.rate = dmcRateTable[0];
+    apu.dmc.silence = 1;  // the output unit starts with nothing to play
     ApuWriteRegister(0x4015, 0);
     ApuWriteRegister(0x4017, 0);
+    apuCycle.frameResetDelay = kResetRestartDelay;
     apu.noise.shift = 1;
     apu.reserved2 = 1;
 }
 
 void ApuReset() {
-    apu.frameCycle = 0;
-    apu.frameStep = 0;
     apu.lastStatusWrite = 0;
     apu.pulse1.enabled = apu.pulse2.enabled = apu.tri.enabled = apu.noise.enabled = 0;
     apu.dmc.remaining = 0;
+    apuCycle.dmcDma = kDmcDmaIdle;
     apu.dmc.irqFlag = 0;
     ReleaseIrq(kIrqDmc);
     apu.pulse1.length = apu.pulse2.length = apu.tri.length = apu.noise.length = 0;
     apu.prev4017 = apu.last4017;
     ApplyFrameCounterMode(apu.last4017);
+    apuCycle.frameResetDelay = kResetRestartDelay;
     apu.frameIrqFlag = 0;
     ReleaseIrq(kIrqFrameCounter);
 }

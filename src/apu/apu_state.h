@@ -125,7 +125,7 @@ struct DmcChannel {
     uint32_t start;
     uint32_t remaining;
     uint32_t length;
-    uint32_t buffer;  // 0 = empty
+    uint32_t buffer;  // the sample buffer's byte while apuCycle.dmcBufferFull
     uint8_t levelOut;
     uint8_t reserved1[3];
     uint32_t irqFlag;
@@ -196,10 +196,24 @@ extern ApuState apu;
 // What the cycle-exact APU keeps beyond ApuState. Save states keep it in the
 // versioned part of the file; a file from before it gets the values
 // ApuCycleStateForOldState derives.
+// Cycle numbers are CPU cycles as counted by cpuCycle.cycles.
 struct ApuCycleState {
-    uint32_t reserved;
+    uint64_t halfFrameAt;     // the cycle of the last half-frame clock
+    uint8_t lengthClocked;    // bits 0-3: the length counters that clock counted down
+    uint8_t frameResetDelay;  // cycles until a $4017 write restarts the frame counter; 0 none
+    uint8_t frameMode;        // the $4017 value that restart applies
+    uint8_t dmcBufferFull;    // 0/1: apu.dmc.buffer holds a sample byte
+    uint8_t dmcDma;           // kDmcDmaIdle, kDmcDmaLoad, kDmcDmaReload or kDmcDmaWanted
+    uint8_t dmcDmaDelay;      // kDmcDmaLoad: cycles until the DMA is wanted
+    uint8_t reserved[2];
 };
 static_assert(std::is_trivially_copyable_v<ApuCycleState>);
+static_assert(sizeof(ApuCycleState) == 16);
+
+// The DMC's sample fetch by DMA: none; a load after a $4015 start, counting
+// down dmcDmaDelay; a reload after the output unit took the buffer, waiting
+// for a get cycle; wanted, until the CPU delivers the byte.
+enum : uint8_t { kDmcDmaIdle, kDmcDmaLoad, kDmcDmaReload, kDmcDmaWanted };
 
 extern ApuCycleState apuCycle;
 void ApuCycleStateForOldState();

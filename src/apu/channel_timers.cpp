@@ -1,21 +1,47 @@
-// The DMC's memory side (fetch and output-cycle start) and the out-of-line
-// entry points to the channels' per-cycle work.
+// The DMC's memory side (the sample buffer, its fetch by DMA and the start of
+// each output cycle) and the out-of-line entry points to the channels'
+// per-cycle work.
 #include "apu/channel_timers.h"
 
 #include "core/cpu.h"
-#include "core/memory_map.h"
 
 namespace morvel {
 
-// Fills the one-byte sample buffer from CPU memory when it is empty. The read
-// costs the CPU nothing here. The address wraps from $FFFF to $8000; at the
-// end of the sample it loops or raises the DMC interrupt.
-void DmcFetch() {
+// Each output cycle takes the buffer's byte if it holds one and plays it,
+// else it is silent; the level holds. Taking the byte asks for the next one
+// while bytes remain.
+void DmcStartOutputCycle() {
     DmcChannel& dmc = apu.dmc;
-    if (dmc.buffer != 0 || dmc.remaining == 0) return;
-    dmc.buffer = CpuRead(dmc.address & 0xFFFF);
-    dmc.address += 1;
-    if (dmc.address > 0xFFFF) dmc.address = 0x8000;
+    dmc.bitsLeft = 8;
+    if (!apuCycle.dmcBufferFull) {
+        dmc.silence = 1;
+        return;
+    }
+    dmc.shift = static_cast<uint8_t>(dmc.buffer);
+    dmc.silence = 0;
+    apuCycle.dmcBufferFull = 0;
+    if (dmc.remaining > 0 && apuCycle.dmcDma == kDmcDmaIdle) apuCycle.dmcDma = kDmcDmaReload;
+}
+
+bool DmcDmaWanted() {
+    return apuCycle.dmcDma == kDmcDmaWanted && apu.dmc.remaining > 0 && !apuCycle.dmcBufferFull;
+}
+
+uint16_t DmcDmaAddress() {
+    return static_cast<uint16_t>(apu.dmc.address);
+}
+
+// The fetched byte fills the buffer. The address wraps from $FFFF to $8000;
+// after the sample's last byte it starts over (loop) or raises the DMC
+// interrupt. A fetch whose sample was stopped meanwhile is dropped.
+void DmcDmaDeliver(uint8_t value) {
+    DmcChannel& dmc = apu.dmc;
+    apuCycle.dmcDma = kDmcDmaIdle;
+    apuCycle.dmcDmaDelay = 0;
+    if (dmc.remaining == 0) return;
+    dmc.buffer = value;
+    apuCycle.dmcBufferFull = 1;
+    dmc.address = dmc.address >= 0xFFFF ? 0x8000 : dmc.address + 1;
     dmc.remaining -= 1;
     if (dmc.remaining > 0) return;
     if (dmc.flags & 1) {
@@ -27,30 +53,10 @@ void DmcFetch() {
     }
 }
 
-// A fetched byte of 0 counts as an empty buffer, so it plays as silence.
-void DmcStartOutputCycle() {
-    DmcChannel& dmc = apu.dmc;
-    dmc.bitsLeft = 8;
-    if (dmc.buffer != 0) {
-        dmc.shift = static_cast<uint8_t>(dmc.buffer);
-        dmc.silence = 0;
-        dmc.buffer = 0;
-    } else {
-        dmc.silence = 1;
-    }
-}
-
-// The fetch above still reads memory itself: no DMA is ever wanted.
-bool DmcDmaWanted() {
-    return false;
-}
-uint16_t DmcDmaAddress() {
-    return static_cast<uint16_t>(apu.dmc.address);
-}
-void DmcDmaDeliver(uint8_t) {}
-
 void ApuClockTimers() {
     channel::ClockAllTimers();
+    if (apuCycle.dmcDma == kDmcDmaLoad || apuCycle.dmcDma == kDmcDmaReload)
+        channel::TickDmcDma(cpuCycle.cycles);
 }
 
 uint32_t PulseOutput(const PulseChannel& pulse) {

@@ -1,4 +1,4 @@
-// The per-cycle work of the channels, inline so that the APU's cycle loop
+// The per-cycle work of the APU, inline so that the APU's cycle loop
 // (mixer.cpp) and ApuClockTimers share one body without a call per channel.
 #pragma once
 
@@ -6,26 +6,47 @@
 
 namespace morvel {
 
-// CPU cycles (counted by frameCycle) at which the frame sequencer steps. The
-// count restarts from 1 after the last step, so a $4017 write (which sets it
-// to 0) delays the first step by one cycle.
-constexpr uint32_t kStep1 = 7457;
-constexpr uint32_t kStep2 = 14913;
-constexpr uint32_t kStep3 = 22371;
-constexpr uint32_t kStep4 = 29829;        // four-step mode: last step, frame interrupt
-constexpr uint32_t kFiveStepEnd = 37281;  // five-step mode: last step, no interrupt
+// The frame counter's events, in CPU cycles counted by frameCycle from the
+// cycle its $4017 write took effect (0). The four-step sequence raises the
+// frame interrupt flag on three cycles in a row and starts over on the third;
+// the five-step sequence has its last clock at kFiveStepLast.
+constexpr uint32_t kStep1 = 7457;            // quarter frame
+constexpr uint32_t kStep2 = 14913;           // half frame
+constexpr uint32_t kStep3 = 22371;           // quarter frame
+constexpr uint32_t kFrameFlagFirst = 29828;  // four steps: flag
+constexpr uint32_t kStep4 = 29829;           // four steps: half frame, flag
+constexpr uint32_t kFourStepEnd = 29830;     // four steps: flag, count restarts at 0
+constexpr uint32_t kFiveStepLast = 37281;    // five steps: half frame
+constexpr uint32_t kFiveStepEnd = 37282;     // five steps: count restarts at 0
+
+// A $4017 write takes effect this many cycles later: 3 when written on a put
+// (odd) cycle, 4 on a get (even) cycle.
+inline uint8_t FrameCounterWriteDelay(uint64_t writeCycle) {
+    return (writeCycle & 1) ? 3 : 4;
+}
+
+// Called for the counts at which FrameCounterTick may have work.
+void FrameCounterEvent(uint32_t count, uint64_t cycle);
+// The delayed effect of a $4017 write: the count restarts, the new mode
+// applies, and the five-step mode clocks a half frame at once.
+void RestartFrameCounter(uint64_t cycle);
 
 namespace channel {
 
-// One tick of the frame counter: on most cycles only the count moves.
-inline void TickFrameCounter() {
-    uint32_t cycle = apu.frameCycle;
-    if (cycle < kStep1 || (cycle != kStep1 && cycle != kStep2 && cycle != kStep3 &&
-                           cycle != kStep4 && cycle != kFiveStepEnd)) {
-        apu.frameCycle = cycle + 1;
+inline bool FrameCounterEventAt(uint32_t count) {
+    return count == kStep1 || count == kStep2 || count == kStep3 ||
+           (count >= kFrameFlagFirst && (count <= kFourStepEnd || count >= kFiveStepLast));
+}
+
+// One cycle of the frame counter, `cycle` being its number.
+inline void TickFrameCounter(uint64_t cycle) {
+    if (apuCycle.frameResetDelay != 0 && --apuCycle.frameResetDelay == 0) {
+        RestartFrameCounter(cycle);
         return;
     }
-    FrameCounterTick();
+    const uint32_t count = apu.frameCycle + 1;
+    apu.frameCycle = count;
+    if (count >= kStep1 && FrameCounterEventAt(count)) FrameCounterEvent(count, cycle);
 }
 
 // The duty sequence moves on every second expiry: once every 2 * (period + 1)
@@ -75,7 +96,8 @@ inline void ClockNoiseTimer(NoiseChannel& noise) {
 }
 
 // One DMC output step every `rate` CPU cycles: the next delta bit moves the
-// level by 2 within 0-127, unless the output cycle is silent.
+// level by 2 within 0-127, unless the output cycle is silent. After the
+// eighth step the next output cycle starts.
 inline void ClockDmcTimer(DmcChannel& dmc) {
     if (dmc.rate == 0) return;
     if (dmc.timer > 0) {
@@ -91,12 +113,26 @@ inline void ClockDmcTimer(DmcChannel& dmc) {
     }
     dmc.shift >>= 1;
     if (dmc.bitsLeft > 0) dmc.bitsLeft -= 1;
-    if (dmc.bitsLeft == 0) {
-        DmcFetch();
-        DmcStartOutputCycle();
-    }
+    if (dmc.bitsLeft == 0) DmcStartOutputCycle();
     dmc.levelOut = static_cast<uint8_t>(dmc.level & 0x7F);
     dmc.timer = dmc.rate - 1;
+}
+
+// The DMC's fetch on its way to being wanted: the load counts down its
+// delay, the reload waits for a get (even) cycle, so that the CPU's halt
+// comes on the put cycle after it.
+inline void TickDmcDma(uint64_t cycle) {
+    uint8_t& state = apuCycle.dmcDma;
+    if (state == kDmcDmaLoad) {
+        if (apuCycle.dmcDmaDelay > 1) {
+            apuCycle.dmcDmaDelay -= 1;
+            return;
+        }
+        apuCycle.dmcDmaDelay = 0;
+        state = kDmcDmaWanted;
+    } else if (state == kDmcDmaReload && (cycle & 1) == 0) {
+        state = kDmcDmaWanted;
+    }
 }
 
 inline uint32_t EnvelopeLevel(const Envelope& env) {
@@ -109,6 +145,13 @@ inline void ClockAllTimers() {
     ClockTriangleTimer(apu.tri);
     ClockNoiseTimer(apu.noise);
     ClockDmcTimer(apu.dmc);
+}
+
+// The whole APU's work of one CPU cycle, `cycle` being its number.
+inline void TickCycle(uint64_t cycle) {
+    TickFrameCounter(cycle);
+    ClockAllTimers();
+    if (apuCycle.dmcDma == kDmcDmaLoad || apuCycle.dmcDma == kDmcDmaReload) TickDmcDma(cycle);
 }
 
 // A pulse plays its envelope level while its duty bit is 1, its length
@@ -135,16 +178,25 @@ inline uint32_t NoiseLevel(const NoiseChannel& noise) {
 // A count that no run reaches.
 constexpr uint32_t kNoLimit = 0xFFFFFFFFu;
 
-// Cycles of the frame counter before its next step (0 when one is due now).
-// Past the last step the count only wraps round to the first one.
+// Cycles the frame counter can count before its next event (0 when the next
+// cycle has one, or a $4017 write is waiting to take effect).
 inline uint32_t FrameCounterQuietCycles() {
-    const uint32_t cycle = apu.frameCycle;
-    if (cycle <= kStep1) return kStep1 - cycle;
-    if (cycle <= kStep2) return kStep2 - cycle;
-    if (cycle <= kStep3) return kStep3 - cycle;
-    if (cycle <= kStep4) return kStep4 - cycle;
-    if (cycle <= kFiveStepEnd) return kFiveStepEnd - cycle;
-    return kStep1 - cycle;  // modulo 2^32: the distance through the wrap
+    if (apuCycle.frameResetDelay != 0) return 0;
+    const uint32_t count = apu.frameCycle;
+    uint32_t next;
+    if (count < kStep1)
+        next = kStep1;
+    else if (count < kStep2)
+        next = kStep2;
+    else if (count < kStep3)
+        next = kStep3;
+    else if (!apu.fiveStepMode && count < kFrameFlagFirst)
+        next = kFrameFlagFirst;
+    else if (apu.fiveStepMode && count < kFiveStepLast)
+        next = kFiveStepLast;
+    else
+        return 0;
+    return next - count - 1;
 }
 
 // A timer that counts down from `timer` (stuck there when `counts` is 0) and,
@@ -243,8 +295,10 @@ inline void AdvanceNoise(NoiseChannel& noise, uint32_t n) {
     noise.shift = static_cast<uint16_t>(shift);
 }
 
-// Every DMC expiry may fetch a byte and move the level, so a run ends before it.
+// Every DMC expiry may start an output cycle and move the level, and a fetch
+// on its way to being wanted counts cycles, so a run ends before either.
 inline uint32_t DmcQuietCycles(const DmcChannel& dmc) {
+    if (apuCycle.dmcDma == kDmcDmaLoad || apuCycle.dmcDma == kDmcDmaReload) return 0;
     return dmc.rate == 0 ? kNoLimit : dmc.timer;
 }
 

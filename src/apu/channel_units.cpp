@@ -30,8 +30,11 @@ void ClockLinearCounter(TriangleChannel& tri) {
     if (!tri.control) tri.linearReload = 0;
 }
 
-void ClockLength(uint8_t halt, uint32_t& length) {
-    if (!halt && length > 0) length -= 1;
+// Counts the length down unless halted; returns whether it counted.
+uint8_t ClockLength(uint8_t halt, uint32_t& length) {
+    if (halt || length == 0) return 0;
+    length -= 1;
+    return 1;
 }
 
 }  // namespace
@@ -70,12 +73,15 @@ void QuarterFrameClock() {
     ClockLinearCounter(apu.tri);
 }
 
+// Also records which length counters it counted down: a length load written
+// on the same cycle is lost for those (apu_registers.cpp).
 void HalfFrameClock() {
     QuarterFrameClock();
-    ClockLength(apu.pulse1.lengthHalt, apu.pulse1.length);
-    ClockLength(apu.pulse2.lengthHalt, apu.pulse2.length);
-    ClockLength(apu.tri.lengthHalt, apu.tri.length);
-    ClockLength(apu.noise.lengthHalt, apu.noise.length);
+    apuCycle.lengthClocked =
+        static_cast<uint8_t>(ClockLength(apu.pulse1.lengthHalt, apu.pulse1.length) |
+                             ClockLength(apu.pulse2.lengthHalt, apu.pulse2.length) << 1 |
+                             ClockLength(apu.tri.lengthHalt, apu.tri.length) << 2 |
+                             ClockLength(apu.noise.lengthHalt, apu.noise.length) << 3);
     ClockSweep(apu.pulse1, 0);
     ClockSweep(apu.pulse2, 1);
 }

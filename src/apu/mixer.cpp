@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "apu/channel_timers.h"
+#include "core/cpu.h"
 
 namespace morvel {
 
@@ -107,7 +108,7 @@ inline bool QuickRun(uint32_t n, bool muted, float& accumulator) {
     if (gate2 && (pulse2.timer == 0 || (pulse2.period != 0 && pulse2.timer < n))) return false;
     if (triangleMoves && (tri.timer == 0 || (tri.periodPlus1 != 0 && tri.timer < n))) return false;
     if (noiseGate && noise.timer < n) return false;
-    if (dmc.rate != 0 && dmc.timer < n) return false;
+    if (channel::DmcQuietCycles(dmc) < n) return false;
     if (!muted) {
         // What MixNow gives, from the levels just worked out.
         const uint32_t pulses = (pulse1.output == 1 ? gate1 : 0) + (pulse2.output == 1 ? gate2 : 0);
@@ -146,6 +147,7 @@ void ApuStep(int32_t cycles) {
     float accumulator = stage.sampleAccumulator;
     uint32_t cycleCount = stage.sampleCycleCount;
     uint32_t left = cycles > 0 ? static_cast<uint32_t>(cycles) : 0;
+    uint64_t cycle = cpuCycle.cycles;
     while (left > 0) {
         // A run ends at the latest with the cycle that finishes a sample.
         const uint32_t toSample = cycleCount < divider ? divider - cycleCount : 1;
@@ -159,12 +161,12 @@ void ApuStep(int32_t cycles) {
             cycleCount += run;
         } else {
             run = 1;
-            channel::TickFrameCounter();
-            channel::ClockAllTimers();
+            channel::TickCycle(cycle);
             if (!muted) accumulator += MixNow();
             ++cycleCount;
         }
         left -= run;
+        cycle += run;
         if (cycleCount >= divider) {
             int16_t sample = FinishSample(accumulator, divider);
             // A frame yields about 745 samples; the buffer's end is only

@@ -1,7 +1,7 @@
 // The APU where the outside cartridges and the tone cartridge do not reach:
-// envelope, sweep, long noise sequence, frame sequencer clock points, DMC
-// fetches and level, mixer levels and clamp, volume steps, and ApuStep's runs
-// of quiet cycles against the APU run cycle by cycle.
+// envelope, sweep, long noise sequence, DMC fetches and level, mixer levels
+// and clamp, volume steps, and ApuStep's runs of quiet cycles against the APU
+// run cycle by cycle.
 #include "apu/apu.h"
 
 #include <gtest/gtest.h>
@@ -86,6 +86,44 @@ TEST(Sweep, TargetsAndMuting) {
     }
 }
 
+// A length load or halt change written on the cycle a half frame clocks the
+// counters (the CPU's cycles: the APU's part, then the access). Pulse 1 starts
+// at 10 (or 0) and is loaded with 20; pulse 2 (10, not halted) shows the clock.
+TEST(LengthCounter, WritesOnTheCycleOfTheHalfFrame) {
+    const struct {
+        const char* what;
+        uint8_t halt;
+        bool loaded;
+        int32_t address;
+        uint8_t value;
+        bool late;
+        uint32_t length;
+    } cases[] = {
+        {"a load is lost while the clock counts down", 0x00, true, 0x4003, 0x10, false, 9},
+        {"a load one cycle later takes", 0x00, true, 0x4003, 0x10, true, 20},
+        {"a load takes when the counter was 0", 0x00, false, 0x4003, 0x10, false, 20},
+        {"a halt set then comes after the clock", 0x00, true, 0x4000, 0x20, false, 9},
+        {"a halt cleared then comes after the clock", 0x20, true, 0x4000, 0x00, false, 10},
+    };
+    for (const auto& c : cases) {
+        FreshApu();
+        Write(0x4015, 0x03);
+        Write(0x4000, c.halt);
+        if (c.loaded) Write(0x4003, 0x00);
+        Write(0x4007, 0x00);
+        for (int i = 0; i < 40000 && apu.pulse2.length == 10; ++i) {
+            ++cpuCycle.cycles;
+            ApuStep(1);
+        }
+        if (c.late) {
+            ++cpuCycle.cycles;
+            ApuStep(1);
+        }
+        Write(c.address, c.value);
+        EXPECT_EQ(apu.pulse1.length, c.length) << c.what;
+    }
+}
+
 // The noise register repeats after 32767 shifts in the long mode and, from
 // its power-on value, after 93 in the short mode.
 TEST(Noise, SequenceLengths) {
@@ -102,43 +140,6 @@ TEST(Noise, SequenceLengths) {
     }
 }
 
-// Pulse 1's length counter (254 at the start) and the frame interrupt flag at
-// CPU cycles after a $4017 write. Four steps: half frames at 14914 and 29830,
-// the flag at 29830, then a sequence of 29829 cycles. Five steps: a half frame
-// at the write, then at 14914 and 37282, then a sequence of 37281, no flag.
-TEST(FrameSequencer, HalfFramesAndInterruptAfterTheWrite) {
-    const struct {
-        uint32_t mode, cycles, length;
-        bool flag;
-    } cases[] = {
-        {0x00, 0, 254, false},      {0x00, 14913, 254, false}, {0x00, 14914, 253, false},
-        {0x00, 29829, 253, false},  {0x00, 29830, 252, true},  {0x00, 44742, 252, true},
-        {0x00, 44743, 251, true},   {0x00, 59658, 251, true},  {0x00, 59659, 250, true},
-        {0x80, 0, 253, false},      {0x80, 14913, 253, false}, {0x80, 14914, 252, false},
-        {0x80, 37281, 252, false},  {0x80, 37282, 251, false}, {0x80, 52195, 250, false},
-        {0x80, 74562, 250, false},  {0x80, 74563, 249, false}, {0x80, 111844, 247, false},
-        {0x40, 100000, 248, false},
-    };
-    uint32_t done = 0;
-    for (const auto& c : cases) {
-        if (c.cycles == 0 || c.mode == 0x40) {
-            FreshApu();
-            Write(0x4015, 0x01);
-            Write(0x4003, 0x08);
-            Write(0x4017, static_cast<uint8_t>(c.mode));
-            done = 0;
-        }
-        for (uint32_t i = done; i < c.cycles; ++i) {
-            FrameCounterTick();
-            ApuClockTimers();
-        }
-        done = c.cycles;
-        EXPECT_EQ(apu.pulse1.length, c.length) << c.mode << " after " << c.cycles;
-        EXPECT_EQ(apu.frameIrqFlag != 0, c.flag) << c.mode << " after " << c.cycles;
-        EXPECT_EQ(cpu.irqLine == 0, c.flag) << c.mode << " after " << c.cycles;
-    }
-}
-
 // Fetches of a sample with every byte taken at once by the output unit: bytes
 // left, next address and the interrupt at the end; the address wraps from
 // $FFFF to $8000.
@@ -148,12 +149,12 @@ TEST(Dmc, FetchesLengthLoopAndAddressWrap) {
         uint8_t control, start, length;
         uint32_t fetches, remaining, address, interrupt;
     } cases[] = {
-        {"a start fetches the first byte", 0x00, 0x01, 0x01, 0, 16, 0xC041, 0},
-        {"the end raises the interrupt", 0x80, 0x00, 0x01, 16, 0, 0xC011, 1},
-        {"no interrupt with bit 7 clear", 0x00, 0x00, 0x01, 16, 0, 0xC011, 0},
-        {"a loop starts over", 0xC0, 0x00, 0x01, 16, 17, 0xC000, 0},
-        {"wrap", 0x00, 0xFF, 0x05, 63, 17, 0x8000, 0},
-        {"after the wrap", 0x00, 0xFF, 0x05, 64, 16, 0x8001, 0},
+        {"the first byte", 0x00, 0x01, 0x01, 1, 16, 0xC041, 0},
+        {"the end raises the interrupt", 0x80, 0x00, 0x01, 17, 0, 0xC011, 1},
+        {"no interrupt with bit 7 clear", 0x00, 0x00, 0x01, 17, 0, 0xC011, 0},
+        {"a loop starts over", 0xC0, 0x00, 0x01, 17, 17, 0xC000, 0},
+        {"wrap", 0x00, 0xFF, 0x05, 64, 17, 0x8000, 0},
+        {"after the wrap", 0x00, 0xFF, 0x05, 65, 16, 0x8001, 0},
     };
     for (const auto& c : cases) {
         FreshApu();
@@ -162,8 +163,8 @@ TEST(Dmc, FetchesLengthLoopAndAddressWrap) {
         Write(0x4013, c.length);
         Write(0x4015, 0x10);
         for (uint32_t i = 0; i < c.fetches; ++i) {
-            apu.dmc.buffer = 0;
-            DmcFetch();
+            apuCycle.dmcBufferFull = 0;
+            DmcDmaDeliver(0);
         }
         EXPECT_EQ(apu.dmc.remaining, c.remaining) << c.what;
         EXPECT_EQ(apu.dmc.address, c.address) << c.what;
@@ -172,12 +173,14 @@ TEST(Dmc, FetchesLengthLoopAndAddressWrap) {
     }
 }
 
-// Delta bits move the level by 2 within 0-127, least significant bit first.
+// Delta bits move the level by 2 within 0-127, least significant bit first,
+// once the silent output cycle running at the start has ended; a zero byte
+// is eight steps down, not silence.
 TEST(Dmc, OutputLevelSteps) {
     const struct {
         uint8_t level, byte, after;
     } cases[] = {{0x40, 0xFF, 0x50}, {0x7E, 0xFF, 0x7E}, {0x7D, 0xFF, 0x7F},
-                 {0x03, 0xF0, 0x09}, {0x40, 0x00, 0x40}, {0x40, 0x0F, 0x40}};
+                 {0x03, 0xF0, 0x09}, {0x40, 0x00, 0x30}, {0x40, 0x0F, 0x40}};
     for (const auto& c : cases) {
         FreshApu();
         flatMemory[0xC000] = c.byte;
@@ -186,7 +189,10 @@ TEST(Dmc, OutputLevelSteps) {
         Write(0x4012, 0x00);
         Write(0x4013, 0x00);
         Write(0x4015, 0x10);
-        for (int i = 0; i < 8 * 54; ++i) ApuClockTimers();
+        for (int i = 0; i < 17 * 54; ++i) {
+            ApuClockTimers();
+            if (DmcDmaWanted()) DmcDmaDeliver(CpuRead(DmcDmaAddress()));
+        }
         EXPECT_EQ(apu.dmc.levelOut, c.after) << int(c.level) << " " << int(c.byte);
     }
 }
@@ -266,7 +272,7 @@ TEST(Volume, SliderPercentAndDecibels) {
 // description of the mixer rather than taken from it.
 void ReferenceCycles(uint32_t cycles) {
     const uint32_t divider = samplesDivider ? samplesDivider : 40;
-    for (uint32_t i = 0; i < cycles; ++i) {
+    for (uint32_t i = 0; i < cycles; ++i, ++cpuCycle.cycles) {
         FrameCounterTick();
         ApuClockTimers();
         if (!soundMuted) {
@@ -291,17 +297,20 @@ void ReferenceCycles(uint32_t cycles) {
 
 struct Snapshot {  // everything ApuStep may change
     ApuState apuState;
+    ApuCycleState cycleState;
     SampleStage stage;
     uint32_t irqLine;
 
-    static Snapshot Take() { return {apu, sampleStage, cpu.irqLine}; }
+    static Snapshot Take() { return {apu, apuCycle, sampleStage, cpu.irqLine}; }
     void Restore() const {
         apu = apuState;
+        apuCycle = cycleState;
         sampleStage = stage;
         cpu.irqLine = irqLine;
     }
     bool operator==(const Snapshot& other) const {
         return std::memcmp(&apuState, &other.apuState, sizeof apuState) == 0 &&
+               std::memcmp(&cycleState, &other.cycleState, sizeof cycleState) == 0 &&
                std::memcmp(&stage, &other.stage, sizeof stage) == 0 && irqLine == other.irqLine;
     }
 };
@@ -353,12 +362,16 @@ TEST(ApuStep, RunsMatchTheCycleByCycleApu) {
                 if (random() % 8 == 0) ApuReadRegister(0x4015);
                 state = Snapshot::Take();
             }
+            if (DmcDmaWanted()) {  // the CPU's fetch for the DMC
+                DmcDmaDeliver(static_cast<uint8_t>(random()));
+                state = Snapshot::Take();
+            }
             // Mostly instruction-sized steps, now and then a long one.
             uint32_t chunk = random() % 50 == 0 ? random() % 2000 : 1 + random() % 8;
             ApuStep(static_cast<int32_t>(chunk));
             const Snapshot stepped = Snapshot::Take();
             state.Restore();
-            ReferenceCycles(chunk);
+            ReferenceCycles(chunk);  // numbers the cycles as ApuStep does, and counts them
             const Snapshot reference = Snapshot::Take();
             ASSERT_TRUE(stepped == reference)
                 << scenario.name << ": differs after " << cycles << " + " << chunk << " cycles";

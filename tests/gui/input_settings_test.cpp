@@ -180,7 +180,7 @@ TEST_F(InputTest, KeysReachTheControllerAndTheShortcuts) {
     ASSERT_TRUE(RunUntil([ram] { return ram[1] == 0xDE && ram[0] != 0x80; }));
     EXPECT_EQ(ram[0], 0);
     EXPECT_STREQ(reinterpret_cast<const char*>(ram + 4),
-                 "1:1000100000 2:0000000000 1:0001000100 2:0000000000");
+                 "1:1000100011 2:0000000011 1:0001000111 2:0000000011");
     for (auto [key, dik] : {std::pair{Qt::Key_Space, 0x39}, std::pair{Qt::Key_Escape, 0x01}}) {
         QTest::keyPress(window(), key);
         EXPECT_TRUE(keyboardState[dik] & 0x80) << dik;
