@@ -399,38 +399,20 @@ uint8_t Dec(uint8_t v) {
     SetNZ(v);
     return v;
 }
-// The undocumented read-modify-writes: a shift or step, then an operation
-// of A with the result.
-uint8_t Slo(uint8_t v) {
-    v = Asl(v);
-    Ora(v);
+// The undocumented read-modify-writes: a shift or step of memory, then an
+// operation of A with the result (whose flags are the ones left).
+template <ModifyOp kModify, ReadOp kThen>
+uint8_t ModifyThen(uint8_t v) {
+    v = kModify(v);
+    kThen(v);
     return v;
 }
-uint8_t Rla(uint8_t v) {
-    v = Rol(v);
-    And(v);
-    return v;
-}
-uint8_t Sre(uint8_t v) {
-    v = Lsr(v);
-    Eor(v);
-    return v;
-}
-uint8_t Rra(uint8_t v) {
-    v = Ror(v);
-    Adc(v);
-    return v;
-}
-uint8_t Dcp(uint8_t v) {
-    v = static_cast<uint8_t>(v - 1);
-    Compare<&CpuBlock::a>(v);
-    return v;
-}
-uint8_t Isc(uint8_t v) {
-    v = static_cast<uint8_t>(v + 1);
-    Sbc(v);
-    return v;
-}
+constexpr ModifyOp kSlo = ModifyThen<Asl, Ora>;
+constexpr ModifyOp kRla = ModifyThen<Rol, And>;
+constexpr ModifyOp kSre = ModifyThen<Lsr, Eor>;
+constexpr ModifyOp kRra = ModifyThen<Ror, Adc>;
+constexpr ModifyOp kDcp = ModifyThen<Dec, Compare<&CpuBlock::a>>;
+constexpr ModifyOp kIsc = ModifyThen<Inc, Sbc>;
 
 // ---- Instruction shapes ------------------------------------------------------------------
 
@@ -672,22 +654,22 @@ constexpr auto kY = &CpuBlock::y;
 // clang-format off
 const OpHandler kOpHandlers[256] = {
 // _0                  _1              _2              _3               _4              _5             _6             _7             _8                _9                _A                 _B              _C                _D              _E               _F
-   Brk,                R<IndX, Ora>,   Halt,           M<IndX, Slo>,    R<Zp, Nop>,     R<Zp, Ora>,    M<Zp, Asl>,    M<Zp, Slo>,    Php,              R<Imm, Ora>,      ModifyA<Asl>,      R<Imm, Anc>,    R<Abs, Nop>,      R<Abs, Ora>,    M<Abs, Asl>,     M<Abs, Slo>,     // 0_
-   Branch<kFlagN, 0>,  R<kIndY, Ora>,  Halt,           M<kIndYW, Slo>,  R<kZpX, Nop>,   R<kZpX, Ora>,  M<kZpX, Asl>,  M<kZpX, Slo>,  Implied<Clc>,     R<kAbsY, Ora>,    Implied<NoOp>,     M<kAbsYW, Slo>, R<kAbsX, Nop>,    R<kAbsX, Ora>,  M<kAbsXW, Asl>,  M<kAbsXW, Slo>,  // 1_
-   Jsr,                R<IndX, And>,   Halt,           M<IndX, Rla>,    R<Zp, Bit>,     R<Zp, And>,    M<Zp, Rol>,    M<Zp, Rla>,    Plp,              R<Imm, And>,      ModifyA<Rol>,      R<Imm, Anc>,    R<Abs, Bit>,      R<Abs, And>,    M<Abs, Rol>,     M<Abs, Rla>,     // 2_
-   Branch<kFlagN, 1>,  R<kIndY, And>,  Halt,           M<kIndYW, Rla>,  R<kZpX, Nop>,   R<kZpX, And>,  M<kZpX, Rol>,  M<kZpX, Rla>,  Implied<Sec>,     R<kAbsY, And>,    Implied<NoOp>,     M<kAbsYW, Rla>, R<kAbsX, Nop>,    R<kAbsX, And>,  M<kAbsXW, Rol>,  M<kAbsXW, Rla>,  // 3_
-   Rti,                R<IndX, Eor>,   Halt,           M<IndX, Sre>,    R<Zp, Nop>,     R<Zp, Eor>,    M<Zp, Lsr>,    M<Zp, Sre>,    Pha,              R<Imm, Eor>,      ModifyA<Lsr>,      R<Imm, Alr>,    JmpAbs,           R<Abs, Eor>,    M<Abs, Lsr>,     M<Abs, Sre>,     // 4_
-   Branch<kFlagV, 0>,  R<kIndY, Eor>,  Halt,           M<kIndYW, Sre>,  R<kZpX, Nop>,   R<kZpX, Eor>,  M<kZpX, Lsr>,  M<kZpX, Sre>,  Implied<Cli>,     R<kAbsY, Eor>,    Implied<NoOp>,     M<kAbsYW, Sre>, R<kAbsX, Nop>,    R<kAbsX, Eor>,  M<kAbsXW, Lsr>,  M<kAbsXW, Sre>,  // 5_
-   Rts,                R<IndX, Adc>,   Halt,           M<IndX, Rra>,    R<Zp, Nop>,     R<Zp, Adc>,    M<Zp, Ror>,    M<Zp, Rra>,    Pla,              R<Imm, Adc>,      ModifyA<Ror>,      R<Imm, Arr>,    JmpInd,           R<Abs, Adc>,    M<Abs, Ror>,     M<Abs, Rra>,     // 6_
-   Branch<kFlagV, 1>,  R<kIndY, Adc>,  Halt,           M<kIndYW, Rra>,  R<kZpX, Nop>,   R<kZpX, Adc>,  M<kZpX, Ror>,  M<kZpX, Rra>,  Implied<Sei>,     R<kAbsY, Adc>,    Implied<NoOp>,     M<kAbsYW, Rra>, R<kAbsX, Nop>,    R<kAbsX, Adc>,  M<kAbsXW, Ror>,  M<kAbsXW, Rra>,  // 7_
+   Brk,                R<IndX, Ora>,   Halt,           M<IndX, kSlo>,    R<Zp, Nop>,     R<Zp, Ora>,    M<Zp, Asl>,    M<Zp, kSlo>,    Php,              R<Imm, Ora>,      ModifyA<Asl>,      R<Imm, Anc>,    R<Abs, Nop>,      R<Abs, Ora>,    M<Abs, Asl>,     M<Abs, kSlo>,     // 0_
+   Branch<kFlagN, 0>,  R<kIndY, Ora>,  Halt,           M<kIndYW, kSlo>,  R<kZpX, Nop>,   R<kZpX, Ora>,  M<kZpX, Asl>,  M<kZpX, kSlo>,  Implied<Clc>,     R<kAbsY, Ora>,    Implied<NoOp>,     M<kAbsYW, kSlo>, R<kAbsX, Nop>,    R<kAbsX, Ora>,  M<kAbsXW, Asl>,  M<kAbsXW, kSlo>,  // 1_
+   Jsr,                R<IndX, And>,   Halt,           M<IndX, kRla>,    R<Zp, Bit>,     R<Zp, And>,    M<Zp, Rol>,    M<Zp, kRla>,    Plp,              R<Imm, And>,      ModifyA<Rol>,      R<Imm, Anc>,    R<Abs, Bit>,      R<Abs, And>,    M<Abs, Rol>,     M<Abs, kRla>,     // 2_
+   Branch<kFlagN, 1>,  R<kIndY, And>,  Halt,           M<kIndYW, kRla>,  R<kZpX, Nop>,   R<kZpX, And>,  M<kZpX, Rol>,  M<kZpX, kRla>,  Implied<Sec>,     R<kAbsY, And>,    Implied<NoOp>,     M<kAbsYW, kRla>, R<kAbsX, Nop>,    R<kAbsX, And>,  M<kAbsXW, Rol>,  M<kAbsXW, kRla>,  // 3_
+   Rti,                R<IndX, Eor>,   Halt,           M<IndX, kSre>,    R<Zp, Nop>,     R<Zp, Eor>,    M<Zp, Lsr>,    M<Zp, kSre>,    Pha,              R<Imm, Eor>,      ModifyA<Lsr>,      R<Imm, Alr>,    JmpAbs,           R<Abs, Eor>,    M<Abs, Lsr>,     M<Abs, kSre>,     // 4_
+   Branch<kFlagV, 0>,  R<kIndY, Eor>,  Halt,           M<kIndYW, kSre>,  R<kZpX, Nop>,   R<kZpX, Eor>,  M<kZpX, Lsr>,  M<kZpX, kSre>,  Implied<Cli>,     R<kAbsY, Eor>,    Implied<NoOp>,     M<kAbsYW, kSre>, R<kAbsX, Nop>,    R<kAbsX, Eor>,  M<kAbsXW, Lsr>,  M<kAbsXW, kSre>,  // 5_
+   Rts,                R<IndX, Adc>,   Halt,           M<IndX, kRra>,    R<Zp, Nop>,     R<Zp, Adc>,    M<Zp, Ror>,    M<Zp, kRra>,    Pla,              R<Imm, Adc>,      ModifyA<Ror>,      R<Imm, Arr>,    JmpInd,           R<Abs, Adc>,    M<Abs, Ror>,     M<Abs, kRra>,     // 6_
+   Branch<kFlagV, 1>,  R<kIndY, Adc>,  Halt,           M<kIndYW, kRra>,  R<kZpX, Nop>,   R<kZpX, Adc>,  M<kZpX, Ror>,  M<kZpX, kRra>,  Implied<Sei>,     R<kAbsY, Adc>,    Implied<NoOp>,     M<kAbsYW, kRra>, R<kAbsX, Nop>,    R<kAbsX, Adc>,  M<kAbsXW, Ror>,  M<kAbsXW, kRra>,  // 7_
    R<Imm, Nop>,        Store<IndX, kA>, R<Imm, Nop>,   Sax<IndX>,       Store<Zp, kY>,  Store<Zp, kA>, Store<Zp, kX>, SaxZp,         Implied<Dey>,     R<Imm, Nop>,      Implied<Txa>,      R<Imm, Ane>,    Store<Abs, kY>,   Store<Abs, kA>, Store<Abs, kX>,  Sax<Abs>,        // 8_
    Branch<kFlagC, 0>,  Store<kIndYW, kA>, Halt,        ShaIndY,         Store<kZpX, kY>, Store<kZpX, kA>, Store<kZpY, kX>, Sax<kZpY>, Implied<Tya>,     Store<kAbsYW, kA>, Implied<Txs>,     ShsAbsY,        ShyAbsX,          Store<kAbsXW, kA>, ShxAbsY,      ShaAbsY,         // 9_
    R<Imm, Ldy>,        R<IndX, Lda>,   R<Imm, Ldx>,    R<IndX, Lax>,    R<Zp, Ldy>,     R<Zp, Lda>,    R<Zp, Ldx>,    R<Zp, Lax>,    Implied<Tay>,     R<Imm, Lda>,      Implied<Tax>,      R<Imm, Lxa>,    R<Abs, Ldy>,      R<Abs, Lda>,    R<Abs, Ldx>,     R<Abs, Lax>,     // A_
    Branch<kFlagC, 1>,  R<kIndY, Lda>,  Halt,           R<kIndY, Lax>,   R<kZpX, Ldy>,   R<kZpX, Lda>,  R<kZpY, Ldx>,  R<kZpY, Lax>,  Implied<Clv>,     R<kAbsY, Lda>,    Implied<Tsx>,      R<kAbsY, Las>,  R<kAbsX, Ldy>,    R<kAbsX, Lda>,  R<kAbsY, Ldx>,   R<kAbsY, Lax>,   // B_
-   R<Imm, Compare<kY>>, R<IndX, Compare<kA>>, R<Imm, Nop>, M<IndX, Dcp>, R<Zp, Compare<kY>>, R<Zp, Compare<kA>>, M<Zp, Dec>, M<Zp, Dcp>, Implied<Iny>, R<Imm, Compare<kA>>, Implied<Dex>, R<Imm, Axs>, R<Abs, Compare<kY>>, R<Abs, Compare<kA>>, M<Abs, Dec>, M<Abs, Dcp>,  // C_
-   Branch<kFlagZ, 0>,  R<kIndY, Compare<kA>>, Halt,    M<kIndYW, Dcp>,  R<kZpX, Nop>,   R<kZpX, Compare<kA>>, M<kZpX, Dec>, M<kZpX, Dcp>, Implied<Cld>, R<kAbsY, Compare<kA>>, Implied<NoOp>, M<kAbsYW, Dcp>, R<kAbsX, Nop>, R<kAbsX, Compare<kA>>, M<kAbsXW, Dec>, M<kAbsXW, Dcp>,  // D_
-   R<Imm, Compare<kX>>, R<IndX, Sbc>,  R<Imm, Nop>,    M<IndX, Isc>,    R<Zp, Compare<kX>>, R<Zp, Sbc>, M<Zp, Inc>,   M<Zp, Isc>,    Implied<Inx>,     R<Imm, Sbc>,      Implied<NoOp>,     R<Imm, Sbc>,    R<Abs, Compare<kX>>, R<Abs, Sbc>, M<Abs, Inc>,     M<Abs, Isc>,     // E_
-   Branch<kFlagZ, 1>,  R<kIndY, Sbc>,  Halt,           M<kIndYW, Isc>,  R<kZpX, Nop>,   R<kZpX, Sbc>,  M<kZpX, Inc>,  M<kZpX, Isc>,  Implied<Sed>,     R<kAbsY, Sbc>,    Implied<NoOp>,     M<kAbsYW, Isc>, R<kAbsX, Nop>,    R<kAbsX, Sbc>,  M<kAbsXW, Inc>,  M<kAbsXW, Isc>,  // F_
+   R<Imm, Compare<kY>>, R<IndX, Compare<kA>>, R<Imm, Nop>, M<IndX, kDcp>, R<Zp, Compare<kY>>, R<Zp, Compare<kA>>, M<Zp, Dec>, M<Zp, kDcp>, Implied<Iny>, R<Imm, Compare<kA>>, Implied<Dex>, R<Imm, Axs>, R<Abs, Compare<kY>>, R<Abs, Compare<kA>>, M<Abs, Dec>, M<Abs, kDcp>,  // C_
+   Branch<kFlagZ, 0>,  R<kIndY, Compare<kA>>, Halt,    M<kIndYW, kDcp>,  R<kZpX, Nop>,   R<kZpX, Compare<kA>>, M<kZpX, Dec>, M<kZpX, kDcp>, Implied<Cld>, R<kAbsY, Compare<kA>>, Implied<NoOp>, M<kAbsYW, kDcp>, R<kAbsX, Nop>, R<kAbsX, Compare<kA>>, M<kAbsXW, Dec>, M<kAbsXW, kDcp>,  // D_
+   R<Imm, Compare<kX>>, R<IndX, Sbc>,  R<Imm, Nop>,    M<IndX, kIsc>,    R<Zp, Compare<kX>>, R<Zp, Sbc>, M<Zp, Inc>,   M<Zp, kIsc>,    Implied<Inx>,     R<Imm, Sbc>,      Implied<NoOp>,     R<Imm, Sbc>,    R<Abs, Compare<kX>>, R<Abs, Sbc>, M<Abs, Inc>,     M<Abs, kIsc>,     // E_
+   Branch<kFlagZ, 1>,  R<kIndY, Sbc>,  Halt,           M<kIndYW, kIsc>,  R<kZpX, Nop>,   R<kZpX, Sbc>,  M<kZpX, Inc>,  M<kZpX, kIsc>,  Implied<Sed>,     R<kAbsY, Sbc>,    Implied<NoOp>,     M<kAbsYW, kIsc>, R<kAbsX, Nop>,    R<kAbsX, Sbc>,  M<kAbsXW, Inc>,  M<kAbsXW, kIsc>,  // F_
 };
 // clang-format on
 #undef R
