@@ -9,7 +9,9 @@
 namespace morvel {
 
 struct PpuBoardHooks {
-    // Sees each address the CPU puts on the PPU bus through $2006 and $2007.
+    // Sees each address the CPU puts on the PPU bus through $2006 and $2007,
+    // and each background pattern address on the dot it goes out (a dot
+    // before the read that the pattern pages see).
     void (*addressWatch)(uint32_t address);
     // Renders instead of StepRender while the picture is shown.
     void (*renderStep)(int32_t owed);

@@ -9,6 +9,7 @@
 
 #include "core/cpu.h"
 #include "core/frame_buffer.h"
+#include "ppu/board_ppu_hooks.h"
 #include "ppu/ppu.h"
 #include "ppu/ppu_bus.h"
 
@@ -26,6 +27,14 @@ constexpr int32_t kFrameEndLine = 262;
 // The page index is masked so that no address can leave the table.
 inline uint8_t PpuFetch(uint32_t address) {
     return ppuReadPage[(address >> 10) & 15](address);
+}
+
+// A fetch takes two dots: the address goes out on the bus on the first, the
+// byte is read on the second. A board watching the address lines sees the
+// address on the first dot, where the read handlers would show it a dot late.
+inline void ShowFetchAddress(uint32_t address) {
+    if (ppuBoardHooks.addressWatch) [[unlikely]]
+        ppuBoardHooks.addressWatch(address);
 }
 
 // ---- Position -------------------------------------------------------------
@@ -105,6 +114,10 @@ template <uint32_t kPhase>
         p.attrLatch = static_cast<uint32_t>(PpuFetch(p.attrAddr)) >> shift;
     } else if constexpr (kPhase == 4) {
         p.fetchAddr = ((v >> 12) & 7) | p.bgPatternBase | p.tileOffset;
+        // A12 rises here when the background patterns are at $1000 (the
+        // MMC3 clocks its counter on it). The second plane's address, two
+        // dots on, keeps A12 as it is and needs no showing.
+        ShowFetchAddress(p.fetchAddr);
     } else if constexpr (kPhase == 5) {
         p.bgLatchLo = PpuFetch(p.fetchAddr);
     } else if constexpr (kPhase == 6) {
