@@ -42,7 +42,9 @@ void DmcStartOutputCycle();
 // The DMC's sample fetch by DMA. While DmcDmaWanted() is true the CPU, at its
 // next read cycle, stalls for the DMA's cycles (repeating its own read as the
 // console does), reads DmcDmaAddress() and hands the byte to DmcDmaDeliver().
-bool DmcDmaWanted();
+inline bool DmcDmaWanted() {
+    return apuCycle.dmcDma == kDmcDmaWanted && apu.dmc.remaining > 0 && !apuCycle.dmcBufferFull;
+}
 uint16_t DmcDmaAddress();
 void DmcDmaDeliver(uint8_t value);
 

@@ -23,10 +23,6 @@ void DmcStartOutputCycle() {
     if (dmc.remaining > 0 && apuCycle.dmcDma == kDmcDmaIdle) apuCycle.dmcDma = kDmcDmaReload;
 }
 
-bool DmcDmaWanted() {
-    return apuCycle.dmcDma == kDmcDmaWanted && apu.dmc.remaining > 0 && !apuCycle.dmcBufferFull;
-}
-
 uint16_t DmcDmaAddress() {
     return static_cast<uint16_t>(apu.dmc.address);
 }
@@ -54,9 +50,7 @@ void DmcDmaDeliver(uint8_t value) {
 }
 
 void ApuClockTimers() {
-    channel::ClockAllTimers();
-    if (apuCycle.dmcDma == kDmcDmaLoad || apuCycle.dmcDma == kDmcDmaReload)
-        channel::TickDmcDma(cpuCycle.cycles);
+    channel::ClockTimersAndDmcDma(cpuCycle.cycles);
 }
 
 uint32_t PulseOutput(const PulseChannel& pulse) {

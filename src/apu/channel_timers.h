@@ -147,11 +147,16 @@ inline void ClockAllTimers() {
     ClockDmcTimer(apu.dmc);
 }
 
+// The channels' timers and the DMC fetch's way to being wanted, one cycle.
+inline void ClockTimersAndDmcDma(uint64_t cycle) {
+    ClockAllTimers();
+    if (apuCycle.dmcDma == kDmcDmaLoad || apuCycle.dmcDma == kDmcDmaReload) TickDmcDma(cycle);
+}
+
 // The whole APU's work of one CPU cycle, `cycle` being its number.
 inline void TickCycle(uint64_t cycle) {
     TickFrameCounter(cycle);
-    ClockAllTimers();
-    if (apuCycle.dmcDma == kDmcDmaLoad || apuCycle.dmcDma == kDmcDmaReload) TickDmcDma(cycle);
+    ClockTimersAndDmcDma(cycle);
 }
 
 // A pulse plays its envelope level while its duty bit is 1, its length

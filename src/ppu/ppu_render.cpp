@@ -210,7 +210,7 @@ void StepRender(int32_t owed) {
         } else if (line >= kFrameEndLine) {
             EndFrame(p);
             continue;
-        } else if (line == kVblankLine && dot <= 15) {
+        } else if (line == kVblankLine && dot <= 1) {
             VblankLineDot(p);
         } else if (dotInRange) {
             // The rest of the vertical blank and the idle line 240.
