@@ -74,7 +74,10 @@ struct CpuCycleState {
     uint8_t takeIrq;      // the next CpuStep enters the IRQ handler
     uint8_t nmiLine;      // the PPU's NMI output as the CPU last saw it
     uint8_t halted;       // a halting opcode stopped the CPU until reset
-    uint8_t reserved[7];
+    uint8_t reserved[3];
+    // The low 32 bits of `cycles` at the last $2007 read, for the PPU's read
+    // buffer (two reads on adjacent cycles); kept with the CPU's clock.
+    uint32_t ppuDataReadCycle;
 };
 static_assert(std::is_trivially_copyable_v<CpuCycleState>);
 static_assert(sizeof(CpuCycleState) == 24);

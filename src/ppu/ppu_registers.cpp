@@ -152,9 +152,18 @@ uint8_t ReadOamData() {
 // the previous read; palette reads answer at once but still refill the buffer
 // with the nametable byte underneath. Palette memory drives only the low six
 // bits of the answer; the top two come from the latch.
+//
+// The PPU writes the fetched byte into the buffer a few dots after the read.
+// A second read on the very next CPU cycle (the dummy read of an indexed read
+// crossing a page, a DMA repeating the CPU's read) still finds the buffer as
+// it was before the first read, and its own fetch replaces the first one's:
+// readScratch keeps that older byte while the reads follow each other.
 uint8_t ReadData() {
     PpuState& p = ppu;
-    p.readScratch = p.readBuffer;
+    const uint32_t cycle = static_cast<uint32_t>(cpuCycle.cycles);
+    const bool adjacent = cpuCycle.ppuDataReadCycle + 1 == cycle;
+    cpuCycle.ppuDataReadCycle = cycle;
+    if (!adjacent) p.readScratch = p.readBuffer;
     const uint32_t address = p.vramAddr & 0x3FFF;
     p.readBuffer = PpuBusRead(address);
     uint8_t result = p.vramAddr >= 0x3F00 ? LatchRefresh(PaletteRead(p.vramAddr), 0x3F)
