@@ -71,10 +71,12 @@ Where the instructions go for $profiled (callgrind, share of the whole run):
 |---|---|
 $profile
 
-The PPU's visible-dot loop and the APU's per-cycle step are the two big costs:
-both run once per dot or cycle of the console. The loop renders runs of dots
-between register accesses at once, and the APU runs quiet stretches without
-its general per-cycle dispatch. Together these took nes15 from about 10.9 million
-instructions per frame to the figure above, with every test unchanged.
+The PPU's visible-dot loop and the APU's per-cycle step are the big costs.
+The machine runs both inside every CPU cycle, the PPU two dots before the
+CPU's access and one after, so the loop renders runs of two or three dots
+where it used to render whole stretches between register accesses, and the
+APU is entered once per cycle. Before that (2026-12-06, the machine caught up
+between whole instructions) nes15 took 7.31 million instructions per frame and
+ran at 1567 fps; the exact machine costs it about 2.8 times as much.
 DOC
 echo "wrote docs/performance.md"
