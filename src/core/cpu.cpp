@@ -11,6 +11,7 @@
 #include "apu/apu.h"
 #include "core/frame_loop.h"
 #include "core/memory_map.h"
+#include "ppu/board_ppu_hooks.h"
 #include "ppu/ppu.h"
 
 namespace morvel {
@@ -25,6 +26,13 @@ namespace {
 // it; the interrupt inputs are sampled at the end of the cycle. A $2002 read
 // on the dot the vblank flag rises, or one dot later, so hides the flag's
 // edge from the NMI input, and a read two dots later does not.
+//
+// The PPU is kept behind and caught up only where the CPU could tell: before
+// an access that reaches it (its registers, a board's registers), and at the
+// end of the cycle its next event falls in. The events are the dots where its
+// NMI output can change by itself and, with a board that watches the PPU's
+// fetches for its interrupt, every cycle. Between two catch-ups nothing the
+// CPU sees of the PPU changes, so the NMI input is sampled only at them.
 
 // The interrupt inputs as sampled at the end of the current cycle and of the
 // one before it: an instruction acts on the second-to-last cycle's sample.
@@ -35,23 +43,60 @@ struct InterruptPoll {
 InterruptPoll pollNow;
 InterruptPoll pollBefore;
 
-inline void RunPpuDots(uint32_t dots) {
-    FrameBookkeeping& f = frameBookkeeping;
-    f.ppuCyclesOwed += dots;
-    ppuStep(static_cast<int32_t>(f.ppuCyclesOwed));
+// The cycle at whose end the PPU is caught up next (0: the coming one).
+uint64_t ppuEventCycle;
+
+inline void CatchUpPpu() {
+    const int32_t owed = static_cast<int32_t>(frameBookkeeping.ppuCyclesOwed);
+    if (owed > ppu.ppuCyclesDone) ppuStep(owed);
+}
+
+// At the end of the event's cycle: the PPU runs its three dots, the NMI
+// input sees its output, and the next event is placed.
+void PpuEvent() {
+    CatchUpPpu();
+    const uint8_t line = (ppu.vblankFlag & 0x80) && ppu.nmiEnabled;
+    if (line && !cpuCycle.nmiLine) cpu.nmiPending = 1;
+    cpuCycle.nmiLine = line;
+    if (ppuBoardHooks.addressWatch || ppuBoardHooks.renderStep) {
+        ppuEventCycle = cpuCycle.cycles + 1;
+        return;
+    }
+    const uint32_t cycles = static_cast<uint32_t>(PpuDotsToVblankEdge() + 2) / 3;
+    ppuEventCycle = cpuCycle.cycles + cycles;
+}
+
+// An access that reaches the PPU: its first two dots of the cycle run
+// before it, and the cycle ends with an event (the access may have changed
+// the NMI output, the picture or a board's counter).
+inline void ReachPpu() {
+    CatchUpPpu();
+    ppuEventCycle = cpuCycle.cycles;
+}
+
+// Writes reach the PPU at its registers and at any board register (banks,
+// mirroring, counters); plain work RAM and the APU's registers do not.
+inline bool WriteReachesPpu(uint32_t address) {
+    if (address < 0x2000) return false;
+    if (address < 0x4000) return true;
+    if (address < 0x4020) return false;
+    return cpuWritePage[address >> 12] != WriteWorkRam;
+}
+// Reads reach it at its registers and at the board registers of $4020-$5FFF.
+inline bool ReadReachesPpu(uint32_t address) {
+    return address - 0x2000 < 0x2000 || address - 0x4020 < 0x1FE0;
 }
 
 inline void BeginCycle() {
     cpuCycle.cycles++;
-    RunPpuDots(2);
+    frameBookkeeping.ppuCyclesOwed += 2;
     ApuStep(1);
 }
 
 inline void EndCycle() {
-    RunPpuDots(1);
-    const uint8_t line = (ppu.vblankFlag & 0x80) && ppu.nmiEnabled;
-    if (line && !cpuCycle.nmiLine) cpu.nmiPending = 1;
-    cpuCycle.nmiLine = line;
+    frameBookkeeping.ppuCyclesOwed += 1;
+    if (cpuCycle.cycles >= ppuEventCycle) [[unlikely]]
+        PpuEvent();
     pollBefore = pollNow;
     pollNow.nmi = static_cast<uint8_t>(cpu.nmiPending);
     pollNow.irq = cpu.irqLine == 0 && !(cpu.p & kFlagI);
@@ -65,6 +110,8 @@ inline void IdleCycle() {
 
 inline uint8_t BusRead(uint32_t address) {
     BeginCycle();
+    if (ReadReachesPpu(address)) [[unlikely]]
+        ReachPpu();
     const uint8_t value = CpuRead(address);
     cpuCycle.openBus = value;
     EndCycle();
@@ -89,6 +136,7 @@ inline void Write(uint32_t address, uint8_t value) {
     BeginCycle();
     writeFollowsWrite = lastWriteCycle + 1 == cpuCycle.cycles;
     lastWriteCycle = cpuCycle.cycles;
+    if (WriteReachesPpu(address)) ReachPpu();
     cpuCycle.openBus = value;
     CpuWrite(address, value);
     writeFollowsWrite = false;
@@ -694,6 +742,11 @@ void CpuCycleStateForOldState() {
     cpu.interruptDelay = 0;
 }
 
+void CpuSyncPpu() {
+    CatchUpPpu();
+    ppuEventCycle = 0;
+}
+
 bool CpuWriteFollowsWrite() {
     return writeFollowsWrite;
 }
@@ -728,6 +781,7 @@ void CpuPowerOn() {
     std::memset(&cpu, 0, sizeof cpu);
     std::memset(&cpuCycle, 0, sizeof cpuCycle);
     pollNow = pollBefore = InterruptPoll{0, 0};
+    ppuEventCycle = 0;
     std::memset(cpu.cpuRam, 0xFF, sizeof cpu.cpuRam);
     cpu.cpuRam[0x0008] = 0xF7;
     cpu.cpuRam[0x0009] = 0xEF;

@@ -102,6 +102,12 @@ inline void ReleaseIrq(uint32_t source) {
 
 int32_t CpuStep();
 
+// The PPU runs behind the CPU; this runs it through the CPU's last cycle and
+// places its next event afresh. The frame loop calls it at the start and end
+// of every frame, so the PPU's state is whole between frames and a state
+// loaded there is taken up.
+void CpuSyncPpu();
+
 // True during a write that comes on the cycle straight after another write
 // (the second write of a read-modify-write instruction).
 bool CpuWriteFollowsWrite();

@@ -11,16 +11,19 @@ namespace morvel {
 FrameBookkeeping frameBookkeeping;
 FrameFunction frameFunction = NormalFrame;
 
-// The CPU runs the PPU and APU inside its cycles; a frame ends with the
-// instruction during which the PPU reached the vertical blank. The dot counts
+// The CPU runs the PPU and APU inside its cycles (the PPU behind it, caught
+// up where the CPU could tell); a frame ends with the instruction during
+// which the PPU reached the vertical blank, the PPU then run through it. The dot counts
 // start again from 0 (a state saved by an earlier version may still owe dots:
 // they are kept).
 void RunFrameBody() {
     FrameBookkeeping& f = frameBookkeeping;
     ppuFrameReady = 0;
+    CpuSyncPpu();
     do {
         f.lastCpuCycles = static_cast<uint32_t>(CpuStep());
     } while (!ppuFrameReady);
+    CpuSyncPpu();
     f.ppuCyclesOwed -= static_cast<uint32_t>(ppu.ppuCyclesDone);
     ppu.ppuCyclesDone = 0;
 }

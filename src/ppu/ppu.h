@@ -40,6 +40,13 @@ inline uint32_t PictureColour(uint32_t value) {
     return pictureColours[(mask >> 5) & 7][value & ((mask & 1) ? 0x30 : 0x3F)];
 }
 
+// The dots the PPU has yet to run, from its position, up to and including
+// the next dot at which its NMI output can change by itself: line 241 dot 1
+// (the vertical blank starts) or dot 1 of the pre-render line (it ends).
+// Counted one short (at least 1), in case the odd frame's skipped dot lies on
+// the way.
+int32_t PpuDotsToVblankEdge();
+
 // Points the frame buffer's cursor at the pixel of the PPU's position (after
 // power-on or a loaded state).
 void PlacePixelCursor();

@@ -19,6 +19,24 @@ void PlacePixelCursor() {
     pixelCursor = frameBuffer + drawn;
 }
 
+int32_t PpuDotsToVblankEdge() {
+    constexpr int32_t kLineDots = kLastDot + 1;
+    constexpr int32_t kFrameDots = kFrameEndLine * kLineDots;
+    constexpr int32_t kVblankStart = kVblankLine * kLineDots + 1;
+    constexpr int32_t kVblankEnd = kPreRenderLine * kLineDots + 1;
+    const PpuState& p = ppu;
+    const int32_t line = p.scanline >= kFrameEndLine ? 0 : p.scanline;
+    const int32_t here = line * kLineDots + p.dot;
+    int32_t dots;
+    if (here <= kVblankStart)
+        dots = kVblankStart - here + 1;
+    else if (here <= kVblankEnd)
+        dots = kVblankEnd - here + 1;
+    else
+        dots = kFrameDots - here + kVblankStart + 1;
+    return dots > 1 ? dots - 1 : 1;
+}
+
 uint32_t ZeroPixel() {
     return 0;
 }

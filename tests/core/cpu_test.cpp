@@ -147,6 +147,7 @@ TEST(Cpu, InterruptEntries) {
         cpu.p = c.p;
         if (c.irq) AssertIrq(kIrqBoard);
         if (c.nmi) ppu.vblankFlag = ppu.nmiEnabled = 0x80;
+        CpuSyncPpu();  // the CPU takes up the PPU's new state
         for (int i = 0; i < c.steps; ++i) CpuStep();
         EXPECT_EQ(cpu.pc, c.pc) << c.what;
         if (c.pc < 0x9000) continue;
