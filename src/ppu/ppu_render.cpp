@@ -37,6 +37,19 @@ int32_t PpuDotsToVblankEdge() {
     return dots > 1 ? dots - 1 : 1;
 }
 
+int32_t PpuDotsBeforeA12Rises(uint32_t rises) {
+    constexpr int32_t kLineDots = kLastDot + 1;
+    const PpuState& p = ppu;
+    if (!(p.showBackground | p.showSprites)) return kFrameEndLine * kLineDots;
+    // A line's pattern fetches: the background's from one table, then the
+    // eight sprites', then the background's again. With 8x8 sprites that is
+    // at most one rise; 8x16 sprites each take their own table, at most five.
+    // A stretch of dots touches one line more than it covers whole.
+    const uint32_t perLine = p.spriteHeightMinus1 == 15 ? 5 : 1;
+    const uint32_t lines = rises > 0 ? (rises - 1) / perLine : 0;
+    return lines >= 2 ? static_cast<int32_t>(lines - 1) * kLineDots : 0;
+}
+
 uint32_t ZeroPixel() {
     return 0;
 }
