@@ -1,5 +1,5 @@
 // Mixing the five channels into 16-bit samples, one every samplesDivider CPU
-// cycles, and the per-cycle drive of the whole APU.
+// cycles, and the drive of the whole APU over a stretch of cycles.
 #include <cmath>
 
 #include "apu/channel_timers.h"
@@ -85,100 +85,113 @@ inline void AdvanceQuiet(uint32_t n) {
     channel::AdvanceDmc(apu.dmc, n);
 }
 
-// The common case spelled out: n cycles, all quiet. Returns false, having
-// changed nothing, when any of them has an event.
-inline bool QuickRun(uint32_t n, bool muted, float& accumulator) {
-    PulseChannel& pulse1 = apu.pulse1;
-    PulseChannel& pulse2 = apu.pulse2;
-    TriangleChannel& tri = apu.tri;
-    NoiseChannel& noise = apu.noise;
-    DmcChannel& dmc = apu.dmc;
-    if (channel::FrameCounterQuietCycles() < n) return false;
-    // Levels while the duty bit is 1 / register bit 0 is 0: 0 when silent.
-    const uint32_t gate1 = pulse1.sweep.notMuted == 1 && pulse1.length > 0
-                               ? channel::EnvelopeLevel(pulse1.env) & 15
-                               : 0;
-    const uint32_t gate2 = pulse2.sweep.notMuted == 1 && pulse2.length > 0
-                               ? channel::EnvelopeLevel(pulse2.env) & 15
-                               : 0;
-    const uint32_t noiseGate = noise.length > 0 ? channel::EnvelopeLevel(noise.env) & 15 : 0;
-    const bool triangleMoves = tri.linear != 0 && tri.length != 0;
-    // A timer of a channel that is heard must not expire in the run.
-    if (gate1 && (pulse1.timer == 0 || (pulse1.period != 0 && pulse1.timer < n))) return false;
-    if (gate2 && (pulse2.timer == 0 || (pulse2.period != 0 && pulse2.timer < n))) return false;
-    if (triangleMoves && (tri.timer == 0 || (tri.periodPlus1 != 0 && tri.timer < n))) return false;
-    if (noiseGate && noise.timer < n) return false;
-    if (channel::DmcQuietCycles(dmc) < n) return false;
-    if (!muted) {
-        // What MixNow gives, from the levels just worked out.
-        const uint32_t pulses = (pulse1.output == 1 ? gate1 : 0) + (pulse2.output == 1 ? gate2 : 0);
-        const uint32_t tnd = 3 * (tri.output & 15u) + 2 * ((noise.shift & 1) == 0 ? noiseGate : 0) +
-                             (dmc.levelOut & 0x7Fu);
-        const float mix = pulseMixTable[pulses] + tndMixTable[tnd];
-        for (uint32_t i = 0; i < n; ++i) accumulator += mix;
+// The mix added once per cycle for n cycles, in order, as the cycle-by-cycle
+// sum does it (float additions do not regroup).
+inline float AddRepeated(float accumulator, float mix, uint32_t n) {
+    for (; n >= 4; n -= 4) {
+        accumulator += mix;
+        accumulator += mix;
+        accumulator += mix;
+        accumulator += mix;
     }
-    AdvanceQuiet(n);
-    return true;
+    for (; n > 0; --n) accumulator += mix;
+    return accumulator;
+}
+
+// A whole sample at one mix, from an empty sum, depends only on the mix and
+// the divider: the last one is kept, as a held tone repeats it.
+struct WholeSample {
+    float mix = -1.0f;
+    uint32_t divider = 0;
+    float sum = 0.0f;
+};
+WholeSample wholeSample;
+
+inline float WholeSampleSum(float mix, uint32_t divider) {
+    WholeSample& w = wholeSample;
+    if (w.mix != mix || w.divider != divider) {
+        w.mix = mix;
+        w.divider = divider;
+        w.sum = AddRepeated(0.0f, mix, divider);
+    }
+    return w.sum;
+}
+
+// The sample in progress, kept in locals while the APU runs.
+struct SampleMaker {
+    float accumulator;
+    uint32_t cycleCount;
+    uint32_t divider;
+
+    void Finish() {
+        SampleStage& stage = sampleStage;
+        const int16_t sample = FinishSample(accumulator, divider);
+        // A frame yields about 745 samples; the buffer's end is only reached
+        // by a frame that never ends, and then samples are dropped.
+        if (stage.sampleCount < kSampleBufferLength)
+            stage.sampleBuffer[stage.sampleCount++] = sample;
+        accumulator = 0.0f;
+        cycleCount = 0;
+    }
+
+    // n cycles at one mix (none added while muted), finishing each sample
+    // they complete.
+    void Add(float mix, bool muted, uint32_t n) {
+        while (n > 0) {
+            const uint32_t toSample = cycleCount < divider ? divider - cycleCount : 1;
+            const uint32_t take = n < toSample ? n : toSample;
+            if (!muted) {
+                accumulator = take == divider && accumulator == 0.0f
+                                  ? WholeSampleSum(mix, divider)
+                                  : AddRepeated(accumulator, mix, take);
+            }
+            cycleCount += take;
+            n -= take;
+            if (cycleCount >= divider) Finish();
+        }
+    }
+};
+
+// Cycles `cycle` to `cycle + count - 1`: runs of quiet cycles, in which the
+// mix holds and the channels' counters are advanced in one go, and between
+// them single cycles with an event (a frame counter step, a timer expiry that
+// changes a level, a DMC fetch on its way).
+void RunCycles(uint64_t cycle, uint64_t count) {
+    const bool muted = soundMuted != 0;
+    SampleMaker maker{sampleStage.sampleAccumulator, sampleStage.sampleCycleCount,
+                      samplesDivider ? samplesDivider : 40};
+    while (count > 0) {
+        const uint32_t limit =
+            count < channel::kNoLimit ? static_cast<uint32_t>(count) : channel::kNoLimit;
+        const uint32_t run = QuietCycles(limit);
+        if (run > 0) {
+            maker.Add(muted ? 0.0f : MixNow(), muted, run);
+            AdvanceQuiet(run);
+            cycle += run;
+            count -= run;
+            if (count == 0) break;
+        }
+        channel::TickCycle(cycle);
+        maker.Add(muted ? 0.0f : MixNow(), muted, 1);
+        ++cycle;
+        --count;
+    }
+    sampleStage.sampleAccumulator = maker.accumulator;
+    sampleStage.sampleCycleCount = maker.cycleCount;
 }
 
 }  // namespace
 
-// Per CPU cycle: the frame counter, the channel timers, the mix added to the
-// sample in progress, and every `divider` cycles a finished sample. Cycles in
-// which only counters move are taken as runs: the mix is the same value for
-// each of them and is still added once per cycle, in order, so the sums come
-// out exactly as cycle by cycle.
+void ApuRunTo(uint64_t last) {
+    if (last > apuClock.done) {
+        RunCycles(apuClock.done + 1, last - apuClock.done);
+        apuClock.done = last;
+    }
+    apuClock.nextEvent = ApuNextEvent();
+}
+
 void ApuStep(int32_t cycles) {
-    SampleStage& stage = sampleStage;
-    const uint32_t divider = samplesDivider ? samplesDivider : 40;
-    const bool muted = soundMuted != 0;
-    // Most calls are a few quiet cycles inside one sample: one run, no sample.
-    if (cycles > 0 && stage.sampleCycleCount < divider &&
-        static_cast<uint32_t>(cycles) < divider - stage.sampleCycleCount) {
-        const uint32_t n = static_cast<uint32_t>(cycles);
-        float accumulator = stage.sampleAccumulator;
-        if (QuickRun(n, muted, accumulator)) {
-            stage.sampleAccumulator = accumulator;
-            stage.sampleCycleCount += n;
-            return;
-        }
-    }
-    // The sample in progress is kept in locals for the loop and stored back after it.
-    float accumulator = stage.sampleAccumulator;
-    uint32_t cycleCount = stage.sampleCycleCount;
-    uint32_t left = cycles > 0 ? static_cast<uint32_t>(cycles) : 0;
-    uint64_t cycle = cpuCycle.cycles;
-    while (left > 0) {
-        // A run ends at the latest with the cycle that finishes a sample.
-        const uint32_t toSample = cycleCount < divider ? divider - cycleCount : 1;
-        uint32_t run = QuietCycles(left < toSample ? left : toSample);
-        if (run > 0) {
-            AdvanceQuiet(run);
-            if (!muted) {
-                const float mix = MixNow();
-                for (uint32_t i = 0; i < run; ++i) accumulator += mix;
-            }
-            cycleCount += run;
-        } else {
-            run = 1;
-            channel::TickCycle(cycle);
-            if (!muted) accumulator += MixNow();
-            ++cycleCount;
-        }
-        left -= run;
-        cycle += run;
-        if (cycleCount >= divider) {
-            int16_t sample = FinishSample(accumulator, divider);
-            // A frame yields about 745 samples; the buffer's end is only
-            // reached by a frame that never ends, and then samples are dropped.
-            if (stage.sampleCount < kSampleBufferLength)
-                stage.sampleBuffer[stage.sampleCount++] = sample;
-            accumulator = 0.0f;
-            cycleCount = 0;
-        }
-    }
-    stage.sampleAccumulator = accumulator;
-    stage.sampleCycleCount = cycleCount;
+    if (cycles > 0) ApuRunTo(apuClock.done + static_cast<uint32_t>(cycles));
 }
 
 }  // namespace morvel

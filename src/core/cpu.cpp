@@ -44,7 +44,7 @@ inline void RunPpuDots(uint32_t dots) {
 inline void BeginCycle() {
     cpuCycle.cycles++;
     RunPpuDots(2);
-    ApuStep(1);
+    ApuCycle(cpuCycle.cycles);
 }
 
 inline void EndCycle() {
