@@ -21,8 +21,9 @@ uint8_t ApuReadRegister(int32_t address);
 // register access, the cycle of its next event, the end of a frame. Run-time
 // bookkeeping, equal to cpuCycle.cycles between frames, so no part of a save state.
 struct ApuClock {
-    uint64_t done;       // the last CPU cycle the APU has run
-    uint64_t nextEvent;  // the earliest cycle at which the CPU could see a change
+    uint64_t done;           // the last CPU cycle the APU has run
+    uint64_t nextEvent;      // the earliest cycle at which the CPU could see a change
+    uint8_t dmcFetchWanted;  // DmcDmaWanted() as of the APU's last run or access
 };
 extern ApuClock apuClock;
 
@@ -45,6 +46,8 @@ inline void ApuCycle(uint64_t cycle) {
 // The earliest CPU cycle after apuClock.done at which the frame counter could
 // raise its interrupt or the DMC's fetch could become wanted; may be early.
 uint64_t ApuNextEvent();
+// After the APU ran or was accessed: its next event and dmcFetchWanted.
+void ApuLookAhead();
 // Sets the APU's position to cpuCycle.cycles (power-on, reset, a loaded
 // state) and works out its next event.
 void ApuSyncClock();
@@ -69,6 +72,11 @@ void DmcStartOutputCycle();
 // console does), reads DmcDmaAddress() and hands the byte to DmcDmaDeliver().
 inline bool DmcDmaWanted() {
     return apuCycle.dmcDma == kDmcDmaWanted && apu.dmc.remaining > 0 && !apuCycle.dmcBufferFull;
+}
+// What the CPU's reads check: the fetch can only become wanted at an event
+// or an access, after which ApuLookAhead notes it.
+inline bool DmcDmaPending() {
+    return apuClock.dmcFetchWanted != 0;
 }
 uint16_t DmcDmaAddress();
 void DmcDmaDeliver(uint8_t value);

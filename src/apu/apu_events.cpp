@@ -48,9 +48,14 @@ uint64_t ApuNextEvent() {
     return frame < dmc ? frame : dmc;
 }
 
+void ApuLookAhead() {
+    apuClock.nextEvent = ApuNextEvent();
+    apuClock.dmcFetchWanted = DmcDmaWanted();
+}
+
 void ApuSyncClock() {
     apuClock.done = cpuCycle.cycles;
-    apuClock.nextEvent = ApuNextEvent();
+    ApuLookAhead();
 }
 
 }  // namespace morvel

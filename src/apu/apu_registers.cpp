@@ -208,13 +208,13 @@ void WriteApu(int32_t address, uint8_t value) {
             if (address == 0x4017) WriteFrameCounter(value);
             break;
     }
-    apuClock.nextEvent = ApuNextEvent();
+    ApuLookAhead();
 }
 
 uint8_t ReadApuStatus() {
     ApuRunTo(cpuCycle.cycles);
     const uint8_t value = ReadStatus();
-    apuClock.nextEvent = ApuNextEvent();
+    ApuLookAhead();
     return value;
 }
 

@@ -58,7 +58,7 @@ void TakeFetchedByte(uint8_t value) {
 void DmcDmaDeliver(uint8_t value) {
     ApuRunTo(cpuCycle.cycles);
     TakeFetchedByte(value);
-    apuClock.nextEvent = ApuNextEvent();
+    ApuLookAhead();
 }
 
 void ApuClockTimers() {

@@ -187,7 +187,7 @@ void ApuRunTo(uint64_t last) {
         RunCycles(apuClock.done + 1, last - apuClock.done);
         apuClock.done = last;
     }
-    apuClock.nextEvent = ApuNextEvent();
+    ApuLookAhead();
 }
 
 void ApuStep(int32_t cycles) {

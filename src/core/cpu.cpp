@@ -75,7 +75,7 @@ void RunDma(uint32_t address);
 
 // Every read the CPU makes is one where DMA may halt it.
 inline uint8_t Read(uint32_t address) {
-    if (cpu.dmaActive || DmcDmaWanted()) [[unlikely]]
+    if (cpu.dmaActive || DmcDmaPending()) [[unlikely]]
         RunDma(address);
     return BusRead(address);
 }
