@@ -319,14 +319,22 @@ inline uint32_t NoiseQuietCycles(const NoiseChannel& noise) {
     return ClipToLimit(noise.timer + (shifts - 1) * (reload + 1));
 }
 
+// Up to 15 - tap shifts are taken at once: their feedback bits (bit j XOR bit
+// j + tap for the j-th) all come from bits already in the register.
 inline void AdvanceNoise(NoiseChannel& noise, uint32_t n) {
     const uint32_t reload = noise.reload >= 2 ? noise.reload - 2 : 0;
     uint32_t shifts = AdvanceTimer(noise.timer, true, reload, n);
     uint32_t shift = noise.shift;
     const uint32_t tap = noise.mode ? 6 : 1;
-    for (; shifts > 0; --shifts) {
-        const uint32_t feedback = (shift ^ (shift >> tap)) & 1;
-        shift = ((shift >> 1) | (feedback << 14)) & 0x7FFF;
+    if (shift > 0x7FFF && shifts > 0) {  // a stray bit 15 goes on the first shift
+        shift = ((shift >> 1) | (((shift ^ (shift >> tap)) & 1) << 14)) & 0x7FFF;
+        --shifts;
+    }
+    while (shifts > 0) {
+        const uint32_t k = shifts < 15 - tap ? shifts : 15 - tap;
+        const uint32_t feedback = (shift ^ (shift >> tap)) & ((1u << k) - 1);
+        shift = (shift >> k) | (feedback << (15 - k));
+        shifts -= k;
     }
     noise.shift = static_cast<uint16_t>(shift);
 }

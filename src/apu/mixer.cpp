@@ -123,31 +123,35 @@ struct SampleMaker {
     uint32_t cycleCount;
     uint32_t divider;
 
-    void Finish() {
+    // A frame yields about 745 samples; the buffer's end is only reached by
+    // a frame that never ends, and then samples are dropped.
+    static void Store(int16_t sample, uint32_t times) {
         SampleStage& stage = sampleStage;
-        const int16_t sample = FinishSample(accumulator, divider);
-        // A frame yields about 745 samples; the buffer's end is only reached
-        // by a frame that never ends, and then samples are dropped.
-        if (stage.sampleCount < kSampleBufferLength)
+        const uint32_t room = kSampleBufferLength - stage.sampleCount;
+        for (uint32_t i = times < room ? times : room; i > 0; --i)
             stage.sampleBuffer[stage.sampleCount++] = sample;
-        accumulator = 0.0f;
-        cycleCount = 0;
     }
 
     // n cycles at one mix (none added while muted), finishing each sample
-    // they complete.
+    // they complete. Whole samples from an empty sum all come out the same.
     void Add(float mix, bool muted, uint32_t n) {
         while (n > 0) {
+            if (cycleCount == 0 && accumulator == 0.0f && n >= divider) {
+                const float sum = muted ? 0.0f : WholeSampleSum(mix, divider);
+                Store(FinishSample(sum, divider), n / divider);
+                n %= divider;
+                continue;
+            }
             const uint32_t toSample = cycleCount < divider ? divider - cycleCount : 1;
             const uint32_t take = n < toSample ? n : toSample;
-            if (!muted) {
-                accumulator = take == divider && accumulator == 0.0f
-                                  ? WholeSampleSum(mix, divider)
-                                  : AddRepeated(accumulator, mix, take);
-            }
+            if (!muted) accumulator = AddRepeated(accumulator, mix, take);
             cycleCount += take;
             n -= take;
-            if (cycleCount >= divider) Finish();
+            if (cycleCount >= divider) {
+                Store(FinishSample(accumulator, divider), 1);
+                accumulator = 0.0f;
+                cycleCount = 0;
+            }
         }
     }
 };
