@@ -340,14 +340,12 @@ inline void AdvanceNoise(NoiseChannel& noise, uint32_t n) {
 }
 
 // A DMC expiry moves the level while an output cycle plays and starts the next
-// output cycle after the eighth; a silent output cycle only counts its bits
-// down. A fetch on its way to being wanted counts cycles, so a run ends before it.
+// output cycle after the eighth; a silent output cycle only counts its bits down.
 inline bool DmcCountsOnly(const DmcChannel& dmc) {
     return dmc.silence && dmc.bitsLeft > 1 && dmc.levelOut == (dmc.level & 0x7F);
 }
 
 inline uint32_t DmcQuietCycles(const DmcChannel& dmc) {
-    if (apuCycle.dmcDma == kDmcDmaLoad || apuCycle.dmcDma == kDmcDmaReload) return 0;
     if (dmc.rate == 0) return kNoLimit;
     if (!DmcCountsOnly(dmc)) return dmc.timer;
     // Up to the expiry that counts the last bit.

@@ -1,6 +1,7 @@
 // Mixing the five channels into 16-bit samples, one every samplesDivider CPU
 // cycles, and the drive of the whole APU over a stretch of cycles.
 #include <cmath>
+#include <initializer_list>
 
 #include "apu/channel_timers.h"
 #include "core/cpu.h"
@@ -61,30 +62,6 @@ inline float MixNow() {
     return pulseMixTable[pulses] + tndMixTable[tnd];
 }
 
-// How many of the next `limit` cycles are quiet (see channel_timers.h).
-inline uint32_t QuietCycles(uint32_t limit) {
-    uint32_t run = limit;
-    auto clip = [&run](uint32_t cycles) {
-        if (cycles < run) run = cycles;
-    };
-    clip(channel::FrameCounterQuietCycles());
-    clip(channel::PulseQuietCycles(apu.pulse1));
-    clip(channel::PulseQuietCycles(apu.pulse2));
-    clip(channel::TriangleQuietCycles(apu.tri));
-    clip(channel::NoiseQuietCycles(apu.noise));
-    clip(channel::DmcQuietCycles(apu.dmc));
-    return run;
-}
-
-inline void AdvanceQuiet(uint32_t n) {
-    apu.frameCycle += n;
-    channel::AdvancePulse(apu.pulse1, n);
-    channel::AdvancePulse(apu.pulse2, n);
-    channel::AdvanceTriangleTimer(apu.tri, n);
-    channel::AdvanceNoise(apu.noise, n);
-    channel::AdvanceDmc(apu.dmc, n);
-}
-
 // The mix added once per cycle for n cycles, in order, as the cycle-by-cycle
 // sum does it (float additions do not regroup).
 inline float AddRepeated(float accumulator, float mix, uint32_t n) {
@@ -132,11 +109,21 @@ struct SampleMaker {
             stage.sampleBuffer[stage.sampleCount++] = sample;
     }
 
+    // One cycle at `mix`; most of them fall inside a sample.
+    void AddOne(float mix, bool muted) {
+        if (cycleCount + 1 < divider) {
+            if (!muted) accumulator += mix;
+            ++cycleCount;
+            return;
+        }
+        Add(mix, muted, 1);
+    }
+
     // n cycles at one mix (none added while muted), finishing each sample
     // they complete. Whole samples from an empty sum all come out the same.
     void Add(float mix, bool muted, uint32_t n) {
         while (n > 0) {
-            if (cycleCount == 0 && accumulator == 0.0f && n >= divider) {
+            if (n >= divider && cycleCount == 0 && accumulator == 0.0f) {
                 const float sum = muted ? 0.0f : WholeSampleSum(mix, divider);
                 Store(FinishSample(sum, divider), n / divider);
                 n %= divider;
@@ -156,29 +143,130 @@ struct SampleMaker {
     }
 };
 
-// Cycles `cycle` to `cycle + count - 1`: runs of quiet cycles, in which the
-// mix holds and the channels' counters are advanced in one go, and between
-// them single cycles with an event (a frame counter step, a timer expiry that
-// changes a level, a DMC fetch on its way).
+// The frame counter and a DMC fetch on its way to being wanted need the whole
+// cycle's work on their event cycles; in between only the count moves.
+inline uint32_t FrameQuietCycles() {
+    if (apuCycle.dmcDma == kDmcDmaLoad || apuCycle.dmcDma == kDmcDmaReload) return 0;
+    return channel::FrameCounterQuietCycles();
+}
+
+// A unit's progress through a stretch of cycles, counted from its start: the
+// cycle it has run up to and the cycle of its next event. A unit between
+// events only counts, so it is brought up to date when it has an event, when
+// the frame counter has one, and at the stretch's end.
+struct Lane {
+    uint32_t at;
+    uint32_t next;
+    void Plan(uint32_t quiet) { next = channel::ClipToLimit(uint64_t{at} + quiet + 1); }
+};
+
+// Longest stretch, so that lane cycles stay below channel::kNoLimit.
+constexpr uint32_t kStretchLimit = 1u << 30;
+
+// `count` cycles, the first numbered `first`: the mix holds between events,
+// and a channel's event (a timer expiry that changes its level) runs only that
+// channel; the frame counter's events and a DMC fetch on its way run the whole
+// cycle as the console does. Gives exactly the cycle-by-cycle result.
+void RunStretch(uint64_t first, uint32_t count, SampleMaker& maker, bool muted) {
+    using namespace channel;
+    PulseChannel& pulse1 = apu.pulse1;
+    PulseChannel& pulse2 = apu.pulse2;
+    TriangleChannel& triangle = apu.tri;
+    NoiseChannel& noise = apu.noise;
+    DmcChannel& dmc = apu.dmc;
+    Lane frameLane{}, pulse1Lane{}, pulse2Lane{}, triangleLane{}, noiseLane{}, dmcLane{};
+    auto planAll = [&] {
+        frameLane.Plan(FrameQuietCycles());
+        pulse1Lane.Plan(PulseQuietCycles(pulse1));
+        pulse2Lane.Plan(PulseQuietCycles(pulse2));
+        triangleLane.Plan(TriangleQuietCycles(triangle));
+        noiseLane.Plan(NoiseQuietCycles(noise));
+        dmcLane.Plan(DmcQuietCycles(dmc));
+    };
+    // Every unit up to cycle `to`, none having an event on the way.
+    auto catchUpAll = [&](uint32_t to) {
+        apu.frameCycle += to - frameLane.at;
+        AdvancePulse(pulse1, to - pulse1Lane.at);
+        AdvancePulse(pulse2, to - pulse2Lane.at);
+        AdvanceTriangleTimer(triangle, to - triangleLane.at);
+        AdvanceNoise(noise, to - noiseLane.at);
+        AdvanceDmc(dmc, to - dmcLane.at);
+        frameLane.at = pulse1Lane.at = pulse2Lane.at = to;
+        triangleLane.at = noiseLane.at = dmcLane.at = to;
+    };
+    planAll();
+    float mix = muted ? 0.0f : MixNow();
+    uint32_t done = 0;
+    for (;;) {
+        uint32_t event = frameLane.next;
+        for (uint32_t next :
+             {pulse1Lane.next, pulse2Lane.next, triangleLane.next, noiseLane.next, dmcLane.next})
+            event = next < event ? next : event;
+        if (event > count) break;
+        maker.Add(mix, muted, event - 1 - done);
+        const uint64_t cycle = first + (event - 1);
+        if (frameLane.next == event) {
+            catchUpAll(event - 1);
+            TickCycle(cycle);
+            frameLane.at = pulse1Lane.at = pulse2Lane.at = event;
+            triangleLane.at = noiseLane.at = dmcLane.at = event;
+            planAll();
+        } else {
+            // Timers that advance exactly over their expiries take the event
+            // cycle in the same step; the others get it from the cycle's function.
+            if (pulse1Lane.next == event) {
+                AdvancePulse(pulse1, event - pulse1Lane.at);
+                pulse1Lane.at = event;
+                pulse1Lane.Plan(PulseQuietCycles(pulse1));
+            }
+            if (pulse2Lane.next == event) {
+                AdvancePulse(pulse2, event - pulse2Lane.at);
+                pulse2Lane.at = event;
+                pulse2Lane.Plan(PulseQuietCycles(pulse2));
+            }
+            if (triangleLane.next == event) {
+                AdvanceTriangleTimer(triangle, event - 1 - triangleLane.at);
+                ClockTriangleTimer(triangle);
+                triangleLane.at = event;
+                triangleLane.Plan(TriangleQuietCycles(triangle));
+            }
+            if (noiseLane.next == event) {
+                AdvanceNoise(noise, event - noiseLane.at);
+                noiseLane.at = event;
+                noiseLane.Plan(NoiseQuietCycles(noise));
+            }
+            if (dmcLane.next == event) {
+                AdvanceDmc(dmc, event - 1 - dmcLane.at);
+                ClockDmcTimer(dmc);
+                dmcLane.at = event;
+                dmcLane.Plan(DmcQuietCycles(dmc));
+                // A new output cycle that took the buffer asks for a reload,
+                // which runs the rest of this cycle and then whole cycles.
+                if (apuCycle.dmcDma == kDmcDmaLoad || apuCycle.dmcDma == kDmcDmaReload) {
+                    TickDmcDma(cycle);
+                    if (apuCycle.dmcDma != kDmcDmaWanted) frameLane.next = event + 1;
+                }
+            }
+        }
+        mix = muted ? 0.0f : MixNow();
+        maker.AddOne(mix, muted);
+        done = event;
+    }
+    maker.Add(mix, muted, count - done);
+    catchUpAll(count);
+}
+
+// Cycles `cycle` to `cycle + count - 1`, in stretches.
 void RunCycles(uint64_t cycle, uint64_t count) {
     const bool muted = soundMuted != 0;
     SampleMaker maker{sampleStage.sampleAccumulator, sampleStage.sampleCycleCount,
                       samplesDivider ? samplesDivider : 40};
     while (count > 0) {
-        const uint32_t limit =
-            count < channel::kNoLimit ? static_cast<uint32_t>(count) : channel::kNoLimit;
-        const uint32_t run = QuietCycles(limit);
-        if (run > 0) {
-            maker.Add(muted ? 0.0f : MixNow(), muted, run);
-            AdvanceQuiet(run);
-            cycle += run;
-            count -= run;
-            if (count == 0) break;
-        }
-        channel::TickCycle(cycle);
-        maker.Add(muted ? 0.0f : MixNow(), muted, 1);
-        ++cycle;
-        --count;
+        const uint32_t stretch =
+            count < kStretchLimit ? static_cast<uint32_t>(count) : kStretchLimit;
+        RunStretch(cycle, stretch, maker, muted);
+        cycle += stretch;
+        count -= stretch;
     }
     sampleStage.sampleAccumulator = maker.accumulator;
     sampleStage.sampleCycleCount = maker.cycleCount;
