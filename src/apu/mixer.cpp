@@ -198,10 +198,35 @@ void RunStretch(uint64_t first, uint32_t count, SampleMaker& maker, bool muted) 
     float mix = muted ? 0.0f : MixNow();
     uint32_t done = 0;
     for (;;) {
-        uint32_t event = frameLane.next;
-        for (uint32_t next :
-             {pulse1Lane.next, pulse2Lane.next, triangleLane.next, noiseLane.next, dmcLane.next})
-            event = next < event ? next : event;
+        uint32_t others = frameLane.next;
+        for (uint32_t next : {pulse1Lane.next, pulse2Lane.next, noiseLane.next, dmcLane.next})
+            others = next < others ? next : others;
+        if (triangleLane.next < others && triangleLane.next <= count) {
+            // The triangle's steps come before any other event: the other
+            // levels hold while its own moves every period + 1 cycles (on
+            // nearly every cycle for a triangle silenced by a period of 0 or 1).
+            const uint32_t last = others - 1 < count ? others - 1 : count;
+            const uint32_t period = triangle.periodPlus1 > 0 ? triangle.periodPlus1 : 1u;
+            const float pulses = pulseMixTable[PulseLevel(pulse1) + PulseLevel(pulse2)];
+            const uint32_t rest = 2 * NoiseLevel(noise) + (dmc.levelOut & 0x7Fu);
+            AdvanceTriangleTimer(triangle, triangleLane.next - 1 - triangleLane.at);
+            uint32_t step = triangle.step;
+            for (uint32_t event = triangleLane.next; event <= last; event += period) {
+                if (event - 1 > done) maker.Add(mix, muted, event - 1 - done);
+                const uint32_t position = step >= 32 ? 0 : step;
+                step = position + 1;
+                triangle.output = triangleSequence[position];
+                mix = muted ? 0.0f : pulses + tndMixTable[3 * (triangle.output & 15u) + rest];
+                maker.AddOne(mix, muted);
+                done = event;
+            }
+            triangle.step = step;
+            triangle.timer = period - 1;
+            triangleLane.at = done;
+            triangleLane.Plan(TriangleQuietCycles(triangle));
+            continue;
+        }
+        const uint32_t event = triangleLane.next < others ? triangleLane.next : others;
         if (event > count) break;
         maker.Add(mix, muted, event - 1 - done);
         const uint64_t cycle = first + (event - 1);
