@@ -174,11 +174,12 @@ inline uint32_t NoiseLevel(const NoiseChannel& noise) {
 }
 
 // ---- Runs of quiet cycles ------------------------------------------------------
-// ApuStep advances the APU over runs of cycles in which the mix cannot change
-// and nothing but counting happens: the frame counter is between steps, and
-// every channel either only counts its timer down or is silent, so that what
-// its timer does cannot be heard. Each function below gives the same state as
-// that many calls of the channel's per-cycle function above.
+// The APU is run over runs of cycles in which a unit's level cannot change
+// and nothing but counting happens: the frame counter is between steps, a
+// channel's timers expire without changing what is heard (or it is silent).
+// Each quiet count says how long that lasts for one unit; each Advance
+// function gives the same state as that many calls of the unit's per-cycle
+// function above, over any run within its quiet count.
 
 // A count that no run reaches.
 constexpr uint32_t kNoLimit = 0xFFFFFFFFu;
@@ -264,6 +265,7 @@ inline uint32_t PulseQuietCycles(const PulseChannel& pulse) {
     return ClipToLimit(pulse.timer + (expiries - 1) * (uint64_t{pulse.period} + 1));
 }
 
+// Exact over any n, the expiries and duty moves within it included.
 inline void AdvancePulse(PulseChannel& pulse, uint32_t n) {
     uint32_t expiries;
     if (pulse.period == 0) {
@@ -319,8 +321,8 @@ inline uint32_t NoiseQuietCycles(const NoiseChannel& noise) {
     return ClipToLimit(noise.timer + (shifts - 1) * (reload + 1));
 }
 
-// Up to 15 - tap shifts are taken at once: their feedback bits (bit j XOR bit
-// j + tap for the j-th) all come from bits already in the register.
+// Exact over any n. Up to 15 - tap shifts are taken at once: their feedback
+// bits (bit j XOR bit j + tap for the j-th) all come from bits already in the register.
 inline void AdvanceNoise(NoiseChannel& noise, uint32_t n) {
     const uint32_t reload = noise.reload >= 2 ? noise.reload - 2 : 0;
     uint32_t shifts = AdvanceTimer(noise.timer, true, reload, n);

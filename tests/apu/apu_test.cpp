@@ -1,6 +1,6 @@
 // The APU where the outside cartridges and the tone cartridge do not reach:
 // envelope, sweep, long noise sequence, DMC fetches and level, mixer levels
-// and clamp, volume steps, and ApuStep's runs of quiet cycles against the APU
+// and clamp, volume steps, and ApuRunTo's runs of quiet cycles against the APU
 // run cycle by cycle.
 #include "apu/apu.h"
 
@@ -301,7 +301,7 @@ void ReferenceCycles(uint32_t cycles, uint64_t event) {
     }
 }
 
-struct Snapshot {  // everything ApuStep may change
+struct Snapshot {  // everything ApuRunTo may change
     ApuState apuState;
     ApuCycleState cycleState;
     SampleStage stage;
