@@ -28,13 +28,16 @@ uint64_t FrameIrqEvent(uint64_t done) {
 // A load fetch is wanted when its delay has counted down, a reload on the
 // next get (even) cycle. Otherwise the next output cycle's start may take the
 // buffer's byte and ask for a reload: it comes with the expiry that counts the
-// last bit of the output cycle in progress.
+// last bit of the output cycle in progress. The buffer and the count of bytes
+// left change only through the CPU (a fetch, a register write), after which
+// the event is worked out again.
 uint64_t DmcEvent(uint64_t done) {
     if (apuCycle.dmcDma == kDmcDmaLoad)
         return done + (apuCycle.dmcDmaDelay > 1 ? apuCycle.dmcDmaDelay : 1);
     if (apuCycle.dmcDma == kDmcDmaReload) return done + ((done & 1) ? 1 : 2);
     const DmcChannel& dmc = apu.dmc;
-    if (dmc.rate == 0) return kNever;
+    // Only a byte in the buffer and more to fetch make a reload.
+    if (dmc.rate == 0 || !apuCycle.dmcBufferFull || dmc.remaining == 0) return kNever;
     const uint32_t bits = dmc.bitsLeft < 1 ? 1 : dmc.bitsLeft > 8 ? 8 : dmc.bitsLeft;
     return done + dmc.timer + 1 + uint64_t{bits - 1} * dmc.rate;
 }
