@@ -104,7 +104,8 @@ struct SampleMaker {
     // a frame that never ends, and then samples are dropped.
     static void Store(int16_t sample, uint32_t times) {
         SampleStage& stage = sampleStage;
-        const uint32_t room = kSampleBufferLength - stage.sampleCount;
+        const uint32_t room =
+            stage.sampleCount < kSampleBufferLength ? kSampleBufferLength - stage.sampleCount : 0;
         for (uint32_t i = times < room ? times : room; i > 0; --i)
             stage.sampleBuffer[stage.sampleCount++] = sample;
     }
