@@ -94,7 +94,7 @@ inline bool ReadReachesPpu(uint32_t address) {
 inline void BeginCycle() {
     cpuCycle.cycles++;
     frameBookkeeping.ppuCyclesOwed += 2;
-    ApuStep(1);
+    ApuCycle(cpuCycle.cycles);
 }
 
 inline void EndCycle() {
@@ -126,7 +126,7 @@ void RunDma(uint32_t address);
 
 // Every read the CPU makes is one where DMA may halt it.
 inline uint8_t Read(uint32_t address) {
-    if (cpu.dmaActive || DmcDmaWanted()) [[unlikely]]
+    if (cpu.dmaActive || DmcDmaPending()) [[unlikely]]
         RunDma(address);
     return BusRead(address);
 }
