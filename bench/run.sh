@@ -12,8 +12,9 @@
 #
 #   bench/run.sh [--frames LONG] [--no-fps] [--no-desktop] [--no-doc]
 #
-# LONG is 600 by default (MORVEL_BENCH_FRAMES); 300 gives the same counts
-# within 0.1 % in half the time. MORVEL_BENCH_BUILD_DIR names the build folder
+# LONG is 600 by default (MORVEL_BENCH_FRAMES), the frame counts the budgets
+# are for. 300 takes half the time and gives the same counts for all but
+# instr_test, whose tests differ in load (2.7 % more at 300 on 2026-12-08). MORVEL_BENCH_BUILD_DIR names the build folder
 # (default build-bench), MORVEL_BENCH_CMAKE_ARGS adds options to its
 # configuration (to compare compiler options; use --no-doc with it).
 # The exit status is 1 when a count is over its budget. A cartridge that is
@@ -66,11 +67,13 @@ trap 'rm -rf "$work"' EXIT
 # Prints the millions of instructions per frame of the steady state of $1 and
 # keeps both callgrind profiles as $work/cg.long and $work/cg.short.
 PerFrame() {
-  local frames
-  for frames in "$long" "$short"; do
-    local out=$work/cg.$([ "$frames" = "$long" ] && echo long || echo short)
-    valgrind --tool=callgrind --callgrind-out-file="$out" "$headless" --bench --frames "$frames" "$1" \
-      >/dev/null 2>&1
+  local run frames
+  for run in long short; do
+    frames=$long
+    [ "$run" = short ] && frames=$short
+    valgrind --tool=callgrind --callgrind-out-file="$work/cg.$run" "$headless" --bench \
+      --frames "$frames" "$1" >/dev/null 2>"$work/cg.err" ||
+      { cat "$work/cg.err" >&2; echo "bench: the run of $1 failed" >&2; return 1; }
   done
   awk -v s="$steady" 'FNR == 1 { n++ } /^summary:/ { t[n] = $2 }
     END { printf "%.2f\n", (t[1] - t[2]) / s / 1e6 }' "$work/cg.long" "$work/cg.short"
@@ -102,6 +105,7 @@ budget_rows=""
 fps_rows=""
 profile=""
 profiled=""
+[ "$long" = 600 ] || echo "note: the budgets are for 600 and 200 frames; these counts are for $long and $short"
 printf '%-38s %7s %7s %8s %7s\n' cartridge peer today budget now
 for entry in "${budgets[@]}"; do
   read -r name peer today budget <<<"$entry"
@@ -125,7 +129,10 @@ for entry in "${budgets[@]}"; do
   if [ "$fps_runs" = 1 ]; then
     fps=0
     for _ in 1 2 3; do
-      fps=$(Best "$fps" "$("$headless" --bench --frames 3000 "$rom" | sed -n 's/^fps: //p')")
+      # The run's messages (its closing "EMU PAUSED") are shown only on failure.
+      f=$("$headless" --bench --frames 3000 "$rom" 2>"$work/fps.err" | sed -n 's/^fps: //p')
+      [ -n "$f" ] || { cat "$work/fps.err" >&2; echo "bench: no fps from $name" >&2; exit 2; }
+      fps=$(Best "$fps" "$f")
     done
     fps_rows+="| $name | $fps |"$'\n'
   fi
@@ -157,22 +164,27 @@ fi
 
 echo
 echo "costliest functions of the steady state of $profiled:"
+# shellcheck disable=SC2016  # the backquotes are the table's, not the shell's
 sed 's/^| `//; s/` | / /; s/ |$//' <<<"$profile"
 
 if [ -n "$doc" ]; then
-  cpu=$(lscpu | sed -n 's/^Model name: *//p' | head -1)
+  cpu=$(lscpu | sed -n 's/^Model name: *//p')
+  compiler=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")
+  flags=$(sed -n 's/^CMAKE_CXX_FLAGS_RELWITHDEBINFO:[A-Z]*=//p' "$build/CMakeCache.txt")
   {
     cat <<DOC
 # Performance
 
 Measured by \`bench/run.sh\` on $(date -u +%Y-%m-%d): $cpu, $(nproc) cores,
-$(free -g | awk '/Mem:/{print $2}') GiB, $(c++ --version | head -1), the default build (RelWithDebInfo, -O2 -g).
+$(free -g | awk '/Mem:/{print $2}') GiB; $("$compiler" --version | sed -n 1p), RelWithDebInfo
+(\`$flags\`${MORVEL_BENCH_CMAKE_ARGS:+, \`$MORVEL_BENCH_CMAKE_ARGS\`}). The run took $(($(date +%s) - began)) s.
 
 Instructions per frame are host instructions counted by callgrind in the
 steady state: the count of a \`morvel-headless --bench --frames $long\` run minus
 that of a $short-frame run, divided by $steady, with sound mixing on. Counts
-repeat exactly from run to run; 300/100 frames give the same figures as
-600/200 within 0.1 %. The peer column is another program's count on the same
+repeat exactly from run to run. 300 and 100 frames give the same figures but
+for instr_test, which runs one test after another (2.7 % more on
+2026-12-08); the budgets are for 600 and 200. The peer column is another program's count on the same
 cartridge; "before" is this program's before the machine ran the PPU and APU
 in every CPU cycle.
 
