@@ -14,9 +14,11 @@
 #
 # LONG is 600 by default (MORVEL_BENCH_FRAMES), the frame counts the budgets
 # are for. 300 takes half the time and gives the same counts for all but
-# instr_test, whose tests differ in load (2.7 % more at 300 on 2026-12-08). MORVEL_BENCH_BUILD_DIR names the build folder
-# (default build-bench), MORVEL_BENCH_CMAKE_ARGS adds options to its
-# configuration (to compare compiler options; use --no-doc with it).
+# instr_test, whose tests differ in load (2.7 % more at 300 on 2026-12-08).
+# MORVEL_BENCH_BUILD_DIR names the build folder (default build-bench;
+# --no-desktop configures it without the desktop program);
+# MORVEL_BENCH_CMAKE_ARGS adds options to its configuration (to compare
+# compiler options; use --no-doc with it).
 # The exit status is 1 when a count is over its budget. A cartridge that is
 # not there is skipped with a message.
 set -euo pipefail
@@ -52,11 +54,12 @@ budgets=(
 )
 
 command -v valgrind >/dev/null || { echo "bench: valgrind is needed for the instruction counts" >&2; exit 2; }
-desktop_option=-DMORVEL_DESKTOP=OFF
-[ "$desktop" = 1 ] && desktop_option=-DMORVEL_DESKTOP=ON
+# The configuration of scripts/test.sh, so that its build folder can be given
+# (MORVEL_BENCH_BUILD_DIR=build) and is then used as it is.
+desktop_option=()
+[ "$desktop" = 0 ] && desktop_option=(-DMORVEL_DESKTOP=OFF)
 # shellcheck disable=SC2086  # MORVEL_BENCH_CMAKE_ARGS is a list of options
-cmake -S . -B "$build" -G Ninja -DMORVEL_WERROR=ON -DBUILD_TESTING=OFF "$desktop_option" \
-  ${MORVEL_BENCH_CMAKE_ARGS:-} >/dev/null
+cmake -S . -B "$build" -G Ninja -DMORVEL_WERROR=ON "${desktop_option[@]}" ${MORVEL_BENCH_CMAKE_ARGS:-} >/dev/null
 targets=(morvel-headless)
 [ "$desktop" = 1 ] && targets+=(morvel)
 cmake --build "$build" --target "${targets[@]}" >/dev/null
@@ -177,16 +180,16 @@ if [ -n "$doc" ]; then
 
 Measured by \`bench/run.sh\` on $(date -u +%Y-%m-%d): $cpu, $(nproc) cores,
 $(free -g | awk '/Mem:/{print $2}') GiB; $("$compiler" --version | sed -n 1p), RelWithDebInfo
-(\`$flags\`${MORVEL_BENCH_CMAKE_ARGS:+, \`$MORVEL_BENCH_CMAKE_ARGS\`}). The run took $(($(date +%s) - began)) s.
+(\`$flags\`${MORVEL_BENCH_CMAKE_ARGS:+, \`$MORVEL_BENCH_CMAKE_ARGS\`}). The run took $(($(date +%s) - began)) s, building included.
 
 Instructions per frame are host instructions counted by callgrind in the
 steady state: the count of a \`morvel-headless --bench --frames $long\` run minus
 that of a $short-frame run, divided by $steady, with sound mixing on. Counts
 repeat exactly from run to run. 300 and 100 frames give the same figures but
-for instr_test, which runs one test after another (2.7 % more on
-2026-12-08); the budgets are for 600 and 200. The peer column is another program's count on the same
-cartridge; "before" is this program's before the machine ran the PPU and APU
-in every CPU cycle.
+for instr_test, which runs one test after another (2.7 % more on 2026-12-08);
+the budgets are for 600 and 200. The peer column is another program's count
+on the same cartridge; "before" is this program's before the machine ran the
+PPU and APU in every CPU cycle.
 
 | Cartridge | Peer | Before | Budget | Now |
 |---|---|---|---|---|
