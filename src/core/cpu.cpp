@@ -44,15 +44,21 @@ uint8_t pollBefore;
 // The cycle at whose end the PPU is caught up next (0: the coming one).
 uint64_t ppuEventCycle;
 
-inline void CatchUpPpu() {
-    const int32_t owed = static_cast<int32_t>(frameBookkeeping.ppuCyclesOwed);
+// The PPU owes three dots per CPU cycle: at the end of cycle c its count
+// of dots owed in the frame is 3c - ppuOwedBase, `dotsLeft` fewer inside it.
+uint64_t ppuOwedBase;
+inline int32_t PpuOwed(int32_t dotsLeft) {
+    return static_cast<int32_t>(3 * cpuCycle.cycles - ppuOwedBase) - dotsLeft;
+}
+
+inline void CatchUpPpu(int32_t owed) {
     if (owed > ppu.ppuCyclesDone) ppuStep(owed);
 }
 
 // At the end of the event's cycle: the PPU runs its three dots, the NMI
 // input sees its output, and the next event is placed.
 void PpuEvent() {
-    CatchUpPpu();
+    CatchUpPpu(PpuOwed(0));
     const uint8_t line = (ppu.vblankFlag & 0x80) && ppu.nmiEnabled;
     if (line && !cpuCycle.nmiLine) {
         cpu.nmiPending = 1;
@@ -74,7 +80,7 @@ void PpuEvent() {
 // before it, and the cycle ends with an event (the access may have changed
 // the NMI output, the picture or a board's counter).
 inline void ReachPpu() {
-    CatchUpPpu();
+    CatchUpPpu(PpuOwed(1));
     ppuEventCycle = cpuCycle.cycles;
 }
 
@@ -94,12 +100,10 @@ inline bool ReadReachesPpu(uint32_t address) {
 
 inline void BeginCycle() {
     cpuCycle.cycles++;
-    frameBookkeeping.ppuCyclesOwed += 2;
     ApuCycle(cpuCycle.cycles);
 }
 
 inline void EndCycle() {
-    frameBookkeeping.ppuCyclesOwed += 1;
     if (cpuCycle.cycles >= ppuEventCycle) [[unlikely]]
         PpuEvent();
     pollBefore = pollNow;
@@ -753,9 +757,16 @@ void CpuCycleStateForOldState() {
 }
 
 void CpuSyncPpu() {
-    CatchUpPpu();
+    const uint32_t owed = frameBookkeeping.ppuCyclesOwed;
+    ppuOwedBase = 3 * cpuCycle.cycles - owed;
+    CatchUpPpu(static_cast<int32_t>(owed));
     ppuEventCycle = 0;
     UpdateInterruptInputs();
+}
+
+void CpuCatchUpPpu() {
+    frameBookkeeping.ppuCyclesOwed = static_cast<uint32_t>(PpuOwed(0));
+    CatchUpPpu(PpuOwed(0));
 }
 
 bool CpuWriteFollowsWrite() {
@@ -793,6 +804,7 @@ void CpuPowerOn() {
     std::memset(&cpuCycle, 0, sizeof cpuCycle);
     pollNow = pollBefore = 0;
     ppuEventCycle = 0;
+    ppuOwedBase = 0;
     std::memset(cpu.cpuRam, 0xFF, sizeof cpu.cpuRam);
     cpu.cpuRam[0x0008] = 0xF7;
     cpu.cpuRam[0x0009] = 0xEF;

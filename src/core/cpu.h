@@ -113,10 +113,13 @@ inline void ReleaseIrq(uint32_t source) {
 
 int32_t CpuStep();
 
-// The PPU runs behind the CPU; this runs it through the CPU's last cycle and
-// places its next event afresh. The frame loop calls it at the start and end
-// of every frame, so the PPU's state is whole between frames and a state
-// loaded there is taken up.
+// The PPU runs behind the CPU, owing the dots of frameBookkeeping. At the
+// end of a frame the frame loop runs it through the CPU's last cycle
+// (CpuCatchUpPpu), so its state and the count owed are whole between frames;
+// at the start of a frame (CpuSyncPpu) the CPU takes up the PPU's state, the
+// count owed and the interrupt inputs afresh, which may have been replaced
+// (a loaded state, say).
+void CpuCatchUpPpu();
 void CpuSyncPpu();
 
 // True during a write that comes on the cycle straight after another write
