@@ -129,6 +129,15 @@ void SetPpuPages(int first, int last, PpuReadHandler read, PpuWriteHandler write
     }
 }
 
+const uint8_t* PlainPpuPage(uint32_t page) {
+    const PpuReadHandler read = ppuReadPage[page & 15];
+    if (page < 8 && read == ChrPageRead) return chrPagePtr[page];
+    if (page < 8 && read == ChrRamRead) return chrRam + page * 1024;
+    for (uint32_t k = 0; k < 4; ++k)
+        if (read == kNametableRead[k]) return ppu.nametableRam[k];
+    return nullptr;
+}
+
 uint8_t PrgPageRead(uint32_t address) {
     return prgPagePtr[(address >> 12) & 15][address & 0xFFF];
 }

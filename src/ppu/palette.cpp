@@ -84,6 +84,8 @@ void BuildPaletteColours(const PpuState& p) {
         paletteColours.colour[i] = colour;
         paletteColours.colour[i + 32] = colour;
     }
+    for (uint32_t b = 0; b < 16; ++b)
+        paletteColours.background[b] = paletteColours.colour[(b & 3) ? b : 0];
     paletteColours.built = 1;
 }
 

@@ -37,14 +37,17 @@ struct PaletteColours {
     uint8_t source[32];
     uint32_t built;
     uint32_t colour[64];
+    // The colour of each background value (0-15) where no sprite pixel is:
+    // a transparent value shows the backdrop, entry 0.
+    uint32_t background[16];
 };
 extern PaletteColours paletteColours;
 void BuildPaletteColours(const PpuState& p);
-inline const uint32_t* CurrentPaletteColours(const PpuState& p) {
+inline const PaletteColours& CurrentPaletteColours(const PpuState& p) {
     if (!paletteColours.built ||
         std::memcmp(paletteColours.source, p.paletteRam, sizeof paletteColours.source) != 0)
         BuildPaletteColours(p);
-    return paletteColours.colour;
+    return paletteColours;
 }
 
 // The bits of a byte moved four places apart (bit i to bit 4i).
@@ -153,6 +156,21 @@ struct BackgroundRun {
             ShiftRegisters(p, static_cast<uint32_t>(next < 8 ? next : 8));
         }
     }
+
+    // The eight dots of a whole tile, `dot` to dot + 7 (dot = 8k + 1), as
+    // Dot<0> to Dot<7> do them, the stream moved on at once: its values for
+    // the tile's pixels are the top 32 bits before.
+    [[gnu::always_inline]] void Tile(PpuState& p, int32_t dot, int32_t last) {
+        stream <<= 28;  // and four more by Dot<7>
+        BackgroundFetch<0>(p);
+        BackgroundFetch<1>(p);
+        BackgroundFetch<2>(p);
+        BackgroundFetch<3>(p);
+        BackgroundFetch<4>(p);
+        BackgroundFetch<5>(p);
+        BackgroundFetch<6>(p);
+        Dot<7>(p, dot + 7, last);
+    }
 };
 
 // Where the last run left the stream, and the state it goes with (derived,
@@ -193,6 +211,97 @@ inline void BackgroundRun::Suspend(const PpuState& p, int32_t last) const {
     std::memcpy(carry.attributes, &p.attrBit0, sizeof carry.attributes);
 }
 
+// The background's pages for a stretch of whole tiles when every one of
+// them is plain memory (PlainPpuPage) and no board watches the address bus:
+// the fetches can then read the memory directly, in any order, with the
+// fetch logic's registers kept in locals and written back at the end.
+struct PlainBackgroundPages {
+    const uint8_t* page[12];
+
+    bool Fill() {
+        if (ppuBoardHooks.addressWatch) return false;
+        for (uint32_t i = 0; i < 12; ++i) {
+            page[i] = PlainPpuPage(i);
+            if (!page[i]) return false;
+        }
+        return true;
+    }
+};
+
+// Whole tiles from `dot` (8k + 1) up to `end` (a multiple of 8 further, no
+// later than `last`, the end of the run) with plain pages, in two passes:
+// first the fetches of every tile, as BackgroundRun::Tile does them, each
+// giving its block of eight stream values; then the pixels of each tile
+// (tilePixels, from the stream's top eight values), the stream moved on by
+// a tile and the tile's block ORed in.
+template <typename TilePixels>
+[[gnu::always_inline]] inline void PlainTiles(PpuState& p, BackgroundRun& bg,
+                                              const PlainBackgroundPages& pages, int32_t dot,
+                                              int32_t end, int32_t last, TilePixels&& tilePixels) {
+    const uint32_t tiles = static_cast<uint32_t>(end - dot) / 8;
+    uint32_t blocks[32];
+    uint32_t v = p.vramAddr;
+    uint32_t shiftLo = p.bgShiftLo;
+    uint32_t shiftHi = p.bgShiftHi;
+    uint32_t attrShiftLo = p.attrShiftLo;
+    uint32_t attrShiftHi = p.attrShiftHi;
+    uint32_t attrBits = p.attrBit0 | (p.attrBit1 << 1);
+    const uint32_t fineY = (v >> 12) & 7;  // coarse X increments leave it
+    const uint32_t patternBase = p.bgPatternBase | fineY;
+    uint32_t lastV = v;
+    for (uint32_t t = 0; t < tiles; ++t) {
+        const uint8_t* nametable = pages.page[8 + ((v >> 10) & 3)];
+        const uint32_t tileOffset = static_cast<uint32_t>(nametable[v & 0x3FF]) << 4;
+        const uint32_t attrShift = ((v >> 4) & 4) | (v & 2);
+        attrBits = (nametable[0x3C0 | ((v >> 4) & 0x38) | ((v >> 2) & 7)] >> attrShift) & 3;
+        const uint32_t patternAddr = patternBase | tileOffset;
+        const uint8_t* pattern = pages.page[(patternAddr >> 10) & 7];
+        const uint32_t low = pattern[patternAddr & 0x3FF];
+        const uint32_t high = pattern[(patternAddr | 8) & 0x3FF];
+        blocks[t] =
+            kNibbleSpread.bits[low] | (kNibbleSpread.bits[high] << 1) | (attrBits * 0x44444444u);
+        // The load at the tile's last dot, then the shifts of the next
+        // stretch: eight, but for the last tile up to the end of the run.
+        const int32_t next = last - (dot + 8 * static_cast<int32_t>(t) + 7) - 1;
+        const uint32_t n = static_cast<uint32_t>(next < 8 ? next : 8);
+        const uint32_t ones = (1u << n) - 1;
+        shiftLo = ((shiftLo | low) << n) & 0xFFFF;
+        shiftHi = ((shiftHi | high) << n) & 0xFFFF;
+        attrShiftLo = (attrShiftLo << n) | ((attrBits & 1) ? ones : 0);
+        attrShiftHi = (attrShiftHi << n) | ((attrBits & 2) ? ones : 0);
+        lastV = v;
+        if ((v & 0x1F) < 31)
+            v += 1;
+        else
+            v = (v & ~0x1Fu) ^ 0x0400;
+    }
+    // The fetch logic's registers as the last tile left them.
+    p.vramAddr = v;
+    p.bgShiftLo = static_cast<uint16_t>(shiftLo);
+    p.bgShiftHi = static_cast<uint16_t>(shiftHi);
+    p.attrShiftLo = attrShiftLo;
+    p.attrShiftHi = attrShiftHi;
+    p.attrBit0 = attrBits & 1;
+    p.attrBit1 = attrBits >> 1;
+    const uint8_t* nametable = pages.page[8 + ((lastV >> 10) & 3)];
+    p.tileOffset = static_cast<uint32_t>(nametable[lastV & 0x3FF]) << 4;
+    p.attrAddr = 0x23C0 | (lastV & 0x0C00) | ((lastV >> 4) & 0x38) | ((lastV >> 2) & 7);
+    p.attrLatch =
+        static_cast<uint32_t>(nametable[p.attrAddr & 0x3FF]) >> (((lastV >> 4) & 4) | (lastV & 2));
+    p.fetchAddr = patternBase | p.tileOffset | 8;
+    const uint8_t* pattern = pages.page[(p.fetchAddr >> 10) & 7];
+    p.bgLatchLo = pattern[(p.fetchAddr & ~8u) & 0x3FF];
+    p.bgLatchHi = pattern[p.fetchAddr & 0x3FF];
+
+    const uint32_t blockShift = 4 * (p.fineX & 7);
+    uint64_t stream = bg.stream;
+    for (uint32_t t = 0; t < tiles; ++t) {
+        tilePixels(dot + 8 * static_cast<int32_t>(t), stream);
+        stream = (stream << 32) | (static_cast<uint64_t>(blocks[t]) << blockShift);
+    }
+    bg.stream = stream;
+}
+
 // Visible dots first..last - 1 (1 <= first < last <= 257) with the background
 // and sprite pixel sources known at compile time (kBg, kSprites: the real
 // source, else the zero one): the same work as VisiblePixelDot dot by dot.
@@ -207,7 +316,8 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
         sprites = spriteLine + spriteLineCalls - static_cast<uint32_t>(first);
         spriteLineCalls += static_cast<uint32_t>(last - first);
     }
-    const uint32_t* colours = CurrentPaletteColours(p);
+    const PaletteColours& palette = CurrentPaletteColours(p);
+    const uint32_t* colours = palette.colour;
     BackgroundRun bg = BackgroundRun::Resume(p, first);
     // The first stretch: up to the end of the first dot's tile or of the run.
     const int32_t tileEnd = ((first - 1) | 7) + 2;
@@ -235,10 +345,58 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
         *out++ = colours[entry];
     };
 
+    // The eight pixels of a whole tile from dot d (d = 8k + 1, outside the
+    // left column): the background values are the stream's top eight, and
+    // only where a sprite pixel lies do the two layers meet.
+    auto tilePixels = [&](int32_t d, uint64_t stream) {
+        uint32_t tile[8];
+        const uint32_t values = kBg ? static_cast<uint32_t>(stream >> 32) : 0;
+        if constexpr (kSprites) {
+            uint64_t spritePixels;
+            std::memcpy(&spritePixels, sprites + d, sizeof spritePixels);
+            if (d == 249) spritePixels &= ~(0x80ull << 56);  // dot 256: no sprite-0 hit
+            if (spritePixels != 0) {
+                uint32_t entries = 0;
+#pragma GCC unroll 8
+                for (uint32_t j = 0; j < 8; ++j) {
+                    const uint32_t index = ((values >> (28 - 4 * j)) & 15) |
+                                           (static_cast<uint32_t>(spritePixels >> (8 * j)) & 0xFF)
+                                               << 4;
+                    const uint32_t entry = kPixelCompose.entry[index];
+                    entries |= entry;
+                    tile[j] = colours[entry];
+                }
+                hits |= entries;
+                std::memcpy(out, tile, sizeof tile);
+                out += 8;
+                return;
+            }
+        }
+        // Looked up before any is stored: the stores cannot change the table.
+        const uint32_t* background = palette.background;
+#pragma GCC unroll 8
+        for (uint32_t j = 0; j < 8; ++j) tile[j] = background[(values >> (28 - 4 * j)) & 15];
+        std::memcpy(out, tile, sizeof tile);
+        out += 8;
+    };
+
     // Enter the tile at the phase of the first dot; each case falls through
-    // to the next phase until the run ends.
+    // to the next phase until the run ends. Whole tiles go at once.
     uint32_t phase = static_cast<uint32_t>(first - 1) & 7;
     for (;;) {
+        if (!kLeftColumn && phase == 0) {
+            const int32_t end = dot + ((last - dot) & ~7);
+            PlainBackgroundPages pages;
+            if (end - dot >= 16 && pages.Fill()) {
+                PlainTiles(p, bg, pages, dot, end, last, tilePixels);
+                dot = end;
+            }
+            for (; dot < end; dot += 8) {
+                tilePixels(dot, bg.stream);
+                bg.Tile(p, dot, last);
+            }
+            if (dot == last) break;
+        }
         switch (phase) {
 #define MORVEL_VISIBLE_DOT(k)     \
     case k:                       \

@@ -44,8 +44,18 @@ void SpriteEvaluateSteps(PpuState& p, uint32_t dot) {
     }
     const uint32_t height = p.spriteHeightMinus1;
     while (c.evalDot <= dot && c.evalStage != kEvaluationDone) {
-        const uint32_t n = p.evalIndex & 63;
+        uint32_t n = p.evalIndex & 63;
         if (c.evalStage == kFindEight) {
+            // Most sprites are not on the line: their steps only move on.
+            uint32_t next = c.evalDot;
+            while (n < 63 && line - p.oam[n * 4] > height) {
+                ++n;
+                next += 2;
+                if (next > dot) break;
+            }
+            c.evalDot = next;
+            p.evalIndex = n;
+            if (next > dot) break;
             const uint32_t row = line - p.oam[n * 4];
             if (row <= height) {
                 CopyFoundSprite(p, n, row);
