@@ -240,43 +240,57 @@ template <typename TilePixels>
                                               int32_t end, int32_t last, TilePixels&& tilePixels) {
     const uint32_t tiles = static_cast<uint32_t>(end - dot) / 8;
     uint32_t blocks[32];
+    uint8_t lows[32];
+    uint8_t highs[32];
+    uint8_t attrs[32];
     uint32_t v = p.vramAddr;
+    // Fine Y and the pattern table: the coarse X increments leave them.
+    const uint32_t patternBase = p.bgPatternBase | ((v >> 12) & 7);
+    for (uint32_t t = 0; t < tiles;) {
+        // The tiles up to the end of this nametable's row.
+        const uint8_t* nametable = pages.page[8 + ((v >> 10) & 3)];
+        const uint8_t* names = nametable + (v & 0x3E0);
+        const uint8_t* attributes = nametable + (0x3C0 | ((v >> 4) & 0x38));
+        const uint32_t quarterRow = (v >> 4) & 4;  // coarse Y bit 1
+        uint32_t x = v & 0x1F;
+        const uint32_t stop = t + (tiles - t < 32 - x ? tiles - t : 32 - x);
+        for (; t < stop; ++t, ++x) {
+            const uint32_t attr = (attributes[x >> 2] >> (quarterRow | (x & 2))) & 3;
+            const uint32_t patternAddr = patternBase | (static_cast<uint32_t>(names[x]) << 4);
+            const uint8_t* pattern = pages.page[(patternAddr >> 10) & 7] + (patternAddr & 0x3F7);
+            const uint32_t low = pattern[0];
+            const uint32_t high = pattern[8];
+            lows[t] = static_cast<uint8_t>(low);
+            highs[t] = static_cast<uint8_t>(high);
+            attrs[t] = static_cast<uint8_t>(attr);
+            blocks[t] =
+                kNibbleSpread.bits[low] | (kNibbleSpread.bits[high] << 1) | (attr * 0x44444444u);
+        }
+        // Coarse X as the increments leave it: past column 31 into the next
+        // nametable.
+        v = x < 32 ? (v & ~0x1Fu) | x : (v & ~0x1Fu) ^ 0x0400;
+    }
+    p.vramAddr = v;
+    // The shift registers: each tile's load at its last dot, then the shifts
+    // of the next stretch (eight, for the last tile up to the end of the
+    // run). Thirty-two shifts wash out what came before, so only the last
+    // five tiles need replaying.
     uint32_t shiftLo = p.bgShiftLo;
     uint32_t shiftHi = p.bgShiftHi;
     uint32_t attrShiftLo = p.attrShiftLo;
     uint32_t attrShiftHi = p.attrShiftHi;
-    uint32_t attrBits = p.attrBit0 | (p.attrBit1 << 1);
-    const uint32_t fineY = (v >> 12) & 7;  // coarse X increments leave it
-    const uint32_t patternBase = p.bgPatternBase | fineY;
-    uint32_t lastV = v;
-    for (uint32_t t = 0; t < tiles; ++t) {
-        const uint8_t* nametable = pages.page[8 + ((v >> 10) & 3)];
-        const uint32_t tileOffset = static_cast<uint32_t>(nametable[v & 0x3FF]) << 4;
-        const uint32_t attrShift = ((v >> 4) & 4) | (v & 2);
-        attrBits = (nametable[0x3C0 | ((v >> 4) & 0x38) | ((v >> 2) & 7)] >> attrShift) & 3;
-        const uint32_t patternAddr = patternBase | tileOffset;
-        const uint8_t* pattern = pages.page[(patternAddr >> 10) & 7];
-        const uint32_t low = pattern[patternAddr & 0x3FF];
-        const uint32_t high = pattern[(patternAddr | 8) & 0x3FF];
-        blocks[t] =
-            kNibbleSpread.bits[low] | (kNibbleSpread.bits[high] << 1) | (attrBits * 0x44444444u);
-        // The load at the tile's last dot, then the shifts of the next
-        // stretch: eight, but for the last tile up to the end of the run.
+    for (uint32_t t = tiles > 5 ? tiles - 5 : 0; t < tiles; ++t) {
         const int32_t next = last - (dot + 8 * static_cast<int32_t>(t) + 7) - 1;
         const uint32_t n = static_cast<uint32_t>(next < 8 ? next : 8);
         const uint32_t ones = (1u << n) - 1;
-        shiftLo = ((shiftLo | low) << n) & 0xFFFF;
-        shiftHi = ((shiftHi | high) << n) & 0xFFFF;
-        attrShiftLo = (attrShiftLo << n) | ((attrBits & 1) ? ones : 0);
-        attrShiftHi = (attrShiftHi << n) | ((attrBits & 2) ? ones : 0);
-        lastV = v;
-        if ((v & 0x1F) < 31)
-            v += 1;
-        else
-            v = (v & ~0x1Fu) ^ 0x0400;
+        shiftLo = ((shiftLo | lows[t]) << n) & 0xFFFF;
+        shiftHi = ((shiftHi | highs[t]) << n) & 0xFFFF;
+        attrShiftLo = (attrShiftLo << n) | ((attrs[t] & 1) ? ones : 0);
+        attrShiftHi = (attrShiftHi << n) | ((attrs[t] & 2) ? ones : 0);
     }
-    // The fetch logic's registers as the last tile left them.
-    p.vramAddr = v;
+    const uint32_t attrBits = attrs[tiles - 1];
+    // The fetch logic's registers as the last tile's fetches left them.
+    const uint32_t lastV = (v & 0x1F) ? v - 1 : (v | 0x1F) ^ 0x0400;
     p.bgShiftLo = static_cast<uint16_t>(shiftLo);
     p.bgShiftHi = static_cast<uint16_t>(shiftHi);
     p.attrShiftLo = attrShiftLo;

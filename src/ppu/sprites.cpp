@@ -46,13 +46,16 @@ void SpriteEvaluateSteps(PpuState& p, uint32_t dot) {
     while (c.evalDot <= dot && c.evalStage != kEvaluationDone) {
         uint32_t n = p.evalIndex & 63;
         if (c.evalStage == kFindEight) {
-            // Most sprites are not on the line: their steps only move on.
-            uint32_t next = c.evalDot;
-            while (n < 63 && line - p.oam[n * 4] > height) {
-                ++n;
-                next += 2;
-                if (next > dot) break;
-            }
+            // Most sprites are not on the line: their steps only move on,
+            // as many as the dots up to `dot` hold, never past sprite 63.
+            const uint32_t first = n;
+            const uint32_t steps = (dot - c.evalDot) / 2 + 1;
+            const uint32_t limit = first + steps < 63 ? first + steps : 63;
+            const uint8_t* oam = p.oam;
+            auto off = [&](uint32_t k) { return line - oam[k * 4] > height; };
+            while (n + 4 <= limit && off(n) && off(n + 1) && off(n + 2) && off(n + 3)) n += 4;
+            while (n < limit && off(n)) ++n;
+            const uint32_t next = c.evalDot + 2 * (n - first);
             c.evalDot = next;
             p.evalIndex = n;
             if (next > dot) break;
