@@ -212,6 +212,14 @@ void Mmc3WatchA12(uint32_t address) {
     mmc3.mmc3LastPpuAddr = static_cast<uint16_t>(address);
 }
 
+// A clock that reloads loads the latch; the interrupt comes on the clock
+// that leaves the counter at 0 (by either rule, at the earliest).
+uint32_t Mmc3RisesToIrq() {
+    if (mmc3.mmc3IrqEnabled != 1) return 0;
+    if (mmc3.mmc3IrqCounter == 0 || mmc3.mmc3IrqReload) return 1u + mmc3.mmc3IrqLatch;
+    return mmc3.mmc3IrqCounter;
+}
+
 void Mmc3Write(uint32_t address, uint8_t value) {
     uint32_t reg = address & 0xE001;
     switch (reg) {

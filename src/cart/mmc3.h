@@ -51,6 +51,8 @@ void Mapper189Write(uint32_t address, uint8_t value);
 // The A12 watcher, given a PPU address just put on the bus: a rising edge of
 // A12 clocks the scanline counter.
 void Mmc3WatchA12(uint32_t address);
+// The fewest counter clocks after which the interrupt could come; 0: disabled.
+uint32_t Mmc3RisesToIrq();
 
 // Checks a saved capture of the registers (as the state file holds it)
 // before a state load takes it; false with the reason when a field is out of

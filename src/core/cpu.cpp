@@ -6,6 +6,7 @@
 // any DMA that steals cycles inside it.
 #include "core/cpu.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "apu/apu.h"
@@ -58,12 +59,15 @@ void PpuEvent() {
     const uint8_t line = (ppu.vblankFlag & 0x80) && ppu.nmiEnabled;
     if (line && !cpuCycle.nmiLine) cpu.nmiPending = 1;
     cpuCycle.nmiLine = line;
-    if (ppuBoardHooks.addressWatch || ppuBoardHooks.renderStep) {
-        ppuEventCycle = cpuCycle.cycles + 1;
-        return;
+    int32_t dots = PpuDotsToVblankEdge();
+    if (ppuBoardHooks.addressWatch) {
+        // A board counting A12 rises: run behind only while its interrupt
+        // cannot come.
+        const uint32_t rises = ppuBoardHooks.risesToIrq ? ppuBoardHooks.risesToIrq() : 1;
+        if (rises) dots = std::min(dots, PpuDotsBeforeA12Rises(rises));
     }
-    const uint32_t cycles = static_cast<uint32_t>(PpuDotsToVblankEdge() + 2) / 3;
-    ppuEventCycle = cpuCycle.cycles + cycles;
+    if (ppuBoardHooks.renderStep) dots = 0;  // a board's own rendering: every cycle
+    ppuEventCycle = cpuCycle.cycles + std::max(1, (dots + 2) / 3);
 }
 
 // An access that reaches the PPU: its first two dots of the cycle run

@@ -17,6 +17,10 @@ struct PpuBoardHooks {
     void (*renderStep)(int32_t owed);
     // Told when the game turns rendering off.
     void (*renderingOff)();
+    // With an addressWatch that can interrupt: the fewest rises of address
+    // line A12 after which the board's interrupt could come (0: none will).
+    // Until then the PPU may run behind the CPU.
+    uint32_t (*risesToIrq)();
 };
 
 extern PpuBoardHooks ppuBoardHooks;

@@ -47,6 +47,11 @@ inline uint32_t PictureColour(uint32_t value) {
 // the way.
 int32_t PpuDotsToVblankEdge();
 
+// The dots the PPU can surely run with fewer than `rises` rises of address
+// line A12 among its fetches (the pattern reads a board watches); 0 when it
+// cannot promise any.
+int32_t PpuDotsBeforeA12Rises(uint32_t rises);
+
 // Points the frame buffer's cursor at the pixel of the PPU's position (after
 // power-on or a loaded state).
 void PlacePixelCursor();

@@ -1,5 +1,6 @@
 // The eight PPU registers at $2000-$2007 (repeated up to $3FFF), power-on,
 // reset and the choice of the renderer.
+#include <bit>
 #include <cstring>
 
 #include "ppu/board_ppu_hooks.h"
@@ -20,8 +21,17 @@ namespace {
 
 constexpr uint32_t kLatchDecayFrames = 36;
 
+// The frame count at which the latch's bits were last looked at for decay:
+// they can fade only when it moves on. Forgotten whenever the PPU's state may
+// have been replaced.
+uint32_t latchCheckedFrame;
+bool latchChecked;
+
 uint8_t LatchValue() {
     PpuCycleState& c = ppuCycle;
+    if (latchChecked && latchCheckedFrame == c.frames) return static_cast<uint8_t>(c.ioLatch);
+    latchChecked = true;
+    latchCheckedFrame = c.frames;
     for (uint32_t bit = 0; bit < 8; ++bit) {
         if ((c.ioLatch >> bit) & 1 && c.frames - c.latchRefreshed[bit] >= kLatchDecayFrames)
             c.ioLatch &= ~(1u << bit);
@@ -35,8 +45,8 @@ uint8_t LatchRefresh(uint8_t value, uint8_t driven) {
     PpuCycleState& c = ppuCycle;
     const uint8_t kept = LatchValue() & static_cast<uint8_t>(~driven);
     c.ioLatch = kept | (value & driven);
-    for (uint32_t bit = 0; bit < 8; ++bit)
-        if ((driven >> bit) & 1) c.latchRefreshed[bit] = c.frames;
+    for (uint32_t bits = driven; bits; bits &= bits - 1)
+        c.latchRefreshed[std::countr_zero(bits)] = c.frames;
     return static_cast<uint8_t>(c.ioLatch);
 }
 
@@ -187,6 +197,7 @@ void ClampState(PpuState& p) {
     if (p.dot < 0 || p.dot > kLastDot) p.dot = 0;
     ppuCycle.maskPicture &= kMaskPictureBits;
     ppuCycle.ioLatch &= 0xFF;
+    latchChecked = false;
     if (ppuCycle.evalStage > 2) ppuCycle.evalStage = 2;
 }
 

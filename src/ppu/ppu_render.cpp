@@ -1,5 +1,7 @@
 // The dot clock: the idle step used while nothing is shown, the rendering
 // step, and the background pixel source.
+#include <algorithm>
+
 #include "ppu/ppu_visible_run.h"
 
 namespace morvel {
@@ -37,6 +39,19 @@ int32_t PpuDotsToVblankEdge() {
     return dots > 1 ? dots - 1 : 1;
 }
 
+int32_t PpuDotsBeforeA12Rises(uint32_t rises) {
+    constexpr int32_t kLineDots = kLastDot + 1;
+    const PpuState& p = ppu;
+    if (!(p.showBackground | p.showSprites)) return kFrameEndLine * kLineDots;
+    // A line's pattern fetches: the background's from one table, then the
+    // eight sprites', then the background's again. With 8x8 sprites that is
+    // at most one rise; 8x16 sprites each take their own table, at most five.
+    // A stretch of dots touches one line more than it covers whole.
+    const uint32_t perLine = p.spriteHeightMinus1 == 15 ? 5 : 1;
+    const uint32_t lines = rises > 0 ? (rises - 1) / perLine : 0;
+    return lines >= 2 ? static_cast<int32_t>(lines - 1) * kLineDots : 0;
+}
+
 uint32_t ZeroPixel() {
     return 0;
 }
@@ -47,27 +62,45 @@ uint32_t BackgroundPixel() {
 
 // With background and sprites off the PPU fetches nothing and shows the
 // backdrop colour, or, while v points into the palette ($3F00-$3FFF), the
-// palette entry v addresses; frames are never shortened.
+// palette entry v addresses; frames are never shortened. Nothing the picture
+// depends on can change inside a call (the CPU catches the PPU up before
+// each of its accesses), so a line's pixels are one colour, and only the
+// vertical blank's first dot and the pre-render line's first dot have work.
 void StepIdle(int32_t owed) {
+    constexpr int32_t kLineDots = kLastDot + 1;
     PpuState& p = ppu;
-    for (;;) {
+    while (p.ppuCyclesDone < owed) {
         const int32_t line = p.scanline;
-        if (line < kVisibleLines) {
-            if (static_cast<uint32_t>(p.dot - 1) < 256) {
-                const uint32_t v = p.vramAddr & 0x3FFF;
-                const uint32_t entry = v >= 0x3F00 ? v & 0x1F : 0;
-                *pixelCursor++ = PictureColour(p.paletteRam[entry]);
-            }
-        } else if (line == kVblankLine) {
-            VblankLineDot(p);
-        } else if (line == kPreRenderLine) {
-            if (p.dot == 1) ClearStatusFlags(p);
-        } else if (line >= kFrameEndLine) {
+        if (line >= kFrameEndLine) {
             EndFrame(p);
             continue;
         }
-        AdvanceDot(p);
-        if (p.ppuCyclesDone >= owed) return;
+        const int32_t left = owed - p.ppuCyclesDone;
+        int32_t until = kLineDots;  // the dot this stretch stops before
+        if (line < kVisibleLines && p.dot >= 1 && p.dot <= 256) {
+            until = 257;
+            const int32_t count = std::min(until - p.dot, left);
+            const uint32_t v = p.vramAddr & 0x3FFF;
+            const uint32_t colour = PictureColour(p.paletteRam[v >= 0x3F00 ? v & 0x1F : 0]);
+            pixelCursor = std::fill_n(pixelCursor, count, colour);
+        } else if (line < kVisibleLines && p.dot == 0) {
+            until = 1;
+        } else if ((line == kVblankLine || line == kPreRenderLine) && p.dot <= 1) {
+            if (p.dot == 1) {
+                if (line == kVblankLine)
+                    VblankLineDot(p);
+                else
+                    ClearStatusFlags(p);
+            }
+            until = p.dot + 1;
+        }
+        const int32_t count = std::min(until - p.dot, left);
+        p.ppuCyclesDone += count;
+        p.dot += count;
+        if (p.dot > kLastDot) {
+            p.dot = 0;
+            p.scanline++;
+        }
     }
 }
 
