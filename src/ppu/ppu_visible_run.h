@@ -156,21 +156,6 @@ struct BackgroundRun {
             ShiftRegisters(p, static_cast<uint32_t>(next < 8 ? next : 8));
         }
     }
-
-    // The eight dots of a whole tile, `dot` to dot + 7 (dot = 8k + 1), as
-    // Dot<0> to Dot<7> do them, the stream moved on at once: its values for
-    // the tile's pixels are the top 32 bits before.
-    [[gnu::always_inline]] void Tile(PpuState& p, int32_t dot, int32_t last) {
-        stream <<= 28;  // and four more by Dot<7>
-        BackgroundFetch<0>(p);
-        BackgroundFetch<1>(p);
-        BackgroundFetch<2>(p);
-        BackgroundFetch<3>(p);
-        BackgroundFetch<4>(p);
-        BackgroundFetch<5>(p);
-        BackgroundFetch<6>(p);
-        Dot<7>(p, dot + 7, last);
-    }
 };
 
 // Where the last run left the stream, and the state it goes with (derived,
@@ -211,10 +196,28 @@ inline void BackgroundRun::Suspend(const PpuState& p, int32_t last) const {
     std::memcpy(carry.attributes, &p.attrBit0, sizeof carry.attributes);
 }
 
-// The background's pages for a stretch of whole tiles when every one of
-// them is plain memory (PlainPpuPage) and no board watches the address bus:
-// the fetches can then read the memory directly, in any order, with the
-// fetch logic's registers kept in locals and written back at the end.
+// The fetches of a stretch of whole tiles (at most the 32 of a line): each
+// tile's block of eight stream values, and the bytes the shift registers
+// load at its last dot.
+struct TileFetches {
+    uint32_t tiles;
+    uint32_t blocks[32];
+    uint8_t lows[32];
+    uint8_t highs[32];
+    uint8_t attrs[32];
+
+    void Add(uint32_t t, uint32_t low, uint32_t high, uint32_t attr) {
+        lows[t] = static_cast<uint8_t>(low);
+        highs[t] = static_cast<uint8_t>(high);
+        attrs[t] = static_cast<uint8_t>(attr);
+        blocks[t] =
+            kNibbleSpread.bits[low] | (kNibbleSpread.bits[high] << 1) | (attr * 0x44444444u);
+    }
+};
+
+// The background's pages when every one of them is plain memory
+// (PlainPpuPage) and no board watches the address bus: the fetches can then
+// read the memory directly, in any order.
 struct PlainBackgroundPages {
     const uint8_t* page[12];
 
@@ -228,90 +231,112 @@ struct PlainBackgroundPages {
     }
 };
 
-// Whole tiles from `dot` (8k + 1) up to `end` (a multiple of 8 further, no
-// later than `last`, the end of the run) with plain pages, in two passes:
-// first the fetches of every tile, as BackgroundRun::Tile does them, each
-// giving its block of eight stream values; then the pixels of each tile
-// (tilePixels, from the stream's top eight values), the stream moved on by
-// a tile and the tile's block ORed in.
-template <typename TilePixels>
-[[gnu::always_inline]] inline void PlainTiles(PpuState& p, BackgroundRun& bg,
-                                              const PlainBackgroundPages& pages, int32_t dot,
-                                              int32_t end, int32_t last, TilePixels&& tilePixels) {
-    const uint32_t tiles = static_cast<uint32_t>(end - dot) / 8;
-    uint32_t blocks[32];
-    uint8_t lows[32];
-    uint8_t highs[32];
-    uint8_t attrs[32];
+// The fetches of `tiles` whole tiles from plain pages, a nametable row at a
+// time, leaving v and the fetch logic's latches as the last tile's fetches
+// do.
+inline void FetchPlainTiles(PpuState& p, const PlainBackgroundPages& pages, TileFetches& f) {
     uint32_t v = p.vramAddr;
     // Fine Y and the pattern table: the coarse X increments leave them.
     const uint32_t patternBase = p.bgPatternBase | ((v >> 12) & 7);
-    for (uint32_t t = 0; t < tiles;) {
+    for (uint32_t t = 0; t < f.tiles;) {
         // The tiles up to the end of this nametable's row.
         const uint8_t* nametable = pages.page[8 + ((v >> 10) & 3)];
         const uint8_t* names = nametable + (v & 0x3E0);
         const uint8_t* attributes = nametable + (0x3C0 | ((v >> 4) & 0x38));
         const uint32_t quarterRow = (v >> 4) & 4;  // coarse Y bit 1
         uint32_t x = v & 0x1F;
-        const uint32_t stop = t + (tiles - t < 32 - x ? tiles - t : 32 - x);
+        const uint32_t stop = t + (f.tiles - t < 32 - x ? f.tiles - t : 32 - x);
         for (; t < stop; ++t, ++x) {
             const uint32_t attr = (attributes[x >> 2] >> (quarterRow | (x & 2))) & 3;
             const uint32_t patternAddr = patternBase | (static_cast<uint32_t>(names[x]) << 4);
             const uint8_t* pattern = pages.page[(patternAddr >> 10) & 7] + (patternAddr & 0x3F7);
-            const uint32_t low = pattern[0];
-            const uint32_t high = pattern[8];
-            lows[t] = static_cast<uint8_t>(low);
-            highs[t] = static_cast<uint8_t>(high);
-            attrs[t] = static_cast<uint8_t>(attr);
-            blocks[t] =
-                kNibbleSpread.bits[low] | (kNibbleSpread.bits[high] << 1) | (attr * 0x44444444u);
+            f.Add(t, pattern[0], pattern[8], attr);
         }
         // Coarse X as the increments leave it: past column 31 into the next
         // nametable.
         v = x < 32 ? (v & ~0x1Fu) | x : (v & ~0x1Fu) ^ 0x0400;
     }
     p.vramAddr = v;
-    // The shift registers: each tile's load at its last dot, then the shifts
-    // of the next stretch (eight, for the last tile up to the end of the
-    // run). Thirty-two shifts wash out what came before, so only the last
-    // five tiles need replaying.
-    uint32_t shiftLo = p.bgShiftLo;
-    uint32_t shiftHi = p.bgShiftHi;
-    uint32_t attrShiftLo = p.attrShiftLo;
-    uint32_t attrShiftHi = p.attrShiftHi;
-    for (uint32_t t = tiles > 5 ? tiles - 5 : 0; t < tiles; ++t) {
-        const int32_t next = last - (dot + 8 * static_cast<int32_t>(t) + 7) - 1;
-        const uint32_t n = static_cast<uint32_t>(next < 8 ? next : 8);
-        const uint32_t ones = (1u << n) - 1;
-        shiftLo = ((shiftLo | lows[t]) << n) & 0xFFFF;
-        shiftHi = ((shiftHi | highs[t]) << n) & 0xFFFF;
-        attrShiftLo = (attrShiftLo << n) | ((attrs[t] & 1) ? ones : 0);
-        attrShiftHi = (attrShiftHi << n) | ((attrs[t] & 2) ? ones : 0);
-    }
-    const uint32_t attrBits = attrs[tiles - 1];
-    // The fetch logic's registers as the last tile's fetches left them.
     const uint32_t lastV = (v & 0x1F) ? v - 1 : (v | 0x1F) ^ 0x0400;
-    p.bgShiftLo = static_cast<uint16_t>(shiftLo);
-    p.bgShiftHi = static_cast<uint16_t>(shiftHi);
-    p.attrShiftLo = attrShiftLo;
-    p.attrShiftHi = attrShiftHi;
-    p.attrBit0 = attrBits & 1;
-    p.attrBit1 = attrBits >> 1;
     const uint8_t* nametable = pages.page[8 + ((lastV >> 10) & 3)];
     p.tileOffset = static_cast<uint32_t>(nametable[lastV & 0x3FF]) << 4;
     p.attrAddr = 0x23C0 | (lastV & 0x0C00) | ((lastV >> 4) & 0x38) | ((lastV >> 2) & 7);
     p.attrLatch =
         static_cast<uint32_t>(nametable[p.attrAddr & 0x3FF]) >> (((lastV >> 4) & 4) | (lastV & 2));
     p.fetchAddr = patternBase | p.tileOffset | 8;
-    const uint8_t* pattern = pages.page[(p.fetchAddr >> 10) & 7];
-    p.bgLatchLo = pattern[(p.fetchAddr & ~8u) & 0x3FF];
-    p.bgLatchHi = pattern[p.fetchAddr & 0x3FF];
+    p.bgLatchLo = f.lows[f.tiles - 1];
+    p.bgLatchHi = f.highs[f.tiles - 1];
+}
+
+// The same through the page handlers, in the order of the dots: nametable,
+// attribute, the pattern address shown to a watching board, the two pattern
+// planes. The fetch logic's values stay in locals between the calls.
+inline void FetchTilesThroughPages(PpuState& p, TileFetches& f) {
+    uint32_t v = p.vramAddr;
+    const uint32_t patternBase = p.bgPatternBase | ((v >> 12) & 7);
+    uint32_t tileOffset = 0;
+    uint32_t attrAddr = 0;
+    uint32_t attrLatch = 0;
+    uint32_t patternAddr = 0;
+    for (uint32_t t = 0; t < f.tiles; ++t) {
+        tileOffset = static_cast<uint32_t>(PpuFetch(0x2000 | (v & 0x0FFF))) << 4;
+        attrAddr = 0x23C0 | (v & 0x0C00) | ((v >> 4) & 0x38) | ((v >> 2) & 7);
+        attrLatch = static_cast<uint32_t>(PpuFetch(attrAddr)) >> (((v >> 4) & 4) | (v & 2));
+        patternAddr = patternBase | tileOffset;
+        ShowFetchAddress(patternAddr);
+        const uint32_t low = PpuFetch(patternAddr);
+        patternAddr |= 8;
+        const uint32_t high = PpuFetch(patternAddr);
+        f.Add(t, low, high, attrLatch & 3);
+        if ((v & 0x1F) < 31)
+            v += 1;
+        else
+            v = (v & ~0x1Fu) ^ 0x0400;
+    }
+    p.vramAddr = v;
+    p.tileOffset = tileOffset;
+    p.attrAddr = attrAddr;
+    p.attrLatch = attrLatch;
+    p.fetchAddr = patternAddr;
+    p.bgLatchLo = f.lows[f.tiles - 1];
+    p.bgLatchHi = f.highs[f.tiles - 1];
+}
+
+// After the fetches of the whole tiles from `dot` (8k + 1; the run ends at
+// `last`): the shift registers, then the pixels of each tile (tilePixels,
+// from the stream's top eight values), the stream moved on by a tile and the
+// tile's block ORed in.
+template <typename TilePixels>
+[[gnu::always_inline]] inline void FinishTiles(PpuState& p, BackgroundRun& bg, const TileFetches& f,
+                                               int32_t dot, int32_t last, TilePixels&& tilePixels) {
+    // Each tile's load at its last dot, then the shifts of the next stretch
+    // (eight, for the last tile up to the end of the run). Thirty-two shifts
+    // wash out what came before, so only the last five tiles need replaying.
+    uint32_t shiftLo = p.bgShiftLo;
+    uint32_t shiftHi = p.bgShiftHi;
+    uint32_t attrShiftLo = p.attrShiftLo;
+    uint32_t attrShiftHi = p.attrShiftHi;
+    for (uint32_t t = f.tiles > 5 ? f.tiles - 5 : 0; t < f.tiles; ++t) {
+        const int32_t next = last - (dot + 8 * static_cast<int32_t>(t) + 7) - 1;
+        const uint32_t n = static_cast<uint32_t>(next < 8 ? next : 8);
+        const uint32_t ones = (1u << n) - 1;
+        shiftLo = ((shiftLo | f.lows[t]) << n) & 0xFFFF;
+        shiftHi = ((shiftHi | f.highs[t]) << n) & 0xFFFF;
+        attrShiftLo = (attrShiftLo << n) | ((f.attrs[t] & 1) ? ones : 0);
+        attrShiftHi = (attrShiftHi << n) | ((f.attrs[t] & 2) ? ones : 0);
+    }
+    p.bgShiftLo = static_cast<uint16_t>(shiftLo);
+    p.bgShiftHi = static_cast<uint16_t>(shiftHi);
+    p.attrShiftLo = attrShiftLo;
+    p.attrShiftHi = attrShiftHi;
+    p.attrBit0 = f.attrs[f.tiles - 1] & 1u;
+    p.attrBit1 = f.attrs[f.tiles - 1] >> 1;
 
     const uint32_t blockShift = 4 * (p.fineX & 7);
     uint64_t stream = bg.stream;
-    for (uint32_t t = 0; t < tiles; ++t) {
+    for (uint32_t t = 0; t < f.tiles; ++t) {
         tilePixels(dot + 8 * static_cast<int32_t>(t), stream);
-        stream = (stream << 32) | (static_cast<uint64_t>(blocks[t]) << blockShift);
+        stream = (stream << 32) | (static_cast<uint64_t>(f.blocks[t]) << blockShift);
     }
     bg.stream = stream;
 }
@@ -399,15 +424,16 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
     uint32_t phase = static_cast<uint32_t>(first - 1) & 7;
     for (;;) {
         if (!kLeftColumn && phase == 0) {
-            const int32_t end = dot + ((last - dot) & ~7);
-            PlainBackgroundPages pages;
-            if (end - dot >= 16 && pages.Fill()) {
-                PlainTiles(p, bg, pages, dot, end, last, tilePixels);
-                dot = end;
-            }
-            for (; dot < end; dot += 8) {
-                tilePixels(dot, bg.stream);
-                bg.Tile(p, dot, last);
+            TileFetches fetches;
+            fetches.tiles = static_cast<uint32_t>(last - dot) / 8;
+            if (fetches.tiles != 0) {
+                PlainBackgroundPages pages;
+                if (fetches.tiles >= 2 && pages.Fill())
+                    FetchPlainTiles(p, pages, fetches);
+                else
+                    FetchTilesThroughPages(p, fetches);
+                FinishTiles(p, bg, fetches, dot, last, tilePixels);
+                dot += 8 * static_cast<int32_t>(fetches.tiles);
             }
             if (dot == last) break;
         }
