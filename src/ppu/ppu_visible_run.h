@@ -40,6 +40,9 @@ struct PaletteColours {
     // The colour of each background value (0-15) where no sprite pixel is:
     // a transparent value shows the backdrop, entry 0.
     uint32_t background[16];
+    // The same for two pixels at once: index = the first pixel's value * 16
+    // + the second's, the two colours in the order they lie in memory.
+    uint64_t backgroundPairs[256];
 };
 extern PaletteColours paletteColours;
 void BuildPaletteColours(const PpuState& p);
@@ -387,7 +390,7 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
     // The eight pixels of a whole tile from dot d (d = 8k + 1, outside the
     // left column): the background values are the stream's top eight, and
     // only where a sprite pixel lies do the two layers meet.
-    auto tilePixels = [&](int32_t d, uint64_t stream) {
+    auto tilePixels = [&](int32_t d, uint64_t stream) __attribute__((always_inline)) {
         uint32_t tile[8];
         const uint32_t values = kBg ? static_cast<uint32_t>(stream >> 32) : 0;
         if constexpr (kSprites) {
@@ -412,10 +415,15 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
             }
         }
         // Looked up before any is stored: the stores cannot change the table.
-        const uint32_t* background = palette.background;
-#pragma GCC unroll 8
-        for (uint32_t j = 0; j < 8; ++j) tile[j] = background[(values >> (28 - 4 * j)) & 15];
-        std::memcpy(out, tile, sizeof tile);
+        const uint64_t* pairs = palette.backgroundPairs;
+        const uint64_t pair0 = pairs[values >> 24];
+        const uint64_t pair1 = pairs[(values >> 16) & 0xFF];
+        const uint64_t pair2 = pairs[(values >> 8) & 0xFF];
+        const uint64_t pair3 = pairs[values & 0xFF];
+        std::memcpy(out, &pair0, sizeof pair0);
+        std::memcpy(out + 2, &pair1, sizeof pair1);
+        std::memcpy(out + 4, &pair2, sizeof pair2);
+        std::memcpy(out + 6, &pair3, sizeof pair3);
         out += 8;
     };
 
