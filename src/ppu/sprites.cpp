@@ -1,5 +1,6 @@
 // Sprites: evaluation of OAM for the next line, the pattern fetches after the
 // visible part of a line, and the eight output units that shift the pixels out.
+#include <bit>
 #include <cstring>
 
 #include "ppu/ppu_internal.h"
@@ -23,6 +24,33 @@ void CopyFoundSprite(PpuState& p, uint32_t n, uint32_t row) {
     p.foundSprites++;
 }
 
+// For each line, the sprites whose Y puts them on it (bit n for OAM entry
+// n), for the search for the first eight: worked out again whenever OAM or
+// the sprite height differ from the copy it was made from. Derived, never
+// saved.
+struct SpritesOnLines {
+    uint8_t oam[256];
+    uint32_t height;  // ~0: nothing worked out yet
+    uint64_t sprites[256];
+};
+SpritesOnLines spritesOnLines{{}, ~0u, {}};
+
+uint64_t SpritesOnLine(const PpuState& p, uint32_t line) {
+    SpritesOnLines& s = spritesOnLines;
+    const uint32_t height = p.spriteHeightMinus1;
+    if (s.height != height || std::memcmp(s.oam, p.oam, sizeof s.oam) != 0) {
+        std::memcpy(s.oam, p.oam, sizeof s.oam);
+        s.height = height;
+        std::memset(s.sprites, 0, sizeof s.sprites);
+        for (uint32_t n = 0; n < 64; ++n) {
+            const uint32_t y = p.oam[n * 4];
+            for (uint32_t row = 0; row <= height && y + row < 256; ++row)
+                s.sprites[y + row] |= 1ull << n;
+        }
+    }
+    return s.sprites[line & 255];
+}
+
 }  // namespace
 
 // Each pass of the loop is one step at the even dot c.evalDot. A sprite whose
@@ -43,6 +71,7 @@ void SpriteEvaluateSteps(PpuState& p, uint32_t dot) {
         p.foundSprites = 0;
     }
     const uint32_t height = p.spriteHeightMinus1;
+    const uint64_t lineSprites = c.evalStage == kFindEight ? SpritesOnLine(p, line) : 0;
     while (c.evalDot <= dot && c.evalStage != kEvaluationDone) {
         uint32_t n = p.evalIndex & 63;
         if (c.evalStage == kFindEight) {
@@ -51,10 +80,10 @@ void SpriteEvaluateSteps(PpuState& p, uint32_t dot) {
             const uint32_t first = n;
             const uint32_t steps = (dot - c.evalDot) / 2 + 1;
             const uint32_t limit = first + steps < 63 ? first + steps : 63;
-            const uint8_t* oam = p.oam;
-            auto off = [&](uint32_t k) { return line - oam[k * 4] > height; };
-            while (n + 4 <= limit && off(n) && off(n + 1) && off(n + 2) && off(n + 3)) n += 4;
-            while (n < limit && off(n)) ++n;
+            const uint64_t onLine = lineSprites >> n;
+            const uint32_t found =
+                onLine ? static_cast<uint32_t>(std::countr_zero(onLine)) + n : 64;
+            n = found < limit ? found : limit;
             const uint32_t next = c.evalDot + 2 * (n - first);
             c.evalDot = next;
             p.evalIndex = n;
