@@ -218,15 +218,15 @@ struct TileFetches {
     }
 };
 
-// The background's pages when every one of them is plain memory
-// (PlainPpuPage) and no board watches the address bus: the fetches can then
-// read the memory directly, in any order.
+// The background's pages where they are plain memory (PlainPpuPage): the
+// fetches from them can read the memory directly, in any order, as long as
+// no board watches the address bus.
 struct PlainBackgroundPages {
     const uint8_t* page[12];
 
-    bool Fill() {
-        if (ppuBoardHooks.addressWatch) return false;
-        for (uint32_t i = 0; i < 12; ++i) {
+    // Pages first..end - 1: whether all of them are plain.
+    bool Fill(uint32_t first, uint32_t end) {
+        for (uint32_t i = first; i < end; ++i) {
             page[i] = PlainPpuPage(i);
             if (!page[i]) return false;
         }
@@ -273,8 +273,11 @@ inline void FetchPlainTiles(PpuState& p, const PlainBackgroundPages& pages, Tile
 
 // The same through the page handlers, in the order of the dots: nametable,
 // attribute, the pattern address shown to a watching board, the two pattern
-// planes. The fetch logic's values stay in locals between the calls.
-inline void FetchTilesThroughPages(PpuState& p, TileFetches& f) {
+// planes. The fetch logic's values stay in locals between the calls. With
+// kPlainNametables the nametable pages are plain and read directly (nothing
+// sees those reads).
+template <bool kPlainNametables>
+inline void FetchTilesThroughPages(PpuState& p, const PlainBackgroundPages& pages, TileFetches& f) {
     uint32_t v = p.vramAddr;
     const uint32_t patternBase = p.bgPatternBase | ((v >> 12) & 7);
     uint32_t tileOffset = 0;
@@ -282,9 +285,16 @@ inline void FetchTilesThroughPages(PpuState& p, TileFetches& f) {
     uint32_t attrLatch = 0;
     uint32_t patternAddr = 0;
     for (uint32_t t = 0; t < f.tiles; ++t) {
-        tileOffset = static_cast<uint32_t>(PpuFetch(0x2000 | (v & 0x0FFF))) << 4;
         attrAddr = 0x23C0 | (v & 0x0C00) | ((v >> 4) & 0x38) | ((v >> 2) & 7);
-        attrLatch = static_cast<uint32_t>(PpuFetch(attrAddr)) >> (((v >> 4) & 4) | (v & 2));
+        const uint32_t attrShift = ((v >> 4) & 4) | (v & 2);
+        if constexpr (kPlainNametables) {
+            const uint8_t* nametable = pages.page[8 + ((v >> 10) & 3)];
+            tileOffset = static_cast<uint32_t>(nametable[v & 0x3FF]) << 4;
+            attrLatch = static_cast<uint32_t>(nametable[attrAddr & 0x3FF]) >> attrShift;
+        } else {
+            tileOffset = static_cast<uint32_t>(PpuFetch(0x2000 | (v & 0x0FFF))) << 4;
+            attrLatch = static_cast<uint32_t>(PpuFetch(attrAddr)) >> attrShift;
+        }
         patternAddr = patternBase | tileOffset;
         ShowFetchAddress(patternAddr);
         const uint32_t low = PpuFetch(patternAddr);
@@ -436,10 +446,12 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
             fetches.tiles = static_cast<uint32_t>(last - dot) / 8;
             if (fetches.tiles != 0) {
                 PlainBackgroundPages pages;
-                if (fetches.tiles >= 2 && pages.Fill())
+                if (fetches.tiles < 2 || !pages.Fill(8, 12))
+                    FetchTilesThroughPages<false>(p, pages, fetches);
+                else if (!ppuBoardHooks.addressWatch && pages.Fill(0, 8))
                     FetchPlainTiles(p, pages, fetches);
                 else
-                    FetchTilesThroughPages(p, fetches);
+                    FetchTilesThroughPages<true>(p, pages, fetches);
                 FinishTiles(p, bg, fetches, dot, last, tilePixels);
                 dot += 8 * static_cast<int32_t>(fetches.tiles);
             }
