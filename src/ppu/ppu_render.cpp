@@ -199,27 +199,25 @@ inline void SkipIdleDots(PpuState& p, int32_t until, int32_t owed) {
 // dots come (the board sees the fetches as the dot-by-dot run shows them).
 inline void WholeVisibleTail(PpuState& p) {
     CopyHorizontal(p);
-    for (uint32_t unit = 0; unit < 8; ++unit) {
-        SpriteFetchFirst(p);
-        SpriteFetchSecond(p);
-    }
+    SpriteFetchAll(p);
     SpriteLineHandOver(p);
+    // Dots 321-336: two tiles. Only the last fetch of a tile touches the
+    // shift registers (after its dot's shift), so each tile's eight shifts
+    // can come first (at once for attribute bits of 0 or 1, the only values
+    // a sound state holds).
     for (int32_t dot = 321; dot <= 336; dot += 8) {
-        ShiftBackground(p);
+        if (BackgroundRun::Fits(p)) {
+            BackgroundRun::ShiftRegisters(p, 8);
+        } else {
+            for (uint32_t shift = 0; shift < 8; ++shift) ShiftBackground(p);
+        }
         BackgroundFetch<0>(p);
-        ShiftBackground(p);
         BackgroundFetch<1>(p);
-        ShiftBackground(p);
         BackgroundFetch<2>(p);
-        ShiftBackground(p);
         BackgroundFetch<3>(p);
-        ShiftBackground(p);
         BackgroundFetch<4>(p);
-        ShiftBackground(p);
         BackgroundFetch<5>(p);
-        ShiftBackground(p);
         BackgroundFetch<6>(p);
-        ShiftBackground(p);
         BackgroundFetch<7>(p);
         IncrementCoarseX(p);
     }

@@ -116,8 +116,11 @@ void SpriteEvaluateSteps(PpuState& p, uint32_t dot) {
     if (c.evalStage == kEvaluationDone) c.evalDot = kLastDot + 1;
 }
 
-void SpriteFetchFirst(PpuState& p) {
-    const uint32_t k = p.fetchSlot & 7;
+namespace {
+
+// The first fetch's address of sprite unit k (the fetch slot), with the
+// unit's attributes, sprite-0 marker and X taken from secondary OAM.
+inline void StartSpriteFetch(PpuState& p, uint32_t k) {
     if (k == 0) SettleSpriteUnits(p);
     // OAMADDR is cleared during the sprite fetches of every rendered line.
     p.oamAddr = 0;
@@ -138,12 +141,42 @@ void SpriteFetchFirst(PpuState& p) {
         unit.sprite0 = e.sprite0;
         unit.xCounter = e.x;
     }
+}
+
+}  // namespace
+
+void SpriteFetchFirst(PpuState& p) {
+    const uint32_t k = p.fetchSlot & 7;
+    StartSpriteFetch(p, k);
     p.spriteUnits[k].patternLo = PpuFetch(p.spriteFetchAddr);
 }
 
 void SpriteFetchSecond(PpuState& p) {
     p.spriteUnits[p.fetchSlot & 7].patternHi = PpuFetch(p.spriteFetchAddr | 8);
     p.fetchSlot = (p.fetchSlot + 1) & 7;
+}
+
+void SpriteFetchAll(PpuState& p) {
+    const uint8_t* pages[8];
+    for (uint32_t i = 0; i < 8; ++i) {
+        pages[i] = ppuBoardHooks.addressWatch ? nullptr : PlainPpuPage(i);
+        if (!pages[i]) {
+            for (uint32_t unit = 0; unit < 8; ++unit) {
+                SpriteFetchFirst(p);
+                SpriteFetchSecond(p);
+            }
+            return;
+        }
+    }
+    for (uint32_t unit = 0; unit < 8; ++unit) {
+        const uint32_t k = p.fetchSlot & 7;
+        StartSpriteFetch(p, k);
+        const uint32_t address = p.spriteFetchAddr;
+        const uint8_t* page = pages[(address >> 10) & 7];
+        p.spriteUnits[k].patternLo = page[address & 0x3FF];
+        p.spriteUnits[k].patternHi = page[(address | 8) & 0x3FF];
+        p.fetchSlot = (k + 1) & 7;
+    }
 }
 
 void SpriteLineHandOver(PpuState& p) {
