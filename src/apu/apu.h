@@ -17,12 +17,40 @@ void ApuWriteRegister(int32_t address, uint8_t value);
 // $4015 status (releases the interrupt line), $4016/$4017 controller ports; 0 elsewhere.
 uint8_t ApuReadRegister(int32_t address);
 
-// Advances the APU by that many CPU cycles, making one sample every
-// samplesDivider cycles. A count of 0 or less does nothing. The cycles are
-// numbered from cpuCycle.cycles on: the CPU calls ApuStep(1) in each of its
-// cycles, after counting it and before its bus access, so that an access
-// sees the APU as of its own cycle.
+// The APU runs behind the CPU and catches up when something needs it: a
+// register access, the cycle of its next event, the end of a frame. Run-time
+// bookkeeping, equal to cpuCycle.cycles between frames, so no part of a save state.
+struct ApuClock {
+    uint64_t done;           // the last CPU cycle the APU has run
+    uint64_t nextEvent;      // the earliest cycle at which the CPU could see a change
+    uint8_t dmcFetchWanted;  // DmcDmaWanted() as of the APU's last run or access
+};
+extern ApuClock apuClock;
+
+// Runs the APU through CPU cycle `last` (nothing when it is there already),
+// each cycle as the console's APU does it before that cycle's bus access,
+// making one sample every samplesDivider cycles; then works out the next event.
+void ApuRunTo(uint64_t last);
+// Runs the APU `cycles` cycles on from where it stands (0 or less: none).
 void ApuStep(int32_t cycles);
+
+// The CPU's call in each of its cycles, after counting it and before its bus
+// access: the APU runs only when the cycle reaches its next event, the first
+// cycle that could raise the frame or DMC interrupt or make a DMC fetch
+// wanted (ApuNextEvent). Until then nothing the CPU sees of the APU changes.
+inline void ApuCycle(uint64_t cycle) {
+    if (cycle >= apuClock.nextEvent) [[unlikely]]
+        ApuRunTo(cycle);
+}
+
+// The earliest CPU cycle after apuClock.done at which the frame counter could
+// raise its interrupt or the DMC's fetch could become wanted; may be early.
+uint64_t ApuNextEvent();
+// After the APU ran or was accessed: its next event and dmcFetchWanted.
+void ApuLookAhead();
+// Sets the APU's position to cpuCycle.cycles (power-on, reset, a loaded
+// state) and works out its next event.
+void ApuSyncClock();
 
 // Pieces of the APU's cycle, exposed for tests; the two ticks take
 // cpuCycle.cycles as the cycle's number.
@@ -44,6 +72,11 @@ void DmcStartOutputCycle();
 // console does), reads DmcDmaAddress() and hands the byte to DmcDmaDeliver().
 inline bool DmcDmaWanted() {
     return apuCycle.dmcDma == kDmcDmaWanted && apu.dmc.remaining > 0 && !apuCycle.dmcBufferFull;
+}
+// What the CPU's reads check: the fetch can only become wanted at an event
+// or an access, after which ApuLookAhead notes it.
+inline bool DmcDmaPending() {
+    return apuClock.dmcFetchWanted != 0;
 }
 uint16_t DmcDmaAddress();
 void DmcDmaDeliver(uint8_t value);

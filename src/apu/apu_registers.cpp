@@ -192,34 +192,51 @@ uint8_t ReadStatus() {
     return value;
 }
 
+// The channel and frame counter registers: the APU first runs up to the
+// access's cycle, and its next event may have moved afterwards.
+void WriteApu(int32_t address, uint8_t value) {
+    ApuRunTo(cpuCycle.cycles);
+    int reg = address & 3;
+    switch ((address - 0x4000) >> 2) {
+        case 0: WritePulse(apu.pulse1, 0, reg, value); break;
+        case 1: WritePulse(apu.pulse2, 1, reg, value); break;
+        case 2: WriteTriangle(reg, value); break;
+        case 3: WriteNoise(reg, value); break;
+        case 4: WriteDmc(reg, value); break;
+        default:
+            if (address == 0x4015) WriteStatus(value);
+            if (address == 0x4017) WriteFrameCounter(value);
+            break;
+    }
+    ApuLookAhead();
+}
+
+uint8_t ReadApuStatus() {
+    ApuRunTo(cpuCycle.cycles);
+    const uint8_t value = ReadStatus();
+    ApuLookAhead();
+    return value;
+}
+
 }  // namespace
 
 void ApuWriteRegister(int32_t address, uint8_t value) {
     if (address < 0x4000 || address > 0x4017) return;
-    int reg = address & 3;
-    switch ((address - 0x4000) >> 2) {
-        case 0: WritePulse(apu.pulse1, 0, reg, value); return;
-        case 1: WritePulse(apu.pulse2, 1, reg, value); return;
-        case 2: WriteTriangle(reg, value); return;
-        case 3: WriteNoise(reg, value); return;
-        case 4: WriteDmc(reg, value); return;
-    }
     switch (address) {
         case 0x4014:
             cpu.dmaSource = static_cast<uint32_t>(value) << 8;
             cpu.dmaActive = 1;
             return;
-        case 0x4015: WriteStatus(value); return;
         case 0x4016:
             if (!(value & 1)) LatchControllers();
             return;
-        case 0x4017: WriteFrameCounter(value); return;
+        default: WriteApu(address, value); return;
     }
 }
 
 uint8_t ApuReadRegister(int32_t address) {
     switch (address) {
-        case 0x4015: return ReadStatus();
+        case 0x4015: return ReadApuStatus();
         case 0x4016: return ReadControllerPort(0);
         case 0x4017: return ReadControllerPort(1);
         default: return 0;
@@ -238,6 +255,7 @@ void ApuCycleStateForOldState() {
 }
 
 void ApuPowerOn() {
+    apuClock.done = cpuCycle.cycles;
     std::memset(&apu, 0, sizeof apu);
     std::memset(&apuCycle, 0, sizeof apuCycle);
     apuCycle.halfFrameAt = ~uint64_t{0};
@@ -256,9 +274,11 @@ void ApuPowerOn() {
     apuCycle.frameResetDelay = kResetRestartDelay;
     apu.noise.shift = 1;
     apu.reserved2 = 1;
+    ApuSyncClock();
 }
 
 void ApuReset() {
+    ApuRunTo(cpuCycle.cycles);
     apu.lastStatusWrite = 0;
     apu.pulse1.enabled = apu.pulse2.enabled = apu.tri.enabled = apu.noise.enabled = 0;
     apu.dmc.remaining = 0;
@@ -271,6 +291,7 @@ void ApuReset() {
     apuCycle.frameResetDelay = kResetRestartDelay;
     apu.frameIrqFlag = 0;
     ReleaseIrq(kIrqFrameCounter);
+    ApuSyncClock();
 }
 
 }  // namespace morvel

@@ -238,7 +238,13 @@ extern SampleStage sampleStage;
 
 // Hardware tables, NTSC timing (times in CPU cycles).
 extern const uint8_t lengthTable[32];
-extern const uint8_t dutyTable[4][8];
+// Pulse waveforms, one row per duty setting, eight steps each.
+inline constexpr uint8_t dutyTable[4][8] = {
+    {0, 1, 0, 0, 0, 0, 0, 0},  // duty 0: 12.5 %
+    {0, 1, 1, 0, 0, 0, 0, 0},  // duty 1: 25 %
+    {0, 1, 1, 1, 1, 0, 0, 0},  // duty 2: 50 %
+    {1, 0, 0, 1, 1, 1, 1, 1},  // duty 3: 25 % inverted
+};
 extern const uint8_t triangleSequence[32];
 extern const uint16_t noisePeriodTable[16];
 extern const uint16_t dmcRateTable[16];

@@ -11,14 +11,6 @@ const uint8_t lengthTable[32] = {
     16,  18, 20, 22, 24,  26, 28, 30,  // bit 3 set, bits 7-4 = 8-15
 };
 
-// Pulse waveforms, one row per duty setting, eight steps each.
-const uint8_t dutyTable[4][8] = {
-    {0, 1, 0, 0, 0, 0, 0, 0},  // duty 0: 12.5 %
-    {0, 1, 1, 0, 0, 0, 0, 0},  // duty 1: 25 %
-    {0, 1, 1, 1, 1, 0, 0, 0},  // duty 2: 50 %
-    {1, 0, 0, 1, 1, 1, 1, 1},  // duty 3: 25 % inverted
-};
-
 // The triangle's 32-step ramp down and up.
 const uint8_t triangleSequence[32] = {
     15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5,  4,  3,  2,  1,  0,   // falling

@@ -27,10 +27,12 @@ uint16_t DmcDmaAddress() {
     return static_cast<uint16_t>(apu.dmc.address);
 }
 
+namespace {
+
 // The fetched byte fills the buffer. The address wraps from $FFFF to $8000;
 // after the sample's last byte it starts over (loop) or raises the DMC
 // interrupt. A fetch whose sample was stopped meanwhile is dropped.
-void DmcDmaDeliver(uint8_t value) {
+void TakeFetchedByte(uint8_t value) {
     DmcChannel& dmc = apu.dmc;
     apuCycle.dmcDma = kDmcDmaIdle;
     apuCycle.dmcDmaDelay = 0;
@@ -47,6 +49,16 @@ void DmcDmaDeliver(uint8_t value) {
         dmc.irqFlag = 1;
         AssertIrq(kIrqDmc);
     }
+}
+
+}  // namespace
+
+// The APU first runs up to the fetch's cycle: the byte arrives after that
+// cycle's APU step.
+void DmcDmaDeliver(uint8_t value) {
+    ApuRunTo(cpuCycle.cycles);
+    TakeFetchedByte(value);
+    ApuLookAhead();
 }
 
 void ApuClockTimers() {

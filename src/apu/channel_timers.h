@@ -174,11 +174,12 @@ inline uint32_t NoiseLevel(const NoiseChannel& noise) {
 }
 
 // ---- Runs of quiet cycles ------------------------------------------------------
-// ApuStep advances the APU over runs of cycles in which the mix cannot change
-// and nothing but counting happens: the frame counter is between steps, and
-// every channel either only counts its timer down or is silent, so that what
-// its timer does cannot be heard. Each function below gives the same state as
-// that many calls of the channel's per-cycle function above.
+// The APU is run over runs of cycles in which a unit's level cannot change
+// and nothing but counting happens: the frame counter is between steps, a
+// channel's timers expire without changing what is heard (or it is silent).
+// Each quiet count says how long that lasts for one unit; each Advance
+// function gives the same state as that many calls of the unit's per-cycle
+// function above, over any run within its quiet count.
 
 // A count that no run reaches.
 constexpr uint32_t kNoLimit = 0xFFFFFFFFu;
@@ -232,14 +233,39 @@ inline bool PulseSilent(const PulseChannel& pulse) {
     return pulse.sweep.notMuted != 1 || pulse.length == 0 || (EnvelopeLevel(pulse.env) & 15) == 0;
 }
 
-// Cycles the pulse can run before its level may change: unlimited while it is
-// silent, else until its timer expires.
-inline uint32_t PulseQuietCycles(const PulseChannel& pulse) {
-    if (PulseSilent(pulse)) return kNoLimit;
-    if (pulse.timer == 0) return 0;
-    return pulse.period != 0 ? pulse.timer : kNoLimit;
+// Duty-sequence moves until the pulse's duty bit differs from `output`, the
+// next move playing dutyTable[duty][step]: 1-8, as every sequence holds both bits.
+struct PulseMoveTable {
+    uint8_t moves[4][8][2];
+    constexpr PulseMoveTable() : moves{} {
+        for (int duty = 0; duty < 4; ++duty)
+            for (int step = 0; step < 8; ++step)
+                for (int output = 0; output < 2; ++output) {
+                    int j = 1;
+                    while (j < 8 && dutyTable[duty][(step + j - 1) & 7] == output) ++j;
+                    moves[duty][step][output] = static_cast<uint8_t>(j);
+                }
+    }
+};
+inline constexpr PulseMoveTable kPulseMoves;
+
+inline uint32_t ClipToLimit(uint64_t cycles) {
+    return cycles < kNoLimit ? static_cast<uint32_t>(cycles) : kNoLimit;
 }
 
+// Cycles the pulse can run before its level may change: unlimited while it is
+// silent or its timer is stuck, else until the duty move that flips its bit.
+inline uint32_t PulseQuietCycles(const PulseChannel& pulse) {
+    if (PulseSilent(pulse)) return kNoLimit;
+    if (pulse.period == 0 && pulse.timer != 0) return kNoLimit;
+    const uint32_t moves =
+        pulse.output > 1 ? 1 : kPulseMoves.moves[pulse.duty & 3][pulse.step & 7][pulse.output];
+    // Moves come on every second expiry, the first one next when the half toggle is set.
+    const uint64_t expiries = pulse.halfToggle != 0 ? 2 * moves - 1 : 2 * moves;
+    return ClipToLimit(pulse.timer + (expiries - 1) * (uint64_t{pulse.period} + 1));
+}
+
+// Exact over any n, the expiries and duty moves within it included.
 inline void AdvancePulse(PulseChannel& pulse, uint32_t n) {
     uint32_t expiries;
     if (pulse.period == 0) {
@@ -283,32 +309,57 @@ inline bool NoiseSilent(const NoiseChannel& noise) {
     return noise.length == 0 || (EnvelopeLevel(noise.env) & 15) == 0;
 }
 
+// Shift k moves bit k of the register to bit 0, so the level holds until the
+// first shift that brings a bit different from bit 0; bit 14 takes the first
+// feedback, which reaches bit 0 on the fifteenth shift.
 inline uint32_t NoiseQuietCycles(const NoiseChannel& noise) {
     if (NoiseSilent(noise)) return kNoLimit;
-    return noise.timer;
+    const uint32_t shift = noise.shift;
+    const uint32_t differs = ((shift ^ (0u - (shift & 1))) >> 1) & 0x3FFF;
+    const uint32_t shifts = differs != 0 ? static_cast<uint32_t>(__builtin_ctz(differs)) + 1 : 15;
+    const uint64_t reload = noise.reload >= 2 ? noise.reload - 2 : 0;
+    return ClipToLimit(noise.timer + (shifts - 1) * (reload + 1));
 }
 
+// Exact over any n. Up to 15 - tap shifts are taken at once: their feedback
+// bits (bit j XOR bit j + tap for the j-th) all come from bits already in the register.
 inline void AdvanceNoise(NoiseChannel& noise, uint32_t n) {
     const uint32_t reload = noise.reload >= 2 ? noise.reload - 2 : 0;
     uint32_t shifts = AdvanceTimer(noise.timer, true, reload, n);
     uint32_t shift = noise.shift;
     const uint32_t tap = noise.mode ? 6 : 1;
-    for (; shifts > 0; --shifts) {
-        const uint32_t feedback = (shift ^ (shift >> tap)) & 1;
-        shift = ((shift >> 1) | (feedback << 14)) & 0x7FFF;
+    if (shift > 0x7FFF && shifts > 0) {  // a stray bit 15 goes on the first shift
+        shift = ((shift >> 1) | (((shift ^ (shift >> tap)) & 1) << 14)) & 0x7FFF;
+        --shifts;
+    }
+    while (shifts > 0) {
+        const uint32_t k = shifts < 15 - tap ? shifts : 15 - tap;
+        const uint32_t feedback = (shift ^ (shift >> tap)) & ((1u << k) - 1);
+        shift = (shift >> k) | (feedback << (15 - k));
+        shifts -= k;
     }
     noise.shift = static_cast<uint16_t>(shift);
 }
 
-// Every DMC expiry may start an output cycle and move the level, and a fetch
-// on its way to being wanted counts cycles, so a run ends before either.
+// A DMC expiry moves the level while an output cycle plays and starts the next
+// output cycle after the eighth; a silent output cycle only counts its bits down.
+inline bool DmcCountsOnly(const DmcChannel& dmc) {
+    return dmc.silence && dmc.bitsLeft > 1 && dmc.levelOut == (dmc.level & 0x7F);
+}
+
 inline uint32_t DmcQuietCycles(const DmcChannel& dmc) {
-    if (apuCycle.dmcDma == kDmcDmaLoad || apuCycle.dmcDma == kDmcDmaReload) return 0;
-    return dmc.rate == 0 ? kNoLimit : dmc.timer;
+    if (dmc.rate == 0) return kNoLimit;
+    if (!DmcCountsOnly(dmc)) return dmc.timer;
+    // Up to the expiry that counts the last bit.
+    return ClipToLimit(dmc.timer + uint64_t{dmc.bitsLeft - 1} * dmc.rate);
 }
 
 inline void AdvanceDmc(DmcChannel& dmc, uint32_t n) {
-    if (dmc.rate != 0) dmc.timer -= n;
+    if (dmc.rate == 0) return;
+    const uint32_t expiries = AdvanceTimer(dmc.timer, true, dmc.rate - 1, n);
+    if (expiries == 0) return;
+    dmc.shift = expiries < 8 ? static_cast<uint8_t>(dmc.shift >> expiries) : 0;
+    dmc.bitsLeft -= expiries;
 }
 
 }  // namespace channel

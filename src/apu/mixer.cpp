@@ -1,6 +1,7 @@
 // Mixing the five channels into 16-bit samples, one every samplesDivider CPU
-// cycles, and the per-cycle drive of the whole APU.
+// cycles, and the drive of the whole APU over a stretch of cycles.
 #include <cmath>
+#include <initializer_list>
 
 #include "apu/channel_timers.h"
 #include "core/cpu.h"
@@ -61,124 +62,254 @@ inline float MixNow() {
     return pulseMixTable[pulses] + tndMixTable[tnd];
 }
 
-// How many of the next `limit` cycles are quiet (see channel_timers.h).
-inline uint32_t QuietCycles(uint32_t limit) {
-    uint32_t run = limit;
-    auto clip = [&run](uint32_t cycles) {
-        if (cycles < run) run = cycles;
-    };
-    clip(channel::FrameCounterQuietCycles());
-    clip(channel::PulseQuietCycles(apu.pulse1));
-    clip(channel::PulseQuietCycles(apu.pulse2));
-    clip(channel::TriangleQuietCycles(apu.tri));
-    clip(channel::NoiseQuietCycles(apu.noise));
-    clip(channel::DmcQuietCycles(apu.dmc));
-    return run;
+// The mix added once per cycle for n cycles, in order, as the cycle-by-cycle
+// sum does it (float additions do not regroup).
+inline float AddRepeated(float accumulator, float mix, uint32_t n) {
+    for (; n >= 4; n -= 4) {
+        accumulator += mix;
+        accumulator += mix;
+        accumulator += mix;
+        accumulator += mix;
+    }
+    for (; n > 0; --n) accumulator += mix;
+    return accumulator;
 }
 
-inline void AdvanceQuiet(uint32_t n) {
-    apu.frameCycle += n;
-    channel::AdvancePulse(apu.pulse1, n);
-    channel::AdvancePulse(apu.pulse2, n);
-    channel::AdvanceTriangleTimer(apu.tri, n);
-    channel::AdvanceNoise(apu.noise, n);
-    channel::AdvanceDmc(apu.dmc, n);
+// A whole sample at one mix, from an empty sum, depends only on the mix and
+// the divider: the last one is kept, as a held tone repeats it.
+struct WholeSample {
+    float mix = -1.0f;
+    uint32_t divider = 0;
+    float sum = 0.0f;
+};
+WholeSample wholeSample;
+
+inline float WholeSampleSum(float mix, uint32_t divider) {
+    WholeSample& w = wholeSample;
+    if (w.mix != mix || w.divider != divider) {
+        w.mix = mix;
+        w.divider = divider;
+        w.sum = AddRepeated(0.0f, mix, divider);
+    }
+    return w.sum;
 }
 
-// The common case spelled out: n cycles, all quiet. Returns false, having
-// changed nothing, when any of them has an event.
-inline bool QuickRun(uint32_t n, bool muted, float& accumulator) {
+// The sample in progress, kept in locals while the APU runs.
+struct SampleMaker {
+    float accumulator;
+    uint32_t cycleCount;
+    uint32_t divider;
+
+    // A frame yields about 745 samples; the buffer's end is only reached by
+    // a frame that never ends, and then samples are dropped.
+    static void Store(int16_t sample, uint32_t times) {
+        SampleStage& stage = sampleStage;
+        const uint32_t room =
+            stage.sampleCount < kSampleBufferLength ? kSampleBufferLength - stage.sampleCount : 0;
+        for (uint32_t i = times < room ? times : room; i > 0; --i)
+            stage.sampleBuffer[stage.sampleCount++] = sample;
+    }
+
+    // One cycle at `mix`; most of them fall inside a sample.
+    void AddOne(float mix, bool muted) {
+        if (cycleCount + 1 < divider) {
+            if (!muted) accumulator += mix;
+            ++cycleCount;
+            return;
+        }
+        Add(mix, muted, 1);
+    }
+
+    // n cycles at one mix (none added while muted), finishing each sample
+    // they complete. Whole samples from an empty sum all come out the same.
+    void Add(float mix, bool muted, uint32_t n) {
+        while (n > 0) {
+            if (n >= divider && cycleCount == 0 && accumulator == 0.0f) {
+                const float sum = muted ? 0.0f : WholeSampleSum(mix, divider);
+                Store(FinishSample(sum, divider), n / divider);
+                n %= divider;
+                continue;
+            }
+            const uint32_t toSample = cycleCount < divider ? divider - cycleCount : 1;
+            const uint32_t take = n < toSample ? n : toSample;
+            if (!muted) accumulator = AddRepeated(accumulator, mix, take);
+            cycleCount += take;
+            n -= take;
+            if (cycleCount >= divider) {
+                Store(FinishSample(accumulator, divider), 1);
+                accumulator = 0.0f;
+                cycleCount = 0;
+            }
+        }
+    }
+};
+
+// The frame counter and a DMC fetch on its way to being wanted need the whole
+// cycle's work on their event cycles; in between only the count moves.
+inline uint32_t FrameQuietCycles() {
+    if (apuCycle.dmcDma == kDmcDmaLoad || apuCycle.dmcDma == kDmcDmaReload) return 0;
+    return channel::FrameCounterQuietCycles();
+}
+
+// A unit's progress through a stretch of cycles, counted from its start: the
+// cycle it has run up to and the cycle of its next event. A unit between
+// events only counts, so it is brought up to date when it has an event, when
+// the frame counter has one, and at the stretch's end.
+struct Lane {
+    uint32_t at;
+    uint32_t next;
+    void Plan(uint32_t quiet) { next = channel::ClipToLimit(uint64_t{at} + quiet + 1); }
+};
+
+// Longest stretch, so that lane cycles stay below channel::kNoLimit.
+constexpr uint32_t kStretchLimit = 1u << 30;
+
+// `count` cycles, the first numbered `first`: the mix holds between events,
+// and a channel's event (a timer expiry that changes its level) runs only that
+// channel; the frame counter's events and a DMC fetch on its way run the whole
+// cycle as the console does. Gives exactly the cycle-by-cycle result.
+void RunStretch(uint64_t first, uint32_t count, SampleMaker& maker, bool muted) {
+    using namespace channel;
     PulseChannel& pulse1 = apu.pulse1;
     PulseChannel& pulse2 = apu.pulse2;
-    TriangleChannel& tri = apu.tri;
+    TriangleChannel& triangle = apu.tri;
     NoiseChannel& noise = apu.noise;
     DmcChannel& dmc = apu.dmc;
-    if (channel::FrameCounterQuietCycles() < n) return false;
-    // Levels while the duty bit is 1 / register bit 0 is 0: 0 when silent.
-    const uint32_t gate1 = pulse1.sweep.notMuted == 1 && pulse1.length > 0
-                               ? channel::EnvelopeLevel(pulse1.env) & 15
-                               : 0;
-    const uint32_t gate2 = pulse2.sweep.notMuted == 1 && pulse2.length > 0
-                               ? channel::EnvelopeLevel(pulse2.env) & 15
-                               : 0;
-    const uint32_t noiseGate = noise.length > 0 ? channel::EnvelopeLevel(noise.env) & 15 : 0;
-    const bool triangleMoves = tri.linear != 0 && tri.length != 0;
-    // A timer of a channel that is heard must not expire in the run.
-    if (gate1 && (pulse1.timer == 0 || (pulse1.period != 0 && pulse1.timer < n))) return false;
-    if (gate2 && (pulse2.timer == 0 || (pulse2.period != 0 && pulse2.timer < n))) return false;
-    if (triangleMoves && (tri.timer == 0 || (tri.periodPlus1 != 0 && tri.timer < n))) return false;
-    if (noiseGate && noise.timer < n) return false;
-    if (channel::DmcQuietCycles(dmc) < n) return false;
-    if (!muted) {
-        // What MixNow gives, from the levels just worked out.
-        const uint32_t pulses = (pulse1.output == 1 ? gate1 : 0) + (pulse2.output == 1 ? gate2 : 0);
-        const uint32_t tnd = 3 * (tri.output & 15u) + 2 * ((noise.shift & 1) == 0 ? noiseGate : 0) +
-                             (dmc.levelOut & 0x7Fu);
-        const float mix = pulseMixTable[pulses] + tndMixTable[tnd];
-        for (uint32_t i = 0; i < n; ++i) accumulator += mix;
+    Lane frameLane{}, pulse1Lane{}, pulse2Lane{}, triangleLane{}, noiseLane{}, dmcLane{};
+    auto planAll = [&] {
+        frameLane.Plan(FrameQuietCycles());
+        pulse1Lane.Plan(PulseQuietCycles(pulse1));
+        pulse2Lane.Plan(PulseQuietCycles(pulse2));
+        triangleLane.Plan(TriangleQuietCycles(triangle));
+        noiseLane.Plan(NoiseQuietCycles(noise));
+        dmcLane.Plan(DmcQuietCycles(dmc));
+    };
+    // Every unit up to cycle `to`, none having an event on the way.
+    auto catchUpAll = [&](uint32_t to) {
+        apu.frameCycle += to - frameLane.at;
+        AdvancePulse(pulse1, to - pulse1Lane.at);
+        AdvancePulse(pulse2, to - pulse2Lane.at);
+        AdvanceTriangleTimer(triangle, to - triangleLane.at);
+        AdvanceNoise(noise, to - noiseLane.at);
+        AdvanceDmc(dmc, to - dmcLane.at);
+        frameLane.at = pulse1Lane.at = pulse2Lane.at = to;
+        triangleLane.at = noiseLane.at = dmcLane.at = to;
+    };
+    planAll();
+    float mix = muted ? 0.0f : MixNow();
+    uint32_t done = 0;
+    for (;;) {
+        uint32_t others = frameLane.next;
+        for (uint32_t next : {pulse1Lane.next, pulse2Lane.next, noiseLane.next, dmcLane.next})
+            others = next < others ? next : others;
+        if (triangleLane.next < others && triangleLane.next <= count) {
+            // The triangle's steps come before any other event: the other
+            // levels hold while its own moves every period + 1 cycles (on
+            // nearly every cycle for a triangle silenced by a period of 0 or 1).
+            const uint32_t last = others - 1 < count ? others - 1 : count;
+            const uint32_t period = triangle.periodPlus1 > 0 ? triangle.periodPlus1 : 1u;
+            const float pulses = pulseMixTable[PulseLevel(pulse1) + PulseLevel(pulse2)];
+            const uint32_t rest = 2 * NoiseLevel(noise) + (dmc.levelOut & 0x7Fu);
+            AdvanceTriangleTimer(triangle, triangleLane.next - 1 - triangleLane.at);
+            uint32_t step = triangle.step;
+            for (uint32_t event = triangleLane.next; event <= last; event += period) {
+                if (event - 1 > done) maker.Add(mix, muted, event - 1 - done);
+                const uint32_t position = step >= 32 ? 0 : step;
+                step = position + 1;
+                triangle.output = triangleSequence[position];
+                mix = muted ? 0.0f : pulses + tndMixTable[3 * (triangle.output & 15u) + rest];
+                maker.AddOne(mix, muted);
+                done = event;
+            }
+            triangle.step = step;
+            triangle.timer = period - 1;
+            triangleLane.at = done;
+            triangleLane.Plan(TriangleQuietCycles(triangle));
+            continue;
+        }
+        const uint32_t event = triangleLane.next < others ? triangleLane.next : others;
+        if (event > count) break;
+        maker.Add(mix, muted, event - 1 - done);
+        const uint64_t cycle = first + (event - 1);
+        if (frameLane.next == event) {
+            catchUpAll(event - 1);
+            TickCycle(cycle);
+            frameLane.at = pulse1Lane.at = pulse2Lane.at = event;
+            triangleLane.at = noiseLane.at = dmcLane.at = event;
+            planAll();
+        } else {
+            // Timers that advance exactly over their expiries take the event
+            // cycle in the same step; the others get it from the cycle's function.
+            if (pulse1Lane.next == event) {
+                AdvancePulse(pulse1, event - pulse1Lane.at);
+                pulse1Lane.at = event;
+                pulse1Lane.Plan(PulseQuietCycles(pulse1));
+            }
+            if (pulse2Lane.next == event) {
+                AdvancePulse(pulse2, event - pulse2Lane.at);
+                pulse2Lane.at = event;
+                pulse2Lane.Plan(PulseQuietCycles(pulse2));
+            }
+            if (triangleLane.next == event) {
+                AdvanceTriangleTimer(triangle, event - 1 - triangleLane.at);
+                ClockTriangleTimer(triangle);
+                triangleLane.at = event;
+                triangleLane.Plan(TriangleQuietCycles(triangle));
+            }
+            if (noiseLane.next == event) {
+                AdvanceNoise(noise, event - noiseLane.at);
+                noiseLane.at = event;
+                noiseLane.Plan(NoiseQuietCycles(noise));
+            }
+            if (dmcLane.next == event) {
+                AdvanceDmc(dmc, event - 1 - dmcLane.at);
+                ClockDmcTimer(dmc);
+                dmcLane.at = event;
+                dmcLane.Plan(DmcQuietCycles(dmc));
+                // A new output cycle that took the buffer asks for a reload,
+                // which runs the rest of this cycle and then whole cycles.
+                if (apuCycle.dmcDma == kDmcDmaLoad || apuCycle.dmcDma == kDmcDmaReload) {
+                    TickDmcDma(cycle);
+                    if (apuCycle.dmcDma != kDmcDmaWanted) frameLane.next = event + 1;
+                }
+            }
+        }
+        mix = muted ? 0.0f : MixNow();
+        maker.AddOne(mix, muted);
+        done = event;
     }
-    AdvanceQuiet(n);
-    return true;
+    maker.Add(mix, muted, count - done);
+    catchUpAll(count);
+}
+
+// Cycles `cycle` to `cycle + count - 1`, in stretches.
+void RunCycles(uint64_t cycle, uint64_t count) {
+    const bool muted = soundMuted != 0;
+    SampleMaker maker{sampleStage.sampleAccumulator, sampleStage.sampleCycleCount,
+                      samplesDivider ? samplesDivider : 40};
+    while (count > 0) {
+        const uint32_t stretch =
+            count < kStretchLimit ? static_cast<uint32_t>(count) : kStretchLimit;
+        RunStretch(cycle, stretch, maker, muted);
+        cycle += stretch;
+        count -= stretch;
+    }
+    sampleStage.sampleAccumulator = maker.accumulator;
+    sampleStage.sampleCycleCount = maker.cycleCount;
 }
 
 }  // namespace
 
-// Per CPU cycle: the frame counter, the channel timers, the mix added to the
-// sample in progress, and every `divider` cycles a finished sample. Cycles in
-// which only counters move are taken as runs: the mix is the same value for
-// each of them and is still added once per cycle, in order, so the sums come
-// out exactly as cycle by cycle.
+void ApuRunTo(uint64_t last) {
+    if (last > apuClock.done) {
+        RunCycles(apuClock.done + 1, last - apuClock.done);
+        apuClock.done = last;
+    }
+    ApuLookAhead();
+}
+
 void ApuStep(int32_t cycles) {
-    SampleStage& stage = sampleStage;
-    const uint32_t divider = samplesDivider ? samplesDivider : 40;
-    const bool muted = soundMuted != 0;
-    // Most calls are a few quiet cycles inside one sample: one run, no sample.
-    if (cycles > 0 && stage.sampleCycleCount < divider &&
-        static_cast<uint32_t>(cycles) < divider - stage.sampleCycleCount) {
-        const uint32_t n = static_cast<uint32_t>(cycles);
-        float accumulator = stage.sampleAccumulator;
-        if (QuickRun(n, muted, accumulator)) {
-            stage.sampleAccumulator = accumulator;
-            stage.sampleCycleCount += n;
-            return;
-        }
-    }
-    // The sample in progress is kept in locals for the loop and stored back after it.
-    float accumulator = stage.sampleAccumulator;
-    uint32_t cycleCount = stage.sampleCycleCount;
-    uint32_t left = cycles > 0 ? static_cast<uint32_t>(cycles) : 0;
-    uint64_t cycle = cpuCycle.cycles;
-    while (left > 0) {
-        // A run ends at the latest with the cycle that finishes a sample.
-        const uint32_t toSample = cycleCount < divider ? divider - cycleCount : 1;
-        uint32_t run = QuietCycles(left < toSample ? left : toSample);
-        if (run > 0) {
-            AdvanceQuiet(run);
-            if (!muted) {
-                const float mix = MixNow();
-                for (uint32_t i = 0; i < run; ++i) accumulator += mix;
-            }
-            cycleCount += run;
-        } else {
-            run = 1;
-            channel::TickCycle(cycle);
-            if (!muted) accumulator += MixNow();
-            ++cycleCount;
-        }
-        left -= run;
-        cycle += run;
-        if (cycleCount >= divider) {
-            int16_t sample = FinishSample(accumulator, divider);
-            // A frame yields about 745 samples; the buffer's end is only
-            // reached by a frame that never ends, and then samples are dropped.
-            if (stage.sampleCount < kSampleBufferLength)
-                stage.sampleBuffer[stage.sampleCount++] = sample;
-            accumulator = 0.0f;
-            cycleCount = 0;
-        }
-    }
-    stage.sampleAccumulator = accumulator;
-    stage.sampleCycleCount = cycleCount;
+    if (cycles > 0) ApuRunTo(apuClock.done + static_cast<uint32_t>(cycles));
 }
 
 }  // namespace morvel

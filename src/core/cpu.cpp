@@ -35,14 +35,11 @@ namespace {
 // fetches for its interrupt, every cycle. Between two catch-ups nothing the
 // CPU sees of the PPU changes, so the NMI input is sampled only at them.
 
-// The interrupt inputs as sampled at the end of the current cycle and of the
-// one before it: an instruction acts on the second-to-last cycle's sample.
-struct InterruptPoll {
-    uint8_t nmi;
-    uint8_t irq;
-};
-InterruptPoll pollNow;
-InterruptPoll pollBefore;
+// The interrupt inputs (interruptInputs) as sampled at the end of the
+// current cycle and of the one before it: an instruction acts on the
+// second-to-last cycle's sample.
+uint8_t pollNow;
+uint8_t pollBefore;
 
 // The cycle at whose end the PPU is caught up next (0: the coming one).
 uint64_t ppuEventCycle;
@@ -57,7 +54,10 @@ inline void CatchUpPpu() {
 void PpuEvent() {
     CatchUpPpu();
     const uint8_t line = (ppu.vblankFlag & 0x80) && ppu.nmiEnabled;
-    if (line && !cpuCycle.nmiLine) cpu.nmiPending = 1;
+    if (line && !cpuCycle.nmiLine) {
+        cpu.nmiPending = 1;
+        UpdateInterruptInputs();
+    }
     cpuCycle.nmiLine = line;
     int32_t dots = PpuDotsToVblankEdge();
     if (ppuBoardHooks.addressWatch) {
@@ -86,15 +86,16 @@ inline bool WriteReachesPpu(uint32_t address) {
     if (address < 0x4020) return false;
     return cpuWritePage[address >> 12] != WriteWorkRam;
 }
-// Reads reach it at its registers and at the board registers of $4020-$5FFF.
+// Reads reach it at its registers and at the board registers of $4020-$5FFF
+// (pages 2-5, the APU's and the controllers' registers excepted).
 inline bool ReadReachesPpu(uint32_t address) {
-    return address - 0x2000 < 0x2000 || address - 0x4020 < 0x1FE0;
+    return ((0x3Cu >> ((address >> 12) & 15)) & 1) && address - 0x4000 >= 0x20;
 }
 
 inline void BeginCycle() {
     cpuCycle.cycles++;
     frameBookkeeping.ppuCyclesOwed += 2;
-    ApuStep(1);
+    ApuCycle(cpuCycle.cycles);
 }
 
 inline void EndCycle() {
@@ -102,8 +103,7 @@ inline void EndCycle() {
     if (cpuCycle.cycles >= ppuEventCycle) [[unlikely]]
         PpuEvent();
     pollBefore = pollNow;
-    pollNow.nmi = static_cast<uint8_t>(cpu.nmiPending);
-    pollNow.irq = cpu.irqLine == 0 && !(cpu.p & kFlagI);
+    pollNow = interruptInputs;
 }
 
 // A cycle with nothing on the bus that matters (the reset's cycles, a halted CPU).
@@ -126,7 +126,7 @@ void RunDma(uint32_t address);
 
 // Every read the CPU makes is one where DMA may halt it.
 inline uint8_t Read(uint32_t address) {
-    if (cpu.dmaActive || DmcDmaWanted()) [[unlikely]]
+    if (cpu.dmaActive || DmcDmaPending()) [[unlikely]]
         RunDma(address);
     return BusRead(address);
 }
@@ -247,17 +247,19 @@ void EnterInterrupt(uint16_t returnAddress, bool fromBrk) {
     uint32_t vector = 0xFFFE;
     if (cpu.nmiPending) {
         cpu.nmiPending = 0;
+        UpdateInterruptInputs();
         vector = 0xFFFA;
     }
     const uint8_t pushed = static_cast<uint8_t>((cpu.p | kFlagU | (fromBrk ? kFlagB : 0)) &
                                                 (fromBrk ? 0xFF : ~kFlagB));
     Push(pushed);
     cpu.p |= kFlagI;
+    UpdateInterruptInputs();
     const uint32_t lo = Read(vector);
     const uint32_t hi = Read(vector + 1);
     cpu.pc = static_cast<uint16_t>(lo | (hi << 8));
     // The handler's first instruction always runs before another interrupt.
-    pollNow = pollBefore = InterruptPoll{0, 0};
+    pollNow = pollBefore = 0;
 }
 
 // ---- Addressing modes ----------------------------------------------------------------
@@ -558,7 +560,7 @@ template <uint8_t kFlag, bool kSet>
 void Branch() {
     const int8_t offset = static_cast<int8_t>(Fetch());
     if (((cpu.p & kFlag) != 0) != kSet) return;
-    const InterruptPoll afterOperand = pollBefore;
+    const uint8_t afterOperand = pollBefore;
     const uint16_t next = cpu.pc;
     const uint16_t target = static_cast<uint16_t>(next + offset);
     Read(next);
@@ -606,6 +608,7 @@ void Rti() {
     DummyFetch();
     StackDummyRead();
     cpu.p = Pull();
+    UpdateInterruptInputs();
     const uint32_t lo = Pull();
     const uint32_t hi = Pull();
     cpu.pc = static_cast<uint16_t>(lo | (hi << 8));
@@ -629,6 +632,7 @@ void Plp() {
     DummyFetch();
     StackDummyRead();
     cpu.p = Pull();
+    UpdateInterruptInputs();
 }
 void Pla() {
     DummyFetch();
@@ -652,9 +656,11 @@ void Sec() {
 }
 void Cli() {
     cpu.p &= static_cast<uint8_t>(~kFlagI);
+    UpdateInterruptInputs();
 }
 void Sei() {
     cpu.p |= kFlagI;
+    UpdateInterruptInputs();
 }
 void Clv() {
     cpu.p &= static_cast<uint8_t>(~kFlagV);
@@ -749,6 +755,7 @@ void CpuCycleStateForOldState() {
 void CpuSyncPpu() {
     CatchUpPpu();
     ppuEventCycle = 0;
+    UpdateInterruptInputs();
 }
 
 bool CpuWriteFollowsWrite() {
@@ -775,16 +782,16 @@ int32_t CpuStep() {
     }
     // What the instruction's second-to-last cycle saw decides whether the
     // next step enters a handler.
-    cpuCycle.takeNmi = pollBefore.nmi;
-    cpuCycle.takeIrq = pollBefore.irq;
-    pollNow = pollBefore = InterruptPoll{0, 0};
+    cpuCycle.takeNmi = pollBefore & 1;
+    cpuCycle.takeIrq = (pollBefore >> 1) & 1;
+    pollNow = pollBefore = 0;
     return static_cast<int32_t>(cpuCycle.cycles - start);
 }
 
 void CpuPowerOn() {
     std::memset(&cpu, 0, sizeof cpu);
     std::memset(&cpuCycle, 0, sizeof cpuCycle);
-    pollNow = pollBefore = InterruptPoll{0, 0};
+    pollNow = pollBefore = 0;
     ppuEventCycle = 0;
     std::memset(cpu.cpuRam, 0xFF, sizeof cpu.cpuRam);
     cpu.cpuRam[0x0008] = 0xF7;
@@ -796,6 +803,7 @@ void CpuPowerOn() {
     cpu.pc = PeekVector(0xFFFC);
     cpu.extraCycles = 7;
     cpu.s = static_cast<uint8_t>(cpu.s - 3);
+    UpdateInterruptInputs();
 }
 
 void CpuReset() {
@@ -808,6 +816,7 @@ void CpuReset() {
     cpuCycle.halted = 0;
     cpuCycle.takeNmi = cpuCycle.takeIrq = 0;
     cpu.nmiPending = 0;
+    UpdateInterruptInputs();
 }
 
 }  // namespace morvel

@@ -91,13 +91,24 @@ enum IrqSource : uint32_t {
     kIrqDmc = 2,
     kIrqBoard = 4,
 };
+// What the interrupt inputs ask for now: bit 0 an NMI is pending, bit 1 the
+// IRQ line is low with the I flag clear. Whatever changes the NMI latch, the
+// line or the I flag brings it up to date; the CPU samples it every cycle.
+inline uint8_t interruptInputs;
+inline void UpdateInterruptInputs() {
+    interruptInputs = static_cast<uint8_t>((cpu.nmiPending ? 1 : 0) |
+                                           (cpu.irqLine == 0 && !(cpu.p & kFlagI) ? 2 : 0));
+}
+
 inline void AssertIrq(uint32_t source) {
     cpuCycle.irqSources |= source;
     cpu.irqLine = 0;
+    UpdateInterruptInputs();
 }
 inline void ReleaseIrq(uint32_t source) {
     cpuCycle.irqSources &= ~source;
     cpu.irqLine = cpuCycle.irqSources ? 0 : 1;
+    UpdateInterruptInputs();
 }
 
 int32_t CpuStep();

@@ -24,6 +24,7 @@ void RunFrameBody() {
         f.lastCpuCycles = static_cast<uint32_t>(CpuStep());
     } while (!ppuFrameReady);
     CpuSyncPpu();
+    ApuRunTo(cpuCycle.cycles);  // the frame's last samples; a saved state finds the APU caught up
     f.ppuCyclesOwed -= static_cast<uint32_t>(ppu.ppuCyclesDone);
     ppu.ppuCyclesDone = 0;
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "apu/apu.h"
 #include "cart/board_table.h"
 #include "cart/cartridge.h"
 #include "core/file_name.h"
@@ -134,6 +135,7 @@ int LoadStateSlot(int n) {
         PpuCycleStateForOldState();
         ApuCycleStateForOldState();
     }
+    ApuSyncClock();
     RebuildBankPointers();
     const SupportedBoard* board = FindSupportedBoard(static_cast<int32_t>(mapperNumber));
     if (board && board->afterStateLoad) board->afterStateLoad();
