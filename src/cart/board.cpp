@@ -56,6 +56,20 @@ bool PatternsAreRam(const SupportedBoard* board, const BoardHeader& header) {
 
 }  // namespace
 
+const uint8_t* ppuPlainPages[16];
+
+// Called wherever a page's read handler or its CHR window changes.
+void UpdatePlainPage(uint32_t page) {
+    page &= 15;
+    const PpuReadHandler read = ppuReadPage[page];
+    const uint8_t* memory = nullptr;
+    if (page < 8 && read == ChrPageRead) memory = chrPagePtr[page];
+    if (page < 8 && read == ChrRamRead) memory = chrRam + page * 1024;
+    for (uint32_t k = 0; k < 4; ++k)
+        if (read == kNametableRead[k]) memory = ppu.nametableRam[k];
+    ppuPlainPages[page] = memory;
+}
+
 // Bank numbers that reach past the loaded data wrap around it, as they would
 // on a board whose upper bank lines are not connected, so no window ever
 // points outside the image.
@@ -76,6 +90,7 @@ void MapChrBanks(uint32_t ppuAddress, uint32_t bank, uint32_t size) {
         uint32_t reduced = chrUnitCount ? static_cast<uint32_t>(unit % chrUnitCount) : 0;
         chrPagePtr[firstPage + k] = chrBase + static_cast<size_t>(reduced) * 1024;
         banks.chrPageBank[firstPage + k] = reduced;
+        UpdatePlainPage(firstPage + k);
     }
 }
 
@@ -107,6 +122,7 @@ void RebuildBankPointers() {
         uint32_t& unit = banks.chrPageBank[i];
         unit = chrUnitCount ? unit % chrUnitCount : 0;
         chrPagePtr[i] = chrBase + static_cast<size_t>(unit) * 1024;
+        UpdatePlainPage(static_cast<uint32_t>(i));
     }
     for (int p = 8; p < 16; ++p) {
         uint32_t& unit = banks.prgPageBank[p];
@@ -126,6 +142,7 @@ void SetPpuPages(int first, int last, PpuReadHandler read, PpuWriteHandler write
     for (int page = first; page <= last; ++page) {
         ppuReadPage[page] = read;
         ppuWritePage[page] = write;
+        UpdatePlainPage(static_cast<uint32_t>(page));
     }
 }
 

@@ -84,6 +84,13 @@ void BuildPaletteColours(const PpuState& p) {
         paletteColours.colour[i] = colour;
         paletteColours.colour[i + 32] = colour;
     }
+    for (uint32_t b = 0; b < 16; ++b)
+        paletteColours.background[b] = paletteColours.colour[(b & 3) ? b : 0];
+    for (uint32_t pair = 0; pair < 256; ++pair) {
+        const uint32_t pixels[2] = {paletteColours.background[pair >> 4],
+                                    paletteColours.background[pair & 15]};
+        std::memcpy(&paletteColours.backgroundPairs[pair], pixels, sizeof pixels);
+    }
     paletteColours.built = 1;
 }
 

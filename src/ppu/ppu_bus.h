@@ -16,6 +16,15 @@ using PpuWriteHandler = void (*)(uint32_t address, uint8_t value);
 extern PpuReadHandler ppuReadPage[16];
 extern PpuWriteHandler ppuWritePage[16];
 
+// The memory each page's reads come from (1 KB, indexed by address AND
+// $3FF) when its read handler is a plain read of memory that does nothing
+// else (no latch, no watcher); null for any other handler. Kept up to date
+// by the board framework as it installs handlers and switches CHR banks.
+extern const uint8_t* ppuPlainPages[16];
+inline const uint8_t* PlainPpuPage(uint32_t page) {
+    return ppuPlainPages[page & 15];
+}
+
 // The PPU's bus is 14 bits wide; the page index is masked so that no address
 // can leave the tables.
 inline uint8_t PpuBusRead(uint32_t address) {

@@ -239,6 +239,9 @@ inline void SpriteEvaluationDot(PpuState& p, int32_t dot) {
 // hand-over of the found sprites to the next line (dot 320).
 void SpriteFetchFirst(PpuState& p);
 void SpriteFetchSecond(PpuState& p);
+// All eight units' fetches in the order of their dots (261-319), read
+// directly where the pattern pages are plain memory.
+void SpriteFetchAll(PpuState& p);
 void SpriteLineHandOver(PpuState& p);
 
 // Brings the sprite units to the state the pixel calls of the line have left

@@ -195,6 +195,39 @@ inline void SkipIdleDots(PpuState& p, int32_t until, int32_t owed) {
     }
 }
 
+// Dots 257-340 of a visible line in one go, each dot's work in the order the
+// dots come (the board sees the fetches as the dot-by-dot run shows them).
+inline void WholeVisibleTail(PpuState& p) {
+    CopyHorizontal(p);
+    SpriteFetchAll(p);
+    SpriteLineHandOver(p);
+    // Dots 321-336: two tiles. Only the last fetch of a tile touches the
+    // shift registers (after its dot's shift), so each tile's eight shifts
+    // can come first (at once for attribute bits of 0 or 1, the only values
+    // a sound state holds).
+    for (int32_t dot = 321; dot <= 336; dot += 8) {
+        if (BackgroundRun::Fits(p)) {
+            BackgroundRun::ShiftRegisters(p, 8);
+        } else {
+            for (uint32_t shift = 0; shift < 8; ++shift) ShiftBackground(p);
+        }
+        BackgroundFetch<0>(p);
+        BackgroundFetch<1>(p);
+        BackgroundFetch<2>(p);
+        BackgroundFetch<3>(p);
+        BackgroundFetch<4>(p);
+        BackgroundFetch<5>(p);
+        BackgroundFetch<6>(p);
+        BackgroundFetch<7>(p);
+        IncrementCoarseX(p);
+    }
+    DummyNametableRead(p);
+    DummyNametableRead(p);
+    p.ppuCyclesDone += kLastDot + 1 - 257;
+    p.dot = 0;
+    p.scanline++;
+}
+
 // The dots of a visible line from 257 on (kPreRender false), or of the
 // pre-render line from dot 1 on, from p.dot until owed is reached (at least
 // one dot) or the line ends: each dot with work as VisibleLineDot or
@@ -206,6 +239,10 @@ inline void TailRun(PpuState& p, int32_t owed) {
     int32_t budget = owed - p.ppuCyclesDone;
     if (budget < 1) budget = 1;
     const int32_t end = budget < kLastDot + 1 - first ? first + budget : kLastDot + 1;
+    if (!kPreRender && first == 257 && end == kLastDot + 1) {
+        WholeVisibleTail(p);
+        return;
+    }
     int32_t dot = first;
     for (;;) {
         dot = nextWork[dot];

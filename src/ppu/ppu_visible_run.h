@@ -37,14 +37,20 @@ struct PaletteColours {
     uint8_t source[32];
     uint32_t built;
     uint32_t colour[64];
+    // The colour of each background value (0-15) where no sprite pixel is:
+    // a transparent value shows the backdrop, entry 0.
+    uint32_t background[16];
+    // The same for two pixels at once: index = the first pixel's value * 16
+    // + the second's, the two colours in the order they lie in memory.
+    uint64_t backgroundPairs[256];
 };
 extern PaletteColours paletteColours;
 void BuildPaletteColours(const PpuState& p);
-inline const uint32_t* CurrentPaletteColours(const PpuState& p) {
+inline const PaletteColours& CurrentPaletteColours(const PpuState& p) {
     if (!paletteColours.built ||
         std::memcmp(paletteColours.source, p.paletteRam, sizeof paletteColours.source) != 0)
         BuildPaletteColours(p);
-    return paletteColours.colour;
+    return paletteColours;
 }
 
 // The bits of a byte moved four places apart (bit i to bit 4i).
@@ -193,6 +199,161 @@ inline void BackgroundRun::Suspend(const PpuState& p, int32_t last) const {
     std::memcpy(carry.attributes, &p.attrBit0, sizeof carry.attributes);
 }
 
+// The fetches of a stretch of whole tiles (at most the 32 of a line): each
+// tile's block of eight stream values, and the bytes the shift registers
+// load at its last dot.
+struct TileFetches {
+    uint32_t tiles;
+    uint32_t blocks[32];
+    uint8_t lows[32];
+    uint8_t highs[32];
+    uint8_t attrs[32];
+
+    void Add(uint32_t t, uint32_t low, uint32_t high, uint32_t attr) {
+        lows[t] = static_cast<uint8_t>(low);
+        highs[t] = static_cast<uint8_t>(high);
+        attrs[t] = static_cast<uint8_t>(attr);
+        blocks[t] =
+            kNibbleSpread.bits[low] | (kNibbleSpread.bits[high] << 1) | (attr * 0x44444444u);
+    }
+};
+
+// The background's pages where they are plain memory (PlainPpuPage): the
+// fetches from them can read the memory directly, in any order, as long as
+// no board watches the address bus.
+struct PlainBackgroundPages {
+    const uint8_t* page[12];
+
+    // Pages first..end - 1: whether all of them are plain.
+    bool Fill(uint32_t first, uint32_t end) {
+        for (uint32_t i = first; i < end; ++i) {
+            page[i] = PlainPpuPage(i);
+            if (!page[i]) return false;
+        }
+        return true;
+    }
+};
+
+// The fetches of `tiles` whole tiles from plain pages, a nametable row at a
+// time, leaving v and the fetch logic's latches as the last tile's fetches
+// do.
+inline void FetchPlainTiles(PpuState& p, const PlainBackgroundPages& pages, TileFetches& f) {
+    uint32_t v = p.vramAddr;
+    // Fine Y and the pattern table: the coarse X increments leave them.
+    const uint32_t patternBase = p.bgPatternBase | ((v >> 12) & 7);
+    for (uint32_t t = 0; t < f.tiles;) {
+        // The tiles up to the end of this nametable's row.
+        const uint8_t* nametable = pages.page[8 + ((v >> 10) & 3)];
+        const uint8_t* names = nametable + (v & 0x3E0);
+        const uint8_t* attributes = nametable + (0x3C0 | ((v >> 4) & 0x38));
+        const uint32_t quarterRow = (v >> 4) & 4;  // coarse Y bit 1
+        uint32_t x = v & 0x1F;
+        const uint32_t stop = t + (f.tiles - t < 32 - x ? f.tiles - t : 32 - x);
+        for (; t < stop; ++t, ++x) {
+            const uint32_t attr = (attributes[x >> 2] >> (quarterRow | (x & 2))) & 3;
+            const uint32_t patternAddr = patternBase | (static_cast<uint32_t>(names[x]) << 4);
+            const uint8_t* pattern = pages.page[(patternAddr >> 10) & 7] + (patternAddr & 0x3F7);
+            f.Add(t, pattern[0], pattern[8], attr);
+        }
+        // Coarse X as the increments leave it: past column 31 into the next
+        // nametable.
+        v = x < 32 ? (v & ~0x1Fu) | x : (v & ~0x1Fu) ^ 0x0400;
+    }
+    p.vramAddr = v;
+    const uint32_t lastV = (v & 0x1F) ? v - 1 : (v | 0x1F) ^ 0x0400;
+    const uint8_t* nametable = pages.page[8 + ((lastV >> 10) & 3)];
+    p.tileOffset = static_cast<uint32_t>(nametable[lastV & 0x3FF]) << 4;
+    p.attrAddr = 0x23C0 | (lastV & 0x0C00) | ((lastV >> 4) & 0x38) | ((lastV >> 2) & 7);
+    p.attrLatch =
+        static_cast<uint32_t>(nametable[p.attrAddr & 0x3FF]) >> (((lastV >> 4) & 4) | (lastV & 2));
+    p.fetchAddr = patternBase | p.tileOffset | 8;
+    p.bgLatchLo = f.lows[f.tiles - 1];
+    p.bgLatchHi = f.highs[f.tiles - 1];
+}
+
+// The same through the page handlers, in the order of the dots: nametable,
+// attribute, the pattern address shown to a watching board, the two pattern
+// planes. The fetch logic's values stay in locals between the calls. With
+// kPlainNametables the nametable pages are plain and read directly (nothing
+// sees those reads).
+template <bool kPlainNametables>
+inline void FetchTilesThroughPages(PpuState& p, const PlainBackgroundPages& pages, TileFetches& f) {
+    uint32_t v = p.vramAddr;
+    const uint32_t patternBase = p.bgPatternBase | ((v >> 12) & 7);
+    uint32_t tileOffset = 0;
+    uint32_t attrAddr = 0;
+    uint32_t attrLatch = 0;
+    uint32_t patternAddr = 0;
+    for (uint32_t t = 0; t < f.tiles; ++t) {
+        attrAddr = 0x23C0 | (v & 0x0C00) | ((v >> 4) & 0x38) | ((v >> 2) & 7);
+        const uint32_t attrShift = ((v >> 4) & 4) | (v & 2);
+        if constexpr (kPlainNametables) {
+            const uint8_t* nametable = pages.page[8 + ((v >> 10) & 3)];
+            tileOffset = static_cast<uint32_t>(nametable[v & 0x3FF]) << 4;
+            attrLatch = static_cast<uint32_t>(nametable[attrAddr & 0x3FF]) >> attrShift;
+        } else {
+            tileOffset = static_cast<uint32_t>(PpuFetch(0x2000 | (v & 0x0FFF))) << 4;
+            attrLatch = static_cast<uint32_t>(PpuFetch(attrAddr)) >> attrShift;
+        }
+        patternAddr = patternBase | tileOffset;
+        ShowFetchAddress(patternAddr);
+        const uint32_t low = PpuFetch(patternAddr);
+        patternAddr |= 8;
+        const uint32_t high = PpuFetch(patternAddr);
+        f.Add(t, low, high, attrLatch & 3);
+        if ((v & 0x1F) < 31)
+            v += 1;
+        else
+            v = (v & ~0x1Fu) ^ 0x0400;
+    }
+    p.vramAddr = v;
+    p.tileOffset = tileOffset;
+    p.attrAddr = attrAddr;
+    p.attrLatch = attrLatch;
+    p.fetchAddr = patternAddr;
+    p.bgLatchLo = f.lows[f.tiles - 1];
+    p.bgLatchHi = f.highs[f.tiles - 1];
+}
+
+// After the fetches of the whole tiles from `dot` (8k + 1; the run ends at
+// `last`): the shift registers, then the pixels of each tile (tilePixels,
+// from the stream's top eight values), the stream moved on by a tile and the
+// tile's block ORed in.
+template <typename TilePixels>
+[[gnu::always_inline]] inline void FinishTiles(PpuState& p, BackgroundRun& bg, const TileFetches& f,
+                                               int32_t dot, int32_t last, TilePixels&& tilePixels) {
+    // Each tile's load at its last dot, then the shifts of the next stretch
+    // (eight, for the last tile up to the end of the run). Thirty-two shifts
+    // wash out what came before, so only the last five tiles need replaying.
+    uint32_t shiftLo = p.bgShiftLo;
+    uint32_t shiftHi = p.bgShiftHi;
+    uint32_t attrShiftLo = p.attrShiftLo;
+    uint32_t attrShiftHi = p.attrShiftHi;
+    for (uint32_t t = f.tiles > 5 ? f.tiles - 5 : 0; t < f.tiles; ++t) {
+        const int32_t next = last - (dot + 8 * static_cast<int32_t>(t) + 7) - 1;
+        const uint32_t n = static_cast<uint32_t>(next < 8 ? next : 8);
+        const uint32_t ones = (1u << n) - 1;
+        shiftLo = ((shiftLo | f.lows[t]) << n) & 0xFFFF;
+        shiftHi = ((shiftHi | f.highs[t]) << n) & 0xFFFF;
+        attrShiftLo = (attrShiftLo << n) | ((f.attrs[t] & 1) ? ones : 0);
+        attrShiftHi = (attrShiftHi << n) | ((f.attrs[t] & 2) ? ones : 0);
+    }
+    p.bgShiftLo = static_cast<uint16_t>(shiftLo);
+    p.bgShiftHi = static_cast<uint16_t>(shiftHi);
+    p.attrShiftLo = attrShiftLo;
+    p.attrShiftHi = attrShiftHi;
+    p.attrBit0 = f.attrs[f.tiles - 1] & 1u;
+    p.attrBit1 = f.attrs[f.tiles - 1] >> 1;
+
+    const uint32_t blockShift = 4 * (p.fineX & 7);
+    uint64_t stream = bg.stream;
+    for (uint32_t t = 0; t < f.tiles; ++t) {
+        tilePixels(dot + 8 * static_cast<int32_t>(t), stream);
+        stream = (stream << 32) | (static_cast<uint64_t>(f.blocks[t]) << blockShift);
+    }
+    bg.stream = stream;
+}
+
 // Visible dots first..last - 1 (1 <= first < last <= 257) with the background
 // and sprite pixel sources known at compile time (kBg, kSprites: the real
 // source, else the zero one): the same work as VisiblePixelDot dot by dot.
@@ -207,7 +368,8 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
         sprites = spriteLine + spriteLineCalls - static_cast<uint32_t>(first);
         spriteLineCalls += static_cast<uint32_t>(last - first);
     }
-    const uint32_t* colours = CurrentPaletteColours(p);
+    const PaletteColours& palette = CurrentPaletteColours(p);
+    const uint32_t* colours = palette.colour;
     BackgroundRun bg = BackgroundRun::Resume(p, first);
     // The first stretch: up to the end of the first dot's tile or of the run.
     const int32_t tileEnd = ((first - 1) | 7) + 2;
@@ -235,10 +397,66 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
         *out++ = colours[entry];
     };
 
+    // The eight pixels of a whole tile from dot d (d = 8k + 1, outside the
+    // left column): the background values are the stream's top eight, and
+    // only where a sprite pixel lies do the two layers meet.
+    auto tilePixels = [&](int32_t d, uint64_t stream) __attribute__((always_inline)) {
+        uint32_t tile[8];
+        const uint32_t values = kBg ? static_cast<uint32_t>(stream >> 32) : 0;
+        if constexpr (kSprites) {
+            uint64_t spritePixels;
+            std::memcpy(&spritePixels, sprites + d, sizeof spritePixels);
+            if (d == 249) spritePixels &= ~(0x80ull << 56);  // dot 256: no sprite-0 hit
+            if (spritePixels != 0) {
+                uint32_t entries = 0;
+#pragma GCC unroll 8
+                for (uint32_t j = 0; j < 8; ++j) {
+                    const uint32_t index = ((values >> (28 - 4 * j)) & 15) |
+                                           (static_cast<uint32_t>(spritePixels >> (8 * j)) & 0xFF)
+                                               << 4;
+                    const uint32_t entry = kPixelCompose.entry[index];
+                    entries |= entry;
+                    tile[j] = colours[entry];
+                }
+                hits |= entries;
+                std::memcpy(out, tile, sizeof tile);
+                out += 8;
+                return;
+            }
+        }
+        // Looked up before any is stored: the stores cannot change the table.
+        const uint64_t* pairs = palette.backgroundPairs;
+        const uint64_t pair0 = pairs[values >> 24];
+        const uint64_t pair1 = pairs[(values >> 16) & 0xFF];
+        const uint64_t pair2 = pairs[(values >> 8) & 0xFF];
+        const uint64_t pair3 = pairs[values & 0xFF];
+        std::memcpy(out, &pair0, sizeof pair0);
+        std::memcpy(out + 2, &pair1, sizeof pair1);
+        std::memcpy(out + 4, &pair2, sizeof pair2);
+        std::memcpy(out + 6, &pair3, sizeof pair3);
+        out += 8;
+    };
+
     // Enter the tile at the phase of the first dot; each case falls through
-    // to the next phase until the run ends.
+    // to the next phase until the run ends. Whole tiles go at once.
     uint32_t phase = static_cast<uint32_t>(first - 1) & 7;
     for (;;) {
+        if (!kLeftColumn && phase == 0) {
+            TileFetches fetches;
+            fetches.tiles = static_cast<uint32_t>(last - dot) / 8;
+            if (fetches.tiles != 0) {
+                PlainBackgroundPages pages;
+                if (fetches.tiles < 2 || !pages.Fill(8, 12))
+                    FetchTilesThroughPages<false>(p, pages, fetches);
+                else if (!ppuBoardHooks.addressWatch && pages.Fill(0, 8))
+                    FetchPlainTiles(p, pages, fetches);
+                else
+                    FetchTilesThroughPages<true>(p, pages, fetches);
+                FinishTiles(p, bg, fetches, dot, last, tilePixels);
+                dot += 8 * static_cast<int32_t>(fetches.tiles);
+            }
+            if (dot == last) break;
+        }
         switch (phase) {
 #define MORVEL_VISIBLE_DOT(k)     \
     case k:                       \

@@ -1,5 +1,6 @@
 // Sprites: evaluation of OAM for the next line, the pattern fetches after the
 // visible part of a line, and the eight output units that shift the pixels out.
+#include <bit>
 #include <cstring>
 
 #include "ppu/ppu_internal.h"
@@ -23,6 +24,33 @@ void CopyFoundSprite(PpuState& p, uint32_t n, uint32_t row) {
     p.foundSprites++;
 }
 
+// For each line, the sprites whose Y puts them on it (bit n for OAM entry
+// n), for the search for the first eight: worked out again whenever OAM or
+// the sprite height differ from the copy it was made from. Derived, never
+// saved.
+struct SpritesOnLines {
+    uint8_t oam[256];
+    uint32_t height;  // ~0: nothing worked out yet
+    uint64_t sprites[256];
+};
+SpritesOnLines spritesOnLines{{}, ~0u, {}};
+
+uint64_t SpritesOnLine(const PpuState& p, uint32_t line) {
+    SpritesOnLines& s = spritesOnLines;
+    const uint32_t height = p.spriteHeightMinus1;
+    if (s.height != height || std::memcmp(s.oam, p.oam, sizeof s.oam) != 0) {
+        std::memcpy(s.oam, p.oam, sizeof s.oam);
+        s.height = height;
+        std::memset(s.sprites, 0, sizeof s.sprites);
+        for (uint32_t n = 0; n < 64; ++n) {
+            const uint32_t y = p.oam[n * 4];
+            for (uint32_t row = 0; row <= height && y + row < 256; ++row)
+                s.sprites[y + row] |= 1ull << n;
+        }
+    }
+    return s.sprites[line & 255];
+}
+
 }  // namespace
 
 // Each pass of the loop is one step at the even dot c.evalDot. A sprite whose
@@ -43,9 +71,23 @@ void SpriteEvaluateSteps(PpuState& p, uint32_t dot) {
         p.foundSprites = 0;
     }
     const uint32_t height = p.spriteHeightMinus1;
+    const uint64_t lineSprites = c.evalStage == kFindEight ? SpritesOnLine(p, line) : 0;
     while (c.evalDot <= dot && c.evalStage != kEvaluationDone) {
-        const uint32_t n = p.evalIndex & 63;
+        uint32_t n = p.evalIndex & 63;
         if (c.evalStage == kFindEight) {
+            // Most sprites are not on the line: their steps only move on,
+            // as many as the dots up to `dot` hold, never past sprite 63.
+            const uint32_t first = n;
+            const uint32_t steps = (dot - c.evalDot) / 2 + 1;
+            const uint32_t limit = first + steps < 63 ? first + steps : 63;
+            const uint64_t onLine = lineSprites >> n;
+            const uint32_t found =
+                onLine ? static_cast<uint32_t>(std::countr_zero(onLine)) + n : 64;
+            n = found < limit ? found : limit;
+            const uint32_t next = c.evalDot + 2 * (n - first);
+            c.evalDot = next;
+            p.evalIndex = n;
+            if (next > dot) break;
             const uint32_t row = line - p.oam[n * 4];
             if (row <= height) {
                 CopyFoundSprite(p, n, row);
@@ -74,8 +116,11 @@ void SpriteEvaluateSteps(PpuState& p, uint32_t dot) {
     if (c.evalStage == kEvaluationDone) c.evalDot = kLastDot + 1;
 }
 
-void SpriteFetchFirst(PpuState& p) {
-    const uint32_t k = p.fetchSlot & 7;
+namespace {
+
+// The first fetch's address of sprite unit k (the fetch slot), with the
+// unit's attributes, sprite-0 marker and X taken from secondary OAM.
+inline void StartSpriteFetch(PpuState& p, uint32_t k) {
     if (k == 0) SettleSpriteUnits(p);
     // OAMADDR is cleared during the sprite fetches of every rendered line.
     p.oamAddr = 0;
@@ -96,12 +141,42 @@ void SpriteFetchFirst(PpuState& p) {
         unit.sprite0 = e.sprite0;
         unit.xCounter = e.x;
     }
+}
+
+}  // namespace
+
+void SpriteFetchFirst(PpuState& p) {
+    const uint32_t k = p.fetchSlot & 7;
+    StartSpriteFetch(p, k);
     p.spriteUnits[k].patternLo = PpuFetch(p.spriteFetchAddr);
 }
 
 void SpriteFetchSecond(PpuState& p) {
     p.spriteUnits[p.fetchSlot & 7].patternHi = PpuFetch(p.spriteFetchAddr | 8);
     p.fetchSlot = (p.fetchSlot + 1) & 7;
+}
+
+void SpriteFetchAll(PpuState& p) {
+    const uint8_t* pages[8];
+    for (uint32_t i = 0; i < 8; ++i) {
+        pages[i] = ppuBoardHooks.addressWatch ? nullptr : PlainPpuPage(i);
+        if (!pages[i]) {
+            for (uint32_t unit = 0; unit < 8; ++unit) {
+                SpriteFetchFirst(p);
+                SpriteFetchSecond(p);
+            }
+            return;
+        }
+    }
+    for (uint32_t unit = 0; unit < 8; ++unit) {
+        const uint32_t k = p.fetchSlot & 7;
+        StartSpriteFetch(p, k);
+        const uint32_t address = p.spriteFetchAddr;
+        const uint8_t* page = pages[(address >> 10) & 7];
+        p.spriteUnits[k].patternLo = page[address & 0x3FF];
+        p.spriteUnits[k].patternHi = page[(address | 8) & 0x3FF];
+        p.fetchSlot = (k + 1) & 7;
+    }
 }
 
 void SpriteLineHandOver(PpuState& p) {
