@@ -282,6 +282,7 @@ uint8_t Mmc5RegisterRead(uint32_t address) {
     if (address >= 0x5C00) return mmc5.mmc5ExRamMode >= 2 ? mmc5.mmc5ExRam[address & 0x3FF] : 0;
     switch (address) {
         case 0x5204: {
+            CpuReachPpu();  // the frame and scanline flags as of this dot
             uint8_t status = static_cast<uint8_t>((mmc5.mmc5IrqPending ? 0x80 : 0) |
                                                   (mmc5.mmc5InFrame ? 0x40 : 0));
             mmc5.mmc5IrqPending = 0;

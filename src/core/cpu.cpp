@@ -84,18 +84,11 @@ inline void ReachPpu() {
     ppuEventCycle = cpuCycle.cycles;
 }
 
-// Writes reach the PPU at its registers and at any board register (banks,
-// mirroring, counters); plain work RAM and the APU's registers do not.
+// Besides its registers (whose handlers reach it themselves, see
+// CpuReachPpu), writes reach the PPU at any board register (banks,
+// mirroring, counters); plain work RAM, RAM and the APU's registers do not.
 inline bool WriteReachesPpu(uint32_t address) {
-    if (address < 0x2000) return false;
-    if (address < 0x4000) return true;
-    if (address < 0x4020) return false;
-    return cpuWritePage[address >> 12] != WriteWorkRam;
-}
-// Reads reach it at its registers and at the board registers of $4020-$5FFF
-// (pages 2-5, the APU's and the controllers' registers excepted).
-inline bool ReadReachesPpu(uint32_t address) {
-    return ((0x3Cu >> ((address >> 12) & 15)) & 1) && address - 0x4000 >= 0x20;
+    return address >= 0x4020 && cpuWritePage[(address >> 12) & 15] != WriteWorkRam;
 }
 
 inline void BeginCycle() {
@@ -118,8 +111,6 @@ inline void IdleCycle() {
 
 inline uint8_t BusRead(uint32_t address) {
     BeginCycle();
-    if (ReadReachesPpu(address)) [[unlikely]]
-        ReachPpu();
     const uint8_t value = CpuRead(address);
     cpuCycle.openBus = value;
     EndCycle();
@@ -762,6 +753,10 @@ void CpuSyncPpu() {
     CatchUpPpu(static_cast<int32_t>(owed));
     ppuEventCycle = 0;
     UpdateInterruptInputs();
+}
+
+void CpuReachPpu() {
+    ReachPpu();
 }
 
 void CpuCatchUpPpu() {

@@ -120,6 +120,10 @@ int32_t CpuStep();
 // count owed and the interrupt inputs afresh, which may have been replaced
 // (a loaded state, say).
 void CpuCatchUpPpu();
+// Called by a read or write handler that shows or changes the PPU's state
+// (its registers; a board's register that reads a PPU counter), before it
+// does: runs the PPU to the access's dot and ends the cycle with its event.
+void CpuReachPpu();
 void CpuSyncPpu();
 
 // True during a write that comes on the cycle straight after another write

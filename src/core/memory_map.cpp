@@ -21,6 +21,16 @@ void WriteInternalRam(uint32_t address, uint8_t value) {
     cpu.cpuRam[address & 0x7FF] = value;
 }
 
+// $2000-$3FFF: the PPU's registers, with the PPU brought to the access's dot.
+uint8_t ReadPpuRegister(uint32_t address) {
+    CpuReachPpu();
+    return PpuRegisterRead(address);
+}
+void WritePpuRegister(uint32_t address, uint8_t value) {
+    CpuReachPpu();
+    PpuRegisterWrite(address, value);
+}
+
 // $4000-$5FFF: the APU status and the controller ports answer, with the
 // bits they do not drive left as the data bus held them (open bus: the last
 // value the CPU read or wrote). Nothing else answers there.
@@ -65,7 +75,7 @@ void InstallDefaultCpuPages() {
     };
     static const PageRange kDefaultPages[] = {
         {0, 1, ReadInternalRam, WriteInternalRam},  // $0000-$1FFF internal RAM
-        {2, 3, PpuRegisterRead, PpuRegisterWrite},  // $2000-$3FFF PPU registers
+        {2, 3, ReadPpuRegister, WritePpuRegister},  // $2000-$3FFF PPU registers
         {4, 5, ReadIoRegister, WriteIoRegister},    // $4000-$5FFF APU and I/O
         {6, 7, ReadWorkRam, WriteWorkRam},          // $6000-$7FFF work RAM
     };

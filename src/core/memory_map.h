@@ -47,6 +47,8 @@ void ClearWorkRam();
 // The fixed handlers, exposed so boards that take over a page can fall back to them.
 uint8_t ReadInternalRam(uint32_t address);
 void WriteInternalRam(uint32_t address, uint8_t value);
+uint8_t ReadPpuRegister(uint32_t address);
+void WritePpuRegister(uint32_t address, uint8_t value);
 uint8_t ReadIoRegister(uint32_t address);
 void WriteIoRegister(uint32_t address, uint8_t value);
 uint8_t ReadWorkRam(uint32_t address);
