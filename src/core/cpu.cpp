@@ -44,6 +44,17 @@ uint8_t pollBefore;
 // The cycle at whose end the PPU is caught up next (0: the coming one).
 uint64_t ppuEventCycle;
 
+// The first cycle with duties beyond counting and making its access: the
+// APU's next event (before the access), the PPU's (after it), a DMA waiting
+// (0: at once). Placed afresh at the end of every cycle that reaches it; an
+// access that may have changed them asks for that by setting it to 0.
+uint64_t dutyCycle;
+
+inline void PlanDuties() {
+    dutyCycle =
+        (cpu.dmaActive || DmcDmaPending()) ? 0 : std::min(ppuEventCycle, apuClock.nextEvent);
+}
+
 // The PPU owes three dots per CPU cycle: at the end of cycle c its count
 // of dots owed in the frame is 3c - ppuOwedBase, `dotsLeft` fewer inside it.
 uint64_t ppuOwedBase;
@@ -82,6 +93,7 @@ void PpuEvent() {
 inline void ReachPpu() {
     CatchUpPpu(PpuOwed(1));
     ppuEventCycle = cpuCycle.cycles;
+    dutyCycle = 0;
 }
 
 // Besides its registers (whose handlers reach it themselves, see
@@ -92,13 +104,18 @@ inline bool WriteReachesPpu(uint32_t address) {
 }
 
 inline void BeginCycle() {
-    cpuCycle.cycles++;
-    ApuCycle(cpuCycle.cycles);
+    if (++cpuCycle.cycles >= dutyCycle) [[unlikely]]
+        ApuCycle(cpuCycle.cycles);
+}
+
+void EndDuties() {
+    if (cpuCycle.cycles >= ppuEventCycle) PpuEvent();
+    PlanDuties();
 }
 
 inline void EndCycle() {
-    if (cpuCycle.cycles >= ppuEventCycle) [[unlikely]]
-        PpuEvent();
+    if (cpuCycle.cycles >= dutyCycle) [[unlikely]]
+        EndDuties();
     pollBefore = pollNow;
     pollNow = interruptInputs;
 }
@@ -120,10 +137,20 @@ inline uint8_t BusRead(uint32_t address) {
 void RunDma(uint32_t address);
 
 // Every read the CPU makes is one where DMA may halt it.
-inline uint8_t Read(uint32_t address) {
-    if (cpu.dmaActive || DmcDmaPending()) [[unlikely]]
-        RunDma(address);
+[[gnu::noinline]] uint8_t ReadWithDuties(uint32_t address) {
+    if (cpu.dmaActive || DmcDmaPending()) RunDma(address);
     return BusRead(address);
+}
+
+// Most reads have no duties: the cycle is counted and the value read.
+inline uint8_t Read(uint32_t address) {
+    if (cpuCycle.cycles + 1 >= dutyCycle) [[unlikely]]
+        return ReadWithDuties(address);
+    cpuCycle.cycles++;
+    const uint8_t value = CpuRead(address);
+    cpuCycle.openBus = value;
+    EndCycle();
+    return value;
 }
 
 // The cycle of the last write in this step (0: none yet), and whether the
@@ -752,11 +779,16 @@ void CpuSyncPpu() {
     ppuOwedBase = 3 * cpuCycle.cycles - owed;
     CatchUpPpu(static_cast<int32_t>(owed));
     ppuEventCycle = 0;
+    dutyCycle = 0;
     UpdateInterruptInputs();
 }
 
 void CpuReachPpu() {
     ReachPpu();
+}
+
+void CpuRecheckDuties() {
+    dutyCycle = 0;
 }
 
 void CpuCatchUpPpu() {
@@ -799,6 +831,7 @@ void CpuPowerOn() {
     std::memset(&cpuCycle, 0, sizeof cpuCycle);
     pollNow = pollBefore = 0;
     ppuEventCycle = 0;
+    dutyCycle = 0;
     ppuOwedBase = 0;
     std::memset(cpu.cpuRam, 0xFF, sizeof cpu.cpuRam);
     cpu.cpuRam[0x0008] = 0xF7;

@@ -124,6 +124,9 @@ void CpuCatchUpPpu();
 // (its registers; a board's register that reads a PPU counter), before it
 // does: runs the PPU to the access's dot and ends the cycle with its event.
 void CpuReachPpu();
+// Called by a handler whose access may have changed the APU's next event or
+// started a DMA: the CPU looks at its duties again at the end of the cycle.
+void CpuRecheckDuties();
 void CpuSyncPpu();
 
 // True during a write that comes on the cycle straight after another write

@@ -37,7 +37,9 @@ void WritePpuRegister(uint32_t address, uint8_t value) {
 uint8_t ReadIoRegister(uint32_t address) {
     const uint8_t bus = cpuCycle.openBus;
     switch (address) {
-        case 0x4015: return static_cast<uint8_t>((ApuReadRegister(0x4015) & ~0x20) | (bus & 0x20));
+        case 0x4015:
+            CpuRecheckDuties();
+            return static_cast<uint8_t>((ApuReadRegister(0x4015) & ~0x20) | (bus & 0x20));
         case 0x4016:
         case 0x4017:
             return static_cast<uint8_t>((bus & 0xE0) |
@@ -49,6 +51,7 @@ uint8_t ReadIoRegister(uint32_t address) {
 // $4014 starts sprite DMA (the CPU step copies the bytes); the other registers
 // up to $4017 belong to the APU and the controller latch. Higher ones are ignored.
 void WriteIoRegister(uint32_t address, uint8_t value) {
+    CpuRecheckDuties();
     if (address == 0x4014) {
         cpu.dmaActive = 1;
         cpu.dmaSource = static_cast<uint32_t>(value) << 8;
