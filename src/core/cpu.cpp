@@ -35,11 +35,19 @@ namespace {
 // fetches for its interrupt, every cycle. Between two catch-ups nothing the
 // CPU sees of the PPU changes, so the NMI input is sampled only at them.
 
-// The interrupt inputs (interruptInputs) as sampled at the end of the
-// current cycle and of the one before it: an instruction acts on the
-// second-to-last cycle's sample.
-uint8_t pollNow;
-uint8_t pollBefore;
+// Which cycle's view of the interrupt inputs decides whether the next step
+// enters a handler, counted back from the step's last cycle: 1, the
+// second-to-last, for most; 2 for a taken branch that stays in its page;
+// 0 after an interrupt entry, whose handler's first instruction always runs.
+uint32_t pollBack;
+
+// What the interrupt inputs asked for at the end of a recent cycle.
+uint8_t InputsAtEndOf(uint64_t cycle) {
+    const InterruptInputs& in = interruptInputs;
+    if (in.changedAt <= cycle) return in.now;
+    if (in.earlierAt <= cycle) return in.before;
+    return in.earlier;
+}
 
 // The cycle at whose end the PPU is caught up next (0: the coming one).
 uint64_t ppuEventCycle;
@@ -116,8 +124,6 @@ void EndDuties() {
 inline void EndCycle() {
     if (cpuCycle.cycles >= dutyCycle) [[unlikely]]
         EndDuties();
-    pollBefore = pollNow;
-    pollNow = interruptInputs;
 }
 
 // A cycle with nothing on the bus that matters (the reset's cycles, a halted CPU).
@@ -281,7 +287,7 @@ void EnterInterrupt(uint16_t returnAddress, bool fromBrk) {
     const uint32_t hi = Read(vector + 1);
     cpu.pc = static_cast<uint16_t>(lo | (hi << 8));
     // The handler's first instruction always runs before another interrupt.
-    pollNow = pollBefore = 0;
+    pollBack = 0;
 }
 
 // ---- Addressing modes ----------------------------------------------------------------
@@ -582,7 +588,6 @@ template <uint8_t kFlag, bool kSet>
 void Branch() {
     const int8_t offset = static_cast<int8_t>(Fetch());
     if (((cpu.p & kFlag) != 0) != kSet) return;
-    const uint8_t afterOperand = pollBefore;
     const uint16_t next = cpu.pc;
     const uint16_t target = static_cast<uint16_t>(next + offset);
     Read(next);
@@ -591,7 +596,7 @@ void Branch() {
         Read(cpu.pc);
         cpu.pc = target;
     } else {
-        pollBefore = afterOperand;
+        pollBack = 2;  // the interrupt inputs as the operand's cycle left them
     }
 }
 
@@ -780,6 +785,8 @@ void CpuSyncPpu() {
     CatchUpPpu(static_cast<int32_t>(owed));
     ppuEventCycle = 0;
     dutyCycle = 0;
+    // The inputs' history may belong to another time line (a loaded state).
+    interruptInputs = InterruptInputs{};
     UpdateInterruptInputs();
 }
 
@@ -803,6 +810,7 @@ bool CpuWriteFollowsWrite() {
 int32_t CpuStep() {
     const uint64_t start = cpuCycle.cycles;
     lastWriteCycle = 0;
+    pollBack = 1;
     // The reset's cycles (7 after power-on or reset) come before the next instruction.
     for (; cpu.extraCycles > 0; --cpu.extraCycles) IdleCycle();
     if (cpuCycle.halted) [[unlikely]] {
@@ -820,16 +828,16 @@ int32_t CpuStep() {
     }
     // What the instruction's second-to-last cycle saw decides whether the
     // next step enters a handler.
-    cpuCycle.takeNmi = pollBefore & 1;
-    cpuCycle.takeIrq = (pollBefore >> 1) & 1;
-    pollNow = pollBefore = 0;
+    const uint8_t poll = pollBack ? InputsAtEndOf(cpuCycle.cycles - pollBack) : 0;
+    cpuCycle.takeNmi = poll & 1;
+    cpuCycle.takeIrq = (poll >> 1) & 1;
     return static_cast<int32_t>(cpuCycle.cycles - start);
 }
 
 void CpuPowerOn() {
     std::memset(&cpu, 0, sizeof cpu);
     std::memset(&cpuCycle, 0, sizeof cpuCycle);
-    pollNow = pollBefore = 0;
+    interruptInputs = InterruptInputs{};
     ppuEventCycle = 0;
     dutyCycle = 0;
     ppuOwedBase = 0;
