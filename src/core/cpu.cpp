@@ -159,8 +159,8 @@ inline uint8_t Read(uint32_t address) {
     return value;
 }
 
-// The cycle of the last write in this step (0: none yet), and whether the
-// write under way follows one.
+// The cycle of the last write, and whether the write under way follows one
+// (every step starts with a read, so only writes of one step can).
 uint64_t lastWriteCycle;
 bool writeFollowsWrite;
 
@@ -785,8 +785,10 @@ void CpuSyncPpu() {
     CatchUpPpu(static_cast<int32_t>(owed));
     ppuEventCycle = 0;
     dutyCycle = 0;
-    // The inputs' history may belong to another time line (a loaded state).
+    // The inputs' history and the last write may belong to another time
+    // line (a loaded state).
     interruptInputs = InterruptInputs{};
+    lastWriteCycle = 0;
     UpdateInterruptInputs();
 }
 
@@ -807,31 +809,57 @@ bool CpuWriteFollowsWrite() {
     return writeFollowsWrite;
 }
 
-int32_t CpuStep() {
-    const uint64_t start = cpuCycle.cycles;
-    lastWriteCycle = 0;
+namespace {
+
+// One step: the reset's cycles, a halted cycle, an interrupt entry or an
+// instruction. Whether the next step enters a handler is decided from what
+// the interrupt inputs asked for at the step's polling cycle; most steps see
+// nothing asked and leave the flags as they were (clear).
+[[gnu::always_inline]] inline void Step() {
     pollBack = 1;
-    // The reset's cycles (7 after power-on or reset) come before the next instruction.
-    for (; cpu.extraCycles > 0; --cpu.extraCycles) IdleCycle();
-    if (cpuCycle.halted) [[unlikely]] {
-        IdleCycle();
-    } else if (cpuCycle.takeNmi || cpuCycle.takeIrq) {
-        // The interrupt sequence: two reads at PC (the fetch, dropped, and
-        // its repeat), then the pushes and the vector.
-        Read(cpu.pc);
-        Read(cpu.pc);
-        EnterInterrupt(cpu.pc, false);
+    if (cpu.extraCycles | cpuCycle.halted | cpuCycle.takeNmi | cpuCycle.takeIrq) [[unlikely]] {
+        // The reset's cycles (7 after power-on or reset) come before the next instruction.
+        for (; cpu.extraCycles > 0; --cpu.extraCycles) IdleCycle();
+        if (cpuCycle.halted) {
+            IdleCycle();
+        } else if (cpuCycle.takeNmi || cpuCycle.takeIrq) {
+            // The interrupt sequence: two reads at PC (the fetch, dropped, and
+            // its repeat), then the pushes and the vector.
+            Read(cpu.pc);
+            Read(cpu.pc);
+            EnterInterrupt(cpu.pc, false);
+        } else {
+            const uint8_t opcode = Fetch();
+            cpu.opcode = opcode;
+            kOpHandlers[opcode]();
+        }
     } else {
         const uint8_t opcode = Fetch();
         cpu.opcode = opcode;
         kOpHandlers[opcode]();
     }
-    // What the instruction's second-to-last cycle saw decides whether the
-    // next step enters a handler.
     const uint8_t poll = pollBack ? InputsAtEndOf(cpuCycle.cycles - pollBack) : 0;
-    cpuCycle.takeNmi = poll & 1;
-    cpuCycle.takeIrq = (poll >> 1) & 1;
+    if (poll | cpuCycle.takeNmi | cpuCycle.takeIrq) [[unlikely]] {
+        cpuCycle.takeNmi = poll & 1;
+        cpuCycle.takeIrq = (poll >> 1) & 1;
+    }
+}
+
+}  // namespace
+
+int32_t CpuStep() {
+    const uint64_t start = cpuCycle.cycles;
+    Step();
     return static_cast<int32_t>(cpuCycle.cycles - start);
+}
+
+uint32_t CpuRunToFrameEnd() {
+    uint64_t start;
+    do {
+        start = cpuCycle.cycles;
+        Step();
+    } while (!ppuFrameReady);
+    return static_cast<uint32_t>(cpuCycle.cycles - start);
 }
 
 void CpuPowerOn() {

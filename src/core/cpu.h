@@ -129,7 +129,12 @@ inline void ReleaseIrq(uint32_t source) {
     UpdateInterruptInputs();
 }
 
+// One instruction, interrupt entry or halted cycle, with any DMA inside it;
+// returns its cycles.
 int32_t CpuStep();
+// Steps until the PPU has reached the vertical blank; returns the cycles of
+// the last step.
+uint32_t CpuRunToFrameEnd();
 
 // The PPU runs behind the CPU, owing the dots of frameBookkeeping. At the
 // end of a frame the frame loop runs it through the CPU's last cycle
