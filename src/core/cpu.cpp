@@ -41,6 +41,14 @@ namespace {
 // 0 after an interrupt entry, whose handler's first instruction always runs.
 uint32_t pollBack;
 
+// Set while the next step is not a plain instruction: reset cycles to run,
+// the CPU halted, an interrupt to enter. Brought up to date wherever those
+// change.
+bool unusualStep;
+inline void NoteUnusualStep() {
+    unusualStep = cpu.extraCycles | cpuCycle.halted | cpuCycle.takeNmi | cpuCycle.takeIrq;
+}
+
 // What the interrupt inputs asked for at the end of a recent cycle.
 uint8_t InputsAtEndOf(uint64_t cycle) {
     const InterruptInputs& in = interruptInputs;
@@ -671,6 +679,7 @@ void Pla() {
 void Halt() {
     Fetch();
     cpuCycle.halted = 1;
+    unusualStep = true;
 }
 
 // ---- Implied -------------------------------------------------------------------------------
@@ -789,6 +798,7 @@ void CpuSyncPpu() {
     // line (a loaded state).
     interruptInputs = InterruptInputs{};
     lastWriteCycle = 0;
+    NoteUnusualStep();
     UpdateInterruptInputs();
 }
 
@@ -817,7 +827,7 @@ namespace {
 // nothing asked and leave the flags as they were (clear).
 [[gnu::always_inline]] inline void Step() {
     pollBack = 1;
-    if (cpu.extraCycles | cpuCycle.halted | cpuCycle.takeNmi | cpuCycle.takeIrq) [[unlikely]] {
+    if (unusualStep) [[unlikely]] {
         // The reset's cycles (7 after power-on or reset) come before the next instruction.
         for (; cpu.extraCycles > 0; --cpu.extraCycles) IdleCycle();
         if (cpuCycle.halted) {
@@ -843,6 +853,8 @@ namespace {
         cpuCycle.takeNmi = poll & 1;
         cpuCycle.takeIrq = (poll >> 1) & 1;
     }
+    if (unusualStep | poll) [[unlikely]]
+        NoteUnusualStep();
 }
 
 }  // namespace
@@ -880,6 +892,7 @@ void CpuPowerOn() {
     cpu.extraCycles = 7;
     cpu.s = static_cast<uint8_t>(cpu.s - 3);
     UpdateInterruptInputs();
+    NoteUnusualStep();
 }
 
 void CpuReset() {
@@ -893,6 +906,7 @@ void CpuReset() {
     cpuCycle.takeNmi = cpuCycle.takeIrq = 0;
     cpu.nmiPending = 0;
     UpdateInterruptInputs();
+    NoteUnusualStep();
 }
 
 }  // namespace morvel
