@@ -220,17 +220,27 @@ struct TileFetches {
 
 // The background's pages where they are plain memory (PlainPpuPage): the
 // fetches from them can read the memory directly, in any order, as long as
-// no board watches the address bus.
+// no board watches the address bus. A run of at most 32 tiles reads the
+// nametable quarter of v and the one beside it, and the four pattern pages of
+// the background's table.
 struct PlainBackgroundPages {
-    const uint8_t* page[12];
+    const uint8_t* nametable[4];
+    const uint8_t* pattern[4];
 
-    // Pages first..end - 1: whether all of them are plain.
-    bool Fill(uint32_t first, uint32_t end) {
-        for (uint32_t i = first; i < end; ++i) {
-            page[i] = PlainPpuPage(i);
-            if (!page[i]) return false;
-        }
-        return true;
+    // The two nametable quarters of a run that starts at v: whether both are plain.
+    bool FillNametables(uint32_t v) {
+        const uint32_t quarter = (v >> 10) & 3;
+        nametable[quarter] = PlainPpuPage(8 + quarter);
+        nametable[quarter ^ 1] = PlainPpuPage(8 + (quarter ^ 1));
+        return nametable[quarter] && nametable[quarter ^ 1];
+    }
+    // The pattern table at patternBase ($0000 or $1000) as pageOf gives its
+    // pages (PlainPpuPage, PpuWatchedPage): whether all four are memory.
+    template <const uint8_t* (*pageOf)(uint32_t)>
+    bool FillPatterns(uint32_t patternBase) {
+        const uint32_t firstPage = (patternBase >> 10) & 4;
+        for (uint32_t i = 0; i < 4; ++i) pattern[i] = pageOf(firstPage + i);
+        return pattern[0] && pattern[1] && pattern[2] && pattern[3];
     }
 };
 
@@ -243,7 +253,7 @@ inline void FetchPlainTiles(PpuState& p, const PlainBackgroundPages& pages, Tile
     const uint32_t patternBase = p.bgPatternBase | ((v >> 12) & 7);
     for (uint32_t t = 0; t < f.tiles;) {
         // The tiles up to the end of this nametable's row.
-        const uint8_t* nametable = pages.page[8 + ((v >> 10) & 3)];
+        const uint8_t* nametable = pages.nametable[(v >> 10) & 3];
         const uint8_t* names = nametable + (v & 0x3E0);
         const uint8_t* attributes = nametable + (0x3C0 | ((v >> 4) & 0x38));
         const uint32_t quarterRow = (v >> 4) & 4;  // coarse Y bit 1
@@ -252,7 +262,7 @@ inline void FetchPlainTiles(PpuState& p, const PlainBackgroundPages& pages, Tile
         for (; t < stop; ++t, ++x) {
             const uint32_t attr = (attributes[x >> 2] >> (quarterRow | (x & 2))) & 3;
             const uint32_t patternAddr = patternBase | (static_cast<uint32_t>(names[x]) << 4);
-            const uint8_t* pattern = pages.page[(patternAddr >> 10) & 7] + (patternAddr & 0x3F7);
+            const uint8_t* pattern = pages.pattern[(patternAddr >> 10) & 3] + (patternAddr & 0x3F7);
             f.Add(t, pattern[0], pattern[8], attr);
         }
         // Coarse X as the increments leave it: past column 31 into the next
@@ -261,7 +271,7 @@ inline void FetchPlainTiles(PpuState& p, const PlainBackgroundPages& pages, Tile
     }
     p.vramAddr = v;
     const uint32_t lastV = (v & 0x1F) ? v - 1 : (v | 0x1F) ^ 0x0400;
-    const uint8_t* nametable = pages.page[8 + ((lastV >> 10) & 3)];
+    const uint8_t* nametable = pages.nametable[(lastV >> 10) & 3];
     p.tileOffset = static_cast<uint32_t>(nametable[lastV & 0x3FF]) << 4;
     p.attrAddr = 0x23C0 | (lastV & 0x0C00) | ((lastV >> 4) & 0x38) | ((lastV >> 2) & 7);
     p.attrLatch =
@@ -288,7 +298,7 @@ inline void FetchTilesThroughPages(PpuState& p, const PlainBackgroundPages& page
         attrAddr = 0x23C0 | (v & 0x0C00) | ((v >> 4) & 0x38) | ((v >> 2) & 7);
         const uint32_t attrShift = ((v >> 4) & 4) | (v & 2);
         if constexpr (kPlainNametables) {
-            const uint8_t* nametable = pages.page[8 + ((v >> 10) & 3)];
+            const uint8_t* nametable = pages.nametable[(v >> 10) & 3];
             tileOffset = static_cast<uint32_t>(nametable[v & 0x3FF]) << 4;
             attrLatch = static_cast<uint32_t>(nametable[attrAddr & 0x3FF]) >> attrShift;
         } else {
@@ -313,6 +323,26 @@ inline void FetchTilesThroughPages(PpuState& p, const PlainBackgroundPages& page
     p.fetchAddr = patternAddr;
     p.bgLatchLo = f.lows[f.tiles - 1];
     p.bgLatchHi = f.highs[f.tiles - 1];
+}
+
+// The fetches of whole tiles, directly from memory where the pages allow it.
+// The pattern addresses of the tiles all have the A12 of the background's
+// table: a board watching them that takes a run at once is told of the last.
+[[gnu::always_inline]] inline void FetchWholeTiles(PpuState& p, TileFetches& f) {
+    PlainBackgroundPages pages;
+    if (!pages.FillNametables(p.vramAddr)) {
+        FetchTilesThroughPages<false>(p, pages, f);
+    } else if (!ppuBoardHooks.addressWatch) {
+        if (pages.FillPatterns<PlainPpuPage>(p.bgPatternBase))
+            FetchPlainTiles(p, pages, f);
+        else
+            FetchTilesThroughPages<true>(p, pages, f);
+    } else if (pages.FillPatterns<PpuWatchedPage>(p.bgPatternBase)) {
+        FetchPlainTiles(p, pages, f);
+        ppuBoardHooks.patternRun(p.fetchAddr);
+    } else {
+        FetchTilesThroughPages<true>(p, pages, f);
+    }
 }
 
 // After the fetches of the whole tiles from `dot` (8k + 1; the run ends at
@@ -445,13 +475,7 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
             TileFetches fetches;
             fetches.tiles = static_cast<uint32_t>(last - dot) / 8;
             if (fetches.tiles != 0) {
-                PlainBackgroundPages pages;
-                if (fetches.tiles < 2 || !pages.Fill(8, 12))
-                    FetchTilesThroughPages<false>(p, pages, fetches);
-                else if (!ppuBoardHooks.addressWatch && pages.Fill(0, 8))
-                    FetchPlainTiles(p, pages, fetches);
-                else
-                    FetchTilesThroughPages<true>(p, pages, fetches);
+                FetchWholeTiles(p, fetches);
                 FinishTiles(p, bg, fetches, dot, last, tilePixels);
                 dot += 8 * static_cast<int32_t>(fetches.tiles);
             }
@@ -490,6 +514,127 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
     p.dot = last;
 }
 
+// The pixels of n dots (n <= 8) of a picture of background alone: the
+// stream's top n values, two at a time, the stream moved on past them. In
+// the left column with the background clipped every pixel is the backdrop.
+template <bool kLeftColumn>
+[[gnu::always_inline]] inline uint32_t* BackgroundOnlyPixels(const PpuState& p,
+                                                             const PaletteColours& palette,
+                                                             uint64_t& stream, uint32_t* out,
+                                                             uint32_t n) {
+    if (kLeftColumn && p.clipBackground) {
+        for (uint32_t i = 0; i < n; ++i) out[i] = palette.background[0];
+        stream <<= 4 * n;
+        return out + n;
+    }
+    uint64_t values = stream;
+    for (uint32_t i = 1; i < n; i += 2) {
+        const uint64_t pair = palette.backgroundPairs[values >> 56];
+        std::memcpy(out, &pair, sizeof pair);
+        out += 2;
+        values <<= 8;
+    }
+    if (n & 1) *out++ = palette.background[values >> 60];
+    stream <<= 4 * n;
+    return out;
+}
+
+// The fetch work of n dots of one tile (phase + n <= 8) from fetch phase
+// `phase`, the stream already moved on past them; the tile's last dot (phase
+// 7) loads it, moves coarse X on and shifts the registers for the next
+// stretch, up to the next tile's last fetch or `last`.
+[[gnu::always_inline]] inline void PartialTileFetches(PpuState& p, BackgroundRun& bg,
+                                                      uint32_t phase, uint32_t n, int32_t tileLast,
+                                                      int32_t last) {
+    switch (phase) {
+#define MORVEL_FETCH_PHASE(k)  \
+    case k:                    \
+        BackgroundFetch<k>(p); \
+        if (--n == 0) return;  \
+        [[fallthrough]];
+        MORVEL_FETCH_PHASE(0)
+        MORVEL_FETCH_PHASE(1)
+        MORVEL_FETCH_PHASE(2)
+        MORVEL_FETCH_PHASE(3)
+        MORVEL_FETCH_PHASE(4)
+        MORVEL_FETCH_PHASE(5)
+        MORVEL_FETCH_PHASE(6)
+#undef MORVEL_FETCH_PHASE
+        case 7: {
+            BackgroundFetch<7>(p);
+            const uint32_t block = kNibbleSpread.bits[p.bgLatchLo] |
+                                   (kNibbleSpread.bits[p.bgLatchHi] << 1) |
+                                   ((p.attrLatch & 3) * 0x44444444u);
+            bg.stream |= static_cast<uint64_t>(block) << (4 * (p.fineX & 7));
+            IncrementCoarseX(p);
+            const int32_t next = last - tileLast - 1;
+            BackgroundRun::ShiftRegisters(p, static_cast<uint32_t>(next < 8 ? next : 8));
+            return;
+        }
+        default: return;
+    }
+}
+
+// Visible dots first..last - 1 with the background shown and the sprites
+// not (VisibleRunKnownSources<true, false, kLeftColumn>): no sprite pixel
+// can lie over the background, so each pixel is its background value's
+// colour. The dots before the first whole tile and after the last take
+// their pixels at once and then their fetch phases; the whole tiles go as
+// one batch.
+template <bool kLeftColumn>
+inline void BackgroundOnlyRun(PpuState& p, int32_t first, int32_t last) {
+    if (last > 66) SpriteEvaluateTo(p, last - 1);
+    const PaletteColours& palette = CurrentPaletteColours(p);
+    BackgroundRun bg = BackgroundRun::Resume(p, first);
+    uint32_t* out = pixelCursor;
+    int32_t dot = first;
+    // The first stretch: up to the end of the first dot's tile or of the run.
+    const int32_t tileEnd = ((first - 1) | 7) + 2;
+    const int32_t headEnd = last < tileEnd ? last : tileEnd;
+    BackgroundRun::ShiftRegisters(p, static_cast<uint32_t>(headEnd - first));
+    const uint32_t phase = static_cast<uint32_t>(first - 1) & 7;
+    if (kLeftColumn || phase != 0 || headEnd != tileEnd) {
+        const uint32_t n = static_cast<uint32_t>(headEnd - first);
+        out = BackgroundOnlyPixels<kLeftColumn>(p, palette, bg.stream, out, n);
+        PartialTileFetches(p, bg, phase, n, tileEnd - 1, last);
+        dot = headEnd;
+    }
+    if (!kLeftColumn && dot != last) {
+        TileFetches fetches;
+        fetches.tiles = static_cast<uint32_t>(last - dot) / 8;
+        if (fetches.tiles != 0) {
+            FetchWholeTiles(p, fetches);
+            const uint64_t* pairs = palette.backgroundPairs;
+            FinishTiles(
+                p, bg, fetches, dot,
+                last, [&](int32_t, uint64_t stream) __attribute__((always_inline)) {
+                    const uint32_t values = static_cast<uint32_t>(stream >> 32);
+                    const uint64_t pair0 = pairs[values >> 24];
+                    const uint64_t pair1 = pairs[(values >> 16) & 0xFF];
+                    const uint64_t pair2 = pairs[(values >> 8) & 0xFF];
+                    const uint64_t pair3 = pairs[values & 0xFF];
+                    std::memcpy(out, &pair0, sizeof pair0);
+                    std::memcpy(out + 2, &pair1, sizeof pair1);
+                    std::memcpy(out + 4, &pair2, sizeof pair2);
+                    std::memcpy(out + 6, &pair3, sizeof pair3);
+                    out += 8;
+                });
+            dot += 8 * static_cast<int32_t>(fetches.tiles);
+        }
+        if (dot != last) {
+            // Part of a tile: its first fetch phases, never its last.
+            const uint32_t n = static_cast<uint32_t>(last - dot);
+            out = BackgroundOnlyPixels<false>(p, palette, bg.stream, out, n);
+            PartialTileFetches(p, bg, 0, n, dot + 7, last);
+        }
+    }
+    if (last == 257) IncrementY(p);  // after the coarse X increment of dot 256
+    bg.Suspend(p, last);
+    pixelCursor = out;
+    p.ppuCyclesDone += last - first;
+    p.dot = last;
+}
+
 // Any other pair of pixel sources is called through the pointers, dot by dot.
 inline uint32_t CallBgPixelSource() {
     return bgPixelSource();
@@ -504,11 +649,17 @@ template <bool kBg, bool kSprites>
 inline void VisibleRunKnown(PpuState& p, int32_t first, int32_t last) {
     if (first <= 8 && (p.clipBackground || p.clipSprites)) {
         const int32_t end = last < 9 ? last : 9;
-        VisibleRunKnownSources<kBg, kSprites, true>(p, first, end);
+        if constexpr (kBg && !kSprites)
+            BackgroundOnlyRun<true>(p, first, end);
+        else
+            VisibleRunKnownSources<kBg, kSprites, true>(p, first, end);
         if (end == last) return;
         first = end;
     }
-    VisibleRunKnownSources<kBg, kSprites, false>(p, first, last);
+    if constexpr (kBg && !kSprites)
+        BackgroundOnlyRun<false>(p, first, last);
+    else
+        VisibleRunKnownSources<kBg, kSprites, false>(p, first, last);
 }
 
 // The run for the pixel sources SelectRenderer chose: chosen once per call of
