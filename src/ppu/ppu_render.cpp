@@ -1,6 +1,7 @@
 // The dot clock: the idle step used while nothing is shown, the rendering
 // step, and the background pixel source.
 #include <algorithm>
+#include <cstring>
 
 #include "ppu/ppu_visible_run.h"
 
@@ -60,6 +61,29 @@ uint32_t BackgroundPixel() {
     return BackgroundPixelOf(ppu);
 }
 
+namespace {
+
+// Four pixels of one colour, stored at once.
+using ColourQuad = uint32_t __attribute__((vector_size(16)));
+
+// count pixels of one colour from out on; returns the pixel after them.
+uint32_t* FillPixels(uint32_t* out, int32_t count, uint32_t colour) {
+    const ColourQuad quad = {colour, colour, colour, colour};
+    for (; count >= 8; count -= 8, out += 8) {
+        std::memcpy(out, &quad, sizeof quad);
+        std::memcpy(out + 4, &quad, sizeof quad);
+    }
+    if (count >= 4) {
+        std::memcpy(out, &quad, sizeof quad);
+        out += 4;
+        count -= 4;
+    }
+    for (; count > 0; --count) *out++ = colour;
+    return out;
+}
+
+}  // namespace
+
 // With background and sprites off the PPU fetches nothing and shows the
 // backdrop colour, or, while v points into the palette ($3F00-$3FFF), the
 // palette entry v addresses; frames are never shortened. Nothing the picture
@@ -82,7 +106,7 @@ void StepIdle(int32_t owed) {
             const int32_t count = std::min(until - p.dot, left);
             const uint32_t v = p.vramAddr & 0x3FFF;
             const uint32_t colour = PictureColour(p.paletteRam[v >= 0x3F00 ? v & 0x1F : 0]);
-            pixelCursor = std::fill_n(pixelCursor, count, colour);
+            pixelCursor = FillPixels(pixelCursor, count, colour);
         } else if (line < kVisibleLines && p.dot == 0) {
             until = 1;
         } else if ((line == kVblankLine || line == kPreRenderLine) && p.dot <= 1) {
