@@ -199,6 +199,12 @@ inline void BackgroundRun::Suspend(const PpuState& p, int32_t last) const {
     std::memcpy(carry.attributes, &p.attrBit0, sizeof carry.attributes);
 }
 
+// The block of eight stream values of a tile: its pattern bits four apart,
+// the attribute bits above them, the first dot's value in the top four bits.
+inline uint32_t TileBlock(uint32_t low, uint32_t high, uint32_t attr) {
+    return kNibbleSpread.bits[low] | (kNibbleSpread.bits[high] << 1) | (attr * 0x44444444u);
+}
+
 // The fetches of a stretch of whole tiles (at most the 32 of a line): each
 // tile's block of eight stream values, and the bytes the shift registers
 // load at its last dot.
@@ -213,8 +219,7 @@ struct TileFetches {
         lows[t] = static_cast<uint8_t>(low);
         highs[t] = static_cast<uint8_t>(high);
         attrs[t] = static_cast<uint8_t>(attr);
-        blocks[t] =
-            kNibbleSpread.bits[low] | (kNibbleSpread.bits[high] << 1) | (attr * 0x44444444u);
+        blocks[t] = TileBlock(low, high, attr);
     }
 };
 
@@ -244,31 +249,11 @@ struct PlainBackgroundPages {
     }
 };
 
-// The fetches of `tiles` whole tiles from plain pages, a nametable row at a
-// time, leaving v and the fetch logic's latches as the last tile's fetches
-// do.
-inline void FetchPlainTiles(PpuState& p, const PlainBackgroundPages& pages, TileFetches& f) {
-    uint32_t v = p.vramAddr;
-    // Fine Y and the pattern table: the coarse X increments leave them.
+// The fetch logic's latches as the last of the whole tiles fetched from
+// plain pages leaves them; v is already past it.
+inline void LatchesAfterPlainTiles(PpuState& p, const PlainBackgroundPages& pages,
+                                   const TileFetches& f, uint32_t v) {
     const uint32_t patternBase = p.bgPatternBase | ((v >> 12) & 7);
-    for (uint32_t t = 0; t < f.tiles;) {
-        // The tiles up to the end of this nametable's row.
-        const uint8_t* nametable = pages.nametable[(v >> 10) & 3];
-        const uint8_t* names = nametable + (v & 0x3E0);
-        const uint8_t* attributes = nametable + (0x3C0 | ((v >> 4) & 0x38));
-        const uint32_t quarterRow = (v >> 4) & 4;  // coarse Y bit 1
-        uint32_t x = v & 0x1F;
-        const uint32_t stop = t + (f.tiles - t < 32 - x ? f.tiles - t : 32 - x);
-        for (; t < stop; ++t, ++x) {
-            const uint32_t attr = (attributes[x >> 2] >> (quarterRow | (x & 2))) & 3;
-            const uint32_t patternAddr = patternBase | (static_cast<uint32_t>(names[x]) << 4);
-            const uint8_t* pattern = pages.pattern[(patternAddr >> 10) & 3] + (patternAddr & 0x3F7);
-            f.Add(t, pattern[0], pattern[8], attr);
-        }
-        // Coarse X as the increments leave it: past column 31 into the next
-        // nametable.
-        v = x < 32 ? (v & ~0x1Fu) | x : (v & ~0x1Fu) ^ 0x0400;
-    }
     p.vramAddr = v;
     const uint32_t lastV = (v & 0x1F) ? v - 1 : (v | 0x1F) ^ 0x0400;
     const uint8_t* nametable = pages.nametable[(lastV >> 10) & 3];
@@ -279,6 +264,56 @@ inline void FetchPlainTiles(PpuState& p, const PlainBackgroundPages& pages, Tile
     p.fetchAddr = patternBase | p.tileOffset | 8;
     p.bgLatchLo = f.lows[f.tiles - 1];
     p.bgLatchHi = f.highs[f.tiles - 1];
+}
+
+// The fetches of `tiles` whole tiles from plain pages, a nametable row at a
+// time, each tile's pixels drawn (tilePixels(dot, stream), from the stream's
+// top eight values) before its block joins the stream; v and the fetch
+// logic's latches are left as the last tile's fetches leave them.
+// Without kDraw the tiles' blocks are only kept (TileFetches::Add) for the
+// caller to draw.
+template <bool kDraw, typename TilePixels>
+[[gnu::always_inline]] inline void FetchAndDrawPlainTiles(PpuState& p,
+                                                          const PlainBackgroundPages& pages,
+                                                          TileFetches& f, BackgroundRun& bg,
+                                                          int32_t dot, TilePixels&& tilePixels) {
+    uint32_t v = p.vramAddr;
+    // Fine Y: the coarse X increments leave it. The page of a tile's pattern
+    // is bits 7-6 of its number.
+    const uint32_t fineY = (v >> 12) & 7;
+    const uint32_t blockShift = 4 * (p.fineX & 7);
+    uint64_t stream = bg.stream;
+    for (uint32_t t = 0; t < f.tiles;) {
+        // The tiles up to the end of this nametable's row.
+        const uint8_t* nametable = pages.nametable[(v >> 10) & 3];
+        const uint8_t* names = nametable + (v & 0x3E0);
+        const uint8_t* attributes = nametable + (0x3C0 | ((v >> 4) & 0x38));
+        const uint32_t quarterRow = (v >> 4) & 4;  // coarse Y bit 1
+        uint32_t x = v & 0x1F;
+        const uint32_t stop = t + (f.tiles - t < 32 - x ? f.tiles - t : 32 - x);
+        for (; t < stop; ++t, ++x) {
+            const uint32_t attr = (attributes[x >> 2] >> (quarterRow | (x & 2))) & 3;
+            const uint32_t name = names[x];
+            const uint8_t* pattern = pages.pattern[name >> 6] + (((name & 63) << 4) | fineY);
+            const uint32_t low = pattern[0];
+            const uint32_t high = pattern[8];
+            if constexpr (kDraw) {
+                f.lows[t] = static_cast<uint8_t>(low);
+                f.highs[t] = static_cast<uint8_t>(high);
+                f.attrs[t] = static_cast<uint8_t>(attr);
+                tilePixels(dot + 8 * static_cast<int32_t>(t), stream);
+                stream = (stream << 32) |
+                         (static_cast<uint64_t>(TileBlock(low, high, attr)) << blockShift);
+            } else {
+                f.Add(t, low, high, attr);
+            }
+        }
+        // Coarse X as the increments leave it: past column 31 into the next
+        // nametable.
+        v = x < 32 ? (v & ~0x1Fu) | x : (v & ~0x1Fu) ^ 0x0400;
+    }
+    if constexpr (kDraw) bg.stream = stream;
+    LatchesAfterPlainTiles(p, pages, f, v);
 }
 
 // The same through the page handlers, in the order of the dots: nametable,
@@ -325,36 +360,12 @@ inline void FetchTilesThroughPages(PpuState& p, const PlainBackgroundPages& page
     p.bgLatchHi = f.highs[f.tiles - 1];
 }
 
-// The fetches of whole tiles, directly from memory where the pages allow it.
-// The pattern addresses of the tiles all have the A12 of the background's
-// table: a board watching them that takes a run at once is told of the last.
-[[gnu::always_inline]] inline void FetchWholeTiles(PpuState& p, TileFetches& f) {
-    PlainBackgroundPages pages;
-    if (!pages.FillNametables(p.vramAddr)) {
-        FetchTilesThroughPages<false>(p, pages, f);
-    } else if (!ppuBoardHooks.addressWatch) {
-        if (pages.FillPatterns<PlainPpuPage>(p.bgPatternBase))
-            FetchPlainTiles(p, pages, f);
-        else
-            FetchTilesThroughPages<true>(p, pages, f);
-    } else if (pages.FillPatterns<PpuWatchedPage>(p.bgPatternBase)) {
-        FetchPlainTiles(p, pages, f);
-        ppuBoardHooks.patternRun(p.fetchAddr);
-    } else {
-        FetchTilesThroughPages<true>(p, pages, f);
-    }
-}
-
-// After the fetches of the whole tiles from `dot` (8k + 1; the run ends at
-// `last`): the shift registers, then the pixels of each tile (tilePixels,
-// from the stream's top eight values), the stream moved on by a tile and the
-// tile's block ORed in.
-template <typename TilePixels>
-[[gnu::always_inline]] inline void FinishTiles(PpuState& p, BackgroundRun& bg, const TileFetches& f,
-                                               int32_t dot, int32_t last, TilePixels&& tilePixels) {
-    // Each tile's load at its last dot, then the shifts of the next stretch
-    // (eight, for the last tile up to the end of the run). Thirty-two shifts
-    // wash out what came before, so only the last five tiles need replaying.
+// Each tile's load at its last dot, then the shifts of the next stretch
+// (eight, for the last tile up to the end of the run) for the whole tiles
+// from `dot` (8k + 1) of a run that ends at `last`. Thirty-two shifts wash
+// out what came before, so only the last five tiles need replaying.
+[[gnu::always_inline]] inline void LoadWholeTiles(PpuState& p, const TileFetches& f, int32_t dot,
+                                                  int32_t last) {
     uint32_t shiftLo = p.bgShiftLo;
     uint32_t shiftHi = p.bgShiftHi;
     uint32_t attrShiftLo = p.attrShiftLo;
@@ -374,14 +385,51 @@ template <typename TilePixels>
     p.attrShiftHi = attrShiftHi;
     p.attrBit0 = f.attrs[f.tiles - 1] & 1u;
     p.attrBit1 = f.attrs[f.tiles - 1] >> 1;
+}
 
-    const uint32_t blockShift = 4 * (p.fineX & 7);
-    uint64_t stream = bg.stream;
-    for (uint32_t t = 0; t < f.tiles; ++t) {
-        tilePixels(dot + 8 * static_cast<int32_t>(t), stream);
-        stream = (stream << 32) | (static_cast<uint64_t>(f.blocks[t]) << blockShift);
+// The whole tiles of a run from `dot` (8k + 1) on, as many as fit before
+// `last`: their fetches, their pixels (tilePixels(dot, stream), from the
+// stream's top eight values, before the tile's block joins the stream) and
+// the shift registers. Where the pages are memory the fetches read it
+// directly; the tiles' pattern addresses all have the A12 of the
+// background's table, so a board watching them that takes a run at once is
+// told of the last. Returns the dot after the last whole tile.
+// kFused: each tile drawn as it is fetched from memory (the fewest steps when
+// the pixels are simple), else all fetched first.
+template <bool kFused, typename TilePixels>
+[[gnu::always_inline]] inline int32_t WholeTiles(PpuState& p, BackgroundRun& bg, int32_t dot,
+                                                 int32_t last, TilePixels&& tilePixels) {
+    TileFetches f;
+    f.tiles = static_cast<uint32_t>(last - dot) / 8;
+    if (f.tiles == 0) return dot;
+    PlainBackgroundPages pages;
+    bool direct = false;
+    if (pages.FillNametables(p.vramAddr)) {
+        if (!ppuBoardHooks.addressWatch) {
+            direct = pages.FillPatterns<PlainPpuPage>(p.bgPatternBase);
+        } else if (pages.FillPatterns<PpuWatchedPage>(p.bgPatternBase)) {
+            FetchAndDrawPlainTiles<kFused>(p, pages, f, bg, dot, tilePixels);
+            ppuBoardHooks.patternRun(p.fetchAddr);
+            direct = true;
+        }
+        if (!direct)
+            FetchTilesThroughPages<true>(p, pages, f);
+        else if (!ppuBoardHooks.addressWatch)
+            FetchAndDrawPlainTiles<kFused>(p, pages, f, bg, dot, tilePixels);
+    } else {
+        FetchTilesThroughPages<false>(p, pages, f);
     }
-    bg.stream = stream;
+    if (!kFused || !direct) {
+        const uint32_t blockShift = 4 * (p.fineX & 7);
+        uint64_t stream = bg.stream;
+        for (uint32_t t = 0; t < f.tiles; ++t) {
+            tilePixels(dot + 8 * static_cast<int32_t>(t), stream);
+            stream = (stream << 32) | (static_cast<uint64_t>(f.blocks[t]) << blockShift);
+        }
+        bg.stream = stream;
+    }
+    LoadWholeTiles(p, f, dot, last);
+    return dot + 8 * static_cast<int32_t>(f.tiles);
 }
 
 // Visible dots first..last - 1 (1 <= first < last <= 257) with the background
@@ -472,13 +520,7 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
     uint32_t phase = static_cast<uint32_t>(first - 1) & 7;
     for (;;) {
         if (!kLeftColumn && phase == 0) {
-            TileFetches fetches;
-            fetches.tiles = static_cast<uint32_t>(last - dot) / 8;
-            if (fetches.tiles != 0) {
-                FetchWholeTiles(p, fetches);
-                FinishTiles(p, bg, fetches, dot, last, tilePixels);
-                dot += 8 * static_cast<int32_t>(fetches.tiles);
-            }
+            dot = WholeTiles<false>(p, bg, dot, last, tilePixels);
             if (dot == last) break;
         }
         switch (phase) {
@@ -583,6 +625,7 @@ template <bool kLeftColumn>
 // one batch.
 template <bool kLeftColumn>
 inline void BackgroundOnlyRun(PpuState& p, int32_t first, int32_t last) {
+    constexpr int32_t kShortRun = 24;
     if (last > 66) SpriteEvaluateTo(p, last - 1);
     const PaletteColours& palette = CurrentPaletteColours(p);
     BackgroundRun bg = BackgroundRun::Resume(p, first);
@@ -593,34 +636,36 @@ inline void BackgroundOnlyRun(PpuState& p, int32_t first, int32_t last) {
     const int32_t headEnd = last < tileEnd ? last : tileEnd;
     BackgroundRun::ShiftRegisters(p, static_cast<uint32_t>(headEnd - first));
     const uint32_t phase = static_cast<uint32_t>(first - 1) & 7;
-    if (kLeftColumn || phase != 0 || headEnd != tileEnd) {
-        const uint32_t n = static_cast<uint32_t>(headEnd - first);
+    if (kLeftColumn || phase != 0 || headEnd != tileEnd || last - first < kShortRun) {
+        // Tile by tile: the first dot's tile (or part of it), and in a short
+        // run each tile after it, whole or part.
+        uint32_t n = static_cast<uint32_t>(headEnd - first);
         out = BackgroundOnlyPixels<kLeftColumn>(p, palette, bg.stream, out, n);
         PartialTileFetches(p, bg, phase, n, tileEnd - 1, last);
         dot = headEnd;
+        if (!kLeftColumn && last - first < kShortRun) {
+            for (; dot != last; dot += static_cast<int32_t>(n)) {
+                n = static_cast<uint32_t>(last - dot < 8 ? last - dot : 8);
+                out = BackgroundOnlyPixels<false>(p, palette, bg.stream, out, n);
+                PartialTileFetches(p, bg, 0, n, dot + 7, last);
+            }
+        }
     }
     if (!kLeftColumn && dot != last) {
-        TileFetches fetches;
-        fetches.tiles = static_cast<uint32_t>(last - dot) / 8;
-        if (fetches.tiles != 0) {
-            FetchWholeTiles(p, fetches);
-            const uint64_t* pairs = palette.backgroundPairs;
-            FinishTiles(
-                p, bg, fetches, dot,
-                last, [&](int32_t, uint64_t stream) __attribute__((always_inline)) {
-                    const uint32_t values = static_cast<uint32_t>(stream >> 32);
-                    const uint64_t pair0 = pairs[values >> 24];
-                    const uint64_t pair1 = pairs[(values >> 16) & 0xFF];
-                    const uint64_t pair2 = pairs[(values >> 8) & 0xFF];
-                    const uint64_t pair3 = pairs[values & 0xFF];
-                    std::memcpy(out, &pair0, sizeof pair0);
-                    std::memcpy(out + 2, &pair1, sizeof pair1);
-                    std::memcpy(out + 4, &pair2, sizeof pair2);
-                    std::memcpy(out + 6, &pair3, sizeof pair3);
-                    out += 8;
-                });
-            dot += 8 * static_cast<int32_t>(fetches.tiles);
-        }
+        const uint64_t* pairs = palette.backgroundPairs;
+        dot = WholeTiles<true>(
+            p, bg, dot, last, [&](int32_t, uint64_t stream) __attribute__((always_inline)) {
+                const uint32_t values = static_cast<uint32_t>(stream >> 32);
+                const uint64_t pair0 = pairs[values >> 24];
+                const uint64_t pair1 = pairs[(values >> 16) & 0xFF];
+                const uint64_t pair2 = pairs[(values >> 8) & 0xFF];
+                const uint64_t pair3 = pairs[values & 0xFF];
+                std::memcpy(out, &pair0, sizeof pair0);
+                std::memcpy(out + 2, &pair1, sizeof pair1);
+                std::memcpy(out + 4, &pair2, sizeof pair2);
+                std::memcpy(out + 6, &pair3, sizeof pair3);
+                out += 8;
+            });
         if (dot != last) {
             // Part of a tile: its first fetch phases, never its last.
             const uint32_t n = static_cast<uint32_t>(last - dot);
