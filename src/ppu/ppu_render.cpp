@@ -294,7 +294,29 @@ inline void TailRun(PpuState& p, int32_t owed) {
 
 }  // namespace
 
-void StepRender(int32_t owed) {
+namespace {
+
+// The dots of the vertical blank after its first two (line 241 from dot 2,
+// lines 242-260) only count: whether the run from the position to owed stays
+// among them, and if so the move.
+inline bool QuietVblankRun(PpuState& p, int32_t owed) {
+    constexpr int32_t kLineDots = kLastDot + 1;
+    const int32_t line = p.scanline;
+    const int32_t dot = p.dot;
+    if (line < kVblankLine || line >= kPreRenderLine || (line == kVblankLine && dot <= 1))
+        return false;
+    const int32_t count = owed - p.ppuCyclesDone;
+    // Up to dot 0 of the pre-render line, which has no work either.
+    if (count < 1 || count > (kPreRenderLine - line) * kLineDots - dot) return false;
+    const int32_t reached = dot + count;
+    p.scanline = line + reached / kLineDots;
+    p.dot = reached % kLineDots;
+    p.ppuCyclesDone = owed;
+    return true;
+}
+
+// The rendering step from any position: each part of the frame in turn.
+[[gnu::noinline]] void StepRenderParts(int32_t owed) {
     PpuState& p = ppu;
     for (;;) {
         const int32_t line = p.scanline;
@@ -333,6 +355,29 @@ void StepRender(int32_t owed) {
         AdvanceDot(p);
         if (p.ppuCyclesDone >= owed) return;
     }
+}
+
+// A run that stays within the pixels of a visible line, or within the quiet
+// part of the vertical blank, is the commonest call (the CPU catches the PPU
+// up at each of its register accesses): it is taken before anything else.
+[[gnu::noinline]] void VisiblePixelRunTo(int32_t owed) {
+    VisiblePixelRun(ppu, owed);
+}
+
+}  // namespace
+
+void StepRender(int32_t owed) {
+    PpuState& p = ppu;
+    if (p.scanline < kVisibleLines) {
+        const int32_t dot = p.dot;
+        if (static_cast<uint32_t>(dot - 1) < 256 && owed - p.ppuCyclesDone <= 257 - dot) {
+            VisiblePixelRunTo(owed);
+            return;
+        }
+    } else if (QuietVblankRun(p, owed)) {
+        return;
+    }
+    StepRenderParts(owed);
 }
 
 }  // namespace morvel

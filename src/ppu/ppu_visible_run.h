@@ -558,13 +558,13 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
 
 // The pixels of n dots (n <= 8) of a picture of background alone: the
 // stream's top n values, two at a time, the stream moved on past them. In
-// the left column with the background clipped every pixel is the backdrop.
-template <bool kLeftColumn>
-[[gnu::always_inline]] inline uint32_t* BackgroundOnlyPixels(const PpuState& p,
+// the left column with the background clipped (`clipped`) every pixel is the
+// backdrop.
+[[gnu::always_inline]] inline uint32_t* BackgroundOnlyPixels(bool clipped,
                                                              const PaletteColours& palette,
                                                              uint64_t& stream, uint32_t* out,
                                                              uint32_t n) {
-    if (kLeftColumn && p.clipBackground) {
+    if (clipped) {
         for (uint32_t i = 0; i < n; ++i) out[i] = palette.background[0];
         stream <<= 4 * n;
         return out + n;
@@ -618,12 +618,11 @@ template <bool kLeftColumn>
 }
 
 // Visible dots first..last - 1 with the background shown and the sprites
-// not (VisibleRunKnownSources<true, false, kLeftColumn>): no sprite pixel
-// can lie over the background, so each pixel is its background value's
-// colour. The dots before the first whole tile and after the last take
-// their pixels at once and then their fetch phases; the whole tiles go as
-// one batch.
-template <bool kLeftColumn>
+// not (VisibleRunKnownSources<true, false, ...>): no sprite pixel can lie
+// over the background, so each pixel is its background value's colour, or
+// the backdrop where the left column is clipped. The dots before the first
+// whole tile and after the last take their pixels at once and then their
+// fetch phases; the whole tiles go as one batch, except in a short run.
 inline void BackgroundOnlyRun(PpuState& p, int32_t first, int32_t last) {
     constexpr int32_t kShortRun = 24;
     if (last > 66) SpriteEvaluateTo(p, last - 1);
@@ -636,22 +635,25 @@ inline void BackgroundOnlyRun(PpuState& p, int32_t first, int32_t last) {
     const int32_t headEnd = last < tileEnd ? last : tileEnd;
     BackgroundRun::ShiftRegisters(p, static_cast<uint32_t>(headEnd - first));
     const uint32_t phase = static_cast<uint32_t>(first - 1) & 7;
-    if (kLeftColumn || phase != 0 || headEnd != tileEnd || last - first < kShortRun) {
+    // Dots 1-8 are the first tile of the line: the clipping covers the
+    // head, and never more.
+    const bool clipped = first <= 8 && p.clipBackground;
+    if (clipped || phase != 0 || headEnd != tileEnd || last - first < kShortRun) {
         // Tile by tile: the first dot's tile (or part of it), and in a short
         // run each tile after it, whole or part.
         uint32_t n = static_cast<uint32_t>(headEnd - first);
-        out = BackgroundOnlyPixels<kLeftColumn>(p, palette, bg.stream, out, n);
+        out = BackgroundOnlyPixels(clipped, palette, bg.stream, out, n);
         PartialTileFetches(p, bg, phase, n, tileEnd - 1, last);
         dot = headEnd;
-        if (!kLeftColumn && last - first < kShortRun) {
+        if (last - first < kShortRun) {
             for (; dot != last; dot += static_cast<int32_t>(n)) {
                 n = static_cast<uint32_t>(last - dot < 8 ? last - dot : 8);
-                out = BackgroundOnlyPixels<false>(p, palette, bg.stream, out, n);
+                out = BackgroundOnlyPixels(false, palette, bg.stream, out, n);
                 PartialTileFetches(p, bg, 0, n, dot + 7, last);
             }
         }
     }
-    if (!kLeftColumn && dot != last) {
+    if (dot != last) {
         const uint64_t* pairs = palette.backgroundPairs;
         dot = WholeTiles<true>(
             p, bg, dot, last, [&](int32_t, uint64_t stream) __attribute__((always_inline)) {
@@ -669,7 +671,7 @@ inline void BackgroundOnlyRun(PpuState& p, int32_t first, int32_t last) {
         if (dot != last) {
             // Part of a tile: its first fetch phases, never its last.
             const uint32_t n = static_cast<uint32_t>(last - dot);
-            out = BackgroundOnlyPixels<false>(p, palette, bg.stream, out, n);
+            out = BackgroundOnlyPixels(false, palette, bg.stream, out, n);
             PartialTileFetches(p, bg, 0, n, dot + 7, last);
         }
     }
@@ -692,19 +694,17 @@ inline uint32_t CallSpritePixelSource() {
 // line as separate runs.
 template <bool kBg, bool kSprites>
 inline void VisibleRunKnown(PpuState& p, int32_t first, int32_t last) {
+    if constexpr (kBg && !kSprites) {
+        BackgroundOnlyRun(p, first, last);
+        return;
+    }
     if (first <= 8 && (p.clipBackground || p.clipSprites)) {
         const int32_t end = last < 9 ? last : 9;
-        if constexpr (kBg && !kSprites)
-            BackgroundOnlyRun<true>(p, first, end);
-        else
-            VisibleRunKnownSources<kBg, kSprites, true>(p, first, end);
+        VisibleRunKnownSources<kBg, kSprites, true>(p, first, end);
         if (end == last) return;
         first = end;
     }
-    if constexpr (kBg && !kSprites)
-        BackgroundOnlyRun<false>(p, first, last);
-    else
-        VisibleRunKnownSources<kBg, kSprites, false>(p, first, last);
+    VisibleRunKnownSources<kBg, kSprites, false>(p, first, last);
 }
 
 // The run for the pixel sources SelectRenderer chose: chosen once per call of
