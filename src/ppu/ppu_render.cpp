@@ -69,16 +69,26 @@ using ColourQuad = uint32_t __attribute__((vector_size(16)));
 // count pixels of one colour from out on; returns the pixel after them.
 uint32_t* FillPixels(uint32_t* out, int32_t count, uint32_t colour) {
     const ColourQuad quad = {colour, colour, colour, colour};
-    for (; count >= 8; count -= 8, out += 8) {
+    for (; count >= 16; count -= 16, out += 16) {
         std::memcpy(out, &quad, sizeof quad);
         std::memcpy(out + 4, &quad, sizeof quad);
+        std::memcpy(out + 8, &quad, sizeof quad);
+        std::memcpy(out + 12, &quad, sizeof quad);
     }
-    if (count >= 4) {
+    if (count & 8) {
+        std::memcpy(out, &quad, sizeof quad);
+        std::memcpy(out + 4, &quad, sizeof quad);
+        out += 8;
+    }
+    if (count & 4) {
         std::memcpy(out, &quad, sizeof quad);
         out += 4;
-        count -= 4;
     }
-    for (; count > 0; --count) *out++ = colour;
+    if (count & 2) {
+        std::memcpy(out, &quad, 2 * sizeof colour);
+        out += 2;
+    }
+    if (count & 1) *out++ = colour;
     return out;
 }
 
