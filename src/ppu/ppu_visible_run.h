@@ -617,6 +617,46 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
     }
 }
 
+// The eight fetch phases of one tile whose dots all lie in the run, the
+// stream already moved on past them, as PartialTileFetches does them: read
+// directly where the tile's nametable and pattern pages are plain memory and
+// no board watches the bus, else phase by phase.
+[[gnu::always_inline]] inline void WholeTileFetches(PpuState& p, BackgroundRun& bg,
+                                                    int32_t tileLast, int32_t last) {
+    const uint32_t v = p.vramAddr;
+    const uint8_t* nametable = PlainPpuPage(8 + ((v >> 10) & 3));
+    if (!nametable || ppuBoardHooks.addressWatch) {
+        PartialTileFetches(p, bg, 0, 8, tileLast, last);
+        return;
+    }
+    const uint32_t tileOffset = static_cast<uint32_t>(nametable[v & 0x3FF]) << 4;
+    const uint32_t patternAddr = ((v >> 12) & 7) | p.bgPatternBase | tileOffset;
+    const uint8_t* pattern = PlainPpuPage(patternAddr >> 10);
+    if (!pattern) {
+        PartialTileFetches(p, bg, 0, 8, tileLast, last);
+        return;
+    }
+    const uint32_t attrAddr = 0x23C0 | (v & 0x0C00) | ((v >> 4) & 0x38) | ((v >> 2) & 7);
+    const uint32_t attrLatch =
+        static_cast<uint32_t>(nametable[attrAddr & 0x3FF]) >> (((v >> 4) & 4) | (v & 2));
+    const uint32_t low = pattern[patternAddr & 0x3FF];
+    const uint32_t high = pattern[(patternAddr | 8) & 0x3FF];
+    p.tileOffset = tileOffset;
+    p.attrAddr = attrAddr;
+    p.attrLatch = attrLatch;
+    p.fetchAddr = patternAddr | 8;
+    p.bgLatchLo = static_cast<uint16_t>(low);
+    p.bgLatchHi = static_cast<uint16_t>(high);
+    p.bgShiftLo = static_cast<uint16_t>(p.bgShiftLo | low);
+    p.bgShiftHi = static_cast<uint16_t>(p.bgShiftHi | high);
+    p.attrBit0 = attrLatch & 1;
+    p.attrBit1 = (attrLatch >> 1) & 1;
+    bg.stream |= static_cast<uint64_t>(TileBlock(low, high, attrLatch & 3)) << (4 * (p.fineX & 7));
+    IncrementCoarseX(p);
+    const int32_t next = last - tileLast - 1;
+    BackgroundRun::ShiftRegisters(p, static_cast<uint32_t>(next < 8 ? next : 8));
+}
+
 // Visible dots first..last - 1 with the background shown and the sprites
 // not (VisibleRunKnownSources<true, false, ...>): no sprite pixel can lie
 // over the background, so each pixel is its background value's colour, or
@@ -649,7 +689,10 @@ inline void BackgroundOnlyRun(PpuState& p, int32_t first, int32_t last) {
             for (; dot != last; dot += static_cast<int32_t>(n)) {
                 n = static_cast<uint32_t>(last - dot < 8 ? last - dot : 8);
                 out = BackgroundOnlyPixels(false, palette, bg.stream, out, n);
-                PartialTileFetches(p, bg, 0, n, dot + 7, last);
+                if (n == 8)
+                    WholeTileFetches(p, bg, dot + 7, last);
+                else
+                    PartialTileFetches(p, bg, 0, n, dot + 7, last);
             }
         }
     }
