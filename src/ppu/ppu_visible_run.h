@@ -619,23 +619,27 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
 
 // The eight fetch phases of one tile whose dots all lie in the run, the
 // stream already moved on past them, as PartialTileFetches does them: read
-// directly where the tile's nametable and pattern pages are plain memory and
-// no board watches the bus, else phase by phase.
+// directly where the tile's nametable and pattern pages are memory (a board
+// watching the pattern addresses that takes a run at once is told of the
+// tile's three, which share A12, by the last), else phase by phase.
 [[gnu::always_inline]] inline void WholeTileFetches(PpuState& p, BackgroundRun& bg,
                                                     int32_t tileLast, int32_t last) {
     const uint32_t v = p.vramAddr;
     const uint8_t* nametable = PlainPpuPage(8 + ((v >> 10) & 3));
-    if (!nametable || ppuBoardHooks.addressWatch) {
+    if (!nametable) {
         PartialTileFetches(p, bg, 0, 8, tileLast, last);
         return;
     }
     const uint32_t tileOffset = static_cast<uint32_t>(nametable[v & 0x3FF]) << 4;
     const uint32_t patternAddr = ((v >> 12) & 7) | p.bgPatternBase | tileOffset;
-    const uint8_t* pattern = PlainPpuPage(patternAddr >> 10);
+    const bool watched = ppuBoardHooks.addressWatch != nullptr;
+    const uint8_t* pattern =
+        watched ? PpuWatchedPage(patternAddr >> 10) : PlainPpuPage(patternAddr >> 10);
     if (!pattern) {
         PartialTileFetches(p, bg, 0, 8, tileLast, last);
         return;
     }
+    if (watched) ppuBoardHooks.patternRun(patternAddr | 8);
     const uint32_t attrAddr = 0x23C0 | (v & 0x0C00) | ((v >> 4) & 0x38) | ((v >> 2) & 7);
     const uint32_t attrLatch =
         static_cast<uint32_t>(nametable[attrAddr & 0x3FF]) >> (((v >> 4) & 4) | (v & 2));
