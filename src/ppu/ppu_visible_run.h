@@ -178,7 +178,8 @@ static_assert(offsetof(PpuState, attrShiftLo) == offsetof(PpuState, attrBit0) + 
 static_assert(offsetof(PpuState, attrShiftHi) == offsetof(PpuState, attrBit0) + 12);
 static_assert(offsetof(PpuState, fineX) == offsetof(PpuState, attrBit0) + 16);
 
-inline BackgroundRun BackgroundRun::Resume(const PpuState& p, int32_t first) {
+[[gnu::always_inline]] inline BackgroundRun BackgroundRun::Resume(const PpuState& p,
+                                                                  int32_t first) {
     const BackgroundRunCarry& carry = backgroundRunCarry;
     if (carry.dot == first && carry.scanline == p.scanline &&
         std::memcmp(carry.shifts, &p.bgShiftLo, sizeof carry.shifts) == 0 &&
@@ -190,7 +191,7 @@ inline BackgroundRun BackgroundRun::Resume(const PpuState& p, int32_t first) {
     return BackgroundRun(p, first);
 }
 
-inline void BackgroundRun::Suspend(const PpuState& p, int32_t last) const {
+[[gnu::always_inline]] inline void BackgroundRun::Suspend(const PpuState& p, int32_t last) const {
     BackgroundRunCarry& carry = backgroundRunCarry;
     carry.stream = stream;
     carry.scanline = p.scanline;
@@ -661,10 +662,10 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
     BackgroundRun::ShiftRegisters(p, static_cast<uint32_t>(next < 8 ? next : 8));
 }
 
-// Visible dots first..last - 1 with the background shown and the sprites
-// not (VisibleRunKnownSources<true, false, ...>): no sprite pixel can lie
-// over the background, so each pixel is its background value's colour, or
-// the backdrop where the left column is clipped. The dots before the first
+// Visible dots first..last - 1 with the background shown and no sprite
+// pixel on the line (the sprites hidden, or none found for it): each pixel
+// is its background value's colour, or the backdrop where the left column
+// is clipped; the same work as VisibleRunKnownSources<true, false, ...>. The dots before the first
 // whole tile and after the last take their pixels at once and then their
 // fetch phases; the whole tiles go as one batch, except in a short run.
 inline void BackgroundOnlyRun(PpuState& p, int32_t first, int32_t last) {
@@ -741,10 +742,6 @@ inline uint32_t CallSpritePixelSource() {
 // line as separate runs.
 template <bool kBg, bool kSprites>
 inline void VisibleRunKnown(PpuState& p, int32_t first, int32_t last) {
-    if constexpr (kBg && !kSprites) {
-        BackgroundOnlyRun(p, first, last);
-        return;
-    }
     if (first <= 8 && (p.clipBackground || p.clipSprites)) {
         const int32_t end = last < 9 ? last : 9;
         VisibleRunKnownSources<kBg, kSprites, true>(p, first, end);
@@ -761,17 +758,24 @@ inline void VisiblePixelRun(PpuState& p, int32_t owed) {
     const PixelSource sprite = spritePixelSource;
     const int32_t first = p.dot;
     const int32_t last = VisibleRunEnd(p, owed);
+    const uint32_t count = static_cast<uint32_t>(last - first);
     if ((bg == BackgroundPixel || bg == ZeroPixel) && BackgroundRun::Fits(p)) {
-        if (sprite == ZeroPixel) {
-            if (bg == BackgroundPixel)
-                VisibleRunKnown<true, false>(p, first, last);
-            else
-                VisibleRunKnown<false, false>(p, first, last);
-            return;
-        }
         // The sprite line covers 256 calls; past them, which only happens
         // after a line whose tail was not rendered, the dot-by-dot run answers.
-        if (sprite == SpritePixel && spriteLineCalls + static_cast<uint32_t>(last - first) <= 256) {
+        const bool spriteLine = sprite == SpritePixel && spriteLineCalls + count <= 256;
+        // No sprite on the line: every sprite pixel is 0, the picture the
+        // background's alone.
+        if (bg == BackgroundPixel &&
+            (sprite == ZeroPixel || (spriteLine && p.lineSpriteCount == 0))) {
+            if (sprite != ZeroPixel) spriteLineCalls += count;
+            BackgroundOnlyRun(p, first, last);
+            return;
+        }
+        if (sprite == ZeroPixel) {
+            VisibleRunKnown<false, false>(p, first, last);
+            return;
+        }
+        if (spriteLine) {
             if (!spriteLineReady) BuildSpriteLine(p);
             if (bg == BackgroundPixel)
                 VisibleRunKnown<true, true>(p, first, last);
