@@ -280,8 +280,13 @@ template <bool kDraw, typename TilePixels>
                                                           int32_t dot, TilePixels&& tilePixels) {
     uint32_t v = p.vramAddr;
     // Fine Y: the coarse X increments leave it. The page of a tile's pattern
-    // is bits 7-6 of its number.
+    // is bits 7-6 of its number; rows[i] + number * 16 is the address of the
+    // first plane's byte of a tile in page i (kept as integers: the sum
+    // leaves the page's memory only in between).
     const uint32_t fineY = (v >> 12) & 7;
+    uintptr_t rows[4];
+    for (uint32_t i = 0; i < 4; ++i)
+        rows[i] = reinterpret_cast<uintptr_t>(pages.pattern[i]) + fineY - (i << 10);
     const uint32_t blockShift = 4 * (p.fineX & 7);
     uint64_t stream = bg.stream;
     for (uint32_t t = 0; t < f.tiles;) {
@@ -295,7 +300,7 @@ template <bool kDraw, typename TilePixels>
         for (; t < stop; ++t, ++x) {
             const uint32_t attr = (attributes[x >> 2] >> (quarterRow | (x & 2))) & 3;
             const uint32_t name = names[x];
-            const uint8_t* pattern = pages.pattern[name >> 6] + (((name & 63) << 4) | fineY);
+            const uint8_t* pattern = reinterpret_cast<const uint8_t*>(rows[name >> 6] + name * 16);
             const uint32_t low = pattern[0];
             const uint32_t high = pattern[8];
             if constexpr (kDraw) {
