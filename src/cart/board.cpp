@@ -57,6 +57,7 @@ bool PatternsAreRam(const SupportedBoard* board, const BoardHeader& header) {
 }  // namespace
 
 const uint8_t* ppuPlainPages[16];
+const uint8_t* ppuWatchedPages[8];
 
 // Called wherever a page's read handler or its CHR window changes.
 void UpdatePlainPage(uint32_t page) {
@@ -68,6 +69,15 @@ void UpdatePlainPage(uint32_t page) {
     for (uint32_t k = 0; k < 4; ++k)
         if (read == kNametableRead[k]) memory = ppu.nametableRam[k];
     ppuPlainPages[page] = memory;
+    if (page < 8) {
+        const PpuBoardHooks& hooks = ppuBoardHooks;
+        const uint8_t* watched = nullptr;
+        if (hooks.patternRun && hooks.watchedChrPageRead && read == hooks.watchedChrPageRead)
+            watched = chrPagePtr[page];
+        if (hooks.patternRun && hooks.watchedChrRamRead && read == hooks.watchedChrRamRead)
+            watched = chrRam + page * 1024;
+        ppuWatchedPages[page] = watched;
+    }
 }
 
 // Bank numbers that reach past the loaded data wrap around it, as they would

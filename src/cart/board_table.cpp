@@ -31,11 +31,16 @@ constexpr BoardExtras kMmc3Extras = Extras(mmc3, mmc3Saved, Mmc3ExtrasFit);
 constexpr BoardExtras kMmc5Extras = Extras(mmc5, mmc5Saved, Mmc5ExtrasFit);
 constexpr BoardExtras kMmc2Extras = Extras(mmc2, mmc2Saved, Mmc2ExtrasFit);
 
-constexpr PpuBoardHooks kNoPpuHooks = {nullptr, nullptr, nullptr, nullptr};
+constexpr PpuBoardHooks kNoPpuHooks = {nullptr, nullptr, nullptr, nullptr,
+                                       nullptr, nullptr, nullptr};
 // The MMC3's counter, on mappers 4, 118 and 189 alike, sees the addresses the
 // CPU puts on the PPU bus through $2006/$2007 as well as the rendering fetches.
-constexpr PpuBoardHooks kMmc3PpuHooks = {Mmc3WatchA12, nullptr, nullptr, Mmc3RisesToIrq};
-constexpr PpuBoardHooks kMmc5PpuHooks = {nullptr, StepRenderMmc5, Mmc5ClearInFrame, nullptr};
+// It clocks on a rise of A12 alone, so a run of fetches from one pattern
+// table shows it what the last of them does.
+constexpr PpuBoardHooks kMmc3PpuHooks = {
+    Mmc3WatchA12, nullptr, nullptr, Mmc3RisesToIrq, Mmc3WatchA12, Mmc3ChrRomRead, Mmc3ChrRamRead};
+constexpr PpuBoardHooks kMmc5PpuHooks = {nullptr, StepRenderMmc5, Mmc5ClearInFrame, nullptr,
+                                         nullptr, nullptr,        nullptr};
 
 constexpr PatternMemory kHeader = PatternMemory::kByHeader;
 constexpr PatternMemory kRam = PatternMemory::kAlwaysRam;

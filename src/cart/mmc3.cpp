@@ -117,24 +117,6 @@ void WriteCommonRegister(uint32_t reg, uint8_t v) {
     }
 }
 
-// Pattern-page handlers of the MMC3 family: every access feeds the A12
-// watcher first. CHR ROM cannot be written.
-uint8_t Mmc3ChrRomRead(uint32_t address) {
-    Mmc3WatchA12(address);
-    return ChrPageRead(address);
-}
-void Mmc3ChrRomWrite(uint32_t address, uint8_t) {
-    Mmc3WatchA12(address);
-}
-uint8_t Mmc3ChrRamRead(uint32_t address) {
-    Mmc3WatchA12(address);
-    return ChrRamRead(address);
-}
-void Mmc3ChrRamWrite(uint32_t address, uint8_t value) {
-    Mmc3WatchA12(address);
-    ChrRamWrite(address, value);
-}
-
 // Mapper 118: the nametable of each quarter is bit 7 of a stored CHR value.
 // In the inverted layout the four 1 KB registers R2-R5 pick one quarter each;
 // in the normal layout R0 picks the upper two quarters and R1 the lower two.
@@ -210,6 +192,24 @@ void ClockMmc3Counter() {
 void Mmc3WatchA12(uint32_t address) {
     if ((address & 0x1000) && !(mmc3.mmc3LastPpuAddr & 0x1000)) ClockMmc3Counter();
     mmc3.mmc3LastPpuAddr = static_cast<uint16_t>(address);
+}
+
+// Pattern-page handlers of the MMC3 family: every access feeds the A12
+// watcher first. CHR ROM cannot be written.
+uint8_t Mmc3ChrRomRead(uint32_t address) {
+    Mmc3WatchA12(address);
+    return ChrPageRead(address);
+}
+void Mmc3ChrRomWrite(uint32_t address, uint8_t) {
+    Mmc3WatchA12(address);
+}
+uint8_t Mmc3ChrRamRead(uint32_t address) {
+    Mmc3WatchA12(address);
+    return ChrRamRead(address);
+}
+void Mmc3ChrRamWrite(uint32_t address, uint8_t value) {
+    Mmc3WatchA12(address);
+    ChrRamWrite(address, value);
 }
 
 // A clock that reloads loads the latch; the interrupt comes on the clock

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "ppu/ppu_bus.h"
+
 namespace morvel {
 
 struct PpuBoardHooks {
@@ -21,6 +23,16 @@ struct PpuBoardHooks {
     // line A12 after which the board's interrupt could come (0: none will).
     // Until then the PPU may run behind the CPU.
     uint32_t (*risesToIrq)();
+    // A watcher that only counts rises of A12 can be told of a run of
+    // pattern fetches whose addresses all have the same A12 by the last of
+    // them alone: the run is seen through patternRun, and the pattern pages
+    // whose read handler is watchedChrPageRead or watchedChrRamRead (the
+    // watcher, then a plain read of CHR memory as ChrPageRead or ChrRamRead
+    // does) are read directly (PpuWatchedPage). Null: every fetch goes
+    // through the handlers.
+    void (*patternRun)(uint32_t lastAddress);
+    PpuReadHandler watchedChrPageRead;
+    PpuReadHandler watchedChrRamRead;
 };
 
 extern PpuBoardHooks ppuBoardHooks;

@@ -25,6 +25,15 @@ inline const uint8_t* PlainPpuPage(uint32_t page) {
     return ppuPlainPages[page & 15];
 }
 
+// The same for pattern pages 0-7 whose read handler shows the address to the
+// board's watcher and then reads plain memory (PpuBoardHooks::patternRun);
+// null for any other handler. A renderer that reads them directly must tell
+// the watcher through patternRun.
+extern const uint8_t* ppuWatchedPages[8];
+inline const uint8_t* PpuWatchedPage(uint32_t page) {
+    return ppuWatchedPages[page & 7];
+}
+
 // The PPU's bus is 14 bits wide; the page index is masked so that no address
 // can leave the tables.
 inline uint8_t PpuBusRead(uint32_t address) {

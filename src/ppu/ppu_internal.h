@@ -23,10 +23,13 @@ constexpr int32_t kPreRenderLine = 261;
 // step ends the frame instead of running a dot.
 constexpr int32_t kFrameEndLine = 262;
 
-// Every PPU fetch goes through the page tables, so boards see the addresses.
-// The page index is masked so that no address can leave the table.
+// Every PPU fetch goes through the page tables, so boards see the addresses;
+// a page that is plain memory (PlainPpuPage) is read directly. The page
+// index is masked so that no address can leave the table.
 inline uint8_t PpuFetch(uint32_t address) {
-    return ppuReadPage[(address >> 10) & 15](address);
+    const uint32_t page = (address >> 10) & 15;
+    if (const uint8_t* memory = ppuPlainPages[page]) return memory[address & 0x3FF];
+    return ppuReadPage[page](address);
 }
 
 // A fetch takes two dots: the address goes out on the bus on the first, the

@@ -26,12 +26,16 @@ constexpr uint32_t kLatchDecayFrames = 36;
 // have been replaced.
 uint32_t latchCheckedFrame;
 bool latchChecked;
+// The bits refreshed since then, in that same frame: their time is already
+// the current frame's.
+uint32_t latchFreshBits;
 
 uint8_t LatchValue() {
     PpuCycleState& c = ppuCycle;
     if (latchChecked && latchCheckedFrame == c.frames) return static_cast<uint8_t>(c.ioLatch);
     latchChecked = true;
     latchCheckedFrame = c.frames;
+    latchFreshBits = 0;
     for (uint32_t bit = 0; bit < 8; ++bit) {
         if ((c.ioLatch >> bit) & 1 && c.frames - c.latchRefreshed[bit] >= kLatchDecayFrames)
             c.ioLatch &= ~(1u << bit);
@@ -45,8 +49,9 @@ uint8_t LatchRefresh(uint8_t value, uint8_t driven) {
     PpuCycleState& c = ppuCycle;
     const uint8_t kept = LatchValue() & static_cast<uint8_t>(~driven);
     c.ioLatch = kept | (value & driven);
-    for (uint32_t bits = driven; bits; bits &= bits - 1)
+    for (uint32_t bits = driven & ~latchFreshBits; bits; bits &= bits - 1)
         c.latchRefreshed[std::countr_zero(bits)] = c.frames;
+    latchFreshBits |= driven;
     return static_cast<uint8_t>(c.ioLatch);
 }
 

@@ -1,6 +1,7 @@
 // The dot clock: the idle step used while nothing is shown, the rendering
 // step, and the background pixel source.
 #include <algorithm>
+#include <cstring>
 
 #include "ppu/ppu_visible_run.h"
 
@@ -60,6 +61,39 @@ uint32_t BackgroundPixel() {
     return BackgroundPixelOf(ppu);
 }
 
+namespace {
+
+// Four pixels of one colour, stored at once.
+using ColourQuad = uint32_t __attribute__((vector_size(16)));
+
+// count pixels of one colour from out on; returns the pixel after them.
+uint32_t* FillPixels(uint32_t* out, int32_t count, uint32_t colour) {
+    const ColourQuad quad = {colour, colour, colour, colour};
+    for (; count >= 16; count -= 16, out += 16) {
+        std::memcpy(out, &quad, sizeof quad);
+        std::memcpy(out + 4, &quad, sizeof quad);
+        std::memcpy(out + 8, &quad, sizeof quad);
+        std::memcpy(out + 12, &quad, sizeof quad);
+    }
+    if (count & 8) {
+        std::memcpy(out, &quad, sizeof quad);
+        std::memcpy(out + 4, &quad, sizeof quad);
+        out += 8;
+    }
+    if (count & 4) {
+        std::memcpy(out, &quad, sizeof quad);
+        out += 4;
+    }
+    if (count & 2) {
+        std::memcpy(out, &quad, 2 * sizeof colour);
+        out += 2;
+    }
+    if (count & 1) *out++ = colour;
+    return out;
+}
+
+}  // namespace
+
 // With background and sprites off the PPU fetches nothing and shows the
 // backdrop colour, or, while v points into the palette ($3F00-$3FFF), the
 // palette entry v addresses; frames are never shortened. Nothing the picture
@@ -82,7 +116,7 @@ void StepIdle(int32_t owed) {
             const int32_t count = std::min(until - p.dot, left);
             const uint32_t v = p.vramAddr & 0x3FFF;
             const uint32_t colour = PictureColour(p.paletteRam[v >= 0x3F00 ? v & 0x1F : 0]);
-            pixelCursor = std::fill_n(pixelCursor, count, colour);
+            pixelCursor = FillPixels(pixelCursor, count, colour);
         } else if (line < kVisibleLines && p.dot == 0) {
             until = 1;
         } else if ((line == kVblankLine || line == kPreRenderLine) && p.dot <= 1) {
@@ -270,7 +304,29 @@ inline void TailRun(PpuState& p, int32_t owed) {
 
 }  // namespace
 
-void StepRender(int32_t owed) {
+namespace {
+
+// The dots of the vertical blank after its first two (line 241 from dot 2,
+// lines 242-260) only count: whether the run from the position to owed stays
+// among them, and if so the move.
+inline bool QuietVblankRun(PpuState& p, int32_t owed) {
+    constexpr int32_t kLineDots = kLastDot + 1;
+    const int32_t line = p.scanline;
+    const int32_t dot = p.dot;
+    if (line < kVblankLine || line >= kPreRenderLine || (line == kVblankLine && dot <= 1))
+        return false;
+    const int32_t count = owed - p.ppuCyclesDone;
+    // Up to dot 0 of the pre-render line, which has no work either.
+    if (count < 1 || count > (kPreRenderLine - line) * kLineDots - dot) return false;
+    const int32_t reached = dot + count;
+    p.scanline = line + reached / kLineDots;
+    p.dot = reached % kLineDots;
+    p.ppuCyclesDone = owed;
+    return true;
+}
+
+// The rendering step from any position: each part of the frame in turn.
+[[gnu::noinline]] void StepRenderParts(int32_t owed) {
     PpuState& p = ppu;
     for (;;) {
         const int32_t line = p.scanline;
@@ -309,6 +365,29 @@ void StepRender(int32_t owed) {
         AdvanceDot(p);
         if (p.ppuCyclesDone >= owed) return;
     }
+}
+
+// A run that stays within the pixels of a visible line, or within the quiet
+// part of the vertical blank, is the commonest call (the CPU catches the PPU
+// up at each of its register accesses): it is taken before anything else.
+[[gnu::noinline]] void VisiblePixelRunTo(int32_t owed) {
+    VisiblePixelRun(ppu, owed);
+}
+
+}  // namespace
+
+void StepRender(int32_t owed) {
+    PpuState& p = ppu;
+    if (p.scanline < kVisibleLines) {
+        const int32_t dot = p.dot;
+        if (static_cast<uint32_t>(dot - 1) < 256 && owed - p.ppuCyclesDone <= 257 - dot) {
+            VisiblePixelRunTo(owed);
+            return;
+        }
+    } else if (QuietVblankRun(p, owed)) {
+        return;
+    }
+    StepRenderParts(owed);
 }
 
 }  // namespace morvel

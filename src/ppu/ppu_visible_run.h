@@ -178,7 +178,8 @@ static_assert(offsetof(PpuState, attrShiftLo) == offsetof(PpuState, attrBit0) + 
 static_assert(offsetof(PpuState, attrShiftHi) == offsetof(PpuState, attrBit0) + 12);
 static_assert(offsetof(PpuState, fineX) == offsetof(PpuState, attrBit0) + 16);
 
-inline BackgroundRun BackgroundRun::Resume(const PpuState& p, int32_t first) {
+[[gnu::always_inline]] inline BackgroundRun BackgroundRun::Resume(const PpuState& p,
+                                                                  int32_t first) {
     const BackgroundRunCarry& carry = backgroundRunCarry;
     if (carry.dot == first && carry.scanline == p.scanline &&
         std::memcmp(carry.shifts, &p.bgShiftLo, sizeof carry.shifts) == 0 &&
@@ -190,13 +191,19 @@ inline BackgroundRun BackgroundRun::Resume(const PpuState& p, int32_t first) {
     return BackgroundRun(p, first);
 }
 
-inline void BackgroundRun::Suspend(const PpuState& p, int32_t last) const {
+[[gnu::always_inline]] inline void BackgroundRun::Suspend(const PpuState& p, int32_t last) const {
     BackgroundRunCarry& carry = backgroundRunCarry;
     carry.stream = stream;
     carry.scanline = p.scanline;
     carry.dot = last;
     std::memcpy(carry.shifts, &p.bgShiftLo, sizeof carry.shifts);
     std::memcpy(carry.attributes, &p.attrBit0, sizeof carry.attributes);
+}
+
+// The block of eight stream values of a tile: its pattern bits four apart,
+// the attribute bits above them, the first dot's value in the top four bits.
+inline uint32_t TileBlock(uint32_t low, uint32_t high, uint32_t attr) {
+    return kNibbleSpread.bits[low] | (kNibbleSpread.bits[high] << 1) | (attr * 0x44444444u);
 }
 
 // The fetches of a stretch of whole tiles (at most the 32 of a line): each
@@ -213,55 +220,44 @@ struct TileFetches {
         lows[t] = static_cast<uint8_t>(low);
         highs[t] = static_cast<uint8_t>(high);
         attrs[t] = static_cast<uint8_t>(attr);
-        blocks[t] =
-            kNibbleSpread.bits[low] | (kNibbleSpread.bits[high] << 1) | (attr * 0x44444444u);
+        blocks[t] = TileBlock(low, high, attr);
     }
 };
 
 // The background's pages where they are plain memory (PlainPpuPage): the
 // fetches from them can read the memory directly, in any order, as long as
-// no board watches the address bus.
+// no board watches the address bus. A run of at most 32 tiles reads the
+// nametable quarter of v and the one beside it, and the four pattern pages of
+// the background's table.
 struct PlainBackgroundPages {
-    const uint8_t* page[12];
+    const uint8_t* nametable[4];
+    const uint8_t* pattern[4];
 
-    // Pages first..end - 1: whether all of them are plain.
-    bool Fill(uint32_t first, uint32_t end) {
-        for (uint32_t i = first; i < end; ++i) {
-            page[i] = PlainPpuPage(i);
-            if (!page[i]) return false;
-        }
-        return true;
+    // The two nametable quarters of a run that starts at v: whether both are plain.
+    bool FillNametables(uint32_t v) {
+        const uint32_t quarter = (v >> 10) & 3;
+        nametable[quarter] = PlainPpuPage(8 + quarter);
+        nametable[quarter ^ 1] = PlainPpuPage(8 + (quarter ^ 1));
+        return nametable[quarter] && nametable[quarter ^ 1];
+    }
+    // The pattern table at patternBase ($0000 or $1000) as pageOf gives its
+    // pages (PlainPpuPage, PpuWatchedPage): whether all four are memory.
+    template <const uint8_t* (*pageOf)(uint32_t)>
+    bool FillPatterns(uint32_t patternBase) {
+        const uint32_t firstPage = (patternBase >> 10) & 4;
+        for (uint32_t i = 0; i < 4; ++i) pattern[i] = pageOf(firstPage + i);
+        return pattern[0] && pattern[1] && pattern[2] && pattern[3];
     }
 };
 
-// The fetches of `tiles` whole tiles from plain pages, a nametable row at a
-// time, leaving v and the fetch logic's latches as the last tile's fetches
-// do.
-inline void FetchPlainTiles(PpuState& p, const PlainBackgroundPages& pages, TileFetches& f) {
-    uint32_t v = p.vramAddr;
-    // Fine Y and the pattern table: the coarse X increments leave them.
+// The fetch logic's latches as the last of the whole tiles fetched from
+// plain pages leaves them; v is already past it.
+inline void LatchesAfterPlainTiles(PpuState& p, const PlainBackgroundPages& pages,
+                                   const TileFetches& f, uint32_t v) {
     const uint32_t patternBase = p.bgPatternBase | ((v >> 12) & 7);
-    for (uint32_t t = 0; t < f.tiles;) {
-        // The tiles up to the end of this nametable's row.
-        const uint8_t* nametable = pages.page[8 + ((v >> 10) & 3)];
-        const uint8_t* names = nametable + (v & 0x3E0);
-        const uint8_t* attributes = nametable + (0x3C0 | ((v >> 4) & 0x38));
-        const uint32_t quarterRow = (v >> 4) & 4;  // coarse Y bit 1
-        uint32_t x = v & 0x1F;
-        const uint32_t stop = t + (f.tiles - t < 32 - x ? f.tiles - t : 32 - x);
-        for (; t < stop; ++t, ++x) {
-            const uint32_t attr = (attributes[x >> 2] >> (quarterRow | (x & 2))) & 3;
-            const uint32_t patternAddr = patternBase | (static_cast<uint32_t>(names[x]) << 4);
-            const uint8_t* pattern = pages.page[(patternAddr >> 10) & 7] + (patternAddr & 0x3F7);
-            f.Add(t, pattern[0], pattern[8], attr);
-        }
-        // Coarse X as the increments leave it: past column 31 into the next
-        // nametable.
-        v = x < 32 ? (v & ~0x1Fu) | x : (v & ~0x1Fu) ^ 0x0400;
-    }
     p.vramAddr = v;
     const uint32_t lastV = (v & 0x1F) ? v - 1 : (v | 0x1F) ^ 0x0400;
-    const uint8_t* nametable = pages.page[8 + ((lastV >> 10) & 3)];
+    const uint8_t* nametable = pages.nametable[(lastV >> 10) & 3];
     p.tileOffset = static_cast<uint32_t>(nametable[lastV & 0x3FF]) << 4;
     p.attrAddr = 0x23C0 | (lastV & 0x0C00) | ((lastV >> 4) & 0x38) | ((lastV >> 2) & 7);
     p.attrLatch =
@@ -269,6 +265,61 @@ inline void FetchPlainTiles(PpuState& p, const PlainBackgroundPages& pages, Tile
     p.fetchAddr = patternBase | p.tileOffset | 8;
     p.bgLatchLo = f.lows[f.tiles - 1];
     p.bgLatchHi = f.highs[f.tiles - 1];
+}
+
+// The fetches of `tiles` whole tiles from plain pages, a nametable row at a
+// time, each tile's pixels drawn (tilePixels(dot, stream), from the stream's
+// top eight values) before its block joins the stream; v and the fetch
+// logic's latches are left as the last tile's fetches leave them.
+// Without kDraw the tiles' blocks are only kept (TileFetches::Add) for the
+// caller to draw.
+template <bool kDraw, typename TilePixels>
+[[gnu::always_inline]] inline void FetchAndDrawPlainTiles(PpuState& p,
+                                                          const PlainBackgroundPages& pages,
+                                                          TileFetches& f, BackgroundRun& bg,
+                                                          int32_t dot, TilePixels&& tilePixels) {
+    uint32_t v = p.vramAddr;
+    // Fine Y: the coarse X increments leave it. The page of a tile's pattern
+    // is bits 7-6 of its number; rows[i] + number * 16 is the address of the
+    // first plane's byte of a tile in page i (kept as integers: the sum
+    // leaves the page's memory only in between).
+    const uint32_t fineY = (v >> 12) & 7;
+    uintptr_t rows[4];
+    for (uint32_t i = 0; i < 4; ++i)
+        rows[i] = reinterpret_cast<uintptr_t>(pages.pattern[i]) + fineY - (i << 10);
+    const uint32_t blockShift = 4 * (p.fineX & 7);
+    uint64_t stream = bg.stream;
+    for (uint32_t t = 0; t < f.tiles;) {
+        // The tiles up to the end of this nametable's row.
+        const uint8_t* nametable = pages.nametable[(v >> 10) & 3];
+        const uint8_t* names = nametable + (v & 0x3E0);
+        const uint8_t* attributes = nametable + (0x3C0 | ((v >> 4) & 0x38));
+        const uint32_t quarterRow = (v >> 4) & 4;  // coarse Y bit 1
+        uint32_t x = v & 0x1F;
+        const uint32_t stop = t + (f.tiles - t < 32 - x ? f.tiles - t : 32 - x);
+        for (; t < stop; ++t, ++x) {
+            const uint32_t attr = (attributes[x >> 2] >> (quarterRow | (x & 2))) & 3;
+            const uint32_t name = names[x];
+            const uint8_t* pattern = reinterpret_cast<const uint8_t*>(rows[name >> 6] + name * 16);
+            const uint32_t low = pattern[0];
+            const uint32_t high = pattern[8];
+            if constexpr (kDraw) {
+                f.lows[t] = static_cast<uint8_t>(low);
+                f.highs[t] = static_cast<uint8_t>(high);
+                f.attrs[t] = static_cast<uint8_t>(attr);
+                tilePixels(dot + 8 * static_cast<int32_t>(t), stream);
+                stream = (stream << 32) |
+                         (static_cast<uint64_t>(TileBlock(low, high, attr)) << blockShift);
+            } else {
+                f.Add(t, low, high, attr);
+            }
+        }
+        // Coarse X as the increments leave it: past column 31 into the next
+        // nametable.
+        v = x < 32 ? (v & ~0x1Fu) | x : (v & ~0x1Fu) ^ 0x0400;
+    }
+    if constexpr (kDraw) bg.stream = stream;
+    LatchesAfterPlainTiles(p, pages, f, v);
 }
 
 // The same through the page handlers, in the order of the dots: nametable,
@@ -288,7 +339,7 @@ inline void FetchTilesThroughPages(PpuState& p, const PlainBackgroundPages& page
         attrAddr = 0x23C0 | (v & 0x0C00) | ((v >> 4) & 0x38) | ((v >> 2) & 7);
         const uint32_t attrShift = ((v >> 4) & 4) | (v & 2);
         if constexpr (kPlainNametables) {
-            const uint8_t* nametable = pages.page[8 + ((v >> 10) & 3)];
+            const uint8_t* nametable = pages.nametable[(v >> 10) & 3];
             tileOffset = static_cast<uint32_t>(nametable[v & 0x3FF]) << 4;
             attrLatch = static_cast<uint32_t>(nametable[attrAddr & 0x3FF]) >> attrShift;
         } else {
@@ -315,16 +366,12 @@ inline void FetchTilesThroughPages(PpuState& p, const PlainBackgroundPages& page
     p.bgLatchHi = f.highs[f.tiles - 1];
 }
 
-// After the fetches of the whole tiles from `dot` (8k + 1; the run ends at
-// `last`): the shift registers, then the pixels of each tile (tilePixels,
-// from the stream's top eight values), the stream moved on by a tile and the
-// tile's block ORed in.
-template <typename TilePixels>
-[[gnu::always_inline]] inline void FinishTiles(PpuState& p, BackgroundRun& bg, const TileFetches& f,
-                                               int32_t dot, int32_t last, TilePixels&& tilePixels) {
-    // Each tile's load at its last dot, then the shifts of the next stretch
-    // (eight, for the last tile up to the end of the run). Thirty-two shifts
-    // wash out what came before, so only the last five tiles need replaying.
+// Each tile's load at its last dot, then the shifts of the next stretch
+// (eight, for the last tile up to the end of the run) for the whole tiles
+// from `dot` (8k + 1) of a run that ends at `last`. Thirty-two shifts wash
+// out what came before, so only the last five tiles need replaying.
+[[gnu::always_inline]] inline void LoadWholeTiles(PpuState& p, const TileFetches& f, int32_t dot,
+                                                  int32_t last) {
     uint32_t shiftLo = p.bgShiftLo;
     uint32_t shiftHi = p.bgShiftHi;
     uint32_t attrShiftLo = p.attrShiftLo;
@@ -344,14 +391,51 @@ template <typename TilePixels>
     p.attrShiftHi = attrShiftHi;
     p.attrBit0 = f.attrs[f.tiles - 1] & 1u;
     p.attrBit1 = f.attrs[f.tiles - 1] >> 1;
+}
 
-    const uint32_t blockShift = 4 * (p.fineX & 7);
-    uint64_t stream = bg.stream;
-    for (uint32_t t = 0; t < f.tiles; ++t) {
-        tilePixels(dot + 8 * static_cast<int32_t>(t), stream);
-        stream = (stream << 32) | (static_cast<uint64_t>(f.blocks[t]) << blockShift);
+// The whole tiles of a run from `dot` (8k + 1) on, as many as fit before
+// `last`: their fetches, their pixels (tilePixels(dot, stream), from the
+// stream's top eight values, before the tile's block joins the stream) and
+// the shift registers. Where the pages are memory the fetches read it
+// directly; the tiles' pattern addresses all have the A12 of the
+// background's table, so a board watching them that takes a run at once is
+// told of the last. Returns the dot after the last whole tile.
+// kFused: each tile drawn as it is fetched from memory (the fewest steps when
+// the pixels are simple), else all fetched first.
+template <bool kFused, typename TilePixels>
+[[gnu::always_inline]] inline int32_t WholeTiles(PpuState& p, BackgroundRun& bg, int32_t dot,
+                                                 int32_t last, TilePixels&& tilePixels) {
+    TileFetches f;
+    f.tiles = static_cast<uint32_t>(last - dot) / 8;
+    if (f.tiles == 0) return dot;
+    PlainBackgroundPages pages;
+    bool direct = false;
+    if (pages.FillNametables(p.vramAddr)) {
+        if (!ppuBoardHooks.addressWatch) {
+            direct = pages.FillPatterns<PlainPpuPage>(p.bgPatternBase);
+        } else if (pages.FillPatterns<PpuWatchedPage>(p.bgPatternBase)) {
+            FetchAndDrawPlainTiles<kFused>(p, pages, f, bg, dot, tilePixels);
+            ppuBoardHooks.patternRun(p.fetchAddr);
+            direct = true;
+        }
+        if (!direct)
+            FetchTilesThroughPages<true>(p, pages, f);
+        else if (!ppuBoardHooks.addressWatch)
+            FetchAndDrawPlainTiles<kFused>(p, pages, f, bg, dot, tilePixels);
+    } else {
+        FetchTilesThroughPages<false>(p, pages, f);
     }
-    bg.stream = stream;
+    if (!kFused || !direct) {
+        const uint32_t blockShift = 4 * (p.fineX & 7);
+        uint64_t stream = bg.stream;
+        for (uint32_t t = 0; t < f.tiles; ++t) {
+            tilePixels(dot + 8 * static_cast<int32_t>(t), stream);
+            stream = (stream << 32) | (static_cast<uint64_t>(f.blocks[t]) << blockShift);
+        }
+        bg.stream = stream;
+    }
+    LoadWholeTiles(p, f, dot, last);
+    return dot + 8 * static_cast<int32_t>(f.tiles);
 }
 
 // Visible dots first..last - 1 (1 <= first < last <= 257) with the background
@@ -442,19 +526,7 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
     uint32_t phase = static_cast<uint32_t>(first - 1) & 7;
     for (;;) {
         if (!kLeftColumn && phase == 0) {
-            TileFetches fetches;
-            fetches.tiles = static_cast<uint32_t>(last - dot) / 8;
-            if (fetches.tiles != 0) {
-                PlainBackgroundPages pages;
-                if (fetches.tiles < 2 || !pages.Fill(8, 12))
-                    FetchTilesThroughPages<false>(p, pages, fetches);
-                else if (!ppuBoardHooks.addressWatch && pages.Fill(0, 8))
-                    FetchPlainTiles(p, pages, fetches);
-                else
-                    FetchTilesThroughPages<true>(p, pages, fetches);
-                FinishTiles(p, bg, fetches, dot, last, tilePixels);
-                dot += 8 * static_cast<int32_t>(fetches.tiles);
-            }
+            dot = WholeTiles<false>(p, bg, dot, last, tilePixels);
             if (dot == last) break;
         }
         switch (phase) {
@@ -490,6 +562,179 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
     p.dot = last;
 }
 
+// The pixels of n dots (n <= 8) of a picture of background alone: the
+// stream's top n values, two at a time, the stream moved on past them. In
+// the left column with the background clipped (`clipped`) every pixel is the
+// backdrop.
+[[gnu::always_inline]] inline uint32_t* BackgroundOnlyPixels(bool clipped,
+                                                             const PaletteColours& palette,
+                                                             uint64_t& stream, uint32_t* out,
+                                                             uint32_t n) {
+    if (clipped) {
+        for (uint32_t i = 0; i < n; ++i) out[i] = palette.background[0];
+        stream <<= 4 * n;
+        return out + n;
+    }
+    uint64_t values = stream;
+    for (uint32_t i = 1; i < n; i += 2) {
+        const uint64_t pair = palette.backgroundPairs[values >> 56];
+        std::memcpy(out, &pair, sizeof pair);
+        out += 2;
+        values <<= 8;
+    }
+    if (n & 1) *out++ = palette.background[values >> 60];
+    stream <<= 4 * n;
+    return out;
+}
+
+// The fetch work of n dots of one tile (phase + n <= 8) from fetch phase
+// `phase`, the stream already moved on past them; the tile's last dot (phase
+// 7) loads it, moves coarse X on and shifts the registers for the next
+// stretch, up to the next tile's last fetch or `last`.
+[[gnu::always_inline]] inline void PartialTileFetches(PpuState& p, BackgroundRun& bg,
+                                                      uint32_t phase, uint32_t n, int32_t tileLast,
+                                                      int32_t last) {
+    switch (phase) {
+#define MORVEL_FETCH_PHASE(k)  \
+    case k:                    \
+        BackgroundFetch<k>(p); \
+        if (--n == 0) return;  \
+        [[fallthrough]];
+        MORVEL_FETCH_PHASE(0)
+        MORVEL_FETCH_PHASE(1)
+        MORVEL_FETCH_PHASE(2)
+        MORVEL_FETCH_PHASE(3)
+        MORVEL_FETCH_PHASE(4)
+        MORVEL_FETCH_PHASE(5)
+        MORVEL_FETCH_PHASE(6)
+#undef MORVEL_FETCH_PHASE
+        case 7: {
+            BackgroundFetch<7>(p);
+            const uint32_t block = kNibbleSpread.bits[p.bgLatchLo] |
+                                   (kNibbleSpread.bits[p.bgLatchHi] << 1) |
+                                   ((p.attrLatch & 3) * 0x44444444u);
+            bg.stream |= static_cast<uint64_t>(block) << (4 * (p.fineX & 7));
+            IncrementCoarseX(p);
+            const int32_t next = last - tileLast - 1;
+            BackgroundRun::ShiftRegisters(p, static_cast<uint32_t>(next < 8 ? next : 8));
+            return;
+        }
+        default: return;
+    }
+}
+
+// The eight fetch phases of one tile whose dots all lie in the run, the
+// stream already moved on past them, as PartialTileFetches does them: read
+// directly where the tile's nametable and pattern pages are memory (a board
+// watching the pattern addresses that takes a run at once is told of the
+// tile's three, which share A12, by the last), else phase by phase.
+[[gnu::always_inline]] inline void WholeTileFetches(PpuState& p, BackgroundRun& bg,
+                                                    int32_t tileLast, int32_t last) {
+    const uint32_t v = p.vramAddr;
+    const uint8_t* nametable = PlainPpuPage(8 + ((v >> 10) & 3));
+    if (!nametable) {
+        PartialTileFetches(p, bg, 0, 8, tileLast, last);
+        return;
+    }
+    const uint32_t tileOffset = static_cast<uint32_t>(nametable[v & 0x3FF]) << 4;
+    const uint32_t patternAddr = ((v >> 12) & 7) | p.bgPatternBase | tileOffset;
+    const bool watched = ppuBoardHooks.addressWatch != nullptr;
+    const uint8_t* pattern =
+        watched ? PpuWatchedPage(patternAddr >> 10) : PlainPpuPage(patternAddr >> 10);
+    if (!pattern) {
+        PartialTileFetches(p, bg, 0, 8, tileLast, last);
+        return;
+    }
+    if (watched) ppuBoardHooks.patternRun(patternAddr | 8);
+    const uint32_t attrAddr = 0x23C0 | (v & 0x0C00) | ((v >> 4) & 0x38) | ((v >> 2) & 7);
+    const uint32_t attrLatch =
+        static_cast<uint32_t>(nametable[attrAddr & 0x3FF]) >> (((v >> 4) & 4) | (v & 2));
+    const uint32_t low = pattern[patternAddr & 0x3FF];
+    const uint32_t high = pattern[(patternAddr | 8) & 0x3FF];
+    p.tileOffset = tileOffset;
+    p.attrAddr = attrAddr;
+    p.attrLatch = attrLatch;
+    p.fetchAddr = patternAddr | 8;
+    p.bgLatchLo = static_cast<uint16_t>(low);
+    p.bgLatchHi = static_cast<uint16_t>(high);
+    p.bgShiftLo = static_cast<uint16_t>(p.bgShiftLo | low);
+    p.bgShiftHi = static_cast<uint16_t>(p.bgShiftHi | high);
+    p.attrBit0 = attrLatch & 1;
+    p.attrBit1 = (attrLatch >> 1) & 1;
+    bg.stream |= static_cast<uint64_t>(TileBlock(low, high, attrLatch & 3)) << (4 * (p.fineX & 7));
+    IncrementCoarseX(p);
+    const int32_t next = last - tileLast - 1;
+    BackgroundRun::ShiftRegisters(p, static_cast<uint32_t>(next < 8 ? next : 8));
+}
+
+// Visible dots first..last - 1 with the background shown and no sprite
+// pixel on the line (the sprites hidden, or none found for it): each pixel
+// is its background value's colour, or the backdrop where the left column
+// is clipped; the same work as VisibleRunKnownSources<true, false, ...>. The dots before the first
+// whole tile and after the last take their pixels at once and then their
+// fetch phases; the whole tiles go as one batch, except in a short run.
+inline void BackgroundOnlyRun(PpuState& p, int32_t first, int32_t last) {
+    constexpr int32_t kShortRun = 24;
+    if (last > 66) SpriteEvaluateTo(p, last - 1);
+    const PaletteColours& palette = CurrentPaletteColours(p);
+    BackgroundRun bg = BackgroundRun::Resume(p, first);
+    uint32_t* out = pixelCursor;
+    int32_t dot = first;
+    // The first stretch: up to the end of the first dot's tile or of the run.
+    const int32_t tileEnd = ((first - 1) | 7) + 2;
+    const int32_t headEnd = last < tileEnd ? last : tileEnd;
+    BackgroundRun::ShiftRegisters(p, static_cast<uint32_t>(headEnd - first));
+    const uint32_t phase = static_cast<uint32_t>(first - 1) & 7;
+    // Dots 1-8 are the first tile of the line: the clipping covers the
+    // head, and never more.
+    const bool clipped = first <= 8 && p.clipBackground;
+    if (clipped || phase != 0 || headEnd != tileEnd || last - first < kShortRun) {
+        // Tile by tile: the first dot's tile (or part of it), and in a short
+        // run each tile after it, whole or part.
+        uint32_t n = static_cast<uint32_t>(headEnd - first);
+        out = BackgroundOnlyPixels(clipped, palette, bg.stream, out, n);
+        PartialTileFetches(p, bg, phase, n, tileEnd - 1, last);
+        dot = headEnd;
+        if (last - first < kShortRun) {
+            for (; dot != last; dot += static_cast<int32_t>(n)) {
+                n = static_cast<uint32_t>(last - dot < 8 ? last - dot : 8);
+                out = BackgroundOnlyPixels(false, palette, bg.stream, out, n);
+                if (n == 8)
+                    WholeTileFetches(p, bg, dot + 7, last);
+                else
+                    PartialTileFetches(p, bg, 0, n, dot + 7, last);
+            }
+        }
+    }
+    if (dot != last) {
+        const uint64_t* pairs = palette.backgroundPairs;
+        dot = WholeTiles<true>(
+            p, bg, dot, last, [&](int32_t, uint64_t stream) __attribute__((always_inline)) {
+                const uint32_t values = static_cast<uint32_t>(stream >> 32);
+                const uint64_t pair0 = pairs[values >> 24];
+                const uint64_t pair1 = pairs[(values >> 16) & 0xFF];
+                const uint64_t pair2 = pairs[(values >> 8) & 0xFF];
+                const uint64_t pair3 = pairs[values & 0xFF];
+                std::memcpy(out, &pair0, sizeof pair0);
+                std::memcpy(out + 2, &pair1, sizeof pair1);
+                std::memcpy(out + 4, &pair2, sizeof pair2);
+                std::memcpy(out + 6, &pair3, sizeof pair3);
+                out += 8;
+            });
+        if (dot != last) {
+            // Part of a tile: its first fetch phases, never its last.
+            const uint32_t n = static_cast<uint32_t>(last - dot);
+            out = BackgroundOnlyPixels(false, palette, bg.stream, out, n);
+            PartialTileFetches(p, bg, 0, n, dot + 7, last);
+        }
+    }
+    if (last == 257) IncrementY(p);  // after the coarse X increment of dot 256
+    bg.Suspend(p, last);
+    pixelCursor = out;
+    p.ppuCyclesDone += last - first;
+    p.dot = last;
+}
+
 // Any other pair of pixel sources is called through the pointers, dot by dot.
 inline uint32_t CallBgPixelSource() {
     return bgPixelSource();
@@ -518,17 +763,24 @@ inline void VisiblePixelRun(PpuState& p, int32_t owed) {
     const PixelSource sprite = spritePixelSource;
     const int32_t first = p.dot;
     const int32_t last = VisibleRunEnd(p, owed);
+    const uint32_t count = static_cast<uint32_t>(last - first);
     if ((bg == BackgroundPixel || bg == ZeroPixel) && BackgroundRun::Fits(p)) {
-        if (sprite == ZeroPixel) {
-            if (bg == BackgroundPixel)
-                VisibleRunKnown<true, false>(p, first, last);
-            else
-                VisibleRunKnown<false, false>(p, first, last);
-            return;
-        }
         // The sprite line covers 256 calls; past them, which only happens
         // after a line whose tail was not rendered, the dot-by-dot run answers.
-        if (sprite == SpritePixel && spriteLineCalls + static_cast<uint32_t>(last - first) <= 256) {
+        const bool spriteLine = sprite == SpritePixel && spriteLineCalls + count <= 256;
+        // No sprite on the line: every sprite pixel is 0, the picture the
+        // background's alone.
+        if (bg == BackgroundPixel &&
+            (sprite == ZeroPixel || (spriteLine && p.lineSpriteCount == 0))) {
+            if (sprite != ZeroPixel) spriteLineCalls += count;
+            BackgroundOnlyRun(p, first, last);
+            return;
+        }
+        if (sprite == ZeroPixel) {
+            VisibleRunKnown<false, false>(p, first, last);
+            return;
+        }
+        if (spriteLine) {
             if (!spriteLineReady) BuildSpriteLine(p);
             if (bg == BackgroundPixel)
                 VisibleRunKnown<true, true>(p, first, last);

@@ -157,9 +157,15 @@ void SpriteFetchSecond(PpuState& p) {
 }
 
 void SpriteFetchAll(PpuState& p) {
+    // A board watching the pattern addresses sees them as runs (PpuBoardHooks::
+    // patternRun): a unit's two fetches share A12, and with 8x8 sprites all
+    // sixteen do (the sprites' table).
+    const PpuBoardHooks& hooks = ppuBoardHooks;
+    const bool watched = hooks.addressWatch != nullptr;
+    const uint8_t* const* memory = watched ? ppuWatchedPages : ppuPlainPages;
     const uint8_t* pages[8];
     for (uint32_t i = 0; i < 8; ++i) {
-        pages[i] = ppuBoardHooks.addressWatch ? nullptr : PlainPpuPage(i);
+        pages[i] = memory[i];
         if (!pages[i]) {
             for (uint32_t unit = 0; unit < 8; ++unit) {
                 SpriteFetchFirst(p);
@@ -168,14 +174,26 @@ void SpriteFetchAll(PpuState& p) {
             return;
         }
     }
-    for (uint32_t unit = 0; unit < 8; ++unit) {
-        const uint32_t k = p.fetchSlot & 7;
-        StartSpriteFetch(p, k);
-        const uint32_t address = p.spriteFetchAddr;
-        const uint8_t* page = pages[(address >> 10) & 7];
-        p.spriteUnits[k].patternLo = page[address & 0x3FF];
-        p.spriteUnits[k].patternHi = page[(address | 8) & 0x3FF];
-        p.fetchSlot = (k + 1) & 7;
+    // tellUnit(address): the unit's fetches are done, the first at address.
+    auto fetchUnits = [&](auto tellUnit) {
+        for (uint32_t unit = 0; unit < 8; ++unit) {
+            const uint32_t k = p.fetchSlot & 7;
+            StartSpriteFetch(p, k);
+            const uint32_t address = p.spriteFetchAddr;
+            const uint8_t* page = pages[(address >> 10) & 7];
+            p.spriteUnits[k].patternLo = page[address & 0x3FF];
+            p.spriteUnits[k].patternHi = page[(address | 8) & 0x3FF];
+            p.fetchSlot = (k + 1) & 7;
+            tellUnit(address);
+        }
+    };
+    if (!watched) {
+        fetchUnits([](uint32_t) {});
+    } else if (p.spriteHeightMinus1 == 15) {
+        fetchUnits([&hooks](uint32_t address) { hooks.patternRun(address | 8); });
+    } else {
+        fetchUnits([](uint32_t) {});
+        hooks.patternRun(p.spriteFetchAddr | 8);
     }
 }
 
