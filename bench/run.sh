@@ -180,7 +180,7 @@ if [ -n "$doc" ]; then
 
 Measured by \`bench/run.sh\` on $(date -u +%Y-%m-%d): $cpu, $(nproc) cores,
 $(free -g | awk '/Mem:/{print $2}') GiB; $("$compiler" --version | sed -n 1p), RelWithDebInfo
-(\`$flags\`${MORVEL_BENCH_CMAKE_ARGS:+, \`$MORVEL_BENCH_CMAKE_ARGS\`}). The run took $(($(date +%s) - began)) s, building included.
+(\`$flags\`, the machine core at \`-O3\`${MORVEL_BENCH_CMAKE_ARGS:+, \`$MORVEL_BENCH_CMAKE_ARGS\`}). The run took $(($(date +%s) - began)) s, building included.
 
 Instructions per frame are host instructions counted by callgrind in the
 steady state: the count of a \`morvel-headless --bench --frames $long\` run minus
