@@ -393,6 +393,22 @@ inline void FetchTilesThroughPages(PpuState& p, const PlainBackgroundPages& page
     p.attrBit1 = f.attrs[f.tiles - 1] >> 1;
 }
 
+// A whole tile of background alone: its eight pixels from four colour
+// pairs (values holds the tile's four pixel-pair indexes), all looked up
+// before any is stored, since the stores cannot change the table.
+[[gnu::always_inline]] inline uint32_t* StoreTilePairs(const uint64_t* pairs, uint32_t values,
+                                                       uint32_t* out) {
+    const uint64_t pair0 = pairs[values >> 24];
+    const uint64_t pair1 = pairs[(values >> 16) & 0xFF];
+    const uint64_t pair2 = pairs[(values >> 8) & 0xFF];
+    const uint64_t pair3 = pairs[values & 0xFF];
+    std::memcpy(out, &pair0, sizeof pair0);
+    std::memcpy(out + 2, &pair1, sizeof pair1);
+    std::memcpy(out + 4, &pair2, sizeof pair2);
+    std::memcpy(out + 6, &pair3, sizeof pair3);
+    return out + 8;
+}
+
 // The whole tiles of a run from `dot` (8k + 1) on, as many as fit before
 // `last`: their fetches, their pixels (tilePixels(dot, stream), from the
 // stream's top eight values, before the tile's block joins the stream) and
@@ -508,17 +524,7 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
                 return;
             }
         }
-        // Looked up before any is stored: the stores cannot change the table.
-        const uint64_t* pairs = palette.backgroundPairs;
-        const uint64_t pair0 = pairs[values >> 24];
-        const uint64_t pair1 = pairs[(values >> 16) & 0xFF];
-        const uint64_t pair2 = pairs[(values >> 8) & 0xFF];
-        const uint64_t pair3 = pairs[values & 0xFF];
-        std::memcpy(out, &pair0, sizeof pair0);
-        std::memcpy(out + 2, &pair1, sizeof pair1);
-        std::memcpy(out + 4, &pair2, sizeof pair2);
-        std::memcpy(out + 6, &pair3, sizeof pair3);
-        out += 8;
+        out = StoreTilePairs(palette.backgroundPairs, values, out);
     };
 
     // Enter the tile at the phase of the first dot; each case falls through
@@ -710,16 +716,7 @@ inline void BackgroundOnlyRun(PpuState& p, int32_t first, int32_t last) {
         const uint64_t* pairs = palette.backgroundPairs;
         dot = WholeTiles<true>(
             p, bg, dot, last, [&](int32_t, uint64_t stream) __attribute__((always_inline)) {
-                const uint32_t values = static_cast<uint32_t>(stream >> 32);
-                const uint64_t pair0 = pairs[values >> 24];
-                const uint64_t pair1 = pairs[(values >> 16) & 0xFF];
-                const uint64_t pair2 = pairs[(values >> 8) & 0xFF];
-                const uint64_t pair3 = pairs[values & 0xFF];
-                std::memcpy(out, &pair0, sizeof pair0);
-                std::memcpy(out + 2, &pair1, sizeof pair1);
-                std::memcpy(out + 4, &pair2, sizeof pair2);
-                std::memcpy(out + 6, &pair3, sizeof pair3);
-                out += 8;
+                out = StoreTilePairs(pairs, static_cast<uint32_t>(stream >> 32), out);
             });
         if (dot != last) {
             // Part of a tile: its first fetch phases, never its last.
