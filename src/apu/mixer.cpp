@@ -240,38 +240,34 @@ void RunStretch(uint64_t first, uint32_t count, SampleMaker& maker, bool muted) 
         } else {
             // Timers that advance exactly over their expiries take the event
             // cycle in the same step; the others get it from the cycle's function.
-            if (pulse1Lane.next == event) {
-                AdvancePulse(pulse1, event - pulse1Lane.at);
-                pulse1Lane.at = event;
-                pulse1Lane.Plan(PulseQuietCycles(pulse1));
-            }
-            if (pulse2Lane.next == event) {
-                AdvancePulse(pulse2, event - pulse2Lane.at);
-                pulse2Lane.at = event;
-                pulse2Lane.Plan(PulseQuietCycles(pulse2));
-            }
-            if (triangleLane.next == event) {
-                AdvanceTriangleTimer(triangle, event - 1 - triangleLane.at);
-                ClockTriangleTimer(triangle);
-                triangleLane.at = event;
-                triangleLane.Plan(TriangleQuietCycles(triangle));
-            }
-            if (noiseLane.next == event) {
-                AdvanceNoise(noise, event - noiseLane.at);
-                noiseLane.at = event;
-                noiseLane.Plan(NoiseQuietCycles(noise));
-            }
-            if (dmcLane.next == event) {
-                AdvanceDmc(dmc, event - 1 - dmcLane.at);
-                ClockDmcTimer(dmc);
-                dmcLane.at = event;
-                dmcLane.Plan(DmcQuietCycles(dmc));
-                // A new output cycle that took the buffer asks for a reload,
-                // which runs the rest of this cycle and then whole cycles.
-                if (apuCycle.dmcDma == kDmcDmaLoad || apuCycle.dmcDma == kDmcDmaReload) {
-                    TickDmcDma(cycle);
-                    if (apuCycle.dmcDma != kDmcDmaWanted) frameLane.next = event + 1;
-                }
+            const auto takeEvent = [event](Lane& lane, auto& channel, auto advance, auto quiet) {
+                if (lane.next != event) return;
+                advance(channel, event - lane.at);
+                lane.at = event;
+                lane.Plan(quiet(channel));
+            };
+            takeEvent(pulse1Lane, pulse1, AdvancePulse, PulseQuietCycles);
+            takeEvent(pulse2Lane, pulse2, AdvancePulse, PulseQuietCycles);
+            // The triangle's and the DMC's timers run to the cycle before and
+            // are clocked on the event's own.
+            const auto clockEvent = [event](Lane& lane, auto& channel, auto advance, auto clock,
+                                            auto quiet) {
+                if (lane.next != event) return false;
+                advance(channel, event - 1 - lane.at);
+                clock(channel);
+                lane.at = event;
+                lane.Plan(quiet(channel));
+                return true;
+            };
+            clockEvent(triangleLane, triangle, AdvanceTriangleTimer, ClockTriangleTimer,
+                       TriangleQuietCycles);
+            takeEvent(noiseLane, noise, AdvanceNoise, NoiseQuietCycles);
+            // A new DMC output cycle that took the buffer asks for a reload,
+            // which runs the rest of this cycle and then whole cycles.
+            if (clockEvent(dmcLane, dmc, AdvanceDmc, ClockDmcTimer, DmcQuietCycles) &&
+                (apuCycle.dmcDma == kDmcDmaLoad || apuCycle.dmcDma == kDmcDmaReload)) {
+                TickDmcDma(cycle);
+                if (apuCycle.dmcDma != kDmcDmaWanted) frameLane.next = event + 1;
             }
         }
         mix = muted ? 0.0f : MixNow();

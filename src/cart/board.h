@@ -21,8 +21,7 @@ enum MirroringMode : uint32_t {
 
 extern uint8_t* prgBase;
 extern uint8_t* chrBase;
-extern uint8_t* prgPagePtr[16];  // 4 KB of PRG data per CPU page (8-15 used)
-extern uint8_t* chrPagePtr[8];   // 1 KB of CHR data per pattern page
+extern uint8_t* chrPagePtr[8];  // 1 KB of CHR data per pattern page
 
 // The bank numbers behind the pointers, kept so that save states can store
 // numbers and rebuild the pointers. Stored raw, in this order.
@@ -60,10 +59,9 @@ void RebuildBankPointers();
 void SetCpuPages(int first, int last, CpuReadHandler read, CpuWriteHandler write);
 void SetPpuPages(int first, int last, PpuReadHandler read, PpuWriteHandler write);
 
-// The standard handlers boards install.
+// The standard handlers boards install (and PrgPageRead, in the memory map).
 // PRG and CHR ROM are read-only: a write to them changes nothing (a board's
 // registers may see it through their own handler).
-uint8_t PrgPageRead(uint32_t address);
 uint8_t ChrPageRead(uint32_t address);
 void ChrPageWrite(uint32_t address, uint8_t value);
 void IgnorePpuWrite(uint32_t address, uint8_t value);

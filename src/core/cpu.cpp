@@ -35,11 +35,27 @@ namespace {
 // fetches for its interrupt, every cycle. Between two catch-ups nothing the
 // CPU sees of the PPU changes, so the NMI input is sampled only at them.
 
-// The interrupt inputs (interruptInputs) as sampled at the end of the
-// current cycle and of the one before it: an instruction acts on the
-// second-to-last cycle's sample.
-uint8_t pollNow;
-uint8_t pollBefore;
+// Which cycle's view of the interrupt inputs decides whether the next step
+// enters a handler, counted back from the step's last cycle: 1, the
+// second-to-last, for most; 2 for a taken branch that stays in its page;
+// 0 after an interrupt entry, whose handler's first instruction always runs.
+uint32_t pollBack;
+
+// Set while the next step is not a plain instruction: reset cycles to run,
+// the CPU halted, an interrupt to enter. Brought up to date wherever those
+// change.
+bool unusualStep;
+inline void NoteUnusualStep() {
+    unusualStep = cpu.extraCycles | cpuCycle.halted | cpuCycle.takeNmi | cpuCycle.takeIrq;
+}
+
+// What the interrupt inputs asked for at the end of a recent cycle.
+uint8_t InputsAtEndOf(uint64_t cycle) {
+    const InterruptInputs& in = interruptInputs;
+    if (in.changedAt <= cycle) return in.now;
+    if (in.earlierAt <= cycle) return in.before;
+    return in.earlier;
+}
 
 // The cycle at whose end the PPU is caught up next (0: the coming one).
 uint64_t ppuEventCycle;
@@ -116,8 +132,6 @@ void EndDuties() {
 inline void EndCycle() {
     if (cpuCycle.cycles >= dutyCycle) [[unlikely]]
         EndDuties();
-    pollBefore = pollNow;
-    pollNow = interruptInputs;
 }
 
 // A cycle with nothing on the bus that matters (the reset's cycles, a halted CPU).
@@ -153,8 +167,8 @@ inline uint8_t Read(uint32_t address) {
     return value;
 }
 
-// The cycle of the last write in this step (0: none yet), and whether the
-// write under way follows one.
+// The cycle of the last write, and whether the write under way follows one
+// (every step starts with a read, so only writes of one step can).
 uint64_t lastWriteCycle;
 bool writeFollowsWrite;
 
@@ -281,7 +295,7 @@ void EnterInterrupt(uint16_t returnAddress, bool fromBrk) {
     const uint32_t hi = Read(vector + 1);
     cpu.pc = static_cast<uint16_t>(lo | (hi << 8));
     // The handler's first instruction always runs before another interrupt.
-    pollNow = pollBefore = 0;
+    pollBack = 0;
 }
 
 // ---- Addressing modes ----------------------------------------------------------------
@@ -582,7 +596,6 @@ template <uint8_t kFlag, bool kSet>
 void Branch() {
     const int8_t offset = static_cast<int8_t>(Fetch());
     if (((cpu.p & kFlag) != 0) != kSet) return;
-    const uint8_t afterOperand = pollBefore;
     const uint16_t next = cpu.pc;
     const uint16_t target = static_cast<uint16_t>(next + offset);
     Read(next);
@@ -591,7 +604,7 @@ void Branch() {
         Read(cpu.pc);
         cpu.pc = target;
     } else {
-        pollBefore = afterOperand;
+        pollBack = 2;  // the interrupt inputs as the operand's cycle left them
     }
 }
 
@@ -666,6 +679,7 @@ void Pla() {
 void Halt() {
     Fetch();
     cpuCycle.halted = 1;
+    unusualStep = true;
 }
 
 // ---- Implied -------------------------------------------------------------------------------
@@ -780,6 +794,11 @@ void CpuSyncPpu() {
     CatchUpPpu(static_cast<int32_t>(owed));
     ppuEventCycle = 0;
     dutyCycle = 0;
+    // The inputs' history and the last write may belong to another time
+    // line (a loaded state).
+    interruptInputs = InterruptInputs{};
+    lastWriteCycle = 0;
+    NoteUnusualStep();
     UpdateInterruptInputs();
 }
 
@@ -800,36 +819,65 @@ bool CpuWriteFollowsWrite() {
     return writeFollowsWrite;
 }
 
-int32_t CpuStep() {
-    const uint64_t start = cpuCycle.cycles;
-    lastWriteCycle = 0;
-    // The reset's cycles (7 after power-on or reset) come before the next instruction.
-    for (; cpu.extraCycles > 0; --cpu.extraCycles) IdleCycle();
-    if (cpuCycle.halted) [[unlikely]] {
-        IdleCycle();
-    } else if (cpuCycle.takeNmi || cpuCycle.takeIrq) {
-        // The interrupt sequence: two reads at PC (the fetch, dropped, and
-        // its repeat), then the pushes and the vector.
-        Read(cpu.pc);
-        Read(cpu.pc);
-        EnterInterrupt(cpu.pc, false);
+namespace {
+
+// One step: the reset's cycles, a halted cycle, an interrupt entry or an
+// instruction. Whether the next step enters a handler is decided from what
+// the interrupt inputs asked for at the step's polling cycle; most steps see
+// nothing asked and leave the flags as they were (clear).
+[[gnu::always_inline]] inline void Step() {
+    pollBack = 1;
+    if (unusualStep) [[unlikely]] {
+        // The reset's cycles (7 after power-on or reset) come before the next instruction.
+        for (; cpu.extraCycles > 0; --cpu.extraCycles) IdleCycle();
+        if (cpuCycle.halted) {
+            IdleCycle();
+        } else if (cpuCycle.takeNmi || cpuCycle.takeIrq) {
+            // The interrupt sequence: two reads at PC (the fetch, dropped, and
+            // its repeat), then the pushes and the vector.
+            Read(cpu.pc);
+            Read(cpu.pc);
+            EnterInterrupt(cpu.pc, false);
+        } else {
+            const uint8_t opcode = Fetch();
+            cpu.opcode = opcode;
+            kOpHandlers[opcode]();
+        }
     } else {
         const uint8_t opcode = Fetch();
         cpu.opcode = opcode;
         kOpHandlers[opcode]();
     }
-    // What the instruction's second-to-last cycle saw decides whether the
-    // next step enters a handler.
-    cpuCycle.takeNmi = pollBefore & 1;
-    cpuCycle.takeIrq = (pollBefore >> 1) & 1;
-    pollNow = pollBefore = 0;
+    const uint8_t poll = pollBack ? InputsAtEndOf(cpuCycle.cycles - pollBack) : 0;
+    if (poll | cpuCycle.takeNmi | cpuCycle.takeIrq) [[unlikely]] {
+        cpuCycle.takeNmi = poll & 1;
+        cpuCycle.takeIrq = (poll >> 1) & 1;
+    }
+    if (unusualStep | poll) [[unlikely]]
+        NoteUnusualStep();
+}
+
+}  // namespace
+
+int32_t CpuStep() {
+    const uint64_t start = cpuCycle.cycles;
+    Step();
     return static_cast<int32_t>(cpuCycle.cycles - start);
+}
+
+uint32_t CpuRunToFrameEnd() {
+    uint64_t start;
+    do {
+        start = cpuCycle.cycles;
+        Step();
+    } while (!ppuFrameReady);
+    return static_cast<uint32_t>(cpuCycle.cycles - start);
 }
 
 void CpuPowerOn() {
     std::memset(&cpu, 0, sizeof cpu);
     std::memset(&cpuCycle, 0, sizeof cpuCycle);
-    pollNow = pollBefore = 0;
+    interruptInputs = InterruptInputs{};
     ppuEventCycle = 0;
     dutyCycle = 0;
     ppuOwedBase = 0;
@@ -844,6 +892,7 @@ void CpuPowerOn() {
     cpu.extraCycles = 7;
     cpu.s = static_cast<uint8_t>(cpu.s - 3);
     UpdateInterruptInputs();
+    NoteUnusualStep();
 }
 
 void CpuReset() {
@@ -857,6 +906,7 @@ void CpuReset() {
     cpuCycle.takeNmi = cpuCycle.takeIrq = 0;
     cpu.nmiPending = 0;
     UpdateInterruptInputs();
+    NoteUnusualStep();
 }
 
 }  // namespace morvel

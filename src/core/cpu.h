@@ -91,13 +91,31 @@ enum IrqSource : uint32_t {
     kIrqDmc = 2,
     kIrqBoard = 4,
 };
-// What the interrupt inputs ask for now: bit 0 an NMI is pending, bit 1 the
-// IRQ line is low with the I flag clear. Whatever changes the NMI latch, the
-// line or the I flag brings it up to date; the CPU samples it every cycle.
-inline uint8_t interruptInputs;
+// What the interrupt inputs ask for: bit 0 an NMI is pending, bit 1 the IRQ
+// line is low with the I flag clear. Whatever changes the NMI latch, the line
+// or the I flag brings it up to date. The CPU acts on what they asked for at
+// the end of one of an instruction's last cycles, so the values before the
+// last two changes are kept with the cycles of those changes.
+struct InterruptInputs {
+    uint8_t now;
+    uint8_t before;      // up to the cycle changedAt
+    uint8_t earlier;     // up to the cycle earlierAt
+    uint64_t changedAt;  // the cycle of the last change
+    uint64_t earlierAt;  // the cycle of the change before it
+};
+inline InterruptInputs interruptInputs;
 inline void UpdateInterruptInputs() {
-    interruptInputs = static_cast<uint8_t>((cpu.nmiPending ? 1 : 0) |
-                                           (cpu.irqLine == 0 && !(cpu.p & kFlagI) ? 2 : 0));
+    InterruptInputs& in = interruptInputs;
+    const uint8_t value = static_cast<uint8_t>((cpu.nmiPending ? 1 : 0) |
+                                               (cpu.irqLine == 0 && !(cpu.p & kFlagI) ? 2 : 0));
+    if (value == in.now) return;
+    if (in.changedAt != cpuCycle.cycles) {
+        in.earlier = in.before;
+        in.earlierAt = in.changedAt;
+        in.before = in.now;
+        in.changedAt = cpuCycle.cycles;
+    }
+    in.now = value;
 }
 
 inline void AssertIrq(uint32_t source) {
@@ -111,7 +129,12 @@ inline void ReleaseIrq(uint32_t source) {
     UpdateInterruptInputs();
 }
 
+// One instruction, interrupt entry or halted cycle, with any DMA inside it;
+// returns its cycles.
 int32_t CpuStep();
+// Steps until the PPU has reached the vertical blank; returns the cycles of
+// the last step.
+uint32_t CpuRunToFrameEnd();
 
 // The PPU runs behind the CPU, owing the dots of frameBookkeeping. At the
 // end of a frame the frame loop runs it through the CPU's last cycle

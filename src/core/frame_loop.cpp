@@ -20,9 +20,7 @@ void RunFrameBody() {
     FrameBookkeeping& f = frameBookkeeping;
     ppuFrameReady = 0;
     CpuSyncPpu();
-    do {
-        f.lastCpuCycles = static_cast<uint32_t>(CpuStep());
-    } while (!ppuFrameReady);
+    f.lastCpuCycles = CpuRunToFrameEnd();
     CpuCatchUpPpu();
     ApuRunTo(cpuCycle.cycles);  // the frame's last samples; a saved state finds the APU caught up
     f.ppuCyclesOwed -= static_cast<uint32_t>(ppu.ppuCyclesDone);

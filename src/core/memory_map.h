@@ -14,12 +14,21 @@ using CpuWriteHandler = void (*)(uint32_t address, uint8_t value);
 extern CpuReadHandler cpuReadPage[16];
 extern CpuWriteHandler cpuWritePage[16];
 
+// 4 KB of PRG data per CPU page (8-15 used), behind the PrgPageRead handler
+// that plain bank windows install.
+extern uint8_t* prgPagePtr[16];
+uint8_t PrgPageRead(uint32_t address);
+
 // The CPU's address bus is 16 bits wide: whatever a caller passes (a DMA or
 // sample address restored from a damaged state, say) reaches a handler as an
 // address of the 64 KB space, so no page index leaves the tables.
+// Most reads are of a plain PRG bank window (every instruction fetch), so
+// that handler's read is made here without the call.
 inline uint8_t CpuRead(uint32_t address) {
     const uint32_t bus = address & 0xFFFF;
-    return cpuReadPage[bus >> 12](bus);
+    const uint32_t page = bus >> 12;
+    if (cpuReadPage[page] == PrgPageRead) return prgPagePtr[page][bus & 0xFFF];
+    return cpuReadPage[page](bus);
 }
 inline void CpuWrite(uint32_t address, uint8_t value) {
     const uint32_t bus = address & 0xFFFF;

@@ -1,8 +1,9 @@
 // A saved slot resumes the machine exactly: one run saves slot 2 after frame
 // S (100, or 110 while our tone cartridge's DMC plays) and goes on to frame
-// 300; a second run loads the written file, loads slot 2 after its first
-// frame and runs 300 - S more. The last pictures and the last 170 frames of
-// samples must be identical.
+// 300; a second run loads the written file, runs to frame L = 150, later
+// than S, so the load goes back in time, loads slot 2 there and runs 300 - S
+// more. The last pictures and the last 170 frames of samples must be
+// identical.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -32,12 +33,13 @@ TEST_P(Determinism, SlotResumesPictureAndSound) {
     const Cartridge& c = GetParam();
     if (!std::filesystem::exists(c.path)) GTEST_SKIP() << c.path << " is absent";
     std::string dir = MakeTempDir();
-    // The second run's frame f is the first run's frame f + S - 1, so its
-    // input is the same presses moved S - 1 frames earlier.
+    // After the load the second run's frame f is the first run's frame
+    // f + S - L, so its input is the same presses moved by L - S frames.
+    constexpr int kLoadAt = 150;
+    const int shift = kLoadAt - c.saveAt;
     const std::vector<std::string> input = {"--press", "30-80:Start", "--press", "120-200:Right+A"};
     const std::vector<std::string> resumedInput = {
-        "--press",
-        std::to_string(121 - c.saveAt) + "-" + std::to_string(201 - c.saveAt) + ":Right+A"};
+        "--press", std::to_string(120 + shift) + "-" + std::to_string(200 + shift) + ":Right+A"};
     auto run = [&](std::vector<std::string> args, bool resumed = false) {
         const auto& presses = resumed ? resumedInput : input;
         args.insert(args.end(), presses.begin(), presses.end());
@@ -48,9 +50,10 @@ TEST_P(Determinism, SlotResumesPictureAndSound) {
     };
     run({"--frames", "300", "--save-state", "2@" + std::to_string(c.saveAt), "--screenshot",
          dir + "/a.bmp", "--wav", dir + "/a.wav"});
-    HeadlessRun second = run({"--frames", std::to_string(301 - c.saveAt), "--load-state", "2@1",
-                              "--screenshot", dir + "/b.bmp", "--wav", dir + "/b.wav"},
-                             true);
+    HeadlessRun second = run(
+        {"--frames", std::to_string(300 + shift), "--load-state", "2@" + std::to_string(kLoadAt),
+         "--screenshot", dir + "/b.bmp", "--wav", dir + "/b.wav"},
+        true);
     EXPECT_NE(second.out.find("LOADED STATE N\u00BA -> 2"), std::string::npos) << second.out;
 
     EXPECT_TRUE(ReadFileText(dir + "/a.bmp") == ReadFileText(dir + "/b.bmp")) << "pictures differ";
