@@ -67,21 +67,33 @@ namespace {
 using ColourQuad = uint32_t __attribute__((vector_size(16)));
 
 // count pixels of one colour from out on; returns the pixel after them.
-uint32_t* FillPixels(uint32_t* out, int32_t count, uint32_t colour) {
+[[gnu::always_inline]] inline uint32_t* FillPixels(uint32_t* out, int32_t count, uint32_t colour) {
     const ColourQuad quad = {colour, colour, colour, colour};
-    for (; count >= 16; count -= 16, out += 16) {
-        std::memcpy(out, &quad, sizeof quad);
-        std::memcpy(out + 4, &quad, sizeof quad);
-        std::memcpy(out + 8, &quad, sizeof quad);
-        std::memcpy(out + 12, &quad, sizeof quad);
+    auto four = [&quad](uint32_t* at) { std::memcpy(at, &quad, sizeof quad); };
+    for (; count >= 32; count -= 32, out += 32) {
+        four(out);
+        four(out + 4);
+        four(out + 8);
+        four(out + 12);
+        four(out + 16);
+        four(out + 20);
+        four(out + 24);
+        four(out + 28);
+    }
+    if (count & 16) {
+        four(out);
+        four(out + 4);
+        four(out + 8);
+        four(out + 12);
+        out += 16;
     }
     if (count & 8) {
-        std::memcpy(out, &quad, sizeof quad);
-        std::memcpy(out + 4, &quad, sizeof quad);
+        four(out);
+        four(out + 4);
         out += 8;
     }
     if (count & 4) {
-        std::memcpy(out, &quad, sizeof quad);
+        four(out);
         out += 4;
     }
     if (count & 2) {
