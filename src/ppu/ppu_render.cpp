@@ -67,21 +67,33 @@ namespace {
 using ColourQuad = uint32_t __attribute__((vector_size(16)));
 
 // count pixels of one colour from out on; returns the pixel after them.
-uint32_t* FillPixels(uint32_t* out, int32_t count, uint32_t colour) {
+[[gnu::always_inline]] inline uint32_t* FillPixels(uint32_t* out, int32_t count, uint32_t colour) {
     const ColourQuad quad = {colour, colour, colour, colour};
-    for (; count >= 16; count -= 16, out += 16) {
-        std::memcpy(out, &quad, sizeof quad);
-        std::memcpy(out + 4, &quad, sizeof quad);
-        std::memcpy(out + 8, &quad, sizeof quad);
-        std::memcpy(out + 12, &quad, sizeof quad);
+    auto four = [&quad](uint32_t* at) { std::memcpy(at, &quad, sizeof quad); };
+    for (; count >= 32; count -= 32, out += 32) {
+        four(out);
+        four(out + 4);
+        four(out + 8);
+        four(out + 12);
+        four(out + 16);
+        four(out + 20);
+        four(out + 24);
+        four(out + 28);
+    }
+    if (count & 16) {
+        four(out);
+        four(out + 4);
+        four(out + 8);
+        four(out + 12);
+        out += 16;
     }
     if (count & 8) {
-        std::memcpy(out, &quad, sizeof quad);
-        std::memcpy(out + 4, &quad, sizeof quad);
+        four(out);
+        four(out + 4);
         out += 8;
     }
     if (count & 4) {
-        std::memcpy(out, &quad, sizeof quad);
+        four(out);
         out += 4;
     }
     if (count & 2) {
@@ -92,15 +104,14 @@ uint32_t* FillPixels(uint32_t* out, int32_t count, uint32_t colour) {
     return out;
 }
 
-}  // namespace
-
 // With background and sprites off the PPU fetches nothing and shows the
 // backdrop colour, or, while v points into the palette ($3F00-$3FFF), the
 // palette entry v addresses; frames are never shortened. Nothing the picture
 // depends on can change inside a call (the CPU catches the PPU up before
 // each of its accesses), so a line's pixels are one colour, and only the
 // vertical blank's first dot and the pre-render line's first dot have work.
-void StepIdle(int32_t owed) {
+// StepIdle (below) takes the commonest runs itself.
+[[gnu::noinline]] void StepIdleParts(int32_t owed) {
     constexpr int32_t kLineDots = kLastDot + 1;
     PpuState& p = ppu;
     while (p.ppuCyclesDone < owed) {
@@ -137,8 +148,6 @@ void StepIdle(int32_t owed) {
         }
     }
 }
-
-namespace {
 
 // Dots 0 and 257-340 of a visible line; dots 1-256 go through VisiblePixelRun.
 inline void VisibleLineDot(PpuState& p) {
@@ -388,6 +397,24 @@ void StepRender(int32_t owed) {
         return;
     }
     StepRenderParts(owed);
+}
+
+void StepIdle(int32_t owed) {
+    PpuState& p = ppu;
+    const int32_t count = owed - p.ppuCyclesDone;
+    const int32_t dot = p.dot;
+    if (p.scanline < kVisibleLines && static_cast<uint32_t>(dot - 1) < 256 && count >= 1 &&
+        count <= 257 - dot) {
+        // Within a line's pixels: all of one colour.
+        const uint32_t v = p.vramAddr & 0x3FFF;
+        const uint32_t colour = PictureColour(p.paletteRam[v >= 0x3F00 ? v & 0x1F : 0]);
+        pixelCursor = FillPixels(pixelCursor, count, colour);
+        p.ppuCyclesDone = owed;
+        p.dot = dot + count;
+        return;
+    }
+    if (p.scanline >= kVisibleLines && QuietVblankRun(p, owed)) return;
+    StepIdleParts(owed);
 }
 
 }  // namespace morvel

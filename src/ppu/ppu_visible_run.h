@@ -582,11 +582,18 @@ inline void VisibleRunKnownSources(PpuState& p, int32_t first, int32_t last) {
         return out + n;
     }
     uint64_t values = stream;
-    for (uint32_t i = 1; i < n; i += 2) {
-        const uint64_t pair = palette.backgroundPairs[values >> 56];
-        std::memcpy(out, &pair, sizeof pair);
+    auto pair = [&] {
+        const uint64_t colours = palette.backgroundPairs[values >> 56];
+        std::memcpy(out, &colours, sizeof colours);
         out += 2;
         values <<= 8;
+    };
+    switch (n >> 1) {
+        case 4: pair(); [[fallthrough]];
+        case 3: pair(); [[fallthrough]];
+        case 2: pair(); [[fallthrough]];
+        case 1: pair(); break;
+        default: break;
     }
     if (n & 1) *out++ = palette.background[values >> 60];
     stream <<= 4 * n;

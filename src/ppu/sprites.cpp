@@ -174,6 +174,23 @@ void SpriteFetchAll(PpuState& p) {
             return;
         }
     }
+    if (p.foundSprites == 0 && (p.fetchSlot & 7) == 0) {
+        // No sprite found: each unit fetches the same two bytes at the
+        // table's start (StartSpriteFetch sets nothing else).
+        SettleSpriteUnits(p);
+        p.oamAddr = 0;
+        const uint32_t address = p.spritePatternBase;
+        p.spriteFetchAddr = address;
+        const uint8_t* page = pages[(address >> 10) & 7];
+        const uint8_t low = page[address & 0x3FF];
+        const uint8_t high = page[(address | 8) & 0x3FF];
+        for (SpriteUnit& unit : p.spriteUnits) {
+            unit.patternLo = low;
+            unit.patternHi = high;
+        }
+        if (watched) hooks.patternRun(address | 8);
+        return;
+    }
     // tellUnit(address): the unit's fetches are done, the first at address.
     auto fetchUnits = [&](auto tellUnit) {
         for (uint32_t unit = 0; unit < 8; ++unit) {
