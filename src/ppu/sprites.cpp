@@ -207,7 +207,7 @@ void SpriteFetchAll(PpuState& p) {
     if (!watched) {
         fetchUnits([](uint32_t) {});
     } else if (p.spriteHeightMinus1 == 15) {
-        fetchUnits([&hooks](uint32_t address) { hooks.patternRun(address | 8); });
+        fetchUnits([](uint32_t address) { ppuBoardHooks.patternRun(address | 8); });
     } else {
         fetchUnits([](uint32_t) {});
         hooks.patternRun(p.spriteFetchAddr | 8);
