@@ -31,9 +31,10 @@ namespace {
 // The PPU is kept behind and caught up only where the CPU could tell: before
 // an access that reaches it (its registers, a board's registers), and at the
 // end of the cycle its next event falls in. The events are the dots where its
-// NMI output can change by itself and, with a board that watches the PPU's
-// fetches for its interrupt, every cycle. Between two catch-ups nothing the
-// CPU sees of the PPU changes, so the NMI input is sampled only at them.
+// NMI output can change by itself and, with a board that counts the PPU's A12
+// rises for its interrupt, the last stretch before the interrupt could come.
+// Between two catch-ups nothing the CPU sees of the PPU changes, so the NMI
+// input is sampled only at them.
 
 // Which cycle's view of the interrupt inputs decides whether the next step
 // enters a handler, counted back from the step's last cycle: 1, the
@@ -66,9 +67,13 @@ uint64_t ppuEventCycle;
 // access that may have changed them asks for that by setting it to 0.
 uint64_t dutyCycle;
 
+// Sprite DMA after a $4014 write, or a DMC sample fetch, waits for a read.
+inline bool DmaWaiting() {
+    return cpu.dmaActive || DmcDmaPending();
+}
+
 inline void PlanDuties() {
-    dutyCycle =
-        (cpu.dmaActive || DmcDmaPending()) ? 0 : std::min(ppuEventCycle, apuClock.nextEvent);
+    dutyCycle = DmaWaiting() ? 0 : std::min(ppuEventCycle, apuClock.nextEvent);
 }
 
 // The PPU owes three dots per CPU cycle: at the end of cycle c its count
@@ -152,7 +157,7 @@ void RunDma(uint32_t address);
 
 // Every read the CPU makes is one where DMA may halt it.
 [[gnu::noinline]] uint8_t ReadWithDuties(uint32_t address) {
-    if (cpu.dmaActive || DmcDmaPending()) RunDma(address);
+    if (DmaWaiting()) RunDma(address);
     return BusRead(address);
 }
 
@@ -811,8 +816,9 @@ void CpuRecheckDuties() {
 }
 
 void CpuCatchUpPpu() {
-    frameBookkeeping.ppuCyclesOwed = static_cast<uint32_t>(PpuOwed(0));
-    CatchUpPpu(PpuOwed(0));
+    const int32_t owed = PpuOwed(0);
+    frameBookkeeping.ppuCyclesOwed = static_cast<uint32_t>(owed);
+    CatchUpPpu(owed);
 }
 
 bool CpuWriteFollowsWrite() {
@@ -825,25 +831,27 @@ namespace {
 // instruction. Whether the next step enters a handler is decided from what
 // the interrupt inputs asked for at the step's polling cycle; most steps see
 // nothing asked and leave the flags as they were (clear).
+// The unusual part of a step: the reset's cycles (7 after power-on or
+// reset) come first; then a halted cycle or an interrupt entry takes the
+// step's place (true), or an instruction follows as usual (false).
+bool UnusualStep() {
+    for (; cpu.extraCycles > 0; --cpu.extraCycles) IdleCycle();
+    if (cpuCycle.halted) {
+        IdleCycle();
+        return true;
+    }
+    if (!cpuCycle.takeNmi && !cpuCycle.takeIrq) return false;
+    // The interrupt sequence: two reads at PC (the fetch, dropped, and its
+    // repeat), then the pushes and the vector.
+    Read(cpu.pc);
+    Read(cpu.pc);
+    EnterInterrupt(cpu.pc, false);
+    return true;
+}
+
 [[gnu::always_inline]] inline void Step() {
     pollBack = 1;
-    if (unusualStep) [[unlikely]] {
-        // The reset's cycles (7 after power-on or reset) come before the next instruction.
-        for (; cpu.extraCycles > 0; --cpu.extraCycles) IdleCycle();
-        if (cpuCycle.halted) {
-            IdleCycle();
-        } else if (cpuCycle.takeNmi || cpuCycle.takeIrq) {
-            // The interrupt sequence: two reads at PC (the fetch, dropped, and
-            // its repeat), then the pushes and the vector.
-            Read(cpu.pc);
-            Read(cpu.pc);
-            EnterInterrupt(cpu.pc, false);
-        } else {
-            const uint8_t opcode = Fetch();
-            cpu.opcode = opcode;
-            kOpHandlers[opcode]();
-        }
-    } else {
+    if (!unusualStep || !UnusualStep()) [[likely]] {
         const uint8_t opcode = Fetch();
         cpu.opcode = opcode;
         kOpHandlers[opcode]();
