@@ -16,6 +16,7 @@
 namespace morvel {
 
 constexpr int32_t kLastDot = 340;
+constexpr int32_t kLineDots = kLastDot + 1;
 constexpr int32_t kVisibleLines = 240;
 constexpr int32_t kVblankLine = 241;
 constexpr int32_t kPreRenderLine = 261;

@@ -23,7 +23,6 @@ void PlacePixelCursor() {
 }
 
 int32_t PpuDotsToVblankEdge() {
-    constexpr int32_t kLineDots = kLastDot + 1;
     constexpr int32_t kFrameDots = kFrameEndLine * kLineDots;
     constexpr int32_t kVblankStart = kVblankLine * kLineDots + 1;
     constexpr int32_t kVblankEnd = kPreRenderLine * kLineDots + 1;
@@ -41,7 +40,6 @@ int32_t PpuDotsToVblankEdge() {
 }
 
 int32_t PpuDotsBeforeA12Rises(uint32_t rises) {
-    constexpr int32_t kLineDots = kLastDot + 1;
     const PpuState& p = ppu;
     if (!(p.showBackground | p.showSprites)) return kFrameEndLine * kLineDots;
     // A line's pattern fetches: the background's from one table, then the
@@ -62,6 +60,13 @@ uint32_t BackgroundPixel() {
 }
 
 namespace {
+
+// With rendering off a pixel shows the backdrop colour, or, while v points
+// into the palette ($3F00-$3FFF), the palette entry v addresses.
+inline uint32_t IdleColour(const PpuState& p) {
+    const uint32_t v = p.vramAddr & 0x3FFF;
+    return PictureColour(p.paletteRam[v >= 0x3F00 ? v & 0x1F : 0]);
+}
 
 // Four pixels of one colour, stored at once.
 using ColourQuad = uint32_t __attribute__((vector_size(16)));
@@ -112,7 +117,6 @@ using ColourQuad = uint32_t __attribute__((vector_size(16)));
 // vertical blank's first dot and the pre-render line's first dot have work.
 // StepIdle (below) takes the commonest runs itself.
 [[gnu::noinline]] void StepIdleParts(int32_t owed) {
-    constexpr int32_t kLineDots = kLastDot + 1;
     PpuState& p = ppu;
     while (p.ppuCyclesDone < owed) {
         const int32_t line = p.scanline;
@@ -125,9 +129,7 @@ using ColourQuad = uint32_t __attribute__((vector_size(16)));
         if (line < kVisibleLines && p.dot >= 1 && p.dot <= 256) {
             until = 257;
             const int32_t count = std::min(until - p.dot, left);
-            const uint32_t v = p.vramAddr & 0x3FFF;
-            const uint32_t colour = PictureColour(p.paletteRam[v >= 0x3F00 ? v & 0x1F : 0]);
-            pixelCursor = FillPixels(pixelCursor, count, colour);
+            pixelCursor = FillPixels(pixelCursor, count, IdleColour(p));
         } else if (line < kVisibleLines && p.dot == 0) {
             until = 1;
         } else if ((line == kVblankLine || line == kPreRenderLine) && p.dot <= 1) {
@@ -207,13 +209,13 @@ constexpr bool PreRenderLineWork(int32_t dot) {
 
 // For each dot 0-340 the first dot from there on that has work, 341 for none.
 struct NextWorkTable {
-    int16_t visible[kLastDot + 1];
-    int16_t preRender[kLastDot + 1];
+    int16_t visible[kLineDots];
+    int16_t preRender[kLineDots];
 };
 constexpr NextWorkTable BuildNextWorkTable() {
     NextWorkTable table{};
-    int16_t visible = kLastDot + 1;
-    int16_t preRender = kLastDot + 1;
+    int16_t visible = kLineDots;
+    int16_t preRender = kLineDots;
     for (int32_t dot = kLastDot; dot >= 0; --dot) {
         if (VisibleLineWork(dot)) visible = static_cast<int16_t>(dot);
         if (PreRenderLineWork(dot)) preRender = static_cast<int16_t>(dot);
@@ -266,7 +268,7 @@ inline void WholeVisibleTail(PpuState& p) {
     }
     DummyNametableRead(p);
     DummyNametableRead(p);
-    p.ppuCyclesDone += kLastDot + 1 - 257;
+    p.ppuCyclesDone += kLineDots - 257;
     p.dot = 0;
     p.scanline++;
 }
@@ -281,8 +283,8 @@ inline void TailRun(PpuState& p, int32_t owed) {
     const int32_t first = p.dot;
     int32_t budget = owed - p.ppuCyclesDone;
     if (budget < 1) budget = 1;
-    const int32_t end = budget < kLastDot + 1 - first ? first + budget : kLastDot + 1;
-    if (!kPreRender && first == 257 && end == kLastDot + 1) {
+    const int32_t end = budget < kLineDots - first ? first + budget : kLineDots;
+    if (!kPreRender && first == 257 && end == kLineDots) {
         WholeVisibleTail(p);
         return;
     }
@@ -319,7 +321,6 @@ namespace {
 // lines 242-260) only count: whether the run from the position to owed stays
 // among them, and if so the move.
 inline bool QuietVblankRun(PpuState& p, int32_t owed) {
-    constexpr int32_t kLineDots = kLastDot + 1;
     const int32_t line = p.scanline;
     const int32_t dot = p.dot;
     if (line < kVblankLine || line >= kPreRenderLine || (line == kVblankLine && dot <= 1))
@@ -367,7 +368,7 @@ inline bool QuietVblankRun(PpuState& p, int32_t owed) {
             VblankLineDot(p);
         } else if (dotInRange) {
             // The rest of the vertical blank and the idle line 240.
-            SkipIdleDots(p, kLastDot + 1, owed);
+            SkipIdleDots(p, kLineDots, owed);
             if (p.ppuCyclesDone >= owed) return;
             continue;
         }
@@ -406,9 +407,7 @@ void StepIdle(int32_t owed) {
     if (p.scanline < kVisibleLines && static_cast<uint32_t>(dot - 1) < 256 && count >= 1 &&
         count <= 257 - dot) {
         // Within a line's pixels: all of one colour.
-        const uint32_t v = p.vramAddr & 0x3FFF;
-        const uint32_t colour = PictureColour(p.paletteRam[v >= 0x3F00 ? v & 0x1F : 0]);
-        pixelCursor = FillPixels(pixelCursor, count, colour);
+        pixelCursor = FillPixels(pixelCursor, count, IdleColour(p));
         p.ppuCyclesDone = owed;
         p.dot = dot + count;
         return;

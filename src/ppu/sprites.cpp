@@ -113,7 +113,7 @@ void SpriteEvaluateSteps(PpuState& p, uint32_t dot) {
         p.evalIndex = n + 1;
     }
     // Past every dot: the callers have nothing more to ask for on this line.
-    if (c.evalStage == kEvaluationDone) c.evalDot = kLastDot + 1;
+    if (c.evalStage == kEvaluationDone) c.evalDot = kLineDots;
 }
 
 namespace {
