@@ -1,6 +1,7 @@
 // The board framework shared by every cartridge board.
 #include "cart/board.h"
 
+#include "cart/board_clock.h"
 #include "cart/board_table.h"
 #include "cart/cartridge.h"
 #include "ppu/ppu.h"
@@ -190,6 +191,8 @@ void InitBoard(const BoardHeader& header) {
     else
         SetPpuPages(0, 7, ChrPageRead, ChrDataWrite(header));
     ppuBoardHooks = board ? board->ppu : PpuBoardHooks{};
+    // The clock starts counting at power-on (BoardResyncClock).
+    boardClock = {board ? board->cpuClock : nullptr, 0, kBoardNever};
     if (board) board->setup(header);
     SetMirroring(header.mirroring);
     if (board && board->afterMirroring) board->afterMirroring();

@@ -75,7 +75,16 @@ struct BoardHeader {
     uint32_t chrUnits;  // 8 KB units, 0 for CHR RAM
     uint32_t mirroring;
     uint32_t submapper;  // the NES 2.0 submapper, 0 for an iNES 1.0 header
+    bool battery;        // the board keeps memory by battery (iNES byte 6 bit 1, or NES 2.0 NVRAM)
+    // Work RAM kept by the battery: the NES 2.0 PRG-NVRAM size, 8 KB for an
+    // iNES 1.0 header with the battery bit, else 0.
+    uint32_t batteryRamBytes;
+    // CHR RAM an NES 2.0 header asks for when the image has no CHR ROM; 0: the board's own.
+    uint32_t chrRamBytes;
 };
+
+// The header of the loaded cartridge, as its board was set up.
+extern BoardHeader boardHeader;
 
 // The write handler of the CHR data: none for ROM, ChrPageWrite for the
 // block given to a cartridge without CHR ROM.

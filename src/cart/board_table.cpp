@@ -50,28 +50,36 @@ constexpr PatternMemory kData = PatternMemory::kAlwaysData;
 // that count by the earlier rule.
 constexpr uint16_t kEarlyMmc3 = (1u << 1) | (1u << 4);
 
-}  // namespace
-
-// Columns: mapper, name, set-up, pattern memory, most PRG units, after the
-// header's mirroring, after a state load, save-state extras, PPU hooks, the
-// submappers of the earlier MMC3 counter.
 // clang-format off
-const SupportedBoard supportedBoards[13] = {
-    {0,   "MAPPER 0", SetupNrom,      kHeader, 2, nullptr,            nullptr,             kNoExtras,   kNoPpuHooks,   0},
-    {1,   "MMC 1",    SetupMmc1,      kHeader, 0, Mmc1AfterMirroring, Mmc1AfterStateLoad,  kMmc1Extras, kNoPpuHooks,   0},
-    {2,   "UNROM",    SetupUnrom,     kRam,    0, nullptr,            nullptr,             kNoExtras,   kNoPpuHooks,   0},
-    {3,   "CNROM",    SetupCnrom,     kData,   2, nullptr,            nullptr,             kNoExtras,   kNoPpuHooks,   0},
-    {4,   "MMC 3",    SetupMmc3,      kHeader, 0, nullptr,            Mmc3AfterStateLoad,  kMmc3Extras, kMmc3PpuHooks, kEarlyMmc3},
-    {5,   "MMC5",     SetupMmc5,      kHeader, 0, nullptr,            Mmc5AfterStateLoad,  kMmc5Extras, kMmc5PpuHooks, 0},
-    {7,   "AOROM",    SetupAorom,     kRam,    0, nullptr,            AoromAfterStateLoad, kNoExtras,   kNoPpuHooks,   0},
-    {9,   "MMC 2",    SetupMmc2,      kHeader, 0, nullptr,            nullptr,             kMmc2Extras, kNoPpuHooks,   0},
-    {34,  "BxROM",    SetupBxrom,     kHeader, 0, nullptr,            nullptr,             kNoExtras,   kNoPpuHooks,   0},
-    {58,  "58",       SetupMapper58,  kHeader, 0, nullptr,            nullptr,             kNoExtras,   kNoPpuHooks,   0},
-    {118, "118",      SetupMapper118, kHeader, 0, nullptr,            Mmc3AfterStateLoad,  kMmc3Extras, kMmc3PpuHooks, 0},
-    {189, "189",      SetupMapper189, kHeader, 0, nullptr,            Mmc3AfterStateLoad,  kMmc3Extras, kMmc3PpuHooks, 0},
-    {226, "226",      SetupMapper226, kHeader, 0, nullptr,            nullptr,             kNoExtras,   kNoPpuHooks,   0},
+const SupportedBoard kBoards[] = {
+    {.mapper = 0, .name = "MAPPER 0", .setup = SetupNrom, .maxPrgUnits = 2},
+    {.mapper = 1, .name = "MMC 1", .setup = SetupMmc1, .afterMirroring = Mmc1AfterMirroring,
+     .afterStateLoad = Mmc1AfterStateLoad, .extras = kMmc1Extras},
+    {.mapper = 2, .name = "UNROM", .setup = SetupUnrom, .patterns = kRam},
+    {.mapper = 3, .name = "CNROM", .setup = SetupCnrom, .patterns = kData, .maxPrgUnits = 2},
+    {.mapper = 4, .name = "MMC 3", .setup = SetupMmc3, .afterStateLoad = Mmc3AfterStateLoad,
+     .extras = kMmc3Extras, .ppu = kMmc3PpuHooks, .earlyCounterSubmappers = kEarlyMmc3,
+     .submappers = 1 | kEarlyMmc3},
+    {.mapper = 5, .name = "MMC5", .setup = SetupMmc5, .afterStateLoad = Mmc5AfterStateLoad,
+     .extras = kMmc5Extras, .ppu = kMmc5PpuHooks, .batteryWorkRam = false,
+     .batteryMemory = Mmc5BatteryMemory, .maxPrgRamBytes = sizeof mmc5.mmc5PrgRam},
+    {.mapper = 7, .name = "AOROM", .setup = SetupAorom, .patterns = kRam,
+     .afterStateLoad = AoromAfterStateLoad},
+    {.mapper = 9, .name = "MMC 2", .setup = SetupMmc2, .extras = kMmc2Extras},
+    {.mapper = 34, .name = "BxROM", .setup = SetupBxrom},
+    {.mapper = 58, .name = "58", .setup = SetupMapper58},
+    {.mapper = 118, .name = "118", .setup = SetupMapper118, .afterStateLoad = Mmc3AfterStateLoad,
+     .extras = kMmc3Extras, .ppu = kMmc3PpuHooks},
+    {.mapper = 189, .name = "189", .setup = SetupMapper189, .afterStateLoad = Mmc3AfterStateLoad,
+     .extras = kMmc3Extras, .ppu = kMmc3PpuHooks},
+    {.mapper = 226, .name = "226", .setup = SetupMapper226},
 };
 // clang-format on
+
+}  // namespace
+
+// In the order the ROM browser and the loader search them, by mapper number.
+const std::span<const SupportedBoard> supportedBoards = kBoards;
 
 const SupportedBoard* FindSupportedBoard(int32_t mapper) {
     for (const SupportedBoard& board : supportedBoards)

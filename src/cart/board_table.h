@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "cart/board.h"
@@ -32,25 +33,45 @@ struct BoardExtras {
     bool (*fits)(const uint8_t* saved, std::string& why);
 };
 
-struct SupportedBoard {
-    uint8_t mapper;
-    char name[20];  // shown by the ROM browser
-    void (*setup)(const BoardHeader& header);
-    PatternMemory patterns;
-    uint8_t maxPrgUnits;  // the most 16 KB PRG units the board can map, 0: any
-    // Run after the header's mirroring is applied (MMC1 replaces it).
-    void (*afterMirroring)();
-    // Run after a save state restored the registers: puts back what they
-    // imply but the page tables do not keep (nametables, RAM pages).
-    void (*afterStateLoad)();
-    BoardExtras extras;
-    PpuBoardHooks ppu;
-    // The NES 2.0 submappers (bit n for submapper n) whose chip counts
-    // scanlines by the earlier MMC3 rule; the later rule is the default.
-    uint16_t earlyCounterSubmappers;
+// Memory a board keeps powered by its battery besides work RAM (an EEPROM, a
+// chip's internal RAM): written after the work RAM in the ".sav" file.
+struct BatteryPart {
+    uint8_t* data;
+    size_t size;
 };
 
-extern const SupportedBoard supportedBoards[13];
+// A row names only what differs from a plain board: see the table's rows.
+struct SupportedBoard {
+    uint16_t mapper;
+    char name[20];  // shown by the ROM browser
+    void (*setup)(const BoardHeader& header);
+    PatternMemory patterns = PatternMemory::kByHeader;
+    uint8_t maxPrgUnits = 0;  // the most 16 KB PRG units the board can map, 0: any
+    // Run after the header's mirroring is applied (MMC1 replaces it).
+    void (*afterMirroring)() = nullptr;
+    // Run after a save state restored the registers: puts back what they
+    // imply but the page tables do not keep (nametables, RAM pages).
+    void (*afterStateLoad)() = nullptr;
+    BoardExtras extras = {nullptr, 0, nullptr, nullptr};
+    PpuBoardHooks ppu = {};
+    // The NES 2.0 submappers (bit n for submapper n) whose chip counts
+    // scanlines by the earlier MMC3 rule; the later rule is the default.
+    uint16_t earlyCounterSubmappers = 0;
+    // The NES 2.0 submappers the board knows (bit n for submapper n); an
+    // image naming another is refused. Submapper 0 is the board's default.
+    uint16_t submappers = 1;
+    // Runs what the board counts in CPU cycles (board_clock.h); null: nothing.
+    void (*cpuClock)(uint64_t last) = nullptr;
+    // Whether work RAM at $6000-$7FFF is what the battery keeps.
+    bool batteryWorkRam = true;
+    // The board's own battery-kept memory, after any work RAM; null: none.
+    BatteryPart (*batteryMemory)(const BoardHeader& header) = nullptr;
+    // The most work RAM and CHR RAM an NES 2.0 header may ask of the board.
+    uint32_t maxPrgRamBytes = 8192;
+    uint32_t maxChrRamBytes = 8192;
+};
+
+extern const std::span<const SupportedBoard> supportedBoards;
 
 // The row of a mapper number, or null when the board is not supported.
 const SupportedBoard* FindSupportedBoard(int32_t mapper);

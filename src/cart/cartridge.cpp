@@ -15,6 +15,7 @@ namespace morvel {
 
 uint8_t inesHeader[16];
 uint32_t mapperNumber;
+BoardHeader boardHeader;
 std::vector<uint8_t> prgRomBuffer;
 std::vector<uint8_t> chrRomBuffer;
 
@@ -23,12 +24,10 @@ namespace {
 constexpr uint32_t kPrgUnit = 16384;
 constexpr uint32_t kChrUnit = 8192;
 constexpr size_t kTrainerBytes = 512;
-// The largest image a header can describe: 255 PRG and 255 CHR units behind
-// a trainer. Every board masks its bank numbers by the header's counts, and
-// some (BxROM, UNROM, CNROM) take a full byte of bank number, so the boards
-// between them can map all of it; anything larger is not a cartridge image.
-constexpr size_t kMaxImageBytes =
-    kInesHeaderBytes + kTrainerBytes + 255 * kPrgUnit + 255 * kChrUnit;
+// The largest image read: an NES 2.0 header can describe more, but no
+// cartridge of the boards here holds more than a few megabytes; anything
+// larger is not a cartridge image.
+constexpr size_t kMaxImageBytes = 16u << 20;
 
 // Takes the 16-byte header into inesHeader. A file shorter than a header is
 // not an iNES image.
@@ -48,6 +47,35 @@ bool TakeExactly(const std::vector<uint8_t>& file, size_t offset, size_t size,
     buffer.assign(file.begin() + static_cast<ptrdiff_t>(offset),
                   file.begin() + static_cast<ptrdiff_t>(offset + size));
     return true;
+}
+
+// What the header asks of the board beyond its images, refused with a
+// message that says what when the board cannot give it.
+bool HeaderFitsBoard(const SupportedBoard& board, const InesHeader& ines) {
+    std::string why = UnsupportedHeaderFeature(ines);
+    const uint32_t prgRam = ines.prgRamBytes + ines.prgNvramBytes;
+    const std::string mapper = std::to_string(ines.mapper);
+    if (why.empty() && (ines.submapper >= 16 || !((board.submappers >> ines.submapper) & 1)))
+        why = "Submapper " + std::to_string(ines.submapper) + " of mapper " + mapper +
+              " is not supported.";
+    if (why.empty() && prgRam > board.maxPrgRamBytes)
+        why = "The cartridge asks for " + std::to_string(prgRam / 1024) +
+              " KB of PRG RAM; mapper " + mapper + " has at most " +
+              std::to_string(board.maxPrgRamBytes / 1024) + " KB here.";
+    if (why.empty() && ines.chrBytes != 0 && ines.chrRamBytes != 0)
+        why = "The cartridge has both CHR ROM and CHR RAM, which mapper " + mapper +
+              " does not support.";
+    if (why.empty() && ines.chrRamBytes > board.maxChrRamBytes)
+        why = "The cartridge asks for " + std::to_string(ines.chrRamBytes / 1024) +
+              " KB of CHR RAM; mapper " + mapper + " has at most " +
+              std::to_string(board.maxChrRamBytes / 1024) + " KB here.";
+    if (why.empty() && (ines.prgBytes % kPrgUnit != 0 || ines.chrBytes % kChrUnit != 0))
+        why = "The PRG or CHR ROM size is not a whole number of 16 KB or 8 KB units.";
+    if (why.empty() && (ines.prgBytes / kPrgUnit > 0xFFFF || ines.chrBytes / kChrUnit > 0xFFFF))
+        why = "The file is too large for an iNES image!";
+    if (why.empty()) return true;
+    showErrorBox(why.c_str());
+    return false;
 }
 
 // The sizes a board can map at all, beyond which an image is refused.
@@ -116,8 +144,16 @@ int LoadCartridge(const char* path) {
         showErrorBox("MAPPER NOT SUPPORTED");
         return 0;
     }
-    if (!PrgSizeFits(*board, ines.prgUnits)) return 0;
-    BoardHeader header = {ines.prgUnits, ines.chrUnits, ines.mirroring, ines.submapper};
+    if (!HeaderFitsBoard(*board, ines)) return 0;
+    BoardHeader header{};
+    header.prgUnits = static_cast<uint32_t>(ines.prgBytes / kPrgUnit);
+    header.chrUnits = static_cast<uint32_t>(ines.chrBytes / kChrUnit);
+    header.mirroring = ines.mirroring;
+    header.submapper = ines.submapper;
+    header.battery = ines.battery || ines.prgNvramBytes != 0;
+    header.batteryRamBytes = ines.nes20 ? ines.prgNvramBytes : (ines.battery ? 8192u : 0u);
+    header.chrRamBytes = ines.chrRamBytes;
+    if (!PrgSizeFits(*board, header.prgUnits)) return 0;
 
     // A trainer sits between the header and PRG; its bytes are not used, but
     // PRG starts after them.
@@ -143,6 +179,7 @@ int LoadCartridge(const char* path) {
     prgUnitCount = static_cast<uint32_t>(prgRomBuffer.size() / 4096);
     chrUnitCount = static_cast<uint32_t>(chrRomBuffer.size() / 1024);
     mapperNumber = ines.mapper;
+    boardHeader = header;
 
     InstallDefaultCpuPages();
     InitBoard(header);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "cart/board.h"
+#include "cart/board_table.h"
 #include "core/cpu.h"
 #include "core/state_rules.h"
 #include "ppu/ppu.h"
@@ -374,6 +375,12 @@ bool Mmc5Fits(const Mmc5State& m, std::string& why) {
 
 bool Mmc5ExtrasFit(const uint8_t* saved, std::string& why) {
     return SavedRecordFits<Mmc5State, Mmc5Fits>(saved, why);
+}
+
+BatteryPart Mmc5BatteryMemory(const BoardHeader& header) {
+    const size_t size = header.batteryRamBytes < sizeof mmc5.mmc5PrgRam ? header.batteryRamBytes
+                                                                        : sizeof mmc5.mmc5PrgRam;
+    return {mmc5.mmc5PrgRam, size};
 }
 
 }  // namespace morvel

@@ -82,6 +82,12 @@ void MapRamBanks(uint32_t cpuAddress, uint32_t bank, uint32_t size);
 // the RAM or ROM handlers back on pages 6-15 as the block records them.
 void Mmc5RebuildRamPointers();
 
+// The PRG RAM the battery keeps: as much as the header says (8 KB for an
+// iNES 1.0 header, which cannot say).
+struct BatteryPart;
+struct BoardHeader;
+BatteryPart Mmc5BatteryMemory(const BoardHeader& header);
+
 // True while the scanline interrupt is both enabled and pending.
 bool Mmc5IrqAsserting();
 

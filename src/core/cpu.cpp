@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "apu/apu.h"
+#include "cart/board_clock.h"
 #include "core/frame_loop.h"
 #include "core/memory_map.h"
 #include "ppu/board_ppu_hooks.h"
@@ -62,7 +63,7 @@ uint8_t InputsAtEndOf(uint64_t cycle) {
 uint64_t ppuEventCycle;
 
 // The first cycle with duties beyond counting and making its access: the
-// APU's next event (before the access), the PPU's (after it), a DMA waiting
+// APU's and the board's next events (before the access), the PPU's (after it), a DMA waiting
 // (0: at once). Placed afresh at the end of every cycle that reaches it; an
 // access that may have changed them asks for that by setting it to 0.
 uint64_t dutyCycle;
@@ -73,7 +74,8 @@ inline bool DmaWaiting() {
 }
 
 inline void PlanDuties() {
-    dutyCycle = DmaWaiting() ? 0 : std::min(ppuEventCycle, apuClock.nextEvent);
+    dutyCycle =
+        DmaWaiting() ? 0 : std::min({ppuEventCycle, apuClock.nextEvent, boardClock.nextEvent});
 }
 
 // The PPU owes three dots per CPU cycle: at the end of cycle c its count
@@ -125,8 +127,10 @@ inline bool WriteReachesPpu(uint32_t address) {
 }
 
 inline void BeginCycle() {
-    if (++cpuCycle.cycles >= dutyCycle) [[unlikely]]
+    if (++cpuCycle.cycles >= dutyCycle) [[unlikely]] {
         ApuCycle(cpuCycle.cycles);
+        BoardCycle(cpuCycle.cycles);
+    }
 }
 
 void EndDuties() {

@@ -1,7 +1,9 @@
 #include "core/frame_loop.h"
 
 #include "apu/apu.h"
+#include "apu/expansion_sound.h"
 #include "apu/sound_output.h"
+#include "cart/board_clock.h"
 #include "core/cpu.h"
 #include "core/frame_buffer.h"
 #include "ppu/ppu.h"
@@ -23,6 +25,8 @@ void RunFrameBody() {
     f.lastCpuCycles = CpuRunToFrameEnd();
     CpuCatchUpPpu();
     ApuRunTo(cpuCycle.cycles);  // the frame's last samples; a saved state finds the APU caught up
+    BoardCatchUp();             // and the board's, with its sound
+    AddExpansionSamples();
     f.ppuCyclesOwed -= static_cast<uint32_t>(ppu.ppuCyclesDone);
     ppu.ppuCyclesDone = 0;
 }

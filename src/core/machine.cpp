@@ -1,6 +1,8 @@
 #include "core/machine.h"
 
 #include "apu/apu.h"
+#include "apu/expansion_sound.h"
+#include "cart/board_clock.h"
 #include "cart/cartridge.h"
 #include "core/cpu.h"
 #include "core/frame_loop.h"
@@ -16,6 +18,8 @@ void PowerOnMachine() {
     PpuPowerOn();
     ppuStep = StepIdle;
     PlacePixelCursor();
+    BoardResyncClock();
+    ClearExpansionSamples();
 }
 
 void ResetMachine() {

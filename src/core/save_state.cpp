@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "apu/apu.h"
+#include "apu/expansion_sound.h"
+#include "cart/board_clock.h"
 #include "cart/board_table.h"
 #include "cart/cartridge.h"
 #include "core/file_name.h"
@@ -139,6 +141,8 @@ int LoadStateSlot(int n) {
     RebuildBankPointers();
     const SupportedBoard* board = FindSupportedBoard(static_cast<int32_t>(mapperNumber));
     if (board && board->afterStateLoad) board->afterStateLoad();
+    BoardResyncClock();
+    ClearExpansionSamples();
     SelectRenderer();
     PlacePixelCursor();
     return 1;

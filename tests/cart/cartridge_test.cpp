@@ -95,10 +95,23 @@ TEST_F(CartridgeTest, LoadsOrRefusesImages) {
          "PRG rom count must be 1 or 2 on this board!"},
         {"CNROM with 3 PRG units", Image(3, 3, 2).bytes,
          "PRG rom count must be 1 or 2 on this board!"},
-        // One byte more than 255 PRG and 255 CHR units behind a trainer.
-        {"larger than any image",
-         Edited(Image(0, 1, 1), [](B& b) { b.resize(16 + 512 + 255 * 16384 + 255 * 8192 + 1); }),
+        // One byte more than the largest image read, 16 MB.
+        {"larger than any image", Edited(Image(0, 1, 1), [](B& b) { b.resize((16 << 20) + 1); }),
          "The file is too large for an iNES image!"},
+        // NES 2.0: what the header asks beyond the images is refused by name.
+        {"NES 2.0 PAL-only", Edited(Image(0, 1, 1), [](B& b) { b[7] |= 8, b[12] = 1; }),
+         "The cartridge is made for PAL consoles; morvel runs the NTSC console only."},
+        {"NES 2.0 Vs. System", Edited(Image(0, 1, 1), [](B& b) { b[7] |= 9; }),
+         "The cartridge is made for the Vs. System arcade board; morvel runs the home console only."},
+        {"NES 2.0 unknown submapper", Edited(Image(2, 2, 1), [](B& b) { b[7] |= 8, b[8] = 0x30; }),
+         "Submapper 3 of mapper 2 is not supported."},
+        {"NES 2.0 32 KB of PRG RAM", Edited(Image(2, 2, 1), [](B& b) { b[7] |= 8, b[10] = 0x09; }),
+         "The cartridge asks for 32 KB of PRG RAM; mapper 2 has at most 8 KB here."},
+        {"NES 2.0 board number above 255", Edited(Image(2, 2, 1), [](B& b) { b[7] |= 8, b[8] = 0x01; }),
+         "MAPPER NOT SUPPORTED"},
+        {"NES 2.0 CHR size by exponent, 8 KB = 2^13",
+         Edited(Image(2, 2, 1), [](B& b) { b[7] |= 8, b[5] = 13 << 2, b[9] = 0xF0, b[12] = 2; }),
+         nullptr, 2, 4, 0, {0, 0, 1, 1}},
     };
     // clang-format on
     for (const Case& c : cases) {
