@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -139,6 +140,40 @@ double Rms(const std::vector<int16_t>& samples) {
     double sum = 0;
     for (int16_t s : samples) sum += static_cast<double>(s) * s;
     return std::sqrt(sum / static_cast<double>(samples.size()));
+}
+
+std::vector<Segment> SoundingSegments(const std::vector<int16_t>& s) {
+    const size_t block = 400;
+    std::vector<Segment> segments;
+    bool inside = false;
+    for (size_t b = 0; b + block <= s.size(); b += block) {
+        const auto [lo, hi] = std::minmax_element(s.begin() + b, s.begin() + b + block);
+        const bool moving = *hi != *lo;
+        if (moving && !inside) segments.push_back({b, b + block});
+        if (moving) segments.back().end = b + block;
+        inside = moving;
+    }
+    return segments;
+}
+
+size_t BestLag(const std::vector<int16_t>& s, Segment seg, double expected) {
+    seg = {seg.begin + 2000, seg.end - 2000};
+    double mean = 0;
+    for (size_t i = seg.begin; i < seg.end; ++i) mean += s[i];
+    mean /= double(seg.end - seg.begin);
+    size_t best = 0;
+    double bestScore = -1e300;
+    for (size_t lag = size_t(expected * 0.95); lag <= size_t(expected * 1.05); ++lag) {
+        double score = 0;
+        for (size_t i = seg.begin; i + lag < seg.end; ++i)
+            score += (s[i] - mean) * (s[i + lag] - mean);
+        score /= double(seg.end - seg.begin - lag);
+        if (score > bestScore) {
+            bestScore = score;
+            best = lag;
+        }
+    }
+    return best;
 }
 
 }  // namespace morvel::test

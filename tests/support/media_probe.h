@@ -52,4 +52,17 @@ std::vector<int16_t> WavSamples(const std::string& wavPath);
 
 double Rms(const std::vector<int16_t>& samples);
 
+// A stretch of samples [begin, end).
+struct Segment {
+    size_t begin, end;
+};
+
+// Runs of 400-sample blocks in which the signal moves.
+std::vector<Segment> SoundingSegments(const std::vector<int16_t>& s);
+
+// The lag (in samples, within 5 % of `expected`) at which the middle of the
+// segment (2000 samples in from each end) best matches itself: the period
+// of a steady tone, or of a whole number of its waves.
+size_t BestLag(const std::vector<int16_t>& s, Segment seg, double expected);
+
 }  // namespace morvel::test
