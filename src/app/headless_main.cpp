@@ -53,14 +53,27 @@ int RunNestest(long steps) {
 // reset, then the result code; $6001-$6003 hold DE B0 61 once it is in use and
 // $6004 on a zero-terminated text.
 // Read as the CPU sees $6000, so boards whose own RAM sits there (the MMC5's)
-// report as well.
+// report as well. A cartridge whose board has registers at $6000-$7FFF keeps
+// the same block in internal RAM at $0700 instead (text up to $07FF).
 struct ResultProtocol {
-    static uint8_t At(uint32_t offset) { return CpuRead(0x6000 + offset); }
-    bool signature() const { return At(1) == 0xDE && At(2) == 0xB0 && At(3) == 0x61; }
-    uint8_t status() const { return At(0); }
+    static uint8_t At(uint32_t base, uint32_t offset) { return CpuRead(base + offset); }
+    static bool SignatureAt(uint32_t base) {
+        return At(base, 1) == 0xDE && At(base, 2) == 0xB0 && At(base, 3) == 0x61;
+    }
+    uint32_t base = 0x6000;
+    bool signature() {
+        for (uint32_t candidate : {0x6000u, 0x0700u}) {
+            if (!SignatureAt(candidate)) continue;
+            base = candidate;
+            return true;
+        }
+        return false;
+    }
+    uint8_t status() const { return At(base, 0); }
     std::string text() const {
+        const uint32_t end = base == 0x6000 ? 0x2000 : 0x100;
         std::string result;
-        for (uint32_t i = 4; i < 0x2000 && At(i); ++i) result += static_cast<char>(At(i));
+        for (uint32_t i = 4; i < end && At(base, i); ++i) result += static_cast<char>(At(base, i));
         return result;
     }
 };
