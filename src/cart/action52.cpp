@@ -44,7 +44,10 @@ void ApplyLatch() {
     }
     SetCpuPages(8, 15, fitted ? PrgPageRead : OpenBusRead, Action52Write);
     MapChrBanks(0, ((address & 0x0F) << 2) | (action52.a52Data & 3), 0x2000);
-    if (action52.a52Written) SetMirroring((address & 0x2000) ? kMirrorHorizontal : kMirrorVertical);
+    if (action52.a52Written)
+        SetMirroring((address & 0x2000) ? kMirrorHorizontal : kMirrorVertical);
+    else
+        SetMirroring(boardHeader.mirroring);
 }
 
 void Action52Write(uint32_t address, uint8_t value) {
