@@ -2,6 +2,7 @@
 // them. Adding a board means adding a row here and a source file for it.
 #include "cart/board_table.h"
 
+#include "cart/discrete_boards.h"
 #include "cart/mmc1.h"
 #include "cart/mmc2.h"
 #include "cart/mmc3.h"
@@ -18,6 +19,9 @@ Mmc1State mmc1Saved[kStateSlots];
 Mmc3State mmc3Saved[kStateSlots];
 Mmc5State mmc5Saved[kStateSlots];
 Mmc2State mmc2Saved[kStateSlots];
+CpromState cpromSaved[kStateSlots];
+ChrLockState chrLockSaved[kStateSlots];
+Action52State action52Saved[kStateSlots];
 
 template <typename Record>
 constexpr BoardExtras Extras(Record& live, Record (&saved)[kStateSlots],
@@ -30,6 +34,10 @@ constexpr BoardExtras kMmc1Extras = Extras(mmc1, mmc1Saved, Mmc1ExtrasFit);
 constexpr BoardExtras kMmc3Extras = Extras(mmc3, mmc3Saved, Mmc3ExtrasFit);
 constexpr BoardExtras kMmc5Extras = Extras(mmc5, mmc5Saved, Mmc5ExtrasFit);
 constexpr BoardExtras kMmc2Extras = Extras(mmc2, mmc2Saved, Mmc2ExtrasFit);
+// Any byte is a value CHR RAM can hold: CPROM's record needs no check.
+constexpr BoardExtras kCpromExtras = Extras(cprom, cpromSaved, nullptr);
+constexpr BoardExtras kChrLockExtras = Extras(chrLock, chrLockSaved, ChrLockExtrasFit);
+constexpr BoardExtras kAction52Extras = Extras(action52, action52Saved, Action52ExtrasFit);
 
 constexpr PpuBoardHooks kNoPpuHooks = {nullptr, nullptr, nullptr, nullptr,
                                        nullptr, nullptr, nullptr};
@@ -50,6 +58,11 @@ constexpr PatternMemory kData = PatternMemory::kAlwaysData;
 // that count by the earlier rule.
 constexpr uint16_t kEarlyMmc3 = (1u << 1) | (1u << 4);
 
+// Mapper 71's NES 2.0 submapper 1 is Fire Hawk's mirroring register; mapper
+// 185's submappers 4-7 name the latch value that enables the CHR ROM.
+constexpr uint16_t kFireHawk = (1u << 0) | (1u << 1);
+constexpr uint16_t kChrLockValues = (1u << 0) | (0xFu << 4);
+
 // clang-format off
 const SupportedBoard kBoards[] = {
     {.mapper = 0, .name = "MAPPER 0", .setup = SetupNrom, .maxPrgUnits = 2},
@@ -66,13 +79,31 @@ const SupportedBoard kBoards[] = {
     {.mapper = 7, .name = "AOROM", .setup = SetupAorom, .patterns = kRam,
      .afterStateLoad = AoromAfterStateLoad},
     {.mapper = 9, .name = "MMC 2", .setup = SetupMmc2, .extras = kMmc2Extras},
+    {.mapper = 11, .name = "Color Dreams", .setup = SetupColorDreams},
+    {.mapper = 13, .name = "CPROM", .setup = SetupCprom, .patterns = kData, .maxPrgUnits = 2,
+     .extras = kCpromExtras, .maxChrRamBytes = sizeof cprom.chrRam},
     {.mapper = 34, .name = "BxROM", .setup = SetupBxrom},
     {.mapper = 58, .name = "58", .setup = SetupMapper58},
+    {.mapper = 66, .name = "GxROM", .setup = SetupGxrom},
+    {.mapper = 70, .name = "Bandai 74161", .setup = SetupBandai70},
+    {.mapper = 71, .name = "Camerica", .setup = SetupCamerica, .patterns = kRam,
+     .afterStateLoad = OneScreenAfterStateLoad, .submappers = kFireHawk},
+    {.mapper = 79, .name = "NINA-03/06", .setup = SetupNina03},
+    {.mapper = 87, .name = "Jaleco J87", .setup = SetupJaleco87, .maxPrgUnits = 2},
     {.mapper = 118, .name = "118", .setup = SetupMapper118, .afterStateLoad = Mmc3AfterStateLoad,
      .extras = kMmc3Extras, .ppu = kMmc3PpuHooks},
+    {.mapper = 140, .name = "Jaleco JF-11/14", .setup = SetupJaleco140},
+    {.mapper = 152, .name = "Bandai 74161 1-scr", .setup = SetupBandai152,
+     .afterStateLoad = OneScreenAfterStateLoad},
+    {.mapper = 184, .name = "Sunsoft-1", .setup = SetupSunsoft1, .maxPrgUnits = 2},
+    {.mapper = 185, .name = "CNROM CHR lock", .setup = SetupChrLock, .maxPrgUnits = 2,
+     .afterStateLoad = ChrLockAfterStateLoad, .extras = kChrLockExtras,
+     .submappers = kChrLockValues},
     {.mapper = 189, .name = "189", .setup = SetupMapper189, .afterStateLoad = Mmc3AfterStateLoad,
      .extras = kMmc3Extras, .ppu = kMmc3PpuHooks},
     {.mapper = 226, .name = "226", .setup = SetupMapper226},
+    {.mapper = 228, .name = "Action 52", .setup = SetupAction52,
+     .afterStateLoad = Action52AfterStateLoad, .extras = kAction52Extras},
 };
 // clang-format on
 

@@ -53,6 +53,13 @@ INSTANTIATE_TEST_SUITE_P(SimpleBoards, BoardCartridge,
                                            "aorom_board", "bxrom_board", "mapper58_board",
                                            "mapper226_board"));
 
+INSTANTIATE_TEST_SUITE_P(DiscreteBoards, BoardCartridge,
+                         ::testing::Values("color_dreams_board", "cprom_board", "gxrom_board",
+                                           "bandai70_board", "bandai152_board", "camerica_board",
+                                           "camerica_plain_board", "nina03_board", "jaleco87_board",
+                                           "jaleco140_board", "sunsoft1_board", "chr_lock_board",
+                                           "chr_lock_plain_board", "action52_board"));
+
 TEST(Mmc5Cartridge, ExtendedAttributesUntilTheScanlineInterrupt) {
     ExpectPixels(RunToResult("mmc5_board"),
                  {
