@@ -1,7 +1,7 @@
 // Save states keep what the discrete-logic boards hold beyond bank numbers:
 // CPROM's 16 KB of CHR RAM behind its switched window, mapper 185's latch
 // (whether the CHR ROM answers), Action 52's latch and RAM cells, and the
-// wired mirroring of a state saved before mapper 152 picked one screen.
+// wired mirroring of a state saved before mapper 152 or AOROM picked one screen.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -57,6 +57,8 @@ const StateCase kCases[] = {
      [] { return CpuRead(0xC000) << 8 | (CpuRead(0x5FFD) & 0x0F); }, 12 << 8 | 7},
     // Wired vertical: the first two quarters show nametables 0 and 1.
     {"mapper 152", 152, 2, 1, 1, [] {}, [] { CpuWrite(0x8000, 0x80); },
+     [] { return NametableAt(0) * 10 + NametableAt(1); }, 1},
+    {"AOROM", 7, 4, 0, 1, [] {}, [] { CpuWrite(0x8000, 0x10); },
      [] { return NametableAt(0) * 10 + NametableAt(1); }, 1},
 };
 
