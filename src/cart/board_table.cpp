@@ -6,6 +6,8 @@
 #include "cart/mmc2.h"
 #include "cart/mmc3.h"
 #include "cart/mmc5.h"
+#include "cart/vrc2_vrc4.h"
+#include "cart/vrc3.h"
 #include "core/save_state.h"
 
 namespace morvel {
@@ -18,6 +20,8 @@ Mmc1State mmc1Saved[kStateSlots];
 Mmc3State mmc3Saved[kStateSlots];
 Mmc5State mmc5Saved[kStateSlots];
 Mmc2State mmc2Saved[kStateSlots];
+Vrc24State vrc24Saved[kStateSlots];
+Vrc3State vrc3Saved[kStateSlots];
 
 template <typename Record>
 constexpr BoardExtras Extras(Record& live, Record (&saved)[kStateSlots],
@@ -30,6 +34,8 @@ constexpr BoardExtras kMmc1Extras = Extras(mmc1, mmc1Saved, Mmc1ExtrasFit);
 constexpr BoardExtras kMmc3Extras = Extras(mmc3, mmc3Saved, Mmc3ExtrasFit);
 constexpr BoardExtras kMmc5Extras = Extras(mmc5, mmc5Saved, Mmc5ExtrasFit);
 constexpr BoardExtras kMmc2Extras = Extras(mmc2, mmc2Saved, Mmc2ExtrasFit);
+constexpr BoardExtras kVrc24Extras = Extras(vrc24, vrc24Saved, Vrc24ExtrasFit);
+constexpr BoardExtras kVrc3Extras = Extras(vrc3, vrc3Saved, Vrc3ExtrasFit);
 
 constexpr PpuBoardHooks kNoPpuHooks = {nullptr, nullptr, nullptr, nullptr,
                                        nullptr, nullptr, nullptr};
@@ -50,6 +56,11 @@ constexpr PatternMemory kData = PatternMemory::kAlwaysData;
 // that count by the earlier rule.
 constexpr uint16_t kEarlyMmc3 = (1u << 1) | (1u << 4);
 
+// The VRC2 and VRC4 boards: submapper 0 decodes both wirings of a mapper
+// number; 1 and 2 name one VRC4 board each; 3 a VRC2 board.
+constexpr uint16_t kVrc4Boards = 0b111;
+constexpr uint16_t kVrcBoards = 0b1111;
+
 // clang-format off
 const SupportedBoard kBoards[] = {
     {.mapper = 0, .name = "MAPPER 0", .setup = SetupNrom, .maxPrgUnits = 2},
@@ -66,8 +77,21 @@ const SupportedBoard kBoards[] = {
     {.mapper = 7, .name = "AOROM", .setup = SetupAorom, .patterns = kRam,
      .afterStateLoad = AoromAfterStateLoad},
     {.mapper = 9, .name = "MMC 2", .setup = SetupMmc2, .extras = kMmc2Extras},
+    {.mapper = 21, .name = "VRC4", .setup = SetupVrc4Mapper21, .patterns = kData,
+     .afterStateLoad = Vrc24AfterStateLoad, .extras = kVrc24Extras, .submappers = kVrc4Boards,
+     .cpuClock = Vrc24RunTo},
+    {.mapper = 22, .name = "VRC2", .setup = SetupVrc2Mapper22, .patterns = kData,
+     .afterStateLoad = Vrc24AfterStateLoad, .extras = kVrc24Extras},
+    {.mapper = 23, .name = "VRC2/VRC4", .setup = SetupVrc24Mapper23, .patterns = kData,
+     .afterStateLoad = Vrc24AfterStateLoad, .extras = kVrc24Extras, .submappers = kVrcBoards,
+     .cpuClock = Vrc24RunTo},
+    {.mapper = 25, .name = "VRC2/VRC4", .setup = SetupVrc24Mapper25, .patterns = kData,
+     .afterStateLoad = Vrc24AfterStateLoad, .extras = kVrc24Extras, .submappers = kVrcBoards,
+     .cpuClock = Vrc24RunTo},
     {.mapper = 34, .name = "BxROM", .setup = SetupBxrom},
     {.mapper = 58, .name = "58", .setup = SetupMapper58},
+    {.mapper = 73, .name = "VRC3", .setup = SetupVrc3, .extras = kVrc3Extras,
+     .cpuClock = Vrc3RunTo},
     {.mapper = 118, .name = "118", .setup = SetupMapper118, .afterStateLoad = Mmc3AfterStateLoad,
      .extras = kMmc3Extras, .ppu = kMmc3PpuHooks},
     {.mapper = 189, .name = "189", .setup = SetupMapper189, .afterStateLoad = Mmc3AfterStateLoad,
