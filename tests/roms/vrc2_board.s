@@ -1,13 +1,21 @@
-; VRC2a (mapper 22, iNES 1.0 header: no work RAM): the PRG registers with
-; nothing to swap, CHR bank numbers halved, one mirroring bit at every port of
-; $9000, and the one bit kept at $6000-$6FFF, the rest of $6000-$7FFF open bus.
+; VRC2, assembled once per board: MAPPER, SUBMAPPER (0: VRC2a with an iNES
+; 1.0 header), A0LINE and A1LINE (the CPU lines on the chip's A0 and A1) and
+; HALVED (the board drops the lowest CHR bank bit) come from the command line.
+; Checks the PRG registers with nothing to swap, the CHR banks, one mirroring
+; bit at every port of $9000, and, the board having no work RAM, the one bit
+; kept at $6000-$6FFF with the rest of $6000-$7FFF open bus.
 RESULT_BASE = $0700
-P1 = $02                        ; the chip's A0 on CPU A1, its A1 on CPU A0
-P2 = $01
-P3 = $03
+P1 = A0LINE
+P2 = A1LINE
+P3 = A0LINE | A1LINE
 
 .segment "HEADER"
-        .byte "NES", $1A, 16, 4, $60, $10, 0,0,0,0,0,0,0,0
+.if SUBMAPPER = 0
+        .byte "NES", $1A, 16, 4, (MAPPER & $0F) << 4, MAPPER & $F0, 0,0,0,0,0,0,0,0
+.else   ; NES 2.0, no work RAM
+        .byte "NES", $1A, 16, 4, (MAPPER & $0F) << 4, (MAPPER & $F0) | $08
+        .byte SUBMAPPER << 4, 0,0,0,0,0,0,0
+.endif
 
 .segment "CODE"
 .include "result.inc"
@@ -49,10 +57,14 @@ reset:  sei
         lda #$01
         sta $7000
         EXPECT_AT $7000, $70, 12, "$7000 is not open bus"
+        EXPECT_AT $6000, $60, 13, "a write to $7000 reached the bit"
         PASS
 
-; Bank b written as 2b + 1: the lowest bit does not reach the CHR ROM.
+.if HALVED                      ; bank b written as 2b + 1
 chr_values: .byte $2B, $15, $39, $27, $0F, $3F, $21, $1B
+.else
+chr_values: .byte $15, $0A, $1C, $13, $07, $1F, $10, $0D
+.endif
 chr_seen:   .byte $95, $8A, $9C, $93, $87, $9F, $90, $8D
 
 nmi:
