@@ -7,6 +7,8 @@
 #include "cart/mmc2.h"
 #include "cart/mmc3.h"
 #include "cart/mmc5.h"
+#include "cart/vrc2_vrc4.h"
+#include "cart/vrc3.h"
 #include "core/save_state.h"
 
 namespace morvel {
@@ -22,6 +24,8 @@ Mmc2State mmc2Saved[kStateSlots];
 CpromState cpromSaved[kStateSlots];
 ChrLockState chrLockSaved[kStateSlots];
 Action52State action52Saved[kStateSlots];
+Vrc24State vrc24Saved[kStateSlots];
+Vrc3State vrc3Saved[kStateSlots];
 
 template <typename Record>
 constexpr BoardExtras Extras(Record& live, Record (&saved)[kStateSlots],
@@ -29,7 +33,6 @@ constexpr BoardExtras Extras(Record& live, Record (&saved)[kStateSlots],
     return {&live, sizeof(Record), saved, fits};
 }
 
-constexpr BoardExtras kNoExtras = {nullptr, 0, nullptr, nullptr};
 constexpr BoardExtras kMmc1Extras = Extras(mmc1, mmc1Saved, Mmc1ExtrasFit);
 constexpr BoardExtras kMmc3Extras = Extras(mmc3, mmc3Saved, Mmc3ExtrasFit);
 constexpr BoardExtras kMmc5Extras = Extras(mmc5, mmc5Saved, Mmc5ExtrasFit);
@@ -38,9 +41,9 @@ constexpr BoardExtras kMmc2Extras = Extras(mmc2, mmc2Saved, Mmc2ExtrasFit);
 constexpr BoardExtras kCpromExtras = Extras(cprom, cpromSaved, nullptr);
 constexpr BoardExtras kChrLockExtras = Extras(chrLock, chrLockSaved, ChrLockExtrasFit);
 constexpr BoardExtras kAction52Extras = Extras(action52, action52Saved, Action52ExtrasFit);
+constexpr BoardExtras kVrc24Extras = Extras(vrc24, vrc24Saved, Vrc24ExtrasFit);
+constexpr BoardExtras kVrc3Extras = Extras(vrc3, vrc3Saved, Vrc3ExtrasFit);
 
-constexpr PpuBoardHooks kNoPpuHooks = {nullptr, nullptr, nullptr, nullptr,
-                                       nullptr, nullptr, nullptr};
 // The MMC3's counter, on mappers 4, 118 and 189 alike, sees the addresses the
 // CPU puts on the PPU bus through $2006/$2007 as well as the rendering fetches.
 // It clocks on a rise of A12 alone, so a run of fetches from one pattern
@@ -50,7 +53,6 @@ constexpr PpuBoardHooks kMmc3PpuHooks = {
 constexpr PpuBoardHooks kMmc5PpuHooks = {nullptr, StepRenderMmc5, Mmc5ClearInFrame, nullptr,
                                          nullptr, nullptr,        nullptr};
 
-constexpr PatternMemory kHeader = PatternMemory::kByHeader;
 constexpr PatternMemory kRam = PatternMemory::kAlwaysRam;
 constexpr PatternMemory kData = PatternMemory::kAlwaysData;
 
@@ -62,6 +64,10 @@ constexpr uint16_t kEarlyMmc3 = (1u << 1) | (1u << 4);
 // 185's submappers 4-7 name the latch value that enables the CHR ROM.
 constexpr uint16_t kFireHawk = (1u << 0) | (1u << 1);
 constexpr uint16_t kChrLockValues = (1u << 0) | (0xFu << 4);
+// The VRC2 and VRC4 boards: submapper 0 decodes both wirings of a mapper
+// number; 1 and 2 name one VRC4 board each; 3 a VRC2 board.
+constexpr uint16_t kVrc4Boards = 0b111;
+constexpr uint16_t kVrcBoards = 0b1111;
 
 // clang-format off
 const SupportedBoard kBoards[] = {
@@ -82,12 +88,25 @@ const SupportedBoard kBoards[] = {
     {.mapper = 11, .name = "Color Dreams", .setup = SetupColorDreams},
     {.mapper = 13, .name = "CPROM", .setup = SetupCprom, .patterns = kData, .maxPrgUnits = 2,
      .extras = kCpromExtras, .maxChrRamBytes = sizeof cprom.chrRam},
+    {.mapper = 21, .name = "VRC4", .setup = SetupVrc4Mapper21, .patterns = kData,
+     .afterStateLoad = Vrc24AfterStateLoad, .extras = kVrc24Extras, .submappers = kVrc4Boards,
+     .cpuClock = Vrc24RunTo},
+    {.mapper = 22, .name = "VRC2", .setup = SetupVrc2Mapper22, .patterns = kData,
+     .afterStateLoad = Vrc24AfterStateLoad, .extras = kVrc24Extras},
+    {.mapper = 23, .name = "VRC2/VRC4", .setup = SetupVrc24Mapper23, .patterns = kData,
+     .afterStateLoad = Vrc24AfterStateLoad, .extras = kVrc24Extras, .submappers = kVrcBoards,
+     .cpuClock = Vrc24RunTo},
+    {.mapper = 25, .name = "VRC2/VRC4", .setup = SetupVrc24Mapper25, .patterns = kData,
+     .afterStateLoad = Vrc24AfterStateLoad, .extras = kVrc24Extras, .submappers = kVrcBoards,
+     .cpuClock = Vrc24RunTo},
     {.mapper = 34, .name = "BxROM", .setup = SetupBxrom},
     {.mapper = 58, .name = "58", .setup = SetupMapper58},
     {.mapper = 66, .name = "GxROM", .setup = SetupGxrom},
     {.mapper = 70, .name = "Bandai 74161", .setup = SetupBandai70},
     {.mapper = 71, .name = "Camerica", .setup = SetupCamerica, .patterns = kRam,
      .afterStateLoad = OneScreenAfterStateLoad, .submappers = kFireHawk},
+    {.mapper = 73, .name = "VRC3", .setup = SetupVrc3, .extras = kVrc3Extras,
+     .cpuClock = Vrc3RunTo},
     {.mapper = 79, .name = "NINA-03/06", .setup = SetupNina03},
     {.mapper = 87, .name = "Jaleco J87", .setup = SetupJaleco87, .maxPrgUnits = 2},
     {.mapper = 118, .name = "118", .setup = SetupMapper118, .afterStateLoad = Mmc3AfterStateLoad,

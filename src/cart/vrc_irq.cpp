@@ -29,8 +29,10 @@ void Registers() {
     BoardCatchUp();
 }
 
+// The counter's next trip moved: the board's clock places its next event
+// afresh (its position is the current cycle after Registers()).
 void Changed() {
-    CpuRecheckDuties();
+    BoardResyncClock();
 }
 
 }  // namespace
@@ -53,10 +55,8 @@ void VrcIrqWriteLatchHigh(VrcIrqState& irq, uint8_t value) {
 void VrcIrqWriteControl(VrcIrqState& irq, uint8_t value) {
     Registers();
     irq.control = value & 7;
-    if (Enabled(irq)) {
-        irq.counter = irq.latch;
-        irq.prescaler = kScanline;
-    }
+    irq.prescaler = kScanline;
+    if (Enabled(irq)) irq.counter = irq.latch;
     ReleaseIrq(kIrqBoard);
     Changed();
 }

@@ -27,7 +27,7 @@ void VrcIrqWriteLatch(VrcIrqState& irq, uint8_t value);
 // VRC4 writes the latch four bits at a time.
 void VrcIrqWriteLatchLow(VrcIrqState& irq, uint8_t value);
 void VrcIrqWriteLatchHigh(VrcIrqState& irq, uint8_t value);
-// Acknowledges; with E set, reloads the counter and restarts the prescaler.
+// Acknowledges and restarts the prescaler; with E set, reloads the counter.
 void VrcIrqWriteControl(VrcIrqState& irq, uint8_t value);
 // Acknowledges, and A becomes E.
 void VrcIrqAcknowledge(VrcIrqState& irq);

@@ -59,6 +59,11 @@ INSTANTIATE_TEST_SUITE_P(DiscreteBoards, BoardCartridge,
                                            "camerica_plain_board", "nina03_board", "jaleco87_board",
                                            "jaleco140_board", "sunsoft1_board", "chr_lock_board",
                                            "chr_lock_plain_board", "action52_board"));
+INSTANTIATE_TEST_SUITE_P(VrcBoards, BoardCartridge,
+                         ::testing::Values("vrc4a_board", "vrc4c_board", "vrc4_21_board",
+                                           "vrc4f_board", "vrc4e_board", "vrc4_23_board",
+                                           "vrc4b_board", "vrc4d_board", "vrc4_25_board",
+                                           "vrc2a_board", "vrc2b_board", "vrc3_board"));
 
 TEST(Mmc5Cartridge, ExtendedAttributesUntilTheScanlineInterrupt) {
     ExpectPixels(RunToResult("mmc5_board"),
