@@ -16,8 +16,7 @@ void Bandai70Write(uint32_t, uint8_t value) {
 void Bandai152Write(uint32_t, uint8_t value) {
     MapPrgBanks(0x8000, (value >> 4) & 7, 0x4000);
     MapChrBanks(0, value & 0x0F, 0x2000);
-    banks.mirroringState = (value & 0x80) ? kMirrorSingleUpper : kMirrorSingleLower;
-    SetMirroring(banks.mirroringState);
+    ChooseMirroring((value & 0x80) ? kMirrorSingleUpper : kMirrorSingleLower);
 }
 
 void SetupBandai(const BoardHeader& header, CpuWriteHandler write) {
@@ -25,8 +24,6 @@ void SetupBandai(const BoardHeader& header, CpuWriteHandler write) {
     MapPrgBanks(0xC000, header.prgUnits - 1, 0x4000);
     MapChrBanks(0, 0, 0x2000);
     SetCpuPages(8, 15, PrgPageRead, write);
-    // The header's arrangement stands until the game picks a screen.
-    banks.mirroringState = 0;
 }
 }  // namespace
 

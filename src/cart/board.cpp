@@ -114,6 +114,22 @@ void SetMirroring(uint32_t mode) {
     }
 }
 
+void ChooseMirroring(uint32_t mode) {
+    const bool oneScreen = mode == kMirrorSingleLower || mode == kMirrorSingleUpper;
+    banks.mirroringState = oneScreen ? mode : kMirroringChosen | mode;
+    SetMirroring(mode);
+}
+
+void RestoreChosenMirroring() {
+    const uint32_t kept = banks.mirroringState;
+    if (kept == kMirrorSingleLower || kept == kMirrorSingleUpper)
+        SetMirroring(kept);
+    else if (kept & kMirroringChosen)
+        SetMirroring(kept & ~kMirroringChosen);
+    else
+        SetMirroring(boardHeader.mirroring);
+}
+
 uint32_t MirroringPage(uint32_t mode, uint32_t quarter) {
     return kMirroringPages[mode <= kMirrorFourScreen ? mode : kMirrorFourScreen][quarter & 3];
 }
@@ -185,6 +201,7 @@ void InitBoard(const BoardHeader& header) {
     // cartridge survives on a board that never maps one (CHR RAM boards).
     MapPrgBanks(0x8000, 0, 0x8000);
     MapChrBanks(0, 0, 0x2000);
+    banks.mirroringState = 0;  // the last cartridge's choice is not this one's
     const SupportedBoard* board = FindSupportedBoard(static_cast<int32_t>(mapperNumber));
     if (PatternsAreRam(board, header))
         SetPpuPages(0, 7, ChrRamRead, ChrRamWrite);

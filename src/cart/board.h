@@ -28,7 +28,7 @@ extern uint8_t* chrPagePtr[8];  // 1 KB of CHR data per pattern page
 struct BankNumbers {
     uint32_t prgPageBank[16];  // 4 KB unit index per CPU page
     uint32_t chrPageBank[16];  // 1 KB unit index per pattern page (first 8 used)
-    uint32_t mirroringState;   // AOROM's one-screen page: 2 or 3
+    uint32_t mirroringState;   // the arrangement a register chose (ChooseMirroring)
     uint32_t prgBankCount;     // PRG banks in the board's own bank size
     uint32_t chrBankCount;     // CHR banks in the board's own bank size
 };
@@ -48,6 +48,14 @@ extern uint32_t chrUnitCount;
 void MapPrgBanks(uint32_t cpuAddress, uint32_t bank, uint32_t size);
 void MapChrBanks(uint32_t ppuAddress, uint32_t bank, uint32_t size);
 void SetMirroring(uint32_t mode);
+// The nametable handlers are not part of a save state: a board whose register
+// chooses the arrangement keeps its choice in banks.mirroringState, 0 while
+// the header's stands, a one-screen page as 2 or 3 (as AOROM always kept
+// it), any other mode as kMirroringChosen | mode. Set-up starts at 0.
+constexpr uint32_t kMirroringChosen = 8;
+void ChooseMirroring(uint32_t mode);
+// The afterStateLoad of such a board (or part of it): puts the choice back.
+void RestoreChosenMirroring();
 // Shows nametable page (0-3) at one quarter (0-3: $2000, $2400, $2800, $2C00)
 // and at its mirror 4 KB higher.
 void SetNametableQuarter(uint32_t quarter, uint32_t page);
@@ -99,7 +107,6 @@ void SetupNrom(const BoardHeader& header);
 void SetupUnrom(const BoardHeader& header);
 void SetupCnrom(const BoardHeader& header);
 void SetupAorom(const BoardHeader& header);
-void AoromAfterStateLoad();
 void SetupBxrom(const BoardHeader& header);
 void SetupMapper58(const BoardHeader& header);
 void SetupMapper226(const BoardHeader& header);

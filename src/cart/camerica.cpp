@@ -13,8 +13,7 @@ namespace morvel {
 
 namespace {
 void SelectScreen(uint8_t value) {
-    banks.mirroringState = (value & 0x10) ? kMirrorSingleUpper : kMirrorSingleLower;
-    SetMirroring(banks.mirroringState);
+    ChooseMirroring((value & 0x10) ? kMirrorSingleUpper : kMirrorSingleLower);
 }
 
 void CamericaBankWrite(uint32_t address, uint8_t value) {
@@ -36,7 +35,6 @@ void SetupCamerica(const BoardHeader& header) {
     MapPrgBanks(0x8000, 0, 0x4000);
     MapPrgBanks(0xC000, header.prgUnits - 1, 0x4000);
     SetCpuPages(8, 15, PrgPageRead, header.submapper == 1 ? FireHawkWrite : CamericaWrite);
-    banks.mirroringState = 0;
 }
 
 }  // namespace morvel

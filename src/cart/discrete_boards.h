@@ -59,9 +59,6 @@ void SetupSunsoft1(const BoardHeader& header);
 void SetupChrLock(const BoardHeader& header);
 void SetupAction52(const BoardHeader& header);
 
-// Puts back a one-screen page chosen by a register (kept in
-// banks.mirroringState), or the header's arrangement while that is 0.
-void OneScreenAfterStateLoad();
 void ChrLockAfterStateLoad();
 void Action52AfterStateLoad();
 

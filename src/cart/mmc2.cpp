@@ -56,8 +56,8 @@ void Mmc2Write(uint32_t address, uint8_t v) {
             mmc2.mmc2ChrFE1 = v;
             if (mmc2.mmc2Latch1 == kLatchFE) MapHalf(0x1000, v);
             break;
-        case 0xF: SetMirroring(~v & 1); break;  // bit 0: 0 vertical, 1 horizontal
-        default: break;                         // $8000-$9FFF: no register
+        case 0xF: ChooseMirroring(~v & 1u); break;  // bit 0: 0 vertical, 1 horizontal
+        default: break;                             // $8000-$9FFF: no register
     }
 }
 

@@ -203,7 +203,7 @@ bool BanksFit(const BankNumbers& b, std::string& why) {
         {
             {prg, "PRG bank (beyond this cartridge's program)"},
             {chr, "CHR bank (beyond this cartridge's pattern data)"},
-            {b.mirroringState <= kMirrorFourScreen, "mirroring"},
+            {(b.mirroringState & ~kMirroringChosen) <= kMirrorFourScreen, "mirroring"},
         },
         why);
 }

@@ -1,7 +1,8 @@
 // Save states keep what the discrete-logic boards hold beyond bank numbers:
 // CPROM's 16 KB of CHR RAM behind its switched window, mapper 185's latch
 // (whether the CHR ROM answers), Action 52's latch and RAM cells, and the
-// wired mirroring of a state saved before mapper 152 or AOROM picked one screen.
+// wired mirroring of a state saved before mapper 152 or AOROM picked one
+// screen, and the arrangement the MMC2's register chose.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -60,6 +61,9 @@ const StateCase kCases[] = {
      [] { return NametableAt(0) * 10 + NametableAt(1); }, 1},
     {"AOROM", 7, 4, 0, 1, [] {}, [] { CpuWrite(0x8000, 0x10); },
      [] { return NametableAt(0) * 10 + NametableAt(1); }, 1},
+    // The MMC2's $F000 chooses horizontal over the wired vertical arrangement.
+    {"MMC2", 9, 8, 4, 1, [] { CpuWrite(0xF000, 1); }, [] { CpuWrite(0xF000, 0); },
+     [] { return NametableAt(0) * 10 + NametableAt(1); }, 0},
 };
 
 TEST(DiscreteBoardStates, ASlotKeepsWhatTheBoardHolds) {
