@@ -3,6 +3,7 @@
 #include "cart/board_table.h"
 
 #include "cart/discrete_boards.h"
+#include "cart/fme7.h"
 #include "cart/mmc1.h"
 #include "cart/mmc2.h"
 #include "cart/mmc3.h"
@@ -26,6 +27,7 @@ ChrLockState chrLockSaved[kStateSlots];
 Action52State action52Saved[kStateSlots];
 Vrc24State vrc24Saved[kStateSlots];
 Vrc3State vrc3Saved[kStateSlots];
+Fme7State fme7Saved[kStateSlots];
 
 template <typename Record>
 constexpr BoardExtras Extras(Record& live, Record (&saved)[kStateSlots],
@@ -43,6 +45,7 @@ constexpr BoardExtras kChrLockExtras = Extras(chrLock, chrLockSaved, ChrLockExtr
 constexpr BoardExtras kAction52Extras = Extras(action52, action52Saved, Action52ExtrasFit);
 constexpr BoardExtras kVrc24Extras = Extras(vrc24, vrc24Saved, Vrc24ExtrasFit);
 constexpr BoardExtras kVrc3Extras = Extras(vrc3, vrc3Saved, Vrc3ExtrasFit);
+constexpr BoardExtras kFme7Extras = Extras(fme7, fme7Saved, Fme7ExtrasFit);
 
 // The MMC3's counter, on mappers 4, 118 and 189 alike, sees the addresses the
 // CPU puts on the PPU bus through $2006/$2007 as well as the rendering fetches.
@@ -102,6 +105,8 @@ const SupportedBoard kBoards[] = {
     {.mapper = 34, .name = "BxROM", .setup = SetupBxrom},
     {.mapper = 58, .name = "58", .setup = SetupMapper58},
     {.mapper = 66, .name = "GxROM", .setup = SetupGxrom},
+    {.mapper = 69, .name = "FME-7", .setup = SetupFme7, .maxPrgUnits = 32,
+     .afterStateLoad = Fme7AfterStateLoad, .extras = kFme7Extras, .cpuClock = Fme7RunTo},
     {.mapper = 70, .name = "Bandai 74161", .setup = SetupBandai70},
     {.mapper = 71, .name = "Camerica", .setup = SetupCamerica, .patterns = kRam,
      .afterStateLoad = OneScreenAfterStateLoad, .submappers = kFireHawk},
