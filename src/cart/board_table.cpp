@@ -8,6 +8,7 @@
 #include "cart/mmc2.h"
 #include "cart/mmc3.h"
 #include "cart/mmc5.h"
+#include "cart/mmc5_sound.h"
 #include "cart/vrc2_vrc4.h"
 #include "cart/vrc3.h"
 #include "core/save_state.h"
@@ -21,6 +22,7 @@ namespace {
 Mmc1State mmc1Saved[kStateSlots];
 Mmc3State mmc3Saved[kStateSlots];
 Mmc5State mmc5Saved[kStateSlots];
+Mmc5SoundState mmc5SoundSaved[kStateSlots];
 Mmc2State mmc2Saved[kStateSlots];
 CpromState cpromSaved[kStateSlots];
 ChrLockState chrLockSaved[kStateSlots];
@@ -38,6 +40,8 @@ constexpr BoardExtras Extras(Record& live, Record (&saved)[kStateSlots],
 constexpr BoardExtras kMmc1Extras = Extras(mmc1, mmc1Saved, Mmc1ExtrasFit);
 constexpr BoardExtras kMmc3Extras = Extras(mmc3, mmc3Saved, Mmc3ExtrasFit);
 constexpr BoardExtras kMmc5Extras = Extras(mmc5, mmc5Saved, Mmc5ExtrasFit);
+// Added with the MMC5's sound; files written before keep only the registers.
+constexpr BoardExtras kMmc5SoundExtras = Extras(mmc5Sound, mmc5SoundSaved, Mmc5SoundFits);
 constexpr BoardExtras kMmc2Extras = Extras(mmc2, mmc2Saved, Mmc2ExtrasFit);
 // Any byte is a value CHR RAM can hold: CPROM's record needs no check.
 constexpr BoardExtras kCpromExtras = Extras(cprom, cpromSaved, nullptr);
@@ -83,8 +87,9 @@ const SupportedBoard kBoards[] = {
      .extras = kMmc3Extras, .ppu = kMmc3PpuHooks, .earlyCounterSubmappers = kEarlyMmc3,
      .submappers = 1 | kEarlyMmc3},
     {.mapper = 5, .name = "MMC5", .setup = SetupMmc5, .afterStateLoad = Mmc5AfterStateLoad,
-     .extras = kMmc5Extras, .ppu = kMmc5PpuHooks, .batteryWorkRam = false,
-     .batteryMemory = Mmc5BatteryMemory, .maxPrgRamBytes = sizeof mmc5.mmc5PrgRam},
+     .extras = kMmc5Extras, .ppu = kMmc5PpuHooks, .cpuClock = Mmc5SoundRunTo,
+     .batteryWorkRam = false, .batteryMemory = Mmc5BatteryMemory,
+     .maxPrgRamBytes = sizeof mmc5.mmc5PrgRam, .addedExtras = kMmc5SoundExtras},
     {.mapper = 7, .name = "AOROM", .setup = SetupAorom, .patterns = kRam,
      .afterStateLoad = AoromAfterStateLoad},
     {.mapper = 9, .name = "MMC 2", .setup = SetupMmc2, .extras = kMmc2Extras},
