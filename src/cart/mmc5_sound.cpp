@@ -5,6 +5,7 @@
 // 0 written leaves the DAC alone and trips the PCM interrupt instead.
 #include "cart/mmc5_sound.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "apu/apu_state.h"
@@ -76,6 +77,34 @@ void ClockTimers() {
             --p.timer;
         }
     }
+}
+
+// `ticks` timer clocks at once, as ClockTimers would leave them.
+void AdvanceTimer(Mmc5Pulse& p, uint64_t ticks) {
+    if (ticks <= p.timer) {
+        p.timer = static_cast<uint16_t>(p.timer - ticks);
+        return;
+    }
+    const uint64_t after = ticks - p.timer - 1;  // ticks after the first reload
+    const uint64_t length = uint64_t{p.period} + 1;
+    p.step = static_cast<uint8_t>((p.step + 1 + after / length) & 7);
+    p.timer = static_cast<uint16_t>(p.period - after % length);
+}
+
+// Neither pulse can sound until the next 240 Hz clock or register write,
+// whatever its timer does.
+bool PulsesQuiet() {
+    for (const Mmc5Pulse& p : mmc5Sound.pulse)
+        if (p.length != 0 && PulseVolume(p) != 0) return false;
+    return true;
+}
+
+// `cycles` CPU cycles that hold no 240 Hz clock, in closed form.
+void AdvanceQuietly(uint64_t cycles) {
+    mmc5Sound.frameCount = static_cast<uint16_t>(mmc5Sound.frameCount + cycles);
+    const uint64_t ticks = (cycles + mmc5Sound.oddCycle) / 2;
+    mmc5Sound.oddCycle = static_cast<uint8_t>((mmc5Sound.oddCycle + cycles) & 1);
+    for (Mmc5Pulse& p : mmc5Sound.pulse) AdvanceTimer(p, ticks);
 }
 
 // One CPU cycle: the 240 Hz clock, then the timers on every other cycle.
@@ -176,23 +205,32 @@ uint8_t Mmc5SoundRead(uint32_t address) {
 
 // Nothing the sound does on its own moves the interrupt line: it runs when
 // the CPU touches it and at the end of each frame.
+// While both pulses are quiet (the usual case: few games play them) the
+// stretch up to the next 240 Hz clock passes in one step.
 void Mmc5SoundRunTo(uint64_t last) {
-    if (last > boardClock.done) {
-        uint64_t cycles = last - boardClock.done;
-        float level = Level();
-        uint32_t run = 0;
-        while (cycles-- > 0) {
-            Cycle();
-            ++run;
-            const float now = Level();
-            if (now != level) {
-                MixExpansion(mmc5Sound.mix, level, run);
-                level = now;
-                run = 0;
-            }
+    uint64_t cycles = last > boardClock.done ? last - boardClock.done : 0;
+    float level = Level();
+    uint32_t run = 0;
+    while (cycles > 0) {
+        const uint64_t beforeClock = kFrameClockCycles - 1u - mmc5Sound.frameCount;
+        if (beforeClock > 0 && PulsesQuiet()) {
+            const uint64_t take = std::min(cycles, beforeClock);
+            AdvanceQuietly(take);
+            run += static_cast<uint32_t>(take);
+            cycles -= take;
+            continue;
         }
-        if (run) MixExpansion(mmc5Sound.mix, level, run);
+        Cycle();
+        ++run;
+        --cycles;
+        const float now = Level();
+        if (now != level) {
+            MixExpansion(mmc5Sound.mix, level, run);
+            level = now;
+            run = 0;
+        }
     }
+    if (run) MixExpansion(mmc5Sound.mix, level, run);
     boardClock.done = last;
     boardClock.nextEvent = kBoardNever;
 }
