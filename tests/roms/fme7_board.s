@@ -1,9 +1,10 @@
 ; Sunsoft FME-7 / 5B (mapper 69): PRG banks with ROM or RAM at $6000, 1 KB
 ; CHR banks, the four mirrorings, the CPU-cycle interrupt counter, and then
-; three tones for the recording test, 10 frames of silence before each: an
+; four tones for the recording test, 10 frames of silence before each: an
 ; APU pulse (duty 2, volume 15, period 253: 4064 CPU cycles a wave), the 5B's
 ; channel A at volume 15 and then at volume 12 (period 127: 32 x 127 = 4064
-; cycles a wave).
+; cycles a wave), and channel A following the envelope's repeating decay
+; (period 8: 32 steps of 16 x 8 cycles, 4096 cycles a ramp).
 RESULT_BASE = $0700
 .segment "HEADER"
         .byte "NES", $1A, 8, 2, $50, $40, 0,0,0,0,0,0,0,0
@@ -141,6 +142,14 @@ reset:  sei
         AY 8, 0
         TONE_THEN_REST 10
         AY 8, 12
+        TONE_THEN_REST 20
+        AY 8, 0
+        TONE_THEN_REST 10
+        AY 11, 8
+        AY 12, 0
+        AY 13, $08              ; decay, again and again
+        AY 7, $3F               ; no tone, no noise: the channel plays its level
+        AY 8, $10
         TONE_THEN_REST 20
         AY 8, 0
         TONE_THEN_REST 10
