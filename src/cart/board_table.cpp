@@ -3,10 +3,12 @@
 #include "cart/board_table.h"
 
 #include "cart/discrete_boards.h"
+#include "cart/fme7.h"
 #include "cart/mmc1.h"
 #include "cart/mmc2.h"
 #include "cart/mmc3.h"
 #include "cart/mmc5.h"
+#include "cart/mmc5_sound.h"
 #include "cart/vrc2_vrc4.h"
 #include "cart/vrc3.h"
 #include "core/save_state.h"
@@ -20,12 +22,14 @@ namespace {
 Mmc1State mmc1Saved[kStateSlots];
 Mmc3State mmc3Saved[kStateSlots];
 Mmc5State mmc5Saved[kStateSlots];
+Mmc5SoundState mmc5SoundSaved[kStateSlots];
 Mmc2State mmc2Saved[kStateSlots];
 CpromState cpromSaved[kStateSlots];
 ChrLockState chrLockSaved[kStateSlots];
 Action52State action52Saved[kStateSlots];
 Vrc24State vrc24Saved[kStateSlots];
 Vrc3State vrc3Saved[kStateSlots];
+Fme7State fme7Saved[kStateSlots];
 
 template <typename Record>
 constexpr BoardExtras Extras(Record& live, Record (&saved)[kStateSlots],
@@ -36,6 +40,8 @@ constexpr BoardExtras Extras(Record& live, Record (&saved)[kStateSlots],
 constexpr BoardExtras kMmc1Extras = Extras(mmc1, mmc1Saved, Mmc1ExtrasFit);
 constexpr BoardExtras kMmc3Extras = Extras(mmc3, mmc3Saved, Mmc3ExtrasFit);
 constexpr BoardExtras kMmc5Extras = Extras(mmc5, mmc5Saved, Mmc5ExtrasFit);
+// Added with the MMC5's sound; files written before keep only the registers.
+constexpr BoardExtras kMmc5SoundExtras = Extras(mmc5Sound, mmc5SoundSaved, Mmc5SoundFits);
 constexpr BoardExtras kMmc2Extras = Extras(mmc2, mmc2Saved, Mmc2ExtrasFit);
 // Any byte is a value CHR RAM can hold: CPROM's record needs no check.
 constexpr BoardExtras kCpromExtras = Extras(cprom, cpromSaved, nullptr);
@@ -43,6 +49,7 @@ constexpr BoardExtras kChrLockExtras = Extras(chrLock, chrLockSaved, ChrLockExtr
 constexpr BoardExtras kAction52Extras = Extras(action52, action52Saved, Action52ExtrasFit);
 constexpr BoardExtras kVrc24Extras = Extras(vrc24, vrc24Saved, Vrc24ExtrasFit);
 constexpr BoardExtras kVrc3Extras = Extras(vrc3, vrc3Saved, Vrc3ExtrasFit);
+constexpr BoardExtras kFme7Extras = Extras(fme7, fme7Saved, Fme7ExtrasFit);
 
 // The MMC3's counter, on mappers 4, 118 and 189 alike, sees the addresses the
 // CPU puts on the PPU bus through $2006/$2007 as well as the rendering fetches.
@@ -80,8 +87,9 @@ const SupportedBoard kBoards[] = {
      .extras = kMmc3Extras, .ppu = kMmc3PpuHooks, .earlyCounterSubmappers = kEarlyMmc3,
      .submappers = 1 | kEarlyMmc3},
     {.mapper = 5, .name = "MMC5", .setup = SetupMmc5, .afterStateLoad = Mmc5AfterStateLoad,
-     .extras = kMmc5Extras, .ppu = kMmc5PpuHooks, .batteryWorkRam = false,
-     .batteryMemory = Mmc5BatteryMemory, .maxPrgRamBytes = sizeof mmc5.mmc5PrgRam},
+     .extras = kMmc5Extras, .ppu = kMmc5PpuHooks, .cpuClock = Mmc5SoundRunTo,
+     .batteryWorkRam = false, .batteryMemory = Mmc5BatteryMemory,
+     .maxPrgRamBytes = sizeof mmc5.mmc5PrgRam, .addedExtras = kMmc5SoundExtras},
     {.mapper = 7, .name = "AOROM", .setup = SetupAorom, .patterns = kRam,
      .afterStateLoad = RestoreChosenMirroring},
     {.mapper = 9, .name = "MMC 2", .setup = SetupMmc2, .afterStateLoad = RestoreChosenMirroring,
@@ -103,6 +111,8 @@ const SupportedBoard kBoards[] = {
     {.mapper = 34, .name = "BxROM", .setup = SetupBxrom},
     {.mapper = 58, .name = "58", .setup = SetupMapper58},
     {.mapper = 66, .name = "GxROM", .setup = SetupGxrom},
+    {.mapper = 69, .name = "FME-7", .setup = SetupFme7, .maxPrgUnits = 32,
+     .afterStateLoad = Fme7AfterStateLoad, .extras = kFme7Extras, .cpuClock = Fme7RunTo},
     {.mapper = 70, .name = "Bandai 74161", .setup = SetupBandai70},
     {.mapper = 71, .name = "Camerica", .setup = SetupCamerica, .patterns = kRam,
      .afterStateLoad = RestoreChosenMirroring, .submappers = kFireHawk},

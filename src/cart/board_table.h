@@ -69,6 +69,12 @@ struct SupportedBoard {
     // The most work RAM and CHR RAM an NES 2.0 header may ask of the board.
     uint32_t maxPrgRamBytes = 8192;
     uint32_t maxChrRamBytes = 8192;
+    // Registers the board keeps beyond `extras` since a later version (its
+    // sound, say): saved like the extras but in a versioned part of their own
+    // at the end of the state file, so that the files written before still
+    // load; their slots load with this record all zeros, which must be a
+    // state the board can run from.
+    BoardExtras addedExtras = {nullptr, 0, nullptr, nullptr};
 };
 
 extern const std::span<const SupportedBoard> supportedBoards;

@@ -7,6 +7,7 @@
 
 #include "cart/board.h"
 #include "cart/board_table.h"
+#include "cart/mmc5_sound.h"
 #include "core/cpu.h"
 #include "core/state_rules.h"
 #include "ppu/ppu.h"
@@ -287,11 +288,13 @@ uint8_t Mmc5RegisterRead(uint32_t address) {
             uint8_t status = static_cast<uint8_t>((mmc5.mmc5IrqPending ? 0x80 : 0) |
                                                   (mmc5.mmc5InFrame ? 0x40 : 0));
             mmc5.mmc5IrqPending = 0;
-            ReleaseIrq(kIrqBoard);
+            if (!Mmc5PcmIrqAsserting()) ReleaseIrq(kIrqBoard);
             return status;
         }
         case 0x5205: return static_cast<uint8_t>(mmc5.mmc5Product);
         case 0x5206: return static_cast<uint8_t>(mmc5.mmc5Product >> 8);
+        case 0x5010:
+        case 0x5015: return Mmc5SoundRead(address);
         default: return 0;
     }
 }
@@ -311,12 +314,15 @@ void Mmc5RegisterWrite(uint32_t address, uint8_t v) {
             return;
         default: break;
     }
-    // The sound registers ($5000-$5015) and everything not decoded are dropped.
-    if (address >= 0x5100 && address <= 0x5130) WriteControlRegister(address, v);
+    if (address <= 0x5015)
+        Mmc5SoundWrite(address, v);
+    else if (address >= 0x5100 && address <= 0x5130)
+        WriteControlRegister(address, v);
 }
 
 void SetupMmc5(const BoardHeader& header) {
     std::memset(&mmc5, 0, sizeof mmc5);
+    std::memset(&mmc5Sound, 0, sizeof mmc5Sound);
     mmc5.mmc5PrgMode = 3;
     // The header's arrangement, which InitBoard applies after the set-up.
     for (uint32_t quarter = 0; quarter < 4; ++quarter)

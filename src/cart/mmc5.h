@@ -1,7 +1,8 @@
 // The MMC5 board (mapper 5): four PRG banking modes with ROM or RAM in each
 // 8 KB window, 64 KB of PRG RAM, four CHR modes with a second register set for
 // the background of 8x16-sprite games, 1 KB of ExRAM, per-quarter nametables,
-// a multiplier and a scanline interrupt. No sound, fill mode or split screen.
+// a multiplier and a scanline interrupt; its sound is in mmc5_sound.h. No
+// fill mode or split screen.
 #pragma once
 
 #include <cstddef>

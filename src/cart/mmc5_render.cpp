@@ -6,6 +6,7 @@
 // pre-render line, each rendered line ends at dot 340, and the interrupt is
 // raised at dot 0 of the line whose number matches the target.
 #include "cart/mmc5.h"
+#include "cart/mmc5_sound.h"
 #include "ppu/ppu_internal.h"
 
 namespace morvel {
@@ -73,7 +74,7 @@ void Mmc5LineEnd() {
         mmc5.mmc5InFrame = 1;
         mmc5.mmc5LineCounter = 0;
         mmc5.mmc5IrqPending = 0;
-        ReleaseIrq(kIrqBoard);
+        if (!Mmc5PcmIrqAsserting()) ReleaseIrq(kIrqBoard);
     } else if (++mmc5.mmc5LineCounter == mmc5.mmc5IrqTarget) {
         mmc5.mmc5IrqPending = 1;
     }

@@ -44,8 +44,31 @@ BoardExtras ExtrasFor(uint32_t mapper) {
     return board ? board->extras : BoardExtras{nullptr, 0, nullptr, nullptr};
 }
 
+// The record the loaded board added in a later version (none without a board).
+BoardExtras AddedExtrasFor(uint32_t mapper) {
+    const SupportedBoard* board = FindSupportedBoard(static_cast<int32_t>(mapper));
+    return board ? board->addedExtras : BoardExtras{nullptr, 0, nullptr, nullptr};
+}
+
 uint8_t* SavedExtras(const BoardExtras& extras, int n) {
     return static_cast<uint8_t*>(extras.saved) + n * extras.size;
+}
+
+// Whether the file holds a part header of this magic, version and record size at offset.
+bool PartHeaderAt(const std::vector<uint8_t>& contents, size_t offset, const char (&magic)[4],
+                  uint32_t version, size_t size) {
+    CycleStateHeader header;
+    std::memcpy(&header, contents.data() + offset, sizeof header);
+    return std::memcmp(header.magic, magic, sizeof header.magic) == 0 &&
+           header.version == version && header.size == size;
+}
+
+bool WritePartHeader(std::FILE* file, const char (&magic)[4], uint32_t version, size_t size) {
+    CycleStateHeader header{};
+    std::memcpy(header.magic, magic, sizeof header.magic);
+    header.version = version;
+    header.size = static_cast<uint32_t>(size);
+    return std::fwrite(&header, sizeof header, 1, file) == 1;
 }
 
 }  // namespace
@@ -58,8 +81,11 @@ void ClearStateSlots() {
     std::memset(slotSet, 0, sizeof slotSet);
     std::memset(cycleSet, 0, sizeof cycleSet);
     std::memset(cycleStateKept, 0, sizeof cycleStateKept);
-    for (const SupportedBoard& board : supportedBoards)
+    for (const SupportedBoard& board : supportedBoards) {
         if (board.extras.size) std::memset(board.extras.saved, 0, kStateSlots * board.extras.size);
+        if (board.addedExtras.size)
+            std::memset(board.addedExtras.saved, 0, kStateSlots * board.addedExtras.size);
+    }
     statesDirty = 0;
 }
 
@@ -98,6 +124,8 @@ int SaveStateSlot(int n) {
     cycleStateKept[n] = 1;
     BoardExtras extras = ExtrasFor(mapperNumber);
     if (extras.size) std::memcpy(SavedExtras(extras, n), extras.live, extras.size);
+    BoardExtras added = AddedExtrasFor(mapperNumber);
+    if (added.size) std::memcpy(SavedExtras(added, n), added.live, added.size);
     slot.occupied = 1;
     statesDirty = 1;
     return 1;
@@ -112,6 +140,8 @@ int LoadStateSlot(int n) {
     // A slot whose numbers would point outside this cartridge, or outside the
     // machine's own arrays, is refused whole: the machine keeps running as it was.
     if (!SlotFitsCartridge(slot, savedExtras, stateError)) return 0;
+    BoardExtras added = AddedExtrasFor(mapperNumber);
+    if (added.size && added.fits && !added.fits(SavedExtras(added, n), stateError)) return 0;
 
     frameBookkeeping = slot.frame;
     cpu = slot.cpu;
@@ -128,6 +158,7 @@ int LoadStateSlot(int n) {
     banks.prgBankCount = prgBankCount;
     banks.chrBankCount = chrBankCount;
     if (extras.size) std::memcpy(extras.live, savedExtras, extras.size);
+    if (added.size) std::memcpy(added.live, SavedExtras(added, n), added.size);
     if (cycleStateKept[n]) {
         cpuCycle = cycleSet[n].cpu;
         ppuCycle = cycleSet[n].ppu;
@@ -186,12 +217,15 @@ int WriteStateFile() {
     if (written && extras.size)
         written = std::fwrite(extras.saved, extras.size, kStateSlots, file) ==
                   static_cast<size_t>(kStateSlots);
-    CycleStateHeader header{};
-    std::memcpy(header.magic, kCycleStateMagic, sizeof header.magic);
-    header.version = kCycleStateVersion;
-    header.size = sizeof(SlotCycleState);
-    if (written) written = std::fwrite(&header, sizeof header, 1, file) == 1;
+    if (written)
+        written =
+            WritePartHeader(file, kCycleStateMagic, kCycleStateVersion, sizeof(SlotCycleState));
     if (written) written = std::fwrite(cycleSet, sizeof cycleSet, 1, file) == 1;
+    BoardExtras added = AddedExtrasFor(mapperNumber);
+    if (written && added.size)
+        written = WritePartHeader(file, kAddedExtrasMagic, kAddedExtrasVersion, added.size) &&
+                  std::fwrite(added.saved, added.size, kStateSlots, file) ==
+                      static_cast<size_t>(kStateSlots);
     if (!written || !replacement.Commit()) {
         stateError =
             replacement.error().empty() ? "cannot write " + stateFilePath : replacement.error();
@@ -209,22 +243,35 @@ int ReadStateFile() {
     stateFileRefused = false;
     if (stateFilePath.empty()) return 0;
     BoardExtras extras = ExtrasFor(mapperNumber);
+    BoardExtras added = AddedExtrasFor(mapperNumber);
     const size_t firstVersion = sizeof slotSet + kStateSlots * extras.size;
-    const size_t expected = firstVersion + sizeof(CycleStateHeader) + sizeof cycleSet;
+    const size_t cycleVersion = firstVersion + sizeof(CycleStateHeader) + sizeof cycleSet;
+    const size_t addedPart = added.size ? sizeof(CycleStateHeader) + kStateSlots * added.size : 0;
+    const size_t expected = cycleVersion + addedPart;
     std::vector<uint8_t> contents;
     ReadOutcome outcome = ReadUserFile(stateFilePath, expected, contents);
     if (outcome == ReadOutcome::kMissing) return 0;
-    bool current = outcome == ReadOutcome::kRead && contents.size() == expected;
-    if (current) {
-        CycleStateHeader header;
-        std::memcpy(&header, contents.data() + firstVersion, sizeof header);
-        current = std::memcmp(header.magic, kCycleStateMagic, sizeof header.magic) == 0 &&
-                  header.version == kCycleStateVersion && header.size == sizeof(SlotCycleState);
-    }
-    if (current || (outcome == ReadOutcome::kRead && contents.size() == firstVersion)) {
+    const bool read = outcome == ReadOutcome::kRead;
+    // A board's added record may be missing (a file from before it), never
+    // of another version.
+    const bool versioned =
+        read && (contents.size() == expected || (addedPart && contents.size() == cycleVersion));
+    const bool addedKept =
+        versioned && addedPart && contents.size() == expected &&
+        PartHeaderAt(contents, cycleVersion, kAddedExtrasMagic, kAddedExtrasVersion, added.size);
+    const bool current = versioned &&
+                         PartHeaderAt(contents, firstVersion, kCycleStateMagic, kCycleStateVersion,
+                                      sizeof(SlotCycleState)) &&
+                         (addedKept || contents.size() == cycleVersion);
+    if (current || (read && contents.size() == firstVersion)) {
         std::memcpy(slotSet, contents.data(), sizeof slotSet);
         if (extras.size)
             std::memcpy(extras.saved, contents.data() + sizeof slotSet, kStateSlots * extras.size);
+        if (addedKept)
+            std::memcpy(added.saved, contents.data() + cycleVersion + sizeof(CycleStateHeader),
+                        kStateSlots * added.size);
+        else if (added.size)
+            std::memset(added.saved, 0, kStateSlots * added.size);
         if (current) {
             std::memcpy(cycleSet, contents.data() + firstVersion + sizeof(CycleStateHeader),
                         sizeof cycleSet);
@@ -236,7 +283,7 @@ int ReadStateFile() {
         SelectRenderer();
         return 1;
     }
-    if (outcome == ReadOutcome::kRead && contents.size() == expected)
+    if (versioned)
         stateError = "state file " + stateFilePath +
                      " was written by another version of morvel: nothing loaded";
     else if (outcome == ReadOutcome::kRead)

@@ -60,6 +60,13 @@ static_assert(sizeof(CycleStateHeader) == 12);
 constexpr char kCycleStateMagic[4] = {'M', 'V', 'C', 'Y'};
 constexpr uint32_t kCycleStateVersion = 1;
 
+// A board's added record (SupportedBoard::addedExtras) follows the versioned
+// part behind a header of the same form, with its own magic and version and
+// the size of one record; then the four slots' records. Only boards that
+// have one write it; a file without it loads with the record cleared.
+constexpr char kAddedExtrasMagic[4] = {'M', 'V', 'B', 'X'};
+constexpr uint32_t kAddedExtrasVersion = 1;
+
 constexpr int kStateSlots = 4;
 constexpr size_t kSlotSetSize = kStateSlots * sizeof(StateSlot);  // 103312
 // The versioned part at the end of the file: its header and four slots' worth.

@@ -11,6 +11,7 @@
 
 #include "apu/apu.h"
 #include "cart/cartridge.h"
+#include "cart/mmc5.h"
 #include "core/cpu.h"
 #include "core/frame_loop.h"
 #include "core/machine.h"
@@ -181,6 +182,56 @@ TEST_F(SaveStateTest, RefusesFieldsOutOfRange) {
             EXPECT_EQ(std::memcmp(&ppu, &ppuBefore, sizeof ppu), 0) << c.what;
         }
         RunFrames(2);
+    }
+}
+
+// A record a board added later (the MMC5's sound) sits in its own part at the
+// end of the file: 12 bytes of header, then 40 bytes per slot. A file from
+// before it loads with the sound silent; a part of another version refuses
+// the file, a damaged record the slot. $5015 shows which pulse plays: 1 as
+// saved, 2 as running before the load, 0 when the record was cleared.
+TEST_F(SaveStateTest, BoardRecordAddedLaterLoadsFromOlderFiles) {
+    constexpr size_t kRecord = 40;
+    constexpr size_t kPart = 12 + kStateSlots * kRecord;
+    struct Case {
+        const char* what;
+        size_t cut;                // bytes taken from the end
+        size_t offsetFromEnd = 0;  // a byte set to `value`, counted from the end
+        uint8_t value = 0;
+        bool fileLoads = true;
+        int playing = 1;  // $5015 after loading slot 0
+    };
+    const Case cases[] = {
+        {"as written", 0},
+        {"written before the added record", kPart, 0, 0, true, 0},
+        {"added record of another version", 0, kPart - 4, 9, false, 2},
+        {"pulse step 8 in slot 0", 0, kStateSlots * kRecord - 1, 8, true, 2},
+    };
+    InesImage image = MakeInesImage(5, 2, 1);
+    SetVectors(image, 0x8000, 0x8000, 0x8000);
+    FirstLoad(image, "mmc5.nes");
+    auto play = [](uint32_t base, uint8_t channels) {
+        Mmc5RegisterWrite(0x5015, channels);
+        Mmc5RegisterWrite(base, 0xBF);
+        Mmc5RegisterWrite(base + 2, 253);
+        Mmc5RegisterWrite(base + 3, 0);
+    };
+    play(0x5000, 1);
+    RunFrames(2);
+    ASSERT_EQ(SaveStateSlot(0), 1);
+    ASSERT_EQ(WriteStateFile(), 1);
+    statesDirty = 0;
+    const std::string good = ReadFileText(StateFilePath());
+    for (const Case& c : cases) {
+        std::string file = good.substr(0, good.size() - c.cut);
+        if (c.offsetFromEnd) file[file.size() - c.offsetFromEnd] = static_cast<char>(c.value);
+        std::ofstream(StateFilePath(), std::ios::binary | std::ios::trunc) << file;
+        ClearStateSlots();
+        play(0x5004, 2);
+        EXPECT_EQ(ReadStateFile(), c.fileLoads ? 1 : 0) << c.what << ": " << stateError;
+        EXPECT_EQ(LoadStateSlot(0), c.playing == 2 ? 0 : 1) << c.what;
+        EXPECT_EQ(Mmc5RegisterRead(0x5015), c.playing) << c.what;
+        RunFrames(1);
     }
 }
 

@@ -1,0 +1,186 @@
+; Sunsoft FME-7 / 5B (mapper 69): PRG banks with ROM or RAM at $6000, 1 KB
+; CHR banks, the four mirrorings, the CPU-cycle interrupt counter, and then
+; four tones for the recording test, 10 frames of silence before each: an
+; APU pulse (duty 2, volume 15, period 253: 4064 CPU cycles a wave), the 5B's
+; channel A at volume 15 and then at volume 12 (period 127: 32 x 127 = 4064
+; cycles a wave), and channel A following the envelope's repeating decay
+; (period 8: 32 steps of 16 x 8 cycles, 4096 cycles a ramp).
+RESULT_BASE = $0700
+.segment "HEADER"
+        .byte "NES", $1A, 8, 2, $50, $40, 0,0,0,0,0,0,0,0
+
+.segment "ZEROPAGE"
+count:  .res 1
+flag:   .res 1
+first:  .res 1
+
+.segment "CODE"
+.include "result.inc"
+.include "checks.inc"
+.include "wait.inc"
+
+.macro CMD command, value       ; FME-7 command and parameter
+        lda #command
+        sta $8000
+        lda #value
+        sta $A000
+.endmacro
+.macro AY reg, value            ; 5B sound register
+        lda #reg
+        sta $C000
+        lda #value
+        sta $E000
+.endmacro
+.macro TONE_THEN_REST frames
+        lda #frames
+        jsr wait_frames
+.endmacro
+
+reset:  sei
+        cld
+        ldx #$FF
+        txs
+        lda #$40
+        sta $4017               ; only the board interrupts
+        lda #0
+        sta $2000
+        sta $2001
+        WAIT_VBLANK
+        WAIT_VBLANK
+        jsr result_start
+        CMD 9, 3
+        EXPECT_AT $8100, 3, 2, "$8000: PRG bank 3"
+        CMD 10, 5
+        EXPECT_AT $A100, 5, 3, "$A000: PRG bank 5"
+        CMD 11, 30
+        EXPECT_AT $C100, 14, 4, "$C000: bank 30 of 16 is not bank 14"
+        EXPECT_AT $E100, 15, 5, "$E000: not the last bank"
+        CMD 8, 6
+        EXPECT_AT $6100, 6, 6, "$6000: PRG ROM bank 6"
+        CMD 8, $C0
+        lda #$5A
+        sta $6123
+        EXPECT_AT $6123, $5A, 7, "$6000: RAM not written"
+        CMD 8, $40
+        sta $6123               ; disabled: lost
+        EXPECT_AT $6123, $61, 8, "disabled RAM does not leave the open bus"
+        CMD 8, $C0
+        EXPECT_AT $6123, $5A, 9, "disabled RAM took a write"
+        CMD 0, 5
+        EXPECT_PPU $0000, $85, 10, "CHR bank 5 at $0000"
+        CMD 7, 12
+        EXPECT_PPU $1C00, $8C, 11, "CHR bank 12 at $1C00"
+        CMD 12, 0
+        EXPECT_NAMETABLE $2000, $2800, 1, 12, "vertical"
+        EXPECT_NAMETABLE $2000, $2400, 0, 13, "vertical"
+        CMD 12, 1
+        EXPECT_NAMETABLE $2000, $2400, 1, 14, "horizontal"
+        EXPECT_NAMETABLE $2000, $2800, 0, 15, "horizontal"
+        CMD 12, 2
+        EXPECT_NAMETABLE $2000, $2C00, 1, 16, "one screen, first page"
+        PPU_WRITE $2000, $11
+        CMD 12, 3
+        EXPECT_NAMETABLE $2400, $2800, 1, 17, "one screen, second page"
+        CMD 12, 2
+        EXPECT_PPU $2000, $11, 18, "the two one-screen pages are one"
+
+        ; Not counting: no interrupt, whatever the count.
+        CMD 14, 10
+        CMD 15, 0
+        CMD 13, $01
+        lda #0
+        sta flag
+        cli
+        TONE_THEN_REST 1
+        sei
+        lda flag
+        EXPECT_A 0, 19, "interrupt while the counter is stopped"
+        ; Counting from 1000 the counter wraps 1001 cycles after the write
+        ; that starts it, in the 91st 11-cycle loop of `measure`: 91 or 92
+        ; loops counted by where the interrupt falls within one (90-93 taken).
+        lda #<1000
+        ldy #>1000
+        jsr measure
+        sta first
+        sec
+        sbc #90
+        cmp #4
+        bcc :+
+        FAIL 20, "counter from 1000 did not interrupt after 91-92 loops"
+        ; 1100 cycles more are 100 loops more (one either side).
+:       lda #<2100
+        ldy #>2100
+        jsr measure
+        clc
+        sbc first               ; loops - first - 1
+        sec
+        sbc #98
+        cmp #3
+        bcc :+
+        FAIL 21, "1100 more counts are not 100 more loops"
+
+:       TONE_THEN_REST 10
+        lda #$01
+        sta $4015
+        lda #$BF                ; duty 2, length halted, volume 15
+        sta $4000
+        lda #$00
+        sta $4001
+        lda #253
+        sta $4002
+        lda #0
+        sta $4003
+        TONE_THEN_REST 20
+        lda #0
+        sta $4015
+        TONE_THEN_REST 10
+        AY 0, 127
+        AY 1, 0
+        AY 7, $3E               ; channel A's tone only
+        AY 8, 15
+        TONE_THEN_REST 20
+        AY 8, 0
+        TONE_THEN_REST 10
+        AY 8, 12
+        TONE_THEN_REST 20
+        AY 8, 0
+        TONE_THEN_REST 10
+        AY 11, 8
+        AY 12, 0
+        AY 13, $08              ; decay, again and again
+        AY 7, $3F               ; no tone, no noise: the channel plays its level
+        AY 8, $10
+        TONE_THEN_REST 20
+        AY 8, 0
+        TONE_THEN_REST 10
+        PASS
+
+; Starts the counter at Y:A and counts 11-cycle loops until the interrupt.
+measure:
+        ldx #14
+        stx $8000
+        sta $A000
+        ldx #15
+        stx $8000
+        sty $A000
+        lda #0
+        sta count
+        sta flag
+        CMD 13, $81
+        cli
+loop:   inc count
+        lda flag
+        beq loop
+        sei
+        lda count
+        rts
+
+; Acknowledges and stops the counter.
+irq:    pha
+        CMD 13, 0
+        inc flag
+        pla
+nmi:    rti
+
+.segment "VECTORS"
+        .word nmi, reset, irq
