@@ -24,6 +24,7 @@ struct Tone {
     double waveCycles;
     double lowLevel, highLevel;  // the swing against the APU pulse's
     const char* what;
+    double high = 0;  // a pulse: the share of the wave spent high
 };
 
 // Lowest to highest sample in the middle of a tone.
@@ -31,6 +32,30 @@ double Swing(const std::vector<int16_t>& s, Segment seg) {
     const auto [lo, hi] =
         std::minmax_element(s.begin() + seg.begin + 2000, s.begin() + seg.end - 2000);
     return double(*hi) - double(*lo);
+}
+
+// Samples per wave in the middle of a tone, from its rises through the mean:
+// tells a wave from two or half of one, which BestLag's ten waves cannot.
+double RisePeriod(const std::vector<int16_t>& s, Segment seg) {
+    double mean = 0;
+    for (size_t i = seg.begin + 2000; i < seg.end - 2000; ++i) mean += s[i];
+    mean /= double(seg.end - seg.begin - 4000);
+    size_t rises = 0, first = 0, last = 0;
+    for (size_t i = seg.begin + 2001; i < seg.end - 2000; ++i) {
+        if (s[i - 1] > mean || s[i] <= mean) continue;
+        if (rises++ == 0) first = i;
+        last = i;
+    }
+    return rises > 1 ? double(last - first) / double(rises - 1) : 0;
+}
+
+// The share of the middle of a tone above halfway between its extremes.
+double HighShare(const std::vector<int16_t>& s, Segment seg) {
+    const auto first = s.begin() + seg.begin + 2000, last = s.begin() + seg.end - 2000;
+    const auto [lo, hi] = std::minmax_element(first, last);
+    const double middle = (double(*lo) + double(*hi)) / 2;
+    return double(std::count_if(first, last, [&](int16_t v) { return v > middle; })) /
+           double(last - first);
 }
 
 void ExpectTones(const char* rom, std::initializer_list<Tone> tones) {
@@ -54,24 +79,32 @@ void ExpectTones(const char* rom, std::initializer_list<Tone> tones) {
         const double lag = BestLag(s, seg, 10 * tone.waveCycles / kCyclesPerSample);
         EXPECT_NEAR(lag * kCyclesPerSample, 10 * tone.waveCycles, 10 * tone.waveCycles * 0.01)
             << tone.what;
+        EXPECT_NEAR(RisePeriod(s, seg) * kCyclesPerSample, tone.waveCycles, tone.waveCycles * 0.01)
+            << tone.what;
         const double level = Swing(s, seg) / reference;
         EXPECT_GE(level, tone.lowLevel) << tone.what;
         EXPECT_LE(level, tone.highLevel) << tone.what;
+        // A wave is about 100 samples; the one sample at each edge is a mix.
+        if (tone.high > 0) {
+            EXPECT_NEAR(HighShare(s, seg), tone.high, 0.02) << tone.what;
+        }
     }
 }
 
 // A VRC6 pulse at volume 15 is about as loud as the APU pulse at full volume
-// (the chip's DAC is linear); 10 % covers "about". The sawtooth adds its rate
+// (the chip's DAC is linear); 10 % covers "about". Duty d keeps a pulse high
+// for d + 1 of its 16 steps. The sawtooth adds its rate
 // 42 six times before it clears, peaking at 252, whose top five bits are 31:
 // 31/15 of the pulse's swing.
 TEST(BoardSound, Vrc6PulsesAndSawtooth) {
     for (const char* rom : {"vrc6_board", "vrc6b_board"}) {
-        ExpectTones(rom, {
-                             {16 * 254.0, 0.9, 1.1, "pulse 1: 16 steps of 253 + 1 cycles"},
-                             {16 * 254.0, 0.9, 1.1, "pulse 2: period $FDF shifted right by 4"},
-                             {14 * 290.0, 31.0 / 15 * 0.9, 31.0 / 15 * 1.1,
-                              "sawtooth: 14 steps of 289 + 1 cycles"},
-                         });
+        ExpectTones(rom,
+                    {
+                        {16 * 254.0, 0.9, 1.1, "pulse 1: 16 steps of 253 + 1 cycles", 8 / 16.0},
+                        {16 * 254.0, 0.9, 1.1, "pulse 2: period $FDF shifted right by 4", 4 / 16.0},
+                        {14 * 290.0, 31.0 / 15 * 0.9, 31.0 / 15 * 1.1,
+                         "sawtooth: 14 steps of 289 + 1 cycles"},
+                    });
     }
 }
 

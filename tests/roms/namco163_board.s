@@ -92,38 +92,36 @@ reset:  sei
         EXPECT_AT $5000, $FF, 12, "the counter did not stop at $7FFF"
         EXPECT_AT $5800, $7F, 12, "the counter did not stop at $7FFF"
 
-        jsr apu_reference_tone
-        lda #$00
-        sta $E000               ; sound on
-        lda #$80                ; the wave at 0: eight samples of 15, eight of 0
-        sta $F800
-        ldx #8
-        lda #$FF
-:       sta $4800
-        cpx #5
-        bne :+
-        lda #$00
-:       dex
-        bne :--
-        lda #$F8                ; channel 8's registers, $78-$7F
-        sta $F800
-        ldx #0
-:       lda channel,x
-        sta $4800
-        inx
-        cpx #8
-        bne :-
-        jsr tone_time
-        lda #$7F
-        sta $F800
-        lda #$00                ; volume 0
-        sta $4800
-        lda #10
-        jsr wait_frames
+        ldx #<tones
+        ldy #>tones
+        jsr play_tones
         PASS
 
-; Frequency $000F00, phase 0, length 16, wave at 0, one channel at volume 15.
-channel: .byte $00, $00, $0F, $00, $F0, $00, $00, $0F
+; Sound on, the wave at 0 (eight samples of 15, eight of 0), then channel
+; 8's registers at $78-$7F.
+tones:  APU_REFERENCE_TONE
+        TONE_WRITE $E000, $00
+        TONE_WRITE $F800, $80
+        .repeat 4
+        TONE_WRITE $4800, $FF
+        .endrepeat
+        .repeat 4
+        TONE_WRITE $4800, $00
+        .endrepeat
+        TONE_WRITE $F800, $F8
+        TONE_WRITE $4800, $00   ; frequency bits 0-7
+        TONE_WRITE $4800, $00   ; phase
+        TONE_WRITE $4800, $0F   ; frequency bits 8-15
+        TONE_WRITE $4800, $00
+        TONE_WRITE $4800, $F0   ; length 256 - $F0 = 16, frequency bits 16-17
+        TONE_WRITE $4800, $00
+        TONE_WRITE $4800, $00   ; wave address
+        TONE_WRITE $4800, $0F   ; one channel, volume 15
+        .word 0
+        TONE_WRITE $F800, $7F
+        TONE_WRITE $4800, $00   ; volume 0
+        .word 0
+        .word 0
 
 nmi:    rti
 
