@@ -2,7 +2,8 @@
 ; page and ROM in a nametable, the data port with auto-increment, work RAM
 ; write protection, the 15-bit interrupt counter, then the sound: an APU
 ; reference pulse and one wavetable channel (a 16-sample square of 0 and 15
-; at volume 15, frequency $F00: 15 * 16 * 65536 / $F00 = 4096 cycles a wave).
+; at volume 15, frequency $F00: 15 * 16 * 65536 / $F00 = 4096 cycles a wave),
+; alone, then with a second, silent channel enabled.
 .segment "HEADER"
         .byte "NES", $1A, 8, 2, $30, $10, 0,0,0,0,0,0,0,0
 
@@ -120,6 +121,12 @@ tones:  APU_REFERENCE_TONE
         .word 0
         TONE_WRITE $F800, $7F
         TONE_WRITE $4800, $00   ; volume 0
+        .word 0
+        TONE_WRITE $F800, $7F   ; again with two channels, the other silent
+        TONE_WRITE $4800, $1F
+        .word 0
+        TONE_WRITE $F800, $7F
+        TONE_WRITE $4800, $10
         .word 0
         .word 0
 
