@@ -227,7 +227,8 @@ void SetupVrc6(const BoardHeader& header, CpuWriteHandler write) {
     VrcIrqPowerOn(vrc6.irq);
     for (uint8_t i = 0; i < 8; ++i) vrc6.chr[i] = i;
     vrc6.pulse[0].step = vrc6.pulse[1].step = 15;
-    vrc6.ppuStyle = kWorkRam;
+    // Until the game writes $B003: work RAM on, the header's arrangement.
+    vrc6.ppuStyle = kWorkRam | (header.mirroring == kMirrorHorizontal ? 0x04 : 0x00);
     SetCpuPages(8, 15, PrgPageRead, write);
     banks.prgBankCount = 2 * header.prgUnits;
     banks.chrBankCount = 8 * header.chrUnits;
