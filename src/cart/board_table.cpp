@@ -9,8 +9,10 @@
 #include "cart/mmc3.h"
 #include "cart/mmc5.h"
 #include "cart/mmc5_sound.h"
+#include "cart/namco163.h"
 #include "cart/vrc2_vrc4.h"
 #include "cart/vrc3.h"
+#include "cart/vrc6.h"
 #include "core/save_state.h"
 
 namespace morvel {
@@ -30,6 +32,8 @@ Action52State action52Saved[kStateSlots];
 Vrc24State vrc24Saved[kStateSlots];
 Vrc3State vrc3Saved[kStateSlots];
 Fme7State fme7Saved[kStateSlots];
+Vrc6State vrc6Saved[kStateSlots];
+Namco163State namco163Saved[kStateSlots];
 
 template <typename Record>
 constexpr BoardExtras Extras(Record& live, Record (&saved)[kStateSlots],
@@ -50,6 +54,8 @@ constexpr BoardExtras kAction52Extras = Extras(action52, action52Saved, Action52
 constexpr BoardExtras kVrc24Extras = Extras(vrc24, vrc24Saved, Vrc24ExtrasFit);
 constexpr BoardExtras kVrc3Extras = Extras(vrc3, vrc3Saved, Vrc3ExtrasFit);
 constexpr BoardExtras kFme7Extras = Extras(fme7, fme7Saved, Fme7ExtrasFit);
+constexpr BoardExtras kVrc6Extras = Extras(vrc6, vrc6Saved, Vrc6ExtrasFit);
+constexpr BoardExtras kNamco163Extras = Extras(namco163, namco163Saved, Namco163ExtrasFit);
 
 // The MMC3's counter, on mappers 4, 118 and 189 alike, sees the addresses the
 // CPU puts on the PPU bus through $2006/$2007 as well as the rendering fetches.
@@ -97,6 +103,10 @@ const SupportedBoard kBoards[] = {
     {.mapper = 11, .name = "Color Dreams", .setup = SetupColorDreams},
     {.mapper = 13, .name = "CPROM", .setup = SetupCprom, .patterns = kData, .maxPrgUnits = 2,
      .extras = kCpromExtras, .maxChrRamBytes = sizeof cprom.chrRam},
+    {.mapper = 19, .name = "Namco 163", .setup = SetupNamco163,
+     .afterMirroring = Namco163ApplyPpuPages, .afterStateLoad = Namco163ApplyPpuPages,
+     .extras = kNamco163Extras, .submappers = 0x3F, .cpuClock = Namco163RunTo,
+     .batteryMemory = Namco163BatteryMemory},
     {.mapper = 21, .name = "VRC4", .setup = SetupVrc4Mapper21, .patterns = kData,
      .afterStateLoad = Vrc24AfterStateLoad, .extras = kVrc24Extras, .submappers = kVrc4Boards,
      .cpuClock = Vrc24RunTo},
@@ -105,9 +115,13 @@ const SupportedBoard kBoards[] = {
     {.mapper = 23, .name = "VRC2/VRC4", .setup = SetupVrc24Mapper23, .patterns = kData,
      .afterStateLoad = Vrc24AfterStateLoad, .extras = kVrc24Extras, .submappers = kVrcBoards,
      .cpuClock = Vrc24RunTo},
+    {.mapper = 24, .name = "VRC6", .setup = SetupVrc6a, .afterMirroring = Vrc6AfterStateLoad,
+     .afterStateLoad = Vrc6AfterStateLoad, .extras = kVrc6Extras, .cpuClock = Vrc6RunTo},
     {.mapper = 25, .name = "VRC2/VRC4", .setup = SetupVrc24Mapper25, .patterns = kData,
      .afterStateLoad = Vrc24AfterStateLoad, .extras = kVrc24Extras, .submappers = kVrcBoards,
      .cpuClock = Vrc24RunTo},
+    {.mapper = 26, .name = "VRC6", .setup = SetupVrc6b, .afterMirroring = Vrc6AfterStateLoad,
+     .afterStateLoad = Vrc6AfterStateLoad, .extras = kVrc6Extras, .cpuClock = Vrc6RunTo},
     {.mapper = 34, .name = "BxROM", .setup = SetupBxrom},
     {.mapper = 58, .name = "58", .setup = SetupMapper58},
     {.mapper = 66, .name = "GxROM", .setup = SetupGxrom},
