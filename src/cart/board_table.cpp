@@ -2,10 +2,15 @@
 // them. Adding a board means adding a row here and a source file for it.
 #include "cart/board_table.h"
 
+#include "cart/bandai_fcg.h"
+#include "cart/irem_h3001.h"
+#include "cart/jaleco_ss88006.h"
 #include "cart/mmc1.h"
 #include "cart/mmc2.h"
 #include "cart/mmc3.h"
 #include "cart/mmc5.h"
+#include "cart/rambo1.h"
+#include "cart/taito_tc0690.h"
 #include "core/save_state.h"
 
 namespace morvel {
@@ -18,6 +23,11 @@ Mmc1State mmc1Saved[kStateSlots];
 Mmc3State mmc3Saved[kStateSlots];
 Mmc5State mmc5Saved[kStateSlots];
 Mmc2State mmc2Saved[kStateSlots];
+BandaiFcgState bandaiFcgSaved[kStateSlots];
+Ss88006State ss88006Saved[kStateSlots];
+Tc0690State tc0690Saved[kStateSlots];
+Rambo1State rambo1Saved[kStateSlots];
+H3001State h3001Saved[kStateSlots];
 
 template <typename Record>
 constexpr BoardExtras Extras(Record& live, Record (&saved)[kStateSlots],
@@ -30,6 +40,11 @@ constexpr BoardExtras kMmc1Extras = Extras(mmc1, mmc1Saved, Mmc1ExtrasFit);
 constexpr BoardExtras kMmc3Extras = Extras(mmc3, mmc3Saved, Mmc3ExtrasFit);
 constexpr BoardExtras kMmc5Extras = Extras(mmc5, mmc5Saved, Mmc5ExtrasFit);
 constexpr BoardExtras kMmc2Extras = Extras(mmc2, mmc2Saved, Mmc2ExtrasFit);
+constexpr BoardExtras kBandaiFcgExtras = Extras(bandaiFcg, bandaiFcgSaved, BandaiFcgExtrasFit);
+constexpr BoardExtras kSs88006Extras = Extras(ss88006, ss88006Saved, Ss88006ExtrasFit);
+constexpr BoardExtras kTc0690Extras = Extras(tc0690, tc0690Saved, Tc0690ExtrasFit);
+constexpr BoardExtras kRambo1Extras = Extras(rambo1, rambo1Saved, Rambo1ExtrasFit);
+constexpr BoardExtras kH3001Extras = Extras(h3001, h3001Saved, H3001ExtrasFit);
 
 constexpr PpuBoardHooks kNoPpuHooks = {nullptr, nullptr, nullptr, nullptr,
                                        nullptr, nullptr, nullptr};
@@ -41,6 +56,17 @@ constexpr PpuBoardHooks kMmc3PpuHooks = {
     Mmc3WatchA12, nullptr, nullptr, Mmc3RisesToIrq, Mmc3WatchA12, Mmc3ChrRomRead, Mmc3ChrRamRead};
 constexpr PpuBoardHooks kMmc5PpuHooks = {nullptr, StepRenderMmc5, Mmc5ClearInFrame, nullptr,
                                          nullptr, nullptr,        nullptr};
+
+// The RAMBO-1 and the TC0690 count A12 rises as the MMC3 does.
+constexpr PpuBoardHooks kRambo1PpuHooks = {Rambo1WatchA12,   nullptr,        nullptr,
+                                           Rambo1RisesToIrq, Rambo1WatchA12, Rambo1ChrRomRead,
+                                           Rambo1ChrRamRead};
+constexpr PpuBoardHooks kTc0690PpuHooks = {Tc0690WatchA12,   nullptr,        nullptr,
+                                           Tc0690RisesToIrq, Tc0690WatchA12, Tc0690ChrRomRead,
+                                           Tc0690ChrRamRead};
+
+// Mapper 16's submappers 4 (the FCG-1/2) and 5 (the LZ93D50); 0 has both.
+constexpr uint16_t kBandaiSubmappers = 1 | (1u << 4) | (1u << 5);
 
 constexpr PatternMemory kHeader = PatternMemory::kByHeader;
 constexpr PatternMemory kRam = PatternMemory::kAlwaysRam;
@@ -66,10 +92,27 @@ const SupportedBoard kBoards[] = {
     {.mapper = 7, .name = "AOROM", .setup = SetupAorom, .patterns = kRam,
      .afterStateLoad = AoromAfterStateLoad},
     {.mapper = 9, .name = "MMC 2", .setup = SetupMmc2, .extras = kMmc2Extras},
+    {.mapper = 16, .name = "Bandai FCG", .setup = SetupBandaiFcg,
+     .afterStateLoad = BandaiFcgAfterStateLoad, .extras = kBandaiFcgExtras,
+     .submappers = kBandaiSubmappers, .cpuClock = BandaiFcgRunTo, .batteryWorkRam = false,
+     .batteryMemory = BandaiFcgBatteryMemory, .maxPrgRamBytes = 256},
+    {.mapper = 18, .name = "Jaleco SS88006", .setup = SetupSs88006,
+     .afterStateLoad = Ss88006AfterStateLoad, .extras = kSs88006Extras, .cpuClock = Ss88006RunTo},
     {.mapper = 34, .name = "BxROM", .setup = SetupBxrom},
+    {.mapper = 48, .name = "Taito TC0690", .setup = SetupTc0690,
+     .afterStateLoad = Tc0690AfterStateLoad, .extras = kTc0690Extras, .ppu = kTc0690PpuHooks,
+     .cpuClock = Tc0690RunTo},
     {.mapper = 58, .name = "58", .setup = SetupMapper58},
+    {.mapper = 64, .name = "RAMBO-1", .setup = SetupRambo1, .afterStateLoad = Rambo1AfterStateLoad,
+     .extras = kRambo1Extras, .ppu = kRambo1PpuHooks, .cpuClock = Rambo1RunTo},
+    {.mapper = 65, .name = "Irem H3001", .setup = SetupH3001,
+     .afterStateLoad = H3001AfterStateLoad, .extras = kH3001Extras, .cpuClock = H3001RunTo},
     {.mapper = 118, .name = "118", .setup = SetupMapper118, .afterStateLoad = Mmc3AfterStateLoad,
      .extras = kMmc3Extras, .ppu = kMmc3PpuHooks},
+    {.mapper = 159, .name = "Bandai LZ93D50", .setup = SetupMapper159,
+     .afterStateLoad = BandaiFcgAfterStateLoad, .extras = kBandaiFcgExtras,
+     .cpuClock = BandaiFcgRunTo, .batteryWorkRam = false,
+     .batteryMemory = BandaiFcgBatteryMemory, .maxPrgRamBytes = 128},
     {.mapper = 189, .name = "189", .setup = SetupMapper189, .afterStateLoad = Mmc3AfterStateLoad,
      .extras = kMmc3Extras, .ppu = kMmc3PpuHooks},
     {.mapper = 226, .name = "226", .setup = SetupMapper226},
