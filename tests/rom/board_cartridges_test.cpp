@@ -53,6 +53,9 @@ INSTANTIATE_TEST_SUITE_P(SimpleBoards, BoardCartridge,
                                            "aorom_board", "bxrom_board", "mapper58_board",
                                            "mapper226_board"));
 
+INSTANTIATE_TEST_SUITE_P(IrqCounterBoards, BoardCartridge,
+                         ::testing::Values("irem_h3001_board", "jaleco_ss88006_board"));
+
 TEST(Mmc5Cartridge, ExtendedAttributesUntilTheScanlineInterrupt) {
     ExpectPixels(RunToResult("mmc5_board"),
                  {
