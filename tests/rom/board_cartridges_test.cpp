@@ -54,7 +54,8 @@ INSTANTIATE_TEST_SUITE_P(SimpleBoards, BoardCartridge,
                                            "mapper226_board"));
 
 INSTANTIATE_TEST_SUITE_P(IrqCounterBoards, BoardCartridge,
-                         ::testing::Values("irem_h3001_board", "jaleco_ss88006_board"));
+                         ::testing::Values("irem_h3001_board", "jaleco_ss88006_board",
+                                           "bandai_fcg_board", "bandai_lz93d50_board"));
 
 TEST(Mmc5Cartridge, ExtendedAttributesUntilTheScanlineInterrupt) {
     ExpectPixels(RunToResult("mmc5_board"),
