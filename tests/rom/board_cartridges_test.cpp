@@ -55,7 +55,8 @@ INSTANTIATE_TEST_SUITE_P(SimpleBoards, BoardCartridge,
 
 INSTANTIATE_TEST_SUITE_P(IrqCounterBoards, BoardCartridge,
                          ::testing::Values("irem_h3001_board", "jaleco_ss88006_board",
-                                           "bandai_fcg_board", "bandai_lz93d50_board"));
+                                           "bandai_fcg_board", "bandai_lz93d50_board",
+                                           "rambo1_board", "taito_tc0690_board"));
 
 TEST(Mmc5Cartridge, ExtendedAttributesUntilTheScanlineInterrupt) {
     ExpectPixels(RunToResult("mmc5_board"),
