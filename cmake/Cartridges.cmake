@@ -10,10 +10,12 @@ set(MORVEL_RUNTIME_ROM_DIR ${CMAKE_BINARY_DIR}/roms)
 file(MAKE_DIRECTORY ${MORVEL_CARTRIDGE_DIR})
 add_custom_target(cartridges ALL)
 
-# morvel_add_cartridge(NAME SOURCE CONFIG [INCLUDE_DIR dir] [OUTPUT_DIR dir])
-# assembles SOURCE and links it with the ld65 CONFIG into OUTPUT_DIR/NAME.nes.
+# morvel_add_cartridge(NAME SOURCE CONFIG [INCLUDE_DIR dir] [OUTPUT_DIR dir]
+#                      [DEFINES sym=value ...])
+# assembles SOURCE (with the symbols DEFINES gives) and links it with the ld65
+# CONFIG into OUTPUT_DIR/NAME.nes.
 function(morvel_add_cartridge name source config)
-  cmake_parse_arguments(ARG "" "INCLUDE_DIR;OUTPUT_DIR" "" ${ARGN})
+  cmake_parse_arguments(ARG "" "INCLUDE_DIR;OUTPUT_DIR" "DEFINES" ${ARGN})
   if(NOT ARG_OUTPUT_DIR)
     set(ARG_OUTPUT_DIR ${MORVEL_CARTRIDGE_DIR})
   endif()
@@ -23,12 +25,16 @@ function(morvel_add_cartridge name source config)
     list(APPEND include_dirs -I ${ARG_INCLUDE_DIR})
     file(GLOB include_files ${ARG_INCLUDE_DIR}/*.inc)
   endif()
+  set(defines)
+  foreach(define ${ARG_DEFINES})
+    list(APPEND defines -D ${define})
+  endforeach()
   set(object ${CMAKE_BINARY_DIR}/cartridge_objects/${name}.o)
   set(output ${ARG_OUTPUT_DIR}/${name}.nes)
   add_custom_command(
     OUTPUT ${output}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/cartridge_objects ${ARG_OUTPUT_DIR}
-    COMMAND ${CA65_EXECUTABLE} ${include_dirs} -o ${object} ${source}
+    COMMAND ${CA65_EXECUTABLE} ${include_dirs} ${defines} -o ${object} ${source}
     COMMAND ${LD65_EXECUTABLE} -C ${config} -o ${output} ${object}
     DEPENDS ${source} ${config} ${include_files}
     COMMENT "Assembling cartridge ${name}.nes"

@@ -1,5 +1,5 @@
 // libFuzzer target for the whole machine: random PRG and CHR on one of the
-// thirteen boards (chosen by the input), run for a few frames with random
+// supported boards (chosen by the input), run for a few frames with random
 // buttons, sometimes with a reset in between.
 //
 // Input: board, PRG units, CHR units, flags 6, frames and reset, buttons,
@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace morvel;
     if (size < kSettings) return 0;
-    const SupportedBoard& board = supportedBoards[data[0] % 13];
+    const SupportedBoard& board = supportedBoards[data[0] % supportedBoards.size()];
     const int mapper = board.mapper;
     const int maxPrg = board.maxPrgUnits ? board.maxPrgUnits : 8;
     const int prgUnits = 1 + data[1] % maxPrg;

@@ -1,4 +1,4 @@
-// libFuzzer target for save states: a state file of one of the thirteen
+// libFuzzer target for save states: a state file of one of the supported
 // boards, saved by the machine itself and then damaged by the input, is read
 // (ReadStateFile), one slot is loaded (LoadStateSlot) and the machine runs a
 // few frames from it.
@@ -71,7 +71,7 @@ struct Board {
     std::vector<uint8_t> image;
     std::vector<uint8_t> stateFile;  // four slots saved at different frames
 };
-Board boards[13];
+std::vector<Board> boards;  // one per supported board
 
 void Fail(const char* what, int mapper) {
     fuzz::Fail("save state: " + std::string(what) + " (mapper " + std::to_string(mapper) + ")");
@@ -83,7 +83,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::Prepare();
     PrepareSaveStates(fuzz::ScratchFolder().c_str());
     const std::vector<uint8_t> program = Program();
-    for (int b = 0; b < 13; ++b) {
+    boards.resize(supportedBoards.size());
+    for (size_t b = 0; b < boards.size(); ++b) {
         const int mapper = supportedBoards[b].mapper;
         const bool chrRam = supportedBoards[b].patterns == PatternMemory::kAlwaysRam;
         Board& board = boards[b];
@@ -105,7 +106,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3) return 0;
-    const Board& board = boards[data[0] % 13];
+    const Board& board = boards[data[0] % boards.size()];
     const int slot = data[1] % kStateSlots;
     std::vector<uint8_t> file = board.stateFile;
     if (data[2] != 0) file.resize(file.size() * data[2] / 256);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "core/battery_save.h"
 #include "core/save_state.h"
 #include "core/user_files.h"
 #include "frontend/commands.h"
@@ -75,6 +76,7 @@ bool OpenDataFolder(const std::string& dataDir) {
     if (folder.empty()) return false;
     mkdir(folder.c_str(), 0777);
     PrepareSaveStates(folder.c_str());
+    PrepareBatterySaves(folder.c_str());
     PrepareScreenshots(folder.c_str());
     return true;
 }
@@ -122,10 +124,12 @@ void RunStateActions(const std::vector<StateAction>& actions, long framesDone) {
 bool CloseGame() {
     // Only a save whose write failed is left to write.
     const bool unwritten = statesDirty != 0;
+    // The close writes the battery save too, and says why when it cannot.
+    const bool batteryKept = WriteBatterySave();
     CloseCartridge();
     if (unwritten) SayWhyStatesWereWrittenSo();
     RemoveTemporaryFolder();
-    return !statesDirty;
+    return !statesDirty && batteryKept;
 }
 
 }  // namespace morvel

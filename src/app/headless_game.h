@@ -34,8 +34,9 @@ bool OpenGame(const std::string& cartridge);
 void RunStateActions(const std::vector<StateAction>& actions, long framesDone);
 
 // Closes the game as the Close Rom command does, writing the state file when
-// a saved slot is still unwritten (its write failed), and removes a
-// temporary data folder; false when the slots could not be written.
+// a saved slot is still unwritten (its write failed) and the battery save,
+// and removes a temporary data folder; false when the slots or the battery
+// save could not be written.
 bool CloseGame();
 
 }  // namespace morvel

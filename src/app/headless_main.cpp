@@ -204,6 +204,6 @@ int main(int argc, char** argv) {
     const bool statesKept = CloseGame();
     SoundShutdown();
     if (!wavWritten) return kExitFileFailed;
-    // Slots that could not be written are a failed output.
+    // Slots or a battery save that could not be written are a failed output.
     return !statesKept && status == 0 ? 1 : status;
 }

@@ -17,11 +17,13 @@ void AoromWrite(uint32_t, uint8_t value) {
 // The one-screen page of the last register write, kept in mirroringState (0
 // until the game's first write: the header's arrangement still stands).
 void AoromAfterStateLoad() {
-    if (banks.mirroringState == kMirrorSingleLower || banks.mirroringState == kMirrorSingleUpper)
-        SetMirroring(banks.mirroringState);
+    const uint32_t page = banks.mirroringState;
+    const bool written = page == kMirrorSingleLower || page == kMirrorSingleUpper;
+    SetMirroring(written ? page : boardHeader.mirroring);
 }
 
 void SetupAorom(const BoardHeader&) {
+    banks.mirroringState = 0;  // the last cartridge's page is not this one's
     MapPrgBanks(0x8000, 0, 0x8000);
     SetCpuPages(8, 15, PrgPageRead, AoromWrite);
 }

@@ -32,7 +32,8 @@ inline void BoardCycle(uint64_t cycle) {
 
 // Called by the board's register handlers before an access: runs the board
 // through the access's cycle. The handler then changes the counters and,
-// when that may move the next event, calls CpuRecheckDuties.
+// when that may move the next event, calls BoardResyncClock, which works the
+// event out afresh and has the CPU look at its duties again.
 void BoardCatchUp();
 
 // Sets the board's position to cpuCycle.cycles (power-on, a loaded state)

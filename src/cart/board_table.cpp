@@ -3,6 +3,7 @@
 #include "cart/board_table.h"
 
 #include "cart/bandai_fcg.h"
+#include "cart/discrete_boards.h"
 #include "cart/irem_h3001.h"
 #include "cart/jaleco_ss88006.h"
 #include "cart/mmc1.h"
@@ -11,6 +12,8 @@
 #include "cart/mmc5.h"
 #include "cart/rambo1.h"
 #include "cart/taito_tc0690.h"
+#include "cart/vrc2_vrc4.h"
+#include "cart/vrc3.h"
 #include "core/save_state.h"
 
 namespace morvel {
@@ -23,6 +26,11 @@ Mmc1State mmc1Saved[kStateSlots];
 Mmc3State mmc3Saved[kStateSlots];
 Mmc5State mmc5Saved[kStateSlots];
 Mmc2State mmc2Saved[kStateSlots];
+CpromState cpromSaved[kStateSlots];
+ChrLockState chrLockSaved[kStateSlots];
+Action52State action52Saved[kStateSlots];
+Vrc24State vrc24Saved[kStateSlots];
+Vrc3State vrc3Saved[kStateSlots];
 BandaiFcgState bandaiFcgSaved[kStateSlots];
 Ss88006State ss88006Saved[kStateSlots];
 Tc0690State tc0690Saved[kStateSlots];
@@ -35,19 +43,22 @@ constexpr BoardExtras Extras(Record& live, Record (&saved)[kStateSlots],
     return {&live, sizeof(Record), saved, fits};
 }
 
-constexpr BoardExtras kNoExtras = {nullptr, 0, nullptr, nullptr};
 constexpr BoardExtras kMmc1Extras = Extras(mmc1, mmc1Saved, Mmc1ExtrasFit);
 constexpr BoardExtras kMmc3Extras = Extras(mmc3, mmc3Saved, Mmc3ExtrasFit);
 constexpr BoardExtras kMmc5Extras = Extras(mmc5, mmc5Saved, Mmc5ExtrasFit);
 constexpr BoardExtras kMmc2Extras = Extras(mmc2, mmc2Saved, Mmc2ExtrasFit);
+// Any byte is a value CHR RAM can hold: CPROM's record needs no check.
+constexpr BoardExtras kCpromExtras = Extras(cprom, cpromSaved, nullptr);
+constexpr BoardExtras kChrLockExtras = Extras(chrLock, chrLockSaved, ChrLockExtrasFit);
+constexpr BoardExtras kAction52Extras = Extras(action52, action52Saved, Action52ExtrasFit);
+constexpr BoardExtras kVrc24Extras = Extras(vrc24, vrc24Saved, Vrc24ExtrasFit);
+constexpr BoardExtras kVrc3Extras = Extras(vrc3, vrc3Saved, Vrc3ExtrasFit);
 constexpr BoardExtras kBandaiFcgExtras = Extras(bandaiFcg, bandaiFcgSaved, BandaiFcgExtrasFit);
 constexpr BoardExtras kSs88006Extras = Extras(ss88006, ss88006Saved, Ss88006ExtrasFit);
 constexpr BoardExtras kTc0690Extras = Extras(tc0690, tc0690Saved, Tc0690ExtrasFit);
 constexpr BoardExtras kRambo1Extras = Extras(rambo1, rambo1Saved, Rambo1ExtrasFit);
 constexpr BoardExtras kH3001Extras = Extras(h3001, h3001Saved, H3001ExtrasFit);
 
-constexpr PpuBoardHooks kNoPpuHooks = {nullptr, nullptr, nullptr, nullptr,
-                                       nullptr, nullptr, nullptr};
 // The MMC3's counter, on mappers 4, 118 and 189 alike, sees the addresses the
 // CPU puts on the PPU bus through $2006/$2007 as well as the rendering fetches.
 // It clocks on a rise of A12 alone, so a run of fetches from one pattern
@@ -68,13 +79,21 @@ constexpr PpuBoardHooks kTc0690PpuHooks = {Tc0690WatchA12,   nullptr,        nul
 // Mapper 16's submappers 4 (the FCG-1/2) and 5 (the LZ93D50); 0 has both.
 constexpr uint16_t kBandaiSubmappers = 1 | (1u << 4) | (1u << 5);
 
-constexpr PatternMemory kHeader = PatternMemory::kByHeader;
 constexpr PatternMemory kRam = PatternMemory::kAlwaysRam;
 constexpr PatternMemory kData = PatternMemory::kAlwaysData;
 
 // Mapper 4's NES 2.0 submappers 1 (the MMC6) and 4 (the MMC3A) name chips
 // that count by the earlier rule.
 constexpr uint16_t kEarlyMmc3 = (1u << 1) | (1u << 4);
+
+// Mapper 71's NES 2.0 submapper 1 is Fire Hawk's mirroring register; mapper
+// 185's submappers 4-7 name the latch value that enables the CHR ROM.
+constexpr uint16_t kFireHawk = (1u << 0) | (1u << 1);
+constexpr uint16_t kChrLockValues = (1u << 0) | (0xFu << 4);
+// The VRC2 and VRC4 boards: submapper 0 decodes both wirings of a mapper
+// number; 1 and 2 name one VRC4 board each; 3 a VRC2 board.
+constexpr uint16_t kVrc4Boards = 0b111;
+constexpr uint16_t kVrcBoards = 0b1111;
 
 // clang-format off
 const SupportedBoard kBoards[] = {
@@ -92,12 +111,26 @@ const SupportedBoard kBoards[] = {
     {.mapper = 7, .name = "AOROM", .setup = SetupAorom, .patterns = kRam,
      .afterStateLoad = AoromAfterStateLoad},
     {.mapper = 9, .name = "MMC 2", .setup = SetupMmc2, .extras = kMmc2Extras},
+    {.mapper = 11, .name = "Color Dreams", .setup = SetupColorDreams},
+    {.mapper = 13, .name = "CPROM", .setup = SetupCprom, .patterns = kData, .maxPrgUnits = 2,
+     .extras = kCpromExtras, .maxChrRamBytes = sizeof cprom.chrRam},
     {.mapper = 16, .name = "Bandai FCG", .setup = SetupBandaiFcg,
      .afterStateLoad = BandaiFcgAfterStateLoad, .extras = kBandaiFcgExtras,
      .submappers = kBandaiSubmappers, .cpuClock = BandaiFcgRunTo, .batteryWorkRam = false,
      .batteryMemory = BandaiFcgBatteryMemory, .maxPrgRamBytes = 256},
     {.mapper = 18, .name = "Jaleco SS88006", .setup = SetupSs88006,
      .afterStateLoad = Ss88006AfterStateLoad, .extras = kSs88006Extras, .cpuClock = Ss88006RunTo},
+    {.mapper = 21, .name = "VRC4", .setup = SetupVrc4Mapper21, .patterns = kData,
+     .afterStateLoad = Vrc24AfterStateLoad, .extras = kVrc24Extras, .submappers = kVrc4Boards,
+     .cpuClock = Vrc24RunTo},
+    {.mapper = 22, .name = "VRC2", .setup = SetupVrc2Mapper22, .patterns = kData,
+     .afterStateLoad = Vrc24AfterStateLoad, .extras = kVrc24Extras},
+    {.mapper = 23, .name = "VRC2/VRC4", .setup = SetupVrc24Mapper23, .patterns = kData,
+     .afterStateLoad = Vrc24AfterStateLoad, .extras = kVrc24Extras, .submappers = kVrcBoards,
+     .cpuClock = Vrc24RunTo},
+    {.mapper = 25, .name = "VRC2/VRC4", .setup = SetupVrc24Mapper25, .patterns = kData,
+     .afterStateLoad = Vrc24AfterStateLoad, .extras = kVrc24Extras, .submappers = kVrcBoards,
+     .cpuClock = Vrc24RunTo},
     {.mapper = 34, .name = "BxROM", .setup = SetupBxrom},
     {.mapper = 48, .name = "Taito TC0690", .setup = SetupTc0690,
      .afterStateLoad = Tc0690AfterStateLoad, .extras = kTc0690Extras, .ppu = kTc0690PpuHooks,
@@ -107,15 +140,32 @@ const SupportedBoard kBoards[] = {
      .extras = kRambo1Extras, .ppu = kRambo1PpuHooks, .cpuClock = Rambo1RunTo},
     {.mapper = 65, .name = "Irem H3001", .setup = SetupH3001,
      .afterStateLoad = H3001AfterStateLoad, .extras = kH3001Extras, .cpuClock = H3001RunTo},
+    {.mapper = 66, .name = "GxROM", .setup = SetupGxrom},
+    {.mapper = 70, .name = "Bandai 74161", .setup = SetupBandai70},
+    {.mapper = 71, .name = "Camerica", .setup = SetupCamerica, .patterns = kRam,
+     .afterStateLoad = OneScreenAfterStateLoad, .submappers = kFireHawk},
+    {.mapper = 73, .name = "VRC3", .setup = SetupVrc3, .extras = kVrc3Extras,
+     .cpuClock = Vrc3RunTo},
+    {.mapper = 79, .name = "NINA-03/06", .setup = SetupNina03},
+    {.mapper = 87, .name = "Jaleco J87", .setup = SetupJaleco87, .maxPrgUnits = 2},
     {.mapper = 118, .name = "118", .setup = SetupMapper118, .afterStateLoad = Mmc3AfterStateLoad,
      .extras = kMmc3Extras, .ppu = kMmc3PpuHooks},
+    {.mapper = 140, .name = "Jaleco JF-11/14", .setup = SetupJaleco140},
+    {.mapper = 152, .name = "Bandai 74161 1-scr", .setup = SetupBandai152,
+     .afterStateLoad = OneScreenAfterStateLoad},
     {.mapper = 159, .name = "Bandai LZ93D50", .setup = SetupMapper159,
      .afterStateLoad = BandaiFcgAfterStateLoad, .extras = kBandaiFcgExtras,
      .cpuClock = BandaiFcgRunTo, .batteryWorkRam = false,
      .batteryMemory = BandaiFcgBatteryMemory, .maxPrgRamBytes = 128},
+    {.mapper = 184, .name = "Sunsoft-1", .setup = SetupSunsoft1, .maxPrgUnits = 2},
+    {.mapper = 185, .name = "CNROM CHR lock", .setup = SetupChrLock, .maxPrgUnits = 2,
+     .afterStateLoad = ChrLockAfterStateLoad, .extras = kChrLockExtras,
+     .submappers = kChrLockValues},
     {.mapper = 189, .name = "189", .setup = SetupMapper189, .afterStateLoad = Mmc3AfterStateLoad,
      .extras = kMmc3Extras, .ppu = kMmc3PpuHooks},
     {.mapper = 226, .name = "226", .setup = SetupMapper226},
+    {.mapper = 228, .name = "Action 52", .setup = SetupAction52,
+     .afterStateLoad = Action52AfterStateLoad, .extras = kAction52Extras},
 };
 // clang-format on
 

@@ -58,13 +58,13 @@ CartridgeIdentity LoadedCartridgeIdentity() {
 // are made one after the other, so the search ends at the first numbered name
 // that is free.
 StateFileChoice ChooseStateFile(const std::string& folder, const std::string& name,
-                                CartridgeIdentity id, uintmax_t fileSize) {
+                                CartridgeIdentity id, uintmax_t fileSize, const char* extension) {
     namespace fs = std::filesystem;
     StateFileChoice usable;
     bool adopt = false;
     for (int k = 1; k <= 100; ++k) {
-        std::string path =
-            folder + "/" + name + (k > 1 ? " (" + std::to_string(k) + ")" : std::string()) + ".yss";
+        std::string path = folder + "/" + name +
+                           (k > 1 ? " (" + std::to_string(k) + ")" : std::string()) + extension;
         Owner owner = OwnerOf(path, id);
         if (owner == Owner::kThis) return {path, true};
         if (owner == Owner::kOther) continue;

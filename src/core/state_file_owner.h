@@ -28,9 +28,10 @@ struct StateFileChoice {
 
 // Chooses the state file for cartridge `id` whose file name is `name` in
 // `folder`; `fileSize` is the size of its state file. See the rule in the
-// source.
+// source. Battery saves are chosen by the same rule with the extension ".sav".
 StateFileChoice ChooseStateFile(const std::string& folder, const std::string& name,
-                                CartridgeIdentity id, uintmax_t fileSize);
+                                CartridgeIdentity id, uintmax_t fileSize,
+                                const char* extension = ".yss");
 
 // Writes the owner record beside stateFile; false (why set) on failure.
 bool RecordStateFileOwner(const std::string& stateFile, CartridgeIdentity id, std::string& why);

@@ -4,6 +4,7 @@
 
 #include "apu/sound_output.h"
 #include "cart/cartridge.h"
+#include "core/battery_save.h"
 #include "core/cpu.h"
 #include "core/file_name.h"
 #include "core/frame_loop.h"
@@ -33,10 +34,31 @@ void WriteStatesOfLoadedCartridge() {
     SayHowStatesWereWritten(written);
 }
 
-// What every successful load does so that names, state slots and work RAM
-// belong to the cartridge now in the slot.
+// A failure of the battery save: the message box once, until a write
+// succeeds again (a full disk would otherwise ask every minute).
+bool batteryFailing = false;
+void SayHowBatterySaveWent(bool ok, const char* osdText) {
+    if (ok) {
+        batteryFailing = false;
+        return;
+    }
+    ShowOsdMessageQuiet(osdText);
+    if (!batteryFailing) showErrorBox(batteryError.c_str());
+    batteryFailing = true;
+}
+
+// The battery memory of the cartridge that is going away reaches its file.
+void WriteBatteryOfLoadedCartridge() {
+    SayHowBatterySaveWent(WriteBatterySave(), "GAME SAVE NOT WRITTEN");
+    if (!batterySetAside.empty()) ShowOsdMessageQuiet("SAVE FILE SET ASIDE");
+}
+
+// What every successful load does so that names, state slots, work RAM and
+// the battery save belong to the cartridge now in the slot.
 void TakeOverCartridge(const char* path) {
     romFileName = FileNameOf(path);
+    batteryFailing = false;
+    SayHowBatterySaveWent(OpenBatterySave(path), "SAVE FILE REFUSED");
     ClearStateSlots();
     SetStateFileName(path);
     if (ReadStateFile()) ShowOsdMessageQuiet("STATES LOADED");
@@ -78,7 +100,10 @@ int OpenCartridge(const char* path) {
     }
     // The replaced cartridge's images are kept until the new one has loaded:
     // a refused image leaves the running game as it was.
-    if (romLoaded) WriteStatesOfLoadedCartridge();
+    if (romLoaded) {
+        WriteStatesOfLoadedCartridge();
+        WriteBatteryOfLoadedCartridge();
+    }
     if (!StartCartridge(path)) {
         if (!romLoaded) windowHost.repaint();
         return 0;
@@ -109,6 +134,8 @@ void CloseCartridge() {
     pauseChecked = 1;
     windowHost.updateMenus();
     ShowOsdMessageQuiet("EMU PAUSED");
+    WriteBatteryOfLoadedCartridge();
+    CloseBatterySave();
     ReleaseCartridge();
     StopRecordingCommand();
     WriteStatesOfLoadedCartridge();
@@ -151,6 +178,7 @@ const char kCpuHaltedText[] = "CPU HALTED: PRESS RESET";
 void RunGameFrame() {
     if (!cpuCycle.halted) haltShown = false;
     frameFunction();
+    SayHowBatterySaveWent(WriteBatterySaveOnTime(), "GAME SAVE NOT WRITTEN");
     if (!cpuCycle.halted || haltShown) return;
     haltShown = true;
     ShowOsdMessageQuiet(kCpuHaltedText);

@@ -118,13 +118,21 @@ void SpriteEvaluateSteps(PpuState& p, uint32_t dot) {
 
 namespace {
 
+// A unit without a sprite fetches from the $FF bytes secondary OAM was
+// cleared to: tile $FF, which with 8x16 sprites lies in the table at $1000
+// whatever $2000 says (a board counting A12 rises sees it). Its bytes are not
+// shown.
+inline uint32_t EmptySlotFetchAddress(const PpuState& p) {
+    return p.spriteHeightMinus1 == 15 ? 0x1000u + 0xFEu * 16 : p.spritePatternBase | 0xFF0u;
+}
+
 // The first fetch's address of sprite unit k (the fetch slot), with the
 // unit's attributes, sprite-0 marker and X taken from secondary OAM.
 inline void StartSpriteFetch(PpuState& p, uint32_t k) {
     if (k == 0) SettleSpriteUnits(p);
     // OAMADDR is cleared during the sprite fetches of every rendered line.
     p.oamAddr = 0;
-    p.spriteFetchAddr = p.spritePatternBase;
+    p.spriteFetchAddr = EmptySlotFetchAddress(p);
     if (k < p.foundSprites) {
         const SecondaryOamEntry& e = p.secondaryOam[k];
         const uint32_t row = e.row & 15;
@@ -175,11 +183,11 @@ void SpriteFetchAll(PpuState& p) {
         }
     }
     if (p.foundSprites == 0 && (p.fetchSlot & 7) == 0) {
-        // No sprite found: each unit fetches the same two bytes at the
-        // table's start (StartSpriteFetch sets nothing else).
+        // No sprite found: each unit fetches the same two bytes of tile $FF
+        // (StartSpriteFetch sets nothing else).
         SettleSpriteUnits(p);
         p.oamAddr = 0;
-        const uint32_t address = p.spritePatternBase;
+        const uint32_t address = EmptySlotFetchAddress(p);
         p.spriteFetchAddr = address;
         const uint8_t* page = pages[(address >> 10) & 7];
         const uint8_t low = page[address & 0x3FF];

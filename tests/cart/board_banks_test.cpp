@@ -9,6 +9,7 @@
 #include "cart/board_probe.h"
 #include "cart/mmc1.h"
 #include "core/cpu.h"
+#include "core/frame_loop.h"
 
 namespace morvel::test {
 namespace {
@@ -217,6 +218,29 @@ TEST(Mmc3Family, CounterRevisionAndAddressWatch) {
             << r.mapper << " " << +r.byte8;
         CpuWrite(0xE000, 0);
         EXPECT_EQ(cpuCycle.irqSources & kIrqBoard, 0u) << r.mapper;
+    }
+}
+
+// A frame with no sprite on screen: the eight sprite units still fetch, from
+// tile $FF, which with 8x16 sprites lies at $1000 whatever $2000 says. With
+// the background at $0000, only those fetches raise A12 once a line, and a
+// latch of 100 ends in the interrupt within the frame.
+TEST(Mmc3Family, EmptySpriteSlotsRaiseA12ByTheirSpriteSize) {
+    const struct {
+        uint8_t control;  // $2000
+        bool interrupts;
+    } rows[] = {{0x20, true}, {0x00, false}, {0x08, true}};
+    for (const auto& r : rows) {
+        InesImage image = MakeInesImage(4, 2, 4);
+        SetVectors(image, 0xA000, 0xA000, 0xA000);  // unit 2 reads $02: the CPU halts
+        ASSERT_EQ(LoadImage(image), 1);
+        for (Write w : {Write{0xC000, 100}, Write{0xC001, 0}, Write{0xE001, 0},
+                        Write{0x2000, r.control}, Write{0x2001, 0x18}, Write{0x2003, 0}})
+            CpuWrite(w.address, w.value);
+        for (int i = 0; i < 256; ++i) CpuWrite(0x2004, 0xFF);  // every sprite below the screen
+        RunFrameBody();
+        RunFrameBody();
+        EXPECT_EQ((cpuCycle.irqSources & kIrqBoard) != 0, r.interrupts) << +r.control;
     }
 }
 

@@ -59,7 +59,7 @@ TEST(RomList, ScanListsBoardsAndSelectsTheFirst) {
     EXPECT_TRUE(currentRomPath.empty());
 
     WriteImage(romFolder + "/unrom.nes", 2);
-    WriteImage(romFolder + "/gxrom.NES", 66);
+    WriteImage(romFolder + "/odd.NES", 255);  // a mapper no board here takes
     WriteImage(romFolder + "/Tetris.nes", 1);
     std::ofstream(romFolder + "/notes.txt") << "not a cartridge";
     // A FIFO named like an image is listed as unknown, never waited on.
@@ -71,7 +71,7 @@ TEST(RomList, ScanListsBoardsAndSelectsTheFirst) {
     // In the order of the names, letter case aside; each file keeps its own
     // name, as on Linux the letter case matters.
     const std::tuple<const char*, const char*, const char*, bool> expected[] = {
-        {"gxrom", "--------", "/gxrom.NES", false},
+        {"odd", "--------", "/odd.NES", false},
         {"pipe", "--------", "/pipe.nes", false},
         {"Tetris", "MMC 1", "/Tetris.nes", true},
         {"unrom", "UNROM", "/unrom.nes", true},
@@ -96,9 +96,9 @@ TEST(RomList, ScanListsBoardsAndSelectsTheFirst) {
 // this program is refused as such.
 TEST(FrontEnd, RefusedCartridgeSaysWhy) {
     test::TempFolder folder;
-    const std::string fifo = folder.File("fifo.nes"), unsupported = folder.File("m66.nes");
+    const std::string fifo = folder.File("fifo.nes"), unsupported = folder.File("m255.nes");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    WriteImage(unsupported, 66);
+    WriteImage(unsupported, 255);
     ListenToMessages();
     const std::pair<std::string, const char*> cases[] = {
         {folder.File("missing.nes"), "ROM NOT READABLE"},

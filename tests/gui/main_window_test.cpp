@@ -59,8 +59,8 @@ void DropFile(qt::MainWindow* window, const std::string& path) {
 }
 
 std::string UnsupportedImage() {
-    InesImage image = MakeInesImage(66, 1, 1);
-    return WriteTempFile(image.bytes, "gxrom.nes");
+    InesImage image = MakeInesImage(255, 1, 1);  // a mapper no board here takes
+    return WriteTempFile(image.bytes, "odd.nes");
 }
 
 // The command line's words form one path, quotes taken off; the game runs

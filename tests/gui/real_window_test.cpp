@@ -137,8 +137,11 @@ class RealWindow : public ::testing::Test {
 };
 
 // SIGTERM and SIGINT end the program as closing its window does: the saved
-// slot reaches the state file and the settings are written.
+// slot reaches the state file, the battery cartridge (first in the ROM
+// browser) its save, counting one start per run, and the settings are written.
 TEST_F(RealWindow, EndSignalsWriteTheStatesAndTheSettings) {
+    std::filesystem::copy_file(TestRom("battery_counter"), folder_ + "/roms/battery_counter.nes");
+    int starts = 0;
     for (int signal : {SIGTERM, SIGINT}) {
         std::filesystem::remove_all(folder_ + "/savestates");
         std::filesystem::remove(folder_ + "/morvel.ini");
@@ -146,11 +149,14 @@ TEST_F(RealWindow, EndSignalsWriteTheStatesAndTheSettings) {
         std::string window = WindowId();
         ASSERT_FALSE(window.empty());
         Xdotool("windowfocus --sync " + window);
-        Xdotool("key --delay 300 Return ctrl+1 sleep 1");  // the demo, then save slot 0
+        Xdotool("key --delay 300 Return ctrl+1 sleep 1");  // the cartridge, then save slot 0
         kill(morvel_, signal);
         EXPECT_EQ(WaitExit(morvel_, 10000), 0) << signal;
         morvel_ = -1;
-        std::string states = ReadFileText(folder_ + "/savestates/demo.nes.yss");
+        const std::string save = ReadFileText(folder_ + "/saves/battery_counter.sav");
+        ASSERT_EQ(save.size(), 8192u) << signal;
+        EXPECT_EQ(save[0x1000], ++starts) << "the RAM of the run before came back";
+        std::string states = ReadFileText(folder_ + "/savestates/battery_counter.nes.yss");
         ASSERT_EQ(states.size(), kSlotSetSize + kCycleStatePartSize) << signal;
         EXPECT_EQ(states[0], 1) << "slot 0 is not in the file";
         EXPECT_TRUE(std::filesystem::exists(folder_ + "/morvel.ini")) << signal;

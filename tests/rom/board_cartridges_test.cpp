@@ -53,6 +53,17 @@ INSTANTIATE_TEST_SUITE_P(SimpleBoards, BoardCartridge,
                                            "aorom_board", "bxrom_board", "mapper58_board",
                                            "mapper226_board"));
 
+INSTANTIATE_TEST_SUITE_P(DiscreteBoards, BoardCartridge,
+                         ::testing::Values("color_dreams_board", "cprom_board", "gxrom_board",
+                                           "bandai70_board", "bandai152_board", "camerica_board",
+                                           "camerica_plain_board", "nina03_board", "jaleco87_board",
+                                           "jaleco140_board", "sunsoft1_board", "chr_lock_board",
+                                           "chr_lock_plain_board", "action52_board"));
+INSTANTIATE_TEST_SUITE_P(VrcBoards, BoardCartridge,
+                         ::testing::Values("vrc4a_board", "vrc4c_board", "vrc4_21_board",
+                                           "vrc4f_board", "vrc4e_board", "vrc4_23_board",
+                                           "vrc4b_board", "vrc4d_board", "vrc4_25_board",
+                                           "vrc2a_board", "vrc2b_board", "vrc3_board"));
 INSTANTIATE_TEST_SUITE_P(IrqCounterBoards, BoardCartridge,
                          ::testing::Values("irem_h3001_board", "jaleco_ss88006_board",
                                            "bandai_fcg_board", "bandai_lz93d50_board",

@@ -8,6 +8,7 @@
 #include "apu/apu.h"
 #include "apu/sound_output.h"
 #include "apu/volume_steps.h"
+#include "core/battery_save.h"
 #include "core/save_state.h"
 #include "frontend/commands.h"
 #include "frontend/data_folder.h"
@@ -65,6 +66,7 @@ DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
                                           : dataFolder.toStdString());
     PrepareRomFolder();
     PrepareSaveStates(exeDir.c_str());
+    PrepareBatterySaves(exeDir.c_str());
     PrepareScreenshots(exeDir.c_str());
     PrepareVideos(exeDir.c_str());
     CreateDataFolders();

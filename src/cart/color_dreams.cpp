@@ -1,0 +1,20 @@
+// Color Dreams (mapper 11): one latch at $8000-$FFFF, CCCC LLPP: a 32 KB PRG
+// bank (PP), an 8 KB CHR bank (CCCC); LL drive the lockout defeat only.
+#include "cart/discrete_boards.h"
+
+namespace morvel {
+
+namespace {
+void ColorDreamsWrite(uint32_t, uint8_t value) {
+    MapPrgBanks(0x8000, value & 3, 0x8000);
+    MapChrBanks(0, value >> 4, 0x2000);
+}
+}  // namespace
+
+void SetupColorDreams(const BoardHeader&) {
+    MapPrgBanks(0x8000, 0, 0x8000);
+    MapChrBanks(0, 0, 0x2000);
+    SetCpuPages(8, 15, PrgPageRead, ColorDreamsWrite);
+}
+
+}  // namespace morvel
