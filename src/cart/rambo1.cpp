@@ -107,16 +107,23 @@ void Rambo1Write(uint32_t address, uint8_t value) {
 
 }  // namespace
 
-// A due interrupt, and in CPU mode a clock every fourth cycle, stepped.
+// A due interrupt; in CPU mode also a clock every fourth cycle, stepped.
 void Rambo1RunTo(uint64_t last) {
-    for (uint64_t cycle = boardClock.done + 1; cycle <= last; ++cycle) {
-        if (rambo1.irqAt != 0 && cycle >= rambo1.irqAt) {
+    if (!rambo1.irqCpuMode) {
+        if (rambo1.irqAt != 0 && last >= rambo1.irqAt) {
             AssertIrq(kIrqBoard);
             rambo1.irqAt = 0;
         }
-        if (rambo1.irqCpuMode && ++rambo1.prescaler == 4) {
-            rambo1.prescaler = 0;
-            ClockCounter(cycle);
+    } else {
+        for (uint64_t cycle = boardClock.done + 1; cycle <= last; ++cycle) {
+            if (rambo1.irqAt != 0 && cycle >= rambo1.irqAt) {
+                AssertIrq(kIrqBoard);
+                rambo1.irqAt = 0;
+            }
+            if (++rambo1.prescaler == 4) {
+                rambo1.prescaler = 0;
+                ClockCounter(cycle);
+            }
         }
     }
     boardClock.done = last;
