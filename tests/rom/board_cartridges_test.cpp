@@ -66,7 +66,8 @@ INSTANTIATE_TEST_SUITE_P(VrcBoards, BoardCartridge,
                                            "vrc2a_board", "vrc2b_board", "vrc3_board"));
 INSTANTIATE_TEST_SUITE_P(IrqCounterBoards, BoardCartridge,
                          ::testing::Values("irem_h3001_board", "jaleco_ss88006_board",
-                                           "bandai_fcg_board", "bandai_lz93d50_board",
+                                           "bandai_fcg0_board", "bandai_fcg4_board",
+                                           "bandai_fcg5_board", "bandai_lz93d50_board",
                                            "rambo1_board", "taito_tc0690_board"));
 
 // The Bandai cartridges' EEPROMs are their battery files, the chip's bytes

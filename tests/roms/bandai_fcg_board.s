@@ -1,9 +1,19 @@
-; Bandai FCG, mapper 16 from an iNES 1.0 header: both chips, the FCG-1/2's
-; registers at $6000-$7FFF (the counter written directly) and the LZ93D50's
-; at $8000-$FFFF (a latch that $800A copies into the counter), then the
-; LZ93D50's 24C02 EEPROM: a page write, its 8-byte page rolling over, reads.
+; Bandai FCG (mapper 16), assembled once per SUBMAPPER: 4, the FCG-1/2 with
+; its registers at $6000-$7FFF (the counter written directly); 5, the
+; LZ93D50 with them at $8000-$FFFF (a latch that $800A copies into the
+; counter) and a 24C02 EEPROM; 0, an iNES 1.0 header: both chips, each in
+; its range. Then the 24C02: a page write, its 8-byte page rolling over,
+; reads, another device's address left unanswered.
+FCG = SUBMAPPER <> 5
+LZ93D50 = SUBMAPPER <> 4
+
 .segment "HEADER"
+.if SUBMAPPER = 0
         .byte "NES", $1A, 4, 4, $02, $10, 0,0,0,0,0,0,0,0
+.else   ; NES 2.0; the 24C02's 256 bytes as battery-kept PRG-NVRAM
+        .byte "NES", $1A, 4, 4, $02, $18
+        .byte SUBMAPPER << 4, 0, LZ93D50 * $20, 0,0,0,0,0
+.endif
 
 RESULT_BASE = $0700
 BANK_16K = 1
@@ -13,33 +23,28 @@ BANK_16K = 1
 irq:    stx irq_x
         lda #0
         sta $600A               ; stops counting, acknowledges
+        sta $800A
         IRQ_RETURN
+
+; Writes value to the register at addr and expects the byte at check.
+.macro SWITCH addr, value, check, expected, code, text
+        lda #value
+        sta addr
+        EXPECT_AT check, expected, code, text
+.endmacro
 
 test:   EXPECT_AT $8100, 0, 2, "power-on: bank 0 not at $8000"
         EXPECT_AT $C100, 3, 3, "last bank not fixed at $C000"
-        lda #2
-        sta $6008
-        EXPECT_AT $8100, 2, 4, "$6008 = 2"
-        lda #1
-        sta $8008
-        EXPECT_AT $8100, 1, 5, "$8008 = 1"
+        SWITCH $6008, 2, $8100, 2 * FCG, 4, "$6008 = 2"
+        SWITCH $8008, 1, $8100, LZ93D50 + 2 * (1 - LZ93D50), 5, "$8008 = 1"
+.if FCG
         lda #19
         sta $6000
-        lda #21
-        sta $8007
         EXPECT_PPU $0000, 19, 6, "$6000 = 19"
-        EXPECT_PPU $1C00, 21, 7, "$8007 = 21"
         lda #0
-        sta $8009
-        EXPECT_NAMETABLE $2000, $2800, 1, 8, "$8009 = 0 is not vertical"
-        lda #1
         sta $6009
-        EXPECT_NAMETABLE $2000, $2400, 1, 9, "$6009 = 1 is not horizontal"
-        lda #3
-        sta $8009
-        EXPECT_NAMETABLE $2000, $2C00, 1, 10, "$8009 = 3 is not one screen"
-
-        ; FCG: $600B/$600C set the counter (600); the latch (200) stays aside.
+        EXPECT_NAMETABLE $2000, $2800, 1, 7, "$6009 = 0 is not vertical"
+        ; $600B/$600C set the counter (600); the LZ93D50's latch stays aside.
         lda #200
         sta $800B
         lda #0
@@ -48,8 +53,19 @@ test:   EXPECT_AT $8100, 0, 2, "power-on: bank 0 not at $8000"
         sta $600B
         lda #$02
         sta $600C
-        TIME_IRQ $600A, 1, 600, 11
-        ; LZ93D50: $800A copies the latch (700) over the counter (300).
+        TIME_IRQ $600A, 1, 600, 8
+.endif
+.if LZ93D50
+        lda #21
+        sta $8007
+        EXPECT_PPU $1C00, 21, 9, "$8007 = 21"
+        lda #1
+        sta $8009
+        EXPECT_NAMETABLE $2000, $2400, 1, 10, "$8009 = 1 is not horizontal"
+        lda #3
+        sta $8009
+        EXPECT_NAMETABLE $2000, $2C00, 1, 11, "$8009 = 3 is not one screen"
+        ; $800A copies the latch (700) over the counter (300).
         lda #$BC
         sta $800B
         lda #$02
@@ -61,9 +77,9 @@ test:   EXPECT_AT $8100, 0, 2, "power-on: bank 0 not at $8000"
         TIME_IRQ $800A, 1, 700, 12
         ; Counting enabled on a counter at 0 interrupts at once.
         lda #0
-        sta $600B
-        sta $600C
-        TIME_IRQ $600A, 1, 0, 13
+        sta $800B
+        sta $800C
+        TIME_IRQ $800A, 1, 0, 13
 
         ; Nine bytes from $20: the ninth rolls over onto $20.
         jsr i2c_start
@@ -73,9 +89,8 @@ test:   EXPECT_AT $8100, 0, 2, "power-on: bank 0 not at $8000"
         SEND $11 * (i + 1), 1, 16
         .endrepeat
         jsr i2c_stop
-        ; Another device's address is not answered.
         jsr i2c_start
-        SEND $B0, 0, 17
+        SEND $B0, 0, 17         ; another device's address
         jsr i2c_stop
         jsr i2c_start
         SEND $A0, 1, 18
@@ -95,4 +110,12 @@ test:   EXPECT_AT $8100, 0, 2, "power-on: bank 0 not at $8000"
         RECEIVE 1, $88, 27
         RECEIVE 0, $FF, 28
         jsr i2c_stop
+.else
+        EXPECT_AT $6000, $60, 6, "no EEPROM line: open bus at $6000"
+        ; Counting enabled on a counter at 0 interrupts at once.
+        lda #0
+        sta $600B
+        sta $600C
+        TIME_IRQ $600A, 1, 0, 13
+.endif
         PASS
