@@ -2,14 +2,19 @@
 // them. Adding a board means adding a row here and a source file for it.
 #include "cart/board_table.h"
 
+#include "cart/bandai_fcg.h"
 #include "cart/discrete_boards.h"
 #include "cart/fme7.h"
+#include "cart/irem_h3001.h"
+#include "cart/jaleco_ss88006.h"
 #include "cart/mmc1.h"
 #include "cart/mmc2.h"
 #include "cart/mmc3.h"
 #include "cart/mmc5.h"
 #include "cart/mmc5_sound.h"
 #include "cart/namco163.h"
+#include "cart/rambo1.h"
+#include "cart/taito_tc0690.h"
 #include "cart/vrc2_vrc4.h"
 #include "cart/vrc3.h"
 #include "cart/vrc6.h"
@@ -34,6 +39,11 @@ Vrc3State vrc3Saved[kStateSlots];
 Fme7State fme7Saved[kStateSlots];
 Vrc6State vrc6Saved[kStateSlots];
 Namco163State namco163Saved[kStateSlots];
+BandaiFcgState bandaiFcgSaved[kStateSlots];
+Ss88006State ss88006Saved[kStateSlots];
+Tc0690State tc0690Saved[kStateSlots];
+Rambo1State rambo1Saved[kStateSlots];
+H3001State h3001Saved[kStateSlots];
 
 template <typename Record>
 constexpr BoardExtras Extras(Record& live, Record (&saved)[kStateSlots],
@@ -56,6 +66,11 @@ constexpr BoardExtras kVrc3Extras = Extras(vrc3, vrc3Saved, Vrc3ExtrasFit);
 constexpr BoardExtras kFme7Extras = Extras(fme7, fme7Saved, Fme7ExtrasFit);
 constexpr BoardExtras kVrc6Extras = Extras(vrc6, vrc6Saved, Vrc6ExtrasFit);
 constexpr BoardExtras kNamco163Extras = Extras(namco163, namco163Saved, Namco163ExtrasFit);
+constexpr BoardExtras kBandaiFcgExtras = Extras(bandaiFcg, bandaiFcgSaved, BandaiFcgExtrasFit);
+constexpr BoardExtras kSs88006Extras = Extras(ss88006, ss88006Saved, Ss88006ExtrasFit);
+constexpr BoardExtras kTc0690Extras = Extras(tc0690, tc0690Saved, Tc0690ExtrasFit);
+constexpr BoardExtras kRambo1Extras = Extras(rambo1, rambo1Saved, Rambo1ExtrasFit);
+constexpr BoardExtras kH3001Extras = Extras(h3001, h3001Saved, H3001ExtrasFit);
 
 // The MMC3's counter, on mappers 4, 118 and 189 alike, sees the addresses the
 // CPU puts on the PPU bus through $2006/$2007 as well as the rendering fetches.
@@ -65,6 +80,17 @@ constexpr PpuBoardHooks kMmc3PpuHooks = {
     Mmc3WatchA12, nullptr, nullptr, Mmc3RisesToIrq, Mmc3WatchA12, Mmc3ChrRomRead, Mmc3ChrRamRead};
 constexpr PpuBoardHooks kMmc5PpuHooks = {nullptr, StepRenderMmc5, Mmc5ClearInFrame, nullptr,
                                          nullptr, nullptr,        nullptr};
+
+// The RAMBO-1 and the TC0690 count A12 rises as the MMC3 does.
+constexpr PpuBoardHooks kRambo1PpuHooks = {Rambo1WatchA12,   nullptr,        nullptr,
+                                           Rambo1RisesToIrq, Rambo1WatchA12, Rambo1ChrRomRead,
+                                           Rambo1ChrRamRead};
+constexpr PpuBoardHooks kTc0690PpuHooks = {Tc0690WatchA12,   nullptr,        nullptr,
+                                           Tc0690RisesToIrq, Tc0690WatchA12, Tc0690ChrRomRead,
+                                           Tc0690ChrRamRead};
+
+// Mapper 16's submappers 4 (the FCG-1/2) and 5 (the LZ93D50); 0 has both.
+constexpr uint16_t kBandaiSubmappers = 1 | (1u << 4) | (1u << 5);
 
 constexpr PatternMemory kRam = PatternMemory::kAlwaysRam;
 constexpr PatternMemory kData = PatternMemory::kAlwaysData;
@@ -103,6 +129,12 @@ const SupportedBoard kBoards[] = {
     {.mapper = 11, .name = "Color Dreams", .setup = SetupColorDreams},
     {.mapper = 13, .name = "CPROM", .setup = SetupCprom, .patterns = kData, .maxPrgUnits = 2,
      .extras = kCpromExtras, .maxChrRamBytes = sizeof cprom.chrRam},
+    {.mapper = 16, .name = "Bandai FCG", .setup = SetupBandaiFcg,
+     .afterStateLoad = BandaiFcgAfterStateLoad, .extras = kBandaiFcgExtras,
+     .submappers = kBandaiSubmappers, .cpuClock = BandaiFcgRunTo, .batteryWorkRam = false,
+     .batteryMemory = BandaiFcgBatteryMemory, .maxPrgRamBytes = 256},
+    {.mapper = 18, .name = "Jaleco SS88006", .setup = SetupSs88006,
+     .afterStateLoad = Ss88006AfterStateLoad, .extras = kSs88006Extras, .cpuClock = Ss88006RunTo},
     {.mapper = 19, .name = "Namco 163", .setup = SetupNamco163,
      .afterMirroring = Namco163ApplyPpuPages, .afterStateLoad = Namco163ApplyPpuPages,
      .extras = kNamco163Extras, .submappers = 0x3F, .cpuClock = Namco163RunTo,
@@ -123,7 +155,14 @@ const SupportedBoard kBoards[] = {
     {.mapper = 26, .name = "VRC6", .setup = SetupVrc6b, .afterMirroring = Vrc6AfterStateLoad,
      .afterStateLoad = Vrc6AfterStateLoad, .extras = kVrc6Extras, .cpuClock = Vrc6RunTo},
     {.mapper = 34, .name = "BxROM", .setup = SetupBxrom},
+    {.mapper = 48, .name = "Taito TC0690", .setup = SetupTc0690,
+     .afterStateLoad = Tc0690AfterStateLoad, .extras = kTc0690Extras, .ppu = kTc0690PpuHooks,
+     .cpuClock = Tc0690RunTo},
     {.mapper = 58, .name = "58", .setup = SetupMapper58},
+    {.mapper = 64, .name = "RAMBO-1", .setup = SetupRambo1, .afterStateLoad = Rambo1AfterStateLoad,
+     .extras = kRambo1Extras, .ppu = kRambo1PpuHooks, .cpuClock = Rambo1RunTo},
+    {.mapper = 65, .name = "Irem H3001", .setup = SetupH3001,
+     .afterStateLoad = H3001AfterStateLoad, .extras = kH3001Extras, .cpuClock = H3001RunTo},
     {.mapper = 66, .name = "GxROM", .setup = SetupGxrom},
     {.mapper = 69, .name = "FME-7", .setup = SetupFme7, .maxPrgUnits = 32,
      .afterStateLoad = Fme7AfterStateLoad, .extras = kFme7Extras, .cpuClock = Fme7RunTo},
@@ -139,6 +178,10 @@ const SupportedBoard kBoards[] = {
     {.mapper = 140, .name = "Jaleco JF-11/14", .setup = SetupJaleco140},
     {.mapper = 152, .name = "Bandai 74161 1-scr", .setup = SetupBandai152,
      .afterStateLoad = RestoreChosenMirroring},
+    {.mapper = 159, .name = "Bandai LZ93D50", .setup = SetupMapper159,
+     .afterStateLoad = BandaiFcgAfterStateLoad, .extras = kBandaiFcgExtras,
+     .cpuClock = BandaiFcgRunTo, .batteryWorkRam = false,
+     .batteryMemory = BandaiFcgBatteryMemory, .maxPrgRamBytes = 128},
     {.mapper = 184, .name = "Sunsoft-1", .setup = SetupSunsoft1, .maxPrgUnits = 2},
     {.mapper = 185, .name = "CNROM CHR lock", .setup = SetupChrLock, .maxPrgUnits = 2,
      .afterStateLoad = ChrLockAfterStateLoad, .extras = kChrLockExtras,

@@ -67,6 +67,34 @@ INSTANTIATE_TEST_SUITE_P(VrcBoards, BoardCartridge,
 INSTANTIATE_TEST_SUITE_P(SoundBoards, BoardCartridge,
                          ::testing::Values("fme7_board", "vrc6_board", "vrc6b_board",
                                            "namco163_board"));
+INSTANTIATE_TEST_SUITE_P(IrqCounterBoards, BoardCartridge,
+                         ::testing::Values("irem_h3001_board", "jaleco_ss88006_board",
+                                           "bandai_fcg0_board", "bandai_fcg4_board",
+                                           "bandai_fcg5_board", "bandai_lz93d50_board",
+                                           "rambo1_board", "taito_tc0690_board"));
+
+// The Bandai cartridges' EEPROMs are their battery files, the chip's bytes
+// at their addresses: what the cartridge wrote through the two-wire protocol
+// (the 24C02's nine bytes from $20, the ninth over $20; the 24C01's five from
+// 4, the fifth over 4) lies there in the order the datasheets give.
+TEST(BandaiCartridge, TheEepromIsTheBatteryFile) {
+    struct Byte {
+        const char* rom;
+        size_t fileSize, address;
+        uint8_t value;
+    };
+    for (const Byte& b :
+         {Byte{"bandai_fcg0_board", 256, 0x20, 0x99}, Byte{"bandai_fcg5_board", 256, 0x27, 0x88},
+          Byte{"bandai_lz93d50_board", 128, 4, 0x55}, Byte{"bandai_lz93d50_board", 128, 7, 0x44}}) {
+        const std::string dir = MakeTempDir();
+        HeadlessRun run =
+            RunHeadless({"--until-result", "--frames", "600", "--data-dir", dir, TestRom(b.rom)});
+        ASSERT_NE(run.out.find("result: 0"), std::string::npos) << run.out;
+        const std::string save = ReadFileText(dir + "/saves/" + b.rom + ".sav");
+        ASSERT_EQ(save.size(), b.fileSize) << b.rom;
+        EXPECT_EQ(uint8_t(save[b.address]), b.value) << b.rom << " at " << b.address;
+    }
+}
 
 TEST(Mmc5Cartridge, ExtendedAttributesUntilTheScanlineInterrupt) {
     ExpectPixels(RunToResult("mmc5_board"),
