@@ -66,6 +66,13 @@ INSTANTIATE_TEST_SUITE_P(VrcBoards, BoardCartridge,
                                            "vrc2a_board", "vrc2b_board", "vrc3_board"));
 INSTANTIATE_TEST_SUITE_P(SoundBoards, BoardCartridge, ::testing::Values("fme7_board"));
 
+INSTANTIATE_TEST_SUITE_P(DiscBBoards, BoardCartridge,
+                         ::testing::Values("mmc4_board", "vrc1_board", "namco108_board",
+                                           "taito_x1005_board", "irem_g101_board",
+                                           "irem_g101_ml_board", "taito_tc0190_board",
+                                           "sunsoft4_board", "namco175_board",
+                                           "namco175_n175_board", "namco175_any_board"));
+
 TEST(Mmc5Cartridge, ExtendedAttributesUntilTheScanlineInterrupt) {
     ExpectPixels(RunToResult("mmc5_board"),
                  {
