@@ -103,5 +103,29 @@ TEST(Mmc2Cartridge, TileFdAndFeSwitchTheBankWithinALine) {
     }
 }
 
+// The Sunsoft-4's CHR ROM nametables are page handlers a save state does not
+// hold: a slot saved while they are shown must bring them back when loaded
+// into a machine that has the console's nametables (here after Start). The
+// second run ends 60 frames after its load, as the first does after its save.
+TEST(Sunsoft4Cartridge, StateLoadBringsBackRomNametables) {
+    const std::string dir = MakeTempDir();
+    const std::string rom = TestRom("sunsoft4_nametables");
+    auto run = [&](std::vector<std::string> args, const std::string& shot) {
+        args.insert(args.end(), {"--screenshot", dir + "/" + shot, "--data-dir", dir, rom});
+        HeadlessRun result = RunHeadless(args);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        return ReadFileText(dir + "/" + shot);
+    };
+    const std::string saved = run({"--frames", "120", "--save-state", "2@60"}, "a.bmp");
+    ExpectPixels(saved, {{6, 0, kRed, "tile $81 of ROM nametable bank $81"},
+                         {0, 100, kBlack, "tile $81, pixel 0"},
+                         {254, 239, kRed, "tile $81 of the last nametable row"}});
+    const std::string blank = run({"--frames", "60", "--press", "20-30:Start"}, "blank.bmp");
+    ExpectPixels(blank, {{6, 0, kBlack, "Start brings back the console's nametables"}});
+    const std::string loaded =
+        run({"--frames", "160", "--press", "20-30:Start", "--load-state", "2@100"}, "b.bmp");
+    EXPECT_TRUE(saved == loaded) << "the loaded slot does not show the ROM nametables";
+}
+
 }  // namespace
 }  // namespace morvel::test
