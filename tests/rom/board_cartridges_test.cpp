@@ -103,6 +103,22 @@ TEST(Mmc2Cartridge, TileFdAndFeSwitchTheBankWithinALine) {
     }
 }
 
+// The X1-005's battery keeps the chip's 128 bytes and nothing else: the
+// cartridge leaves $55 at $7F00 and counts its starts at $7F01.
+TEST(TaitoX1005Cartridge, BatteryKeepsTheChipRam) {
+    const std::string dir = MakeTempDir();
+    const std::string save = dir + "/saves/taito_x1005_board.sav";
+    for (int start = 1; start <= 2; ++start) {
+        HeadlessRun run = RunHeadless(
+            {"--until-result", "--frames", "60", "--data-dir", dir, TestRom("taito_x1005_board")});
+        EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+        const std::string bytes = ReadFileText(save);
+        ASSERT_EQ(bytes.size(), 128u);
+        EXPECT_EQ(uint8_t(bytes[0]), 0x55);
+        EXPECT_EQ(uint8_t(bytes[1]), start) << "the starts counted at $7F01";
+    }
+}
+
 // The Sunsoft-4's CHR ROM nametables are page handlers a save state does not
 // hold: a slot saved while they are shown must bring them back when loaded
 // into a machine that has the console's nametables (here after Start). The

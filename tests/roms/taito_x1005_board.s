@@ -1,6 +1,7 @@
 ; Taito X1-005 (mapper 80): the registers at $7EF0-$7EFF (from $7EF6 on, each
 ; pair is one register), and the chip's 128 bytes of RAM at $7F00, seen again
-; at $7F80, answering only while $7EF8 holds $A3.
+; at $7F80, answering only while $7EF8 holds $A3. The battery keeps that RAM:
+; $7F01 counts the cartridge's starts.
 .segment "HEADER"
         .byte "NES", $1A, 8, 16, $02, $50, 0,0,0,0,0,0,0,0
 RESULT_BASE = $0700
@@ -52,4 +53,5 @@ test:   EXPECT_AT $E100, 15, 2, "power-on: last bank not at $E000"
         lda #$A3
         sta $7EF9
         EXPECT_AT $7F00, $55, 17, "RAM lost its byte while locked"
+        inc $7F01               ; starts of this cartridge, kept by the battery
         PASS
