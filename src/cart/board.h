@@ -120,6 +120,7 @@ void Mmc3AfterStateLoad();
 void SetupMmc5(const BoardHeader& header);
 void Mmc5AfterStateLoad();
 void SetupMmc2(const BoardHeader& header);
+void SetupTaitoTc0190(const BoardHeader& header);
 
 // Maps 32 KB of PRG at $8000: a 16 KB image twice, a larger one from its start.
 void MapNromPrg(const BoardHeader& header);

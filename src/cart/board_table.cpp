@@ -5,6 +5,7 @@
 #include "cart/bandai_fcg.h"
 #include "cart/discrete_boards.h"
 #include "cart/fme7.h"
+#include "cart/irem_g101.h"
 #include "cart/irem_h3001.h"
 #include "cart/jaleco_ss88006.h"
 #include "cart/mmc1.h"
@@ -12,9 +13,14 @@
 #include "cart/mmc3.h"
 #include "cart/mmc5.h"
 #include "cart/mmc5_sound.h"
+#include "cart/namco108.h"
 #include "cart/namco163.h"
+#include "cart/namco175.h"
 #include "cart/rambo1.h"
+#include "cart/sunsoft4.h"
 #include "cart/taito_tc0690.h"
+#include "cart/taito_x1005.h"
+#include "cart/vrc1.h"
 #include "cart/vrc2_vrc4.h"
 #include "cart/vrc3.h"
 #include "cart/vrc6.h"
@@ -44,6 +50,12 @@ Ss88006State ss88006Saved[kStateSlots];
 Tc0690State tc0690Saved[kStateSlots];
 Rambo1State rambo1Saved[kStateSlots];
 H3001State h3001Saved[kStateSlots];
+Vrc1State vrc1Saved[kStateSlots];
+Namco108State namco108Saved[kStateSlots];
+TaitoX1005State taitoX1005Saved[kStateSlots];
+IremG101State iremG101Saved[kStateSlots];
+Sunsoft4State sunsoft4Saved[kStateSlots];
+Namco175State namco175Saved[kStateSlots];
 
 template <typename Record>
 constexpr BoardExtras Extras(Record& live, Record (&saved)[kStateSlots],
@@ -71,6 +83,13 @@ constexpr BoardExtras kSs88006Extras = Extras(ss88006, ss88006Saved, Ss88006Extr
 constexpr BoardExtras kTc0690Extras = Extras(tc0690, tc0690Saved, Tc0690ExtrasFit);
 constexpr BoardExtras kRambo1Extras = Extras(rambo1, rambo1Saved, Rambo1ExtrasFit);
 constexpr BoardExtras kH3001Extras = Extras(h3001, h3001Saved, H3001ExtrasFit);
+constexpr BoardExtras kVrc1Extras = Extras(vrc1, vrc1Saved, Vrc1ExtrasFit);
+constexpr BoardExtras kNamco108Extras = Extras(namco108, namco108Saved, Namco108ExtrasFit);
+// Any bytes are values the X1-005's RAM and key can hold: no check.
+constexpr BoardExtras kTaitoX1005Extras = Extras(taitoX1005, taitoX1005Saved, nullptr);
+constexpr BoardExtras kIremG101Extras = Extras(iremG101, iremG101Saved, IremG101ExtrasFit);
+constexpr BoardExtras kSunsoft4Extras = Extras(sunsoft4, sunsoft4Saved, Sunsoft4ExtrasFit);
+constexpr BoardExtras kNamco175Extras = Extras(namco175, namco175Saved, Namco175ExtrasFit);
 
 // The MMC3's counter, on mappers 4, 118 and 189 alike, sees the addresses the
 // CPU puts on the PPU bus through $2006/$2007 as well as the rendering fetches.
@@ -126,6 +145,8 @@ const SupportedBoard kBoards[] = {
      .afterStateLoad = RestoreChosenMirroring},
     {.mapper = 9, .name = "MMC 2", .setup = SetupMmc2, .afterStateLoad = RestoreChosenMirroring,
      .extras = kMmc2Extras},
+    {.mapper = 10, .name = "MMC4", .setup = SetupMmc4, .afterStateLoad = RestoreChosenMirroring,
+     .extras = kMmc2Extras},
     {.mapper = 11, .name = "Color Dreams", .setup = SetupColorDreams},
     {.mapper = 13, .name = "CPROM", .setup = SetupCprom, .patterns = kData, .maxPrgUnits = 2,
      .extras = kCpromExtras, .maxChrRamBytes = sizeof cprom.chrRam},
@@ -154,6 +175,11 @@ const SupportedBoard kBoards[] = {
      .cpuClock = Vrc24RunTo},
     {.mapper = 26, .name = "VRC6", .setup = SetupVrc6b, .afterMirroring = Vrc6AfterStateLoad,
      .afterStateLoad = Vrc6AfterStateLoad, .extras = kVrc6Extras, .cpuClock = Vrc6RunTo},
+    {.mapper = 32, .name = "Irem G-101", .setup = SetupIremG101,
+     .afterMirroring = RestoreChosenMirroring, .afterStateLoad = RestoreChosenMirroring,
+     .extras = kIremG101Extras, .submappers = 0b11},
+    {.mapper = 33, .name = "Taito TC0190", .setup = SetupTaitoTc0190,
+     .afterStateLoad = RestoreChosenMirroring},
     {.mapper = 34, .name = "BxROM", .setup = SetupBxrom},
     {.mapper = 48, .name = "Taito TC0690", .setup = SetupTc0690,
      .afterStateLoad = Tc0690AfterStateLoad, .extras = kTc0690Extras, .ppu = kTc0690PpuHooks,
@@ -164,6 +190,8 @@ const SupportedBoard kBoards[] = {
     {.mapper = 65, .name = "Irem H3001", .setup = SetupH3001,
      .afterStateLoad = H3001AfterStateLoad, .extras = kH3001Extras, .cpuClock = H3001RunTo},
     {.mapper = 66, .name = "GxROM", .setup = SetupGxrom},
+    {.mapper = 68, .name = "Sunsoft-4", .setup = SetupSunsoft4,
+     .afterStateLoad = Sunsoft4AfterStateLoad, .extras = kSunsoft4Extras},
     {.mapper = 69, .name = "FME-7", .setup = SetupFme7, .maxPrgUnits = 32,
      .afterStateLoad = Fme7AfterStateLoad, .extras = kFme7Extras, .cpuClock = Fme7RunTo},
     {.mapper = 70, .name = "Bandai 74161", .setup = SetupBandai70},
@@ -171,7 +199,12 @@ const SupportedBoard kBoards[] = {
      .afterStateLoad = RestoreChosenMirroring, .submappers = kFireHawk},
     {.mapper = 73, .name = "VRC3", .setup = SetupVrc3, .extras = kVrc3Extras,
      .cpuClock = Vrc3RunTo},
+    {.mapper = 75, .name = "VRC1", .setup = SetupVrc1, .afterStateLoad = RestoreChosenMirroring,
+     .extras = kVrc1Extras},
     {.mapper = 79, .name = "NINA-03/06", .setup = SetupNina03},
+    {.mapper = 80, .name = "Taito X1-005", .setup = SetupTaitoX1005,
+     .afterStateLoad = RestoreChosenMirroring, .extras = kTaitoX1005Extras,
+     .batteryWorkRam = false, .batteryMemory = TaitoX1005BatteryMemory, .maxPrgRamBytes = 128},
     {.mapper = 87, .name = "Jaleco J87", .setup = SetupJaleco87, .maxPrgUnits = 2},
     {.mapper = 118, .name = "118", .setup = SetupMapper118, .afterStateLoad = Mmc3AfterStateLoad,
      .extras = kMmc3Extras, .ppu = kMmc3PpuHooks},
@@ -188,6 +221,10 @@ const SupportedBoard kBoards[] = {
      .submappers = kChrLockValues},
     {.mapper = 189, .name = "189", .setup = SetupMapper189, .afterStateLoad = Mmc3AfterStateLoad,
      .extras = kMmc3Extras, .ppu = kMmc3PpuHooks},
+    {.mapper = 206, .name = "Namco 108", .setup = SetupNamco108, .extras = kNamco108Extras},
+    {.mapper = 210, .name = "Namco 175/340", .setup = SetupNamco175,
+     .afterStateLoad = RestoreChosenMirroring, .extras = kNamco175Extras, .submappers = 0b111,
+     .maxPrgRamBytes = 2048},
     {.mapper = 226, .name = "226", .setup = SetupMapper226},
     {.mapper = 228, .name = "Action 52", .setup = SetupAction52,
      .afterStateLoad = Action52AfterStateLoad, .extras = kAction52Extras},

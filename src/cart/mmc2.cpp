@@ -1,6 +1,8 @@
-// MMC2 (mapper 9). Games draw a tile $FD or $FE where they want the pattern
-// bank of that half to change; the fetch of the tile itself still comes from
-// the old bank, the following fetches from the new one.
+// MMC2 (mapper 9) and MMC4 (mapper 10). Games draw a tile $FD or $FE where
+// they want the pattern bank of that half to change; the fetch of the tile
+// itself still comes from the old bank, the following fetches from the new
+// one. The MMC4 switches 16 KB of PRG instead of 8 KB and flips both latches
+// on the second plane of the tile only.
 #include "cart/mmc2.h"
 
 #include "cart/board.h"
@@ -73,6 +75,44 @@ uint8_t Mmc2LatchRead(uint32_t address) {
         default: break;
     }
     return value;
+}
+
+// $A000 selects the 16 KB bank at $8000; the CHR and mirroring registers
+// are the MMC2's.
+void Mmc4Write(uint32_t address, uint8_t v) {
+    if (((address >> 12) & 0xF) != 0xA) {
+        Mmc2Write(address, v);
+        return;
+    }
+    mmc2.mmc2PrgBank = v & 0x0F;
+    MapPrgBanks(0x8000, v & 0x0F, 2 * k8K);
+}
+
+// The MMC4 flips a latch on a fetch of $xFD8-$xFDF or $xFE8-$xFEF: the
+// second plane of tile $FD or $FE, so the whole tile comes from the old bank.
+uint8_t Mmc4LatchRead(uint32_t address) {
+    uint8_t value = ChrPageRead(address);
+    switch (address & 0x3FF8) {
+        case 0x0FD8: SetLatch0(kLatchFD); break;
+        case 0x0FE8: SetLatch0(kLatchFE); break;
+        case 0x1FD8: SetLatch1(kLatchFD); break;
+        case 0x1FE8: SetLatch1(kLatchFE); break;
+        default: break;
+    }
+    return value;
+}
+
+void SetupMmc4(const BoardHeader& header) {
+    mmc2 = {};
+    SetPpuPages(0, 7, Mmc4LatchRead, ChrDataWrite(header));
+    SetCpuPages(8, 15, PrgPageRead, Mmc4Write);
+    banks.prgBankCount = header.prgUnits;
+    banks.chrBankCount = 2 * header.chrUnits;
+    MapChrBanks(0, 0, k8K);
+    MapPrgBanks(0x8000, 0, 2 * k8K);
+    MapPrgBanks(0xC000, banks.prgBankCount - 1, 2 * k8K);
+    mmc2.mmc2Latch0 = kLatchFE;
+    mmc2.mmc2Latch1 = kLatchFE;
 }
 
 void SetupMmc2(const BoardHeader& header) {

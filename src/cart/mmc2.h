@@ -1,6 +1,7 @@
 // The MMC2 board (mapper 9): one switched 8 KB PRG bank, and for each 4 KB
 // half of the pattern space two CHR banks chosen by a latch that flips when
-// the PPU fetches tile $FD or $FE from that half.
+// the PPU fetches tile $FD or $FE from that half. The MMC4 (mapper 10) keeps
+// the same registers with a 16 KB PRG bank.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +10,8 @@
 #include <type_traits>
 
 namespace morvel {
+
+struct BoardHeader;
 
 // The MMC2 registers as save states keep them: seven 32-bit values.
 struct Mmc2State {
@@ -28,6 +31,9 @@ extern Mmc2State mmc2;
 
 void Mmc2Write(uint32_t address, uint8_t value);
 uint8_t Mmc2LatchRead(uint32_t address);
+void Mmc4Write(uint32_t address, uint8_t value);
+uint8_t Mmc4LatchRead(uint32_t address);
+void SetupMmc4(const BoardHeader& header);
 
 // Checks a saved capture of the registers (as the state file holds it)
 // before a state load takes it; false with the reason when a field is out of

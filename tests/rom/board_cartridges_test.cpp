@@ -96,6 +96,13 @@ TEST(BandaiCartridge, TheEepromIsTheBatteryFile) {
     }
 }
 
+INSTANTIATE_TEST_SUITE_P(DiscBBoards, BoardCartridge,
+                         ::testing::Values("mmc4_board", "vrc1_board", "namco108_board",
+                                           "taito_x1005_board", "irem_g101_board",
+                                           "irem_g101_ml_board", "taito_tc0190_board",
+                                           "sunsoft4_board", "namco175_board",
+                                           "namco175_n175_board", "namco175_any_board"));
+
 TEST(Mmc5Cartridge, ExtendedAttributesUntilTheScanlineInterrupt) {
     ExpectPixels(RunToResult("mmc5_board"),
                  {
@@ -124,6 +131,46 @@ TEST(Mmc2Cartridge, TileFdAndFeSwitchTheBankWithinALine) {
                                {255, y, kRed, "tile 1 from the $FE bank"},
                            });
     }
+}
+
+// The X1-005's battery keeps the chip's 128 bytes and nothing else: the
+// cartridge leaves $55 at $7F00 and counts its starts at $7F01.
+TEST(TaitoX1005Cartridge, BatteryKeepsTheChipRam) {
+    const std::string dir = MakeTempDir();
+    const std::string save = dir + "/saves/taito_x1005_board.sav";
+    for (int start = 1; start <= 2; ++start) {
+        HeadlessRun run = RunHeadless(
+            {"--until-result", "--frames", "60", "--data-dir", dir, TestRom("taito_x1005_board")});
+        EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+        const std::string bytes = ReadFileText(save);
+        ASSERT_EQ(bytes.size(), 128u);
+        EXPECT_EQ(uint8_t(bytes[0]), 0x55);
+        EXPECT_EQ(uint8_t(bytes[1]), start) << "the starts counted at $7F01";
+    }
+}
+
+// The Sunsoft-4's CHR ROM nametables are page handlers a save state does not
+// hold: a slot saved while they are shown must bring them back when loaded
+// into a machine that has the console's nametables (here after Start). The
+// second run ends 60 frames after its load, as the first does after its save.
+TEST(Sunsoft4Cartridge, StateLoadBringsBackRomNametables) {
+    const std::string dir = MakeTempDir();
+    const std::string rom = TestRom("sunsoft4_nametables");
+    auto run = [&](std::vector<std::string> args, const std::string& shot) {
+        args.insert(args.end(), {"--screenshot", dir + "/" + shot, "--data-dir", dir, rom});
+        HeadlessRun result = RunHeadless(args);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        return ReadFileText(dir + "/" + shot);
+    };
+    const std::string saved = run({"--frames", "120", "--save-state", "2@60"}, "a.bmp");
+    ExpectPixels(saved, {{6, 0, kRed, "tile $81 of ROM nametable bank $81"},
+                         {0, 100, kBlack, "tile $81, pixel 0"},
+                         {254, 239, kRed, "tile $81 of the last nametable row"}});
+    const std::string blank = run({"--frames", "60", "--press", "20-30:Start"}, "blank.bmp");
+    ExpectPixels(blank, {{6, 0, kBlack, "Start brings back the console's nametables"}});
+    const std::string loaded =
+        run({"--frames", "160", "--press", "20-30:Start", "--load-state", "2@100"}, "b.bmp");
+    EXPECT_TRUE(saved == loaded) << "the loaded slot does not show the ROM nametables";
 }
 
 }  // namespace
