@@ -306,7 +306,15 @@ void Mmc5RegisterWrite(uint32_t address, uint8_t v) {
     }
     switch (address) {
         case 0x5203: mmc5.mmc5IrqTarget = v; return;
-        case 0x5204: mmc5.mmc5IrqEnable = v & 0x80; return;
+        case 0x5204:
+            // The line is the pending flag gated by the enable: a pending
+            // interrupt comes the moment it is enabled, and goes when disabled.
+            mmc5.mmc5IrqEnable = v & 0x80;
+            if (Mmc5IrqAsserting() || Mmc5PcmIrqAsserting())
+                AssertIrq(kIrqBoard);
+            else
+                ReleaseIrq(kIrqBoard);
+            return;
         case 0x5205:
         case 0x5206:
             (address == 0x5205 ? mmc5.mmc5MulA : mmc5.mmc5MulB) = v;

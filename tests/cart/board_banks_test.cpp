@@ -8,6 +8,7 @@
 
 #include "cart/board_probe.h"
 #include "cart/mmc1.h"
+#include "cart/mmc5.h"
 #include "core/cpu.h"
 #include "core/frame_loop.h"
 
@@ -193,6 +194,22 @@ TEST(Mmc5, ChrModes) {
     };
     // clang-format on
     for (const Case& c : cases) RunCase(c);
+}
+
+// The MMC5's interrupt line is its pending flag gated by the $5204 enable: a
+// scanline reached while disabled interrupts the moment it is enabled, and
+// disabling drops the line; reading $5204 clears the flag.
+TEST(Mmc5, InterruptLineFollowsPendingAndEnable) {
+    ASSERT_TRUE(LoadBoard(5, 8, 8));
+    mmc5.mmc5IrqPending = 1;  // as the scanline detection leaves it
+    const auto line = [] { return (cpuCycle.irqSources & kIrqBoard) != 0; };
+    CpuWrite(0x5204, 0x80);
+    EXPECT_TRUE(line()) << "enabled while pending";
+    CpuWrite(0x5204, 0x00);
+    EXPECT_FALSE(line()) << "disabled";
+    CpuWrite(0x5204, 0x80);
+    EXPECT_EQ(CpuRead(0x5204) & 0x80, 0x80);
+    EXPECT_FALSE(line()) << "acknowledged by the read";
 }
 
 // A latch of 0 and one A12 rise through $2006: the later MMC3 interrupts, the
