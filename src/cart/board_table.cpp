@@ -9,6 +9,7 @@
 #include "cart/mmc5.h"
 #include "cart/vrc2_vrc4.h"
 #include "cart/vrc3.h"
+#include "cart/vrc7.h"
 #include "core/save_state.h"
 
 namespace morvel {
@@ -26,6 +27,7 @@ ChrLockState chrLockSaved[kStateSlots];
 Action52State action52Saved[kStateSlots];
 Vrc24State vrc24Saved[kStateSlots];
 Vrc3State vrc3Saved[kStateSlots];
+Vrc7State vrc7Saved[kStateSlots];
 
 template <typename Record>
 constexpr BoardExtras Extras(Record& live, Record (&saved)[kStateSlots],
@@ -43,6 +45,7 @@ constexpr BoardExtras kChrLockExtras = Extras(chrLock, chrLockSaved, ChrLockExtr
 constexpr BoardExtras kAction52Extras = Extras(action52, action52Saved, Action52ExtrasFit);
 constexpr BoardExtras kVrc24Extras = Extras(vrc24, vrc24Saved, Vrc24ExtrasFit);
 constexpr BoardExtras kVrc3Extras = Extras(vrc3, vrc3Saved, Vrc3ExtrasFit);
+constexpr BoardExtras kVrc7Extras = Extras(vrc7, vrc7Saved, Vrc7ExtrasFit);
 
 // The MMC3's counter, on mappers 4, 118 and 189 alike, sees the addresses the
 // CPU puts on the PPU bus through $2006/$2007 as well as the rendering fetches.
@@ -68,6 +71,8 @@ constexpr uint16_t kChrLockValues = (1u << 0) | (0xFu << 4);
 // number; 1 and 2 name one VRC4 board each; 3 a VRC2 board.
 constexpr uint16_t kVrc4Boards = 0b111;
 constexpr uint16_t kVrcBoards = 0b1111;
+// The VRC7: submapper 1 is the VRC7b wiring, 2 the VRC7a; 0 decodes both.
+constexpr uint16_t kVrc7Boards = 0b111;
 
 // clang-format off
 const SupportedBoard kBoards[] = {
@@ -109,6 +114,9 @@ const SupportedBoard kBoards[] = {
     {.mapper = 73, .name = "VRC3", .setup = SetupVrc3, .extras = kVrc3Extras,
      .cpuClock = Vrc3RunTo},
     {.mapper = 79, .name = "NINA-03/06", .setup = SetupNina03},
+    {.mapper = 85, .name = "VRC7", .setup = SetupVrc7, .patterns = kData,
+     .afterStateLoad = RestoreChosenMirroring, .extras = kVrc7Extras, .submappers = kVrc7Boards,
+     .cpuClock = Vrc7RunTo},
     {.mapper = 87, .name = "Jaleco J87", .setup = SetupJaleco87, .maxPrgUnits = 2},
     {.mapper = 118, .name = "118", .setup = SetupMapper118, .afterStateLoad = Mmc3AfterStateLoad,
      .extras = kMmc3Extras, .ppu = kMmc3PpuHooks},

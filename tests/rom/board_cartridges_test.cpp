@@ -64,6 +64,8 @@ INSTANTIATE_TEST_SUITE_P(VrcBoards, BoardCartridge,
                                            "vrc4f_board", "vrc4e_board", "vrc4_23_board",
                                            "vrc4b_board", "vrc4d_board", "vrc4_25_board",
                                            "vrc2a_board", "vrc2b_board", "vrc3_board"));
+INSTANTIATE_TEST_SUITE_P(Vrc7Boards, BoardCartridge,
+                         ::testing::Values("vrc7_board", "vrc7b_board"));
 
 TEST(Mmc5Cartridge, ExtendedAttributesUntilTheScanlineInterrupt) {
     ExpectPixels(RunToResult("mmc5_board"),
