@@ -24,6 +24,7 @@
 #include "cart/vrc2_vrc4.h"
 #include "cart/vrc3.h"
 #include "cart/vrc6.h"
+#include "cart/vrc7.h"
 #include "core/save_state.h"
 
 namespace morvel {
@@ -56,6 +57,7 @@ TaitoX1005State taitoX1005Saved[kStateSlots];
 IremG101State iremG101Saved[kStateSlots];
 Sunsoft4State sunsoft4Saved[kStateSlots];
 Namco175State namco175Saved[kStateSlots];
+Vrc7State vrc7Saved[kStateSlots];
 
 template <typename Record>
 constexpr BoardExtras Extras(Record& live, Record (&saved)[kStateSlots],
@@ -90,6 +92,7 @@ constexpr BoardExtras kTaitoX1005Extras = Extras(taitoX1005, taitoX1005Saved, nu
 constexpr BoardExtras kIremG101Extras = Extras(iremG101, iremG101Saved, IremG101ExtrasFit);
 constexpr BoardExtras kSunsoft4Extras = Extras(sunsoft4, sunsoft4Saved, Sunsoft4ExtrasFit);
 constexpr BoardExtras kNamco175Extras = Extras(namco175, namco175Saved, Namco175ExtrasFit);
+constexpr BoardExtras kVrc7Extras = Extras(vrc7, vrc7Saved, Vrc7ExtrasFit);
 
 // The MMC3's counter, on mappers 4, 118 and 189 alike, sees the addresses the
 // CPU puts on the PPU bus through $2006/$2007 as well as the rendering fetches.
@@ -126,6 +129,8 @@ constexpr uint16_t kChrLockValues = (1u << 0) | (0xFu << 4);
 // number; 1 and 2 name one VRC4 board each; 3 a VRC2 board.
 constexpr uint16_t kVrc4Boards = 0b111;
 constexpr uint16_t kVrcBoards = 0b1111;
+// The VRC7: submapper 1 is the VRC7b wiring, 2 the VRC7a; 0 decodes both.
+constexpr uint16_t kVrc7Boards = 0b111;
 
 // clang-format off
 const SupportedBoard kBoards[] = {
@@ -205,6 +210,9 @@ const SupportedBoard kBoards[] = {
     {.mapper = 80, .name = "Taito X1-005", .setup = SetupTaitoX1005,
      .afterStateLoad = RestoreChosenMirroring, .extras = kTaitoX1005Extras,
      .batteryWorkRam = false, .batteryMemory = TaitoX1005BatteryMemory, .maxPrgRamBytes = 128},
+    {.mapper = 85, .name = "VRC7", .setup = SetupVrc7, .patterns = kData,
+     .afterStateLoad = RestoreChosenMirroring, .extras = kVrc7Extras, .submappers = kVrc7Boards,
+     .cpuClock = Vrc7RunTo},
     {.mapper = 87, .name = "Jaleco J87", .setup = SetupJaleco87, .maxPrgUnits = 2},
     {.mapper = 118, .name = "118", .setup = SetupMapper118, .afterStateLoad = Mmc3AfterStateLoad,
      .extras = kMmc3Extras, .ppu = kMmc3PpuHooks},

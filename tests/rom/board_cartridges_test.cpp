@@ -102,6 +102,8 @@ INSTANTIATE_TEST_SUITE_P(DiscBBoards, BoardCartridge,
                                            "irem_g101_ml_board", "taito_tc0190_board",
                                            "sunsoft4_board", "namco175_board",
                                            "namco175_n175_board", "namco175_any_board"));
+INSTANTIATE_TEST_SUITE_P(Vrc7Boards, BoardCartridge,
+                         ::testing::Values("vrc7_board", "vrc7b_board"));
 
 TEST(Mmc5Cartridge, ExtendedAttributesUntilTheScanlineInterrupt) {
     ExpectPixels(RunToResult("mmc5_board"),
