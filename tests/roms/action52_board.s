@@ -8,8 +8,7 @@
         .byte "NES", $1A, 96, 8, $40, $E0, 0,0,0,0,0,0,0,0
 .include "banktest.inc"
 
-test:   jsr result_start
-        EXPECT_AT $8100, 0, 2, "power-on: 32 KB bank 0 not mapped"
+test:   EXPECT_AT $8100, 0, 2, "power-on: 32 KB bank 0 not mapped"
         EXPECT_AT $C100, 1, 3, "power-on: 32 KB bank 0 not mapped"
         sta $8160                     ; chip 0, bank 5, S = 1, M = 0
         EXPECT_AT $8100, 5, 4, "bank 5 not at $8000"

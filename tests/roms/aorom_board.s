@@ -4,8 +4,7 @@
         .byte "NES", $1A, 16, 0, $70, $00, 0,0,0,0,0,0,0,0
 .include "banktest.inc"
 
-test:   jsr result_start
-        EXPECT_AT $8100, 0, 2, "power-on: 32 KB bank 0 not mapped"
+test:   EXPECT_AT $8100, 0, 2, "power-on: 32 KB bank 0 not mapped"
         EXPECT_AT $C100, 1, 3, "power-on: 32 KB bank 0 not mapped"
         lda #$13
         sta $8000

@@ -5,8 +5,7 @@
         .byte "NES", $1A, 8, 16, $81, $90, 0,0,0,0,0,0,0,0
 .include "banktest.inc"
 
-test:   jsr result_start
-        EXPECT_NAMETABLE $2000, $2800, 1, 2, "power-on: wired vertical mirroring lost"
+test:   EXPECT_NAMETABLE $2000, $2800, 1, 2, "power-on: wired vertical mirroring lost"
         EXPECT_NAMETABLE $2000, $2400, 0, 3, "power-on: wired vertical mirroring lost"
         lda #$35
         sta $8000

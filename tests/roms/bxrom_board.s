@@ -3,8 +3,7 @@
         .byte "NES", $1A, 8, 1, $20, $20, 0,0,0,0,0,0,0,0
 .include "banktest.inc"
 
-test:   jsr result_start
-        EXPECT_AT $8100, 0, 2, "power-on: 32 KB bank 0 not mapped"
+test:   EXPECT_AT $8100, 0, 2, "power-on: 32 KB bank 0 not mapped"
         lda #3
         sta $8000
         EXPECT_AT $8100, 6, 3, "32 KB bank 3 not mapped"

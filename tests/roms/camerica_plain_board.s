@@ -6,8 +6,7 @@
         .byte "NES", $1A, 8, 0, $71, $40, 0,0,0,0,0,0,0,0
 .include "banktest.inc"
 
-test:   jsr result_start
-        lda #$10
+test:   lda #$10
         sta $8000
         EXPECT_NAMETABLE $2000, $2800, 1, 2, "a write to $8000 changed the mirroring"
         EXPECT_NAMETABLE $2000, $2400, 0, 3, "a write to $8000 changed the mirroring"

@@ -5,8 +5,7 @@
         .byte "NES", $1A, 2, 1, $90, $B8, $60, 0,0,0,0,0,0,0
 .include "banktest.inc"
 
-test:   jsr result_start
-        EXPECT_PPU $0123, $23, 2, "power-on (latch 0): the CHR ROM answers"
+test:   EXPECT_PPU $0123, $23, 2, "power-on (latch 0): the CHR ROM answers"
         ldx #0
 next:   lda values,x
         sta $8000

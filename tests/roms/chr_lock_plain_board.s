@@ -6,8 +6,7 @@
         .byte "NES", $1A, 2, 1, $91, $B0, 0,0,0,0,0,0,0,0
 .include "banktest.inc"
 
-test:   jsr result_start
-        EXPECT_PPU $1F46, $46, 2, "power-on (latch 0): the CHR ROM answers"
+test:   EXPECT_PPU $1F46, $46, 2, "power-on (latch 0): the CHR ROM answers"
         ldx #0
 next:   lda values,x
         sta $8000

@@ -4,8 +4,7 @@
         .byte "NES", $1A, 2, 4, $30, $00, 0,0,0,0,0,0,0,0
 .include "banktest.inc"
 
-test:   jsr result_start
-        EXPECT_PPU $0000, $80, 2, "power-on: CHR bank 0 not mapped"
+test:   EXPECT_PPU $0000, $80, 2, "power-on: CHR bank 0 not mapped"
         EXPECT_PPU $1FFF, $80, 3, "power-on: CHR bank 0 not at $1000-$1FFF"
         lda #2
         sta $8000

@@ -4,8 +4,7 @@
         .byte "NES", $1A, 8, 16, $B0, $00, 0,0,0,0,0,0,0,0
 .include "banktest.inc"
 
-test:   jsr result_start
-        EXPECT_AT $8100, 0, 2, "power-on: 32 KB bank 0 not mapped"
+test:   EXPECT_AT $8100, 0, 2, "power-on: 32 KB bank 0 not mapped"
         EXPECT_PPU $0000, $80, 3, "power-on: CHR bank 0 not mapped"
         lda #$F3
         sta $8000

@@ -5,8 +5,7 @@
 .include "banktest.inc"
 
 ; Writes a marker ($C0 + bank) at $1000 and $1FFF of each bank in turn.
-test:   jsr result_start
-        ldx #3
+test:   ldx #3
 fill:   stx $8000
         PPU_ADDR $1000
         txa

@@ -36,18 +36,7 @@ first:  .res 1
         jsr wait_frames
 .endmacro
 
-reset:  sei
-        cld
-        ldx #$FF
-        txs
-        lda #$40
-        sta $4017               ; only the board interrupts
-        lda #0
-        sta $2000
-        sta $2001
-        WAIT_VBLANK
-        WAIT_VBLANK
-        jsr result_start
+reset:  BOARD_RESET
         CMD 9, 3
         EXPECT_AT $8100, 3, 2, "$8000: PRG bank 3"
         CMD 10, 5

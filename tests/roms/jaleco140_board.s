@@ -5,8 +5,7 @@ RESULT_BASE = $0700
         .byte "NES", $1A, 8, 16, $C1, $80, 0,0,0,0,0,0,0,0
 .include "banktest.inc"
 
-test:   jsr result_start
-        EXPECT_AT $8100, 0, 2, "power-on: 32 KB bank 0 not mapped"
+test:   EXPECT_AT $8100, 0, 2, "power-on: 32 KB bank 0 not mapped"
         lda #$35
         sta $6000
         EXPECT_AT $8100, 6, 3, "32 KB bank 3 not at $8000"

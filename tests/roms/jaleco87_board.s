@@ -6,8 +6,7 @@ RESULT_BASE = $0700
         .byte "NES", $1A, 2, 4, $71, $50, 0,0,0,0,0,0,0,0
 .include "banktest.inc"
 
-test:   jsr result_start
-        EXPECT_PPU $0000, $80, 2, "power-on: CHR bank 0 not mapped"
+test:   EXPECT_PPU $0000, $80, 2, "power-on: CHR bank 0 not mapped"
         lda #1
         sta $6000
         EXPECT_PPU $0000, $82, 3, "bit 0 did not pick bank 2"

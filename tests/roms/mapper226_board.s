@@ -5,8 +5,7 @@
         .byte "NES", $1A, 64, 1, $20, $E0, 0,0,0,0,0,0,0,0
 .include "banktest.inc"
 
-test:   jsr result_start
-        EXPECT_AT $8100, 0, 2, "power-on: 32 KB bank 0 not mapped"
+test:   EXPECT_AT $8100, 0, 2, "power-on: 32 KB bank 0 not mapped"
         lda #$80
         sta $8000
         EXPECT_AT $8100, 32, 3, "page 32: 32 KB bank 16 not mapped"

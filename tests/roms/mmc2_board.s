@@ -18,17 +18,9 @@ frames: .res 1
 FD_BANK = 1
 FE_BANK = 2
 
-reset:  sei
-        cld
-        ldx #$FF
-        txs
+reset:  BOARD_RESET
         lda #0
-        sta $2000
-        sta $2001
         sta frames
-        WAIT_VBLANK
-        WAIT_VBLANK
-        jsr result_start
 
         EXPECT_AT $A100, 1, 2, "power-on: bank 1 not at $A000"
         EXPECT_AT $C100, 2, 3, "power-on: bank 2 not at $C000"

@@ -18,19 +18,7 @@ RESULT_BASE = $0700
 .include "tone.inc"
 .include "irq_timing.inc"
 
-reset:  sei
-        cld
-        ldx #$FF
-        txs
-        lda #0
-        sta $2000
-        sta $2001
-        lda #$40                ; no APU frame interrupt
-        sta $4017
-        lda $4015
-        WAIT_VBLANK
-        WAIT_VBLANK
-        jsr result_start
+reset:  BOARD_RESET
         EXPECT_AT $E000, 15, 2, "the last bank is not fixed at $E000"
         ldx #3
         stx $E000

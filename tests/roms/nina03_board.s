@@ -5,8 +5,7 @@
         .byte "NES", $1A, 4, 8, $F1, $40, 0,0,0,0,0,0,0,0
 .include "banktest.inc"
 
-test:   jsr result_start
-        EXPECT_AT $8100, 0, 2, "power-on: 32 KB bank 0 not mapped"
+test:   EXPECT_AT $8100, 0, 2, "power-on: 32 KB bank 0 not mapped"
         lda #$0D
         sta $4100
         EXPECT_AT $8100, 2, 3, "32 KB bank 1 not at $8000"

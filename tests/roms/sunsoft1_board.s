@@ -7,8 +7,7 @@ RESULT_BASE = $0700
         .byte "NES", $1A, 2, 4, $80, $B0, 0,0,0,0,0,0,0,0
 .include "banktest.inc"
 
-test:   jsr result_start
-        lda #$12
+test:   lda #$12
         sta $6000
         EXPECT_PPU $0000, $82, 2, "4 KB bank 2 not at $0000"
         EXPECT_PPU $1000, $85, 3, "bank 1 not shown as 5 at $1000"

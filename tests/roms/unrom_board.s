@@ -5,8 +5,7 @@
         .byte "NES", $1A, 8, 0, $20, $00, 0,0,0,0,0,0,0,0
 .include "banktest.inc"
 
-test:   jsr result_start
-        EXPECT_AT $8100, 0, 2, "power-on: bank 0 not at $8000"
+test:   EXPECT_AT $8100, 0, 2, "power-on: bank 0 not at $8000"
         EXPECT_AT $C100, 7, 3, "power-on: last bank not at $C000"
         lda #5
         sta $8000

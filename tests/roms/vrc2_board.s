@@ -22,16 +22,7 @@ P3 = A0LINE | A1LINE
 .include "checks.inc"
 .include "vrc_chr.inc"
 
-reset:  sei
-        cld
-        ldx #$FF
-        txs
-        lda #0
-        sta $2000
-        sta $2001
-        WAIT_VBLANK
-        WAIT_VBLANK
-        jsr result_start
+reset:  BOARD_RESET
         lda #9
         sta $8000 + P1
         lda #12

@@ -10,13 +10,7 @@ IRQ_ACK = $D000
 .include "checks.inc"
 .include "cycle_irq.inc"
 
-reset:  sei
-        cld
-        ldx #$FF
-        txs
-        lda #$40
-        sta $4017               ; no APU frame interrupt
-        jsr result_start
+reset:  BOARD_RESET
         EXPECT_AT $C100, 7, 2, "$C000: not the last bank"
         lda #5
         sta $F000

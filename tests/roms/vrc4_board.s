@@ -23,18 +23,7 @@ IRQ_ACK = $F000 + P3
 .include "cycle_irq.inc"
 .include "vrc_chr.inc"
 
-reset:  sei
-        cld
-        ldx #$FF
-        txs
-        lda #$40
-        sta $4017               ; no APU frame interrupt
-        lda #0
-        sta $2000
-        sta $2001
-        WAIT_VBLANK
-        WAIT_VBLANK
-        jsr result_start
+reset:  BOARD_RESET
         lda #17
         sta $8000
         lda #5
