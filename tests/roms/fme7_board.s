@@ -20,16 +20,12 @@ first:  .res 1
 .include "wait.inc"
 
 .macro CMD command, value       ; FME-7 command and parameter
-        lda #command
-        sta $8000
-        lda #value
-        sta $A000
+        WRITE $8000, command
+        WRITE $A000, value
 .endmacro
 .macro AY reg, value            ; 5B sound register
-        lda #reg
-        sta $C000
-        lda #value
-        sta $E000
+        WRITE $C000, reg
+        WRITE $E000, value
 .endmacro
 .macro TONE_THEN_REST frames
         lda #frames
@@ -47,8 +43,7 @@ reset:  BOARD_RESET
         CMD 8, 6
         EXPECT_AT $6100, 6, 6, "$6000: PRG ROM bank 6"
         CMD 8, $C0
-        lda #$5A
-        sta $6123
+        WRITE $6123, $5A
         EXPECT_AT $6123, $5A, 7, "$6000: RAM not written"
         CMD 8, $40
         sta $6123               ; disabled: lost
@@ -77,8 +72,7 @@ reset:  BOARD_RESET
         CMD 14, 10
         CMD 15, 0
         CMD 13, $01
-        lda #0
-        sta flag
+        WRITE flag, 0
         cli
         TONE_THEN_REST 1
         sei
@@ -109,19 +103,13 @@ reset:  BOARD_RESET
         FAIL 21, "1100 more counts are not 100 more loops"
 
 :       TONE_THEN_REST 10
-        lda #$01
-        sta $4015
-        lda #$BF                ; duty 2, length halted, volume 15
-        sta $4000
-        lda #$00
-        sta $4001
-        lda #253
-        sta $4002
-        lda #0
-        sta $4003
+        WRITE $4015, $01
+        WRITE $4000, $BF        ; duty 2, length halted, volume 15
+        WRITE $4001, $00
+        WRITE $4002, 253
+        WRITE $4003, 0
         TONE_THEN_REST 20
-        lda #0
-        sta $4015
+        WRITE $4015, 0
         TONE_THEN_REST 10
         AY 0, 127
         AY 1, 0
@@ -152,8 +140,7 @@ measure:
         ldx #15
         stx $8000
         sty $A000
-        lda #0
-        sta count
+        WRITE count, 0
         sta flag
         CMD 13, $81
         cli

@@ -29,10 +29,8 @@ reset:  BOARD_RESET
         EXPECT_AT $8000, 3, 3, "$E000 = 3 does not map bank 3 at $8000"
         EXPECT_AT $A000, 4, 3, "$E800 = 4 does not map bank 4 at $A000"
         EXPECT_AT $C000, 5, 3, "$F000 = 5 does not map bank 5 at $C000"
-        lda #5
-        sta $8000
-        lda #9
-        sta $BFFF
+        WRITE $8000, 5
+        WRITE $BFFF, 9
         EXPECT_PPU $0000, $85, 4, "$8000 = 5 does not map CHR bank 5 at $0000"
         EXPECT_PPU $1C00, $89, 4, "$B800 = 9 does not map CHR bank 9 at $1C00"
         ldx #$E0                ; vertical: nametable RAM pages 0, 1, 0, 1
@@ -43,39 +41,28 @@ reset:  BOARD_RESET
         stx $D800
         EXPECT_NAMETABLE $2000, $2800, 1, 5, "$E0/$E1 nametables are not vertical"
         EXPECT_NAMETABLE $2000, $2400, 0, 5, "$E0/$E1 nametables are not vertical"
-        lda #$E1                ; nametable RAM page 1 at pattern page 0
-        sta $8000
+        WRITE $8000, $E1        ; nametable RAM page 1 at pattern page 0
         PPU_WRITE $0010, $3C
         EXPECT_PPU $2410, $3C, 6, "$8000 = $E1 does not show nametable page 1"
-        lda #$44                ; $E800 bit 6: pages 0-3 show ROM
-        sta $E800
+        WRITE $E800, $44        ; $E800 bit 6: pages 0-3 show ROM
         EXPECT_PPU $0000, $81, 7, "$E800 bit 6 does not give $E1 as ROM bank 1"
-        lda #7
-        sta $C800
+        WRITE $C800, 7
         EXPECT_PPU $2400, $87, 8, "$C800 = 7 does not show CHR bank 7"
-        lda #$90                ; address $10, auto-increment
-        sta $F800
-        lda #$11
-        sta $4800
-        lda #$22
-        sta $4800
-        lda #$11
-        sta $F800
+        WRITE $F800, $90        ; address $10, auto-increment
+        WRITE $4800, $11
+        WRITE $4800, $22
+        WRITE $F800, $11
         EXPECT_AT $4800, $22, 9, "the data port did not auto-increment"
         EXPECT_AT $4800, $22, 9, "the data port incremented without bit 7"
-        lda #$40                ; writes on in every quarter
-        sta $F800
-        lda #$5A
-        sta $6000
-        lda #$41                ; $6000-$67FF protected
-        sta $F800
+        WRITE $F800, $40        ; writes on in every quarter
+        WRITE $6000, $5A
+        WRITE $F800, $41        ; $6000-$67FF protected
         sta $6000
         sta $6800
         EXPECT_AT $6000, $5A, 10, "$F800 = $41 did not protect $6000"
         EXPECT_AT $6800, $41, 10, "$F800 = $41 protected $6800"
         ; The counter from $7F37 reaches $7FFF 200 cycles (25 rounds) on.
-        lda #$37
-        sta $5000
+        WRITE $5000, $37
         lda #$FF
         EXPECT_IRQ $5800, 24, 27, 11, "no interrupt 200 cycles on"
         EXPECT_AT $5000, $FF, 12, "the counter did not stop at $7FFF"
@@ -122,8 +109,7 @@ nmi:    rti
 
 ; Acknowledges and stops the counter, keeping its high bits.
 irq:    pha
-        lda #$7F
-        sta $5800
+        WRITE $5800, $7F
         inc flag
         pla
         rti
