@@ -7,16 +7,15 @@
 .segment "HEADER"
         .byte "NES", $1A, 8, 2, $30, $10, 0,0,0,0,0,0,0,0
 
-.segment "ZEROPAGE"
-flag:   .res 1
-
 .segment "CODE"
 RESULT_BASE = $0700
 .include "result.inc"
 .include "checks.inc"
 .include "wait.inc"
 .include "tone.inc"
-.include "irq_timing.inc"
+IRQ_ACK = $5800                 ; $7F: stopped, the high bits kept
+IRQ_ACK_VALUE = $7F
+.include "cycle_irq.inc"
 
 reset:  BOARD_RESET
         EXPECT_AT $E000, 15, 2, "the last bank is not fixed at $E000"
@@ -61,10 +60,12 @@ reset:  BOARD_RESET
         sta $6800
         EXPECT_AT $6000, $5A, 10, "$F800 = $41 did not protect $6000"
         EXPECT_AT $6800, $41, 10, "$F800 = $41 protected $6800"
-        ; The counter from $7F37 reaches $7FFF 200 cycles (25 rounds) on.
+        ; The counter from $7F37 reaches $7FFF 200 cycles (18.2 turns) on.
         WRITE $5000, $37
-        lda #$FF
-        EXPECT_IRQ $5800, 24, 27, 11, "no interrupt 200 cycles on"
+        cli
+        MEASURE_IRQ $5800, $FF
+        sei
+        EXPECT_TURNS 17, 19, 11, "no interrupt 200 cycles on"
         EXPECT_AT $5000, $FF, 12, "the counter did not stop at $7FFF"
         EXPECT_AT $5800, $7F, 12, "the counter did not stop at $7FFF"
 
@@ -108,11 +109,5 @@ tones:  APU_REFERENCE_TONE
 nmi:    rti
 
 ; Acknowledges and stops the counter, keeping its high bits.
-irq:    pha
-        WRITE $5800, $7F
-        inc flag
-        pla
-        rti
-
 .segment "VECTORS"
-        .word nmi, reset, irq
+        .word nmi, reset, irq_count_handler
