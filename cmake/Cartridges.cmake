@@ -11,11 +11,11 @@ file(MAKE_DIRECTORY ${MORVEL_CARTRIDGE_DIR})
 add_custom_target(cartridges ALL)
 
 # morvel_add_cartridge(NAME SOURCE CONFIG [INCLUDE_DIR dir] [OUTPUT_DIR dir]
-#                      [DEFINES sym=value ...])
+#                      [DEFINES sym=value ...] [LINK_DEFINES sym=value ...])
 # assembles SOURCE (with the symbols DEFINES gives) and links it with the ld65
-# CONFIG into OUTPUT_DIR/NAME.nes.
+# CONFIG (and the symbols LINK_DEFINES gives it) into OUTPUT_DIR/NAME.nes.
 function(morvel_add_cartridge name source config)
-  cmake_parse_arguments(ARG "" "INCLUDE_DIR;OUTPUT_DIR" "DEFINES" ${ARGN})
+  cmake_parse_arguments(ARG "" "INCLUDE_DIR;OUTPUT_DIR" "DEFINES;LINK_DEFINES" ${ARGN})
   if(NOT ARG_OUTPUT_DIR)
     set(ARG_OUTPUT_DIR ${MORVEL_CARTRIDGE_DIR})
   endif()
@@ -29,13 +29,17 @@ function(morvel_add_cartridge name source config)
   foreach(define ${ARG_DEFINES})
     list(APPEND defines -D ${define})
   endforeach()
+  set(link_defines)
+  foreach(define ${ARG_LINK_DEFINES})
+    list(APPEND link_defines -D ${define})
+  endforeach()
   set(object ${CMAKE_BINARY_DIR}/cartridge_objects/${name}.o)
   set(output ${ARG_OUTPUT_DIR}/${name}.nes)
   add_custom_command(
     OUTPUT ${output}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/cartridge_objects ${ARG_OUTPUT_DIR}
     COMMAND ${CA65_EXECUTABLE} ${include_dirs} ${defines} -o ${object} ${source}
-    COMMAND ${LD65_EXECUTABLE} -C ${config} -o ${output} ${object}
+    COMMAND ${LD65_EXECUTABLE} -C ${config} ${link_defines} -o ${output} ${object}
     DEPENDS ${source} ${config} ${include_files}
     COMMENT "Assembling cartridge ${name}.nes"
     VERBATIM)

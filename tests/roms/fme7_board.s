@@ -15,6 +15,7 @@ first:  .res 1
 .segment "CODE"
 .include "result.inc"
 .include "checks.inc"
+        FILL_BANKS 15, $2000, 16, $80
 .include "wait.inc"
 IRQ_ACK = $A000                 ; with command 13 chosen
 .include "cycle_irq.inc"

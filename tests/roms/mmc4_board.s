@@ -3,6 +3,7 @@
 .segment "HEADER"
         .byte "NES", $1A, 8, 4, $A2, $00, 0,0,0,0,0,0,0,0
 .include "fixedbank.inc"
+        FILL_BANKS 7, $4000, 32, 0
 
 test:   EXPECT_AT $8100, 0, 2, "power-on: bank 0 not at $8000"
         EXPECT_AT $C100, 7, 3, "power-on: last bank not at $C000"

@@ -3,6 +3,7 @@
 .segment "HEADER"
         .byte "NES", $1A, 8, 16, $E1, $C0, 0,0,0,0,0,0,0,0
 .include "fixedbank.inc"
+        FILL_BANKS 15, $2000, 128, 0
 
 ; Loads bank register `reg` with `value` through $8000/$8001.
 .macro BANK reg, value

@@ -11,6 +11,7 @@
 RESULT_BASE = $0700
 .include "result.inc"
 .include "checks.inc"
+        FILL_BANKS 15, $2000, 16, $80
 .include "wait.inc"
 .include "tone.inc"
 IRQ_ACK = $5800                 ; $7F: stopped, the high bits kept

@@ -5,6 +5,7 @@
         .byte "NES", $1A, 8, 32, $42, $40, 0,0,0,0,0,0,0,0
 RESULT_BASE = $0700
 .include "fixedbank.inc"
+        FILL_BANKS 7, $4000, 256, 0
 
 ; Fails unless the four nametables read the 1 KB banks q0, q1, q2 and q3.
 .macro EXPECT_QUARTERS q0, q1, q2, q3, code, text

@@ -4,6 +4,7 @@
 .segment "HEADER"
         .byte "NES", $1A, 8, 16, $11, $20, 0,0,0,0,0,0,0,0
 .include "fixedbank.inc"
+        FILL_BANKS 15, $2000, 128, 0
 
 test:   EXPECT_AT $C100, 14, 2, "power-on: second-last bank not at $C000"
         EXPECT_AT $E100, 15, 3, "power-on: last bank not at $E000"

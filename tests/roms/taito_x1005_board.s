@@ -6,6 +6,7 @@
         .byte "NES", $1A, 8, 16, $02, $50, 0,0,0,0,0,0,0,0
 RESULT_BASE = $0700
 .include "fixedbank.inc"
+        FILL_BANKS 15, $2000, 128, 0
 
 test:   EXPECT_AT $E100, 15, 2, "power-on: last bank not at $E000"
         WRITE $7EFA, 3

@@ -3,6 +3,7 @@
 .segment "HEADER"
         .byte "NES", $1A, 8, 16, $B0, $40, 0,0,0,0,0,0,0,0
 .include "fixedbank.inc"
+        FILL_BANKS 15, $2000, 128, 0
 
 ; 4 KB CHR bank k starts with the 1 KB unit 4k.
 test:   EXPECT_AT $E100, 15, 2, "power-on: last bank not at $E000"

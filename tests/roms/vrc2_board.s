@@ -20,6 +20,7 @@ P3 = A0LINE | A1LINE
 .segment "CODE"
 .include "result.inc"
 .include "checks.inc"
+        FILL_BANKS 31, $2000, 32, $80
 .include "vrc_chr.inc"
 
 reset:  BOARD_RESET

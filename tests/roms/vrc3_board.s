@@ -8,6 +8,7 @@ IRQ_ACK = $D000
 .segment "CODE"
 .include "result.inc"
 .include "checks.inc"
+        FILL_BANKS 7, $4000, 0, 0
 .include "cycle_irq.inc"
 
 reset:  BOARD_RESET

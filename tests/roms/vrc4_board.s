@@ -20,6 +20,7 @@ IRQ_ACK = $F000 + P3
 .segment "CODE"
 .include "result.inc"
 .include "checks.inc"
+        FILL_BANKS 31, $2000, 32, $80
 .include "cycle_irq.inc"
 .include "vrc_chr.inc"
 
