@@ -11,11 +11,11 @@ file(MAKE_DIRECTORY ${MORVEL_CARTRIDGE_DIR})
 add_custom_target(cartridges ALL)
 
 # morvel_add_cartridge(NAME SOURCE CONFIG [INCLUDE_DIR dir] [OUTPUT_DIR dir]
-#                      [DEFINES sym=value ...])
+#                      [DEFINES sym=value ...] [LINK_DEFINES sym=value ...])
 # assembles SOURCE (with the symbols DEFINES gives) and links it with the ld65
-# CONFIG into OUTPUT_DIR/NAME.nes.
+# CONFIG (and the symbols LINK_DEFINES gives it) into OUTPUT_DIR/NAME.nes.
 function(morvel_add_cartridge name source config)
-  cmake_parse_arguments(ARG "" "INCLUDE_DIR;OUTPUT_DIR" "DEFINES" ${ARGN})
+  cmake_parse_arguments(ARG "" "INCLUDE_DIR;OUTPUT_DIR" "DEFINES;LINK_DEFINES" ${ARGN})
   if(NOT ARG_OUTPUT_DIR)
     set(ARG_OUTPUT_DIR ${MORVEL_CARTRIDGE_DIR})
   endif()
@@ -23,11 +23,15 @@ function(morvel_add_cartridge name source config)
   set(include_dirs -I ${source_dir})
   if(ARG_INCLUDE_DIR)
     list(APPEND include_dirs -I ${ARG_INCLUDE_DIR})
-    file(GLOB include_files ${ARG_INCLUDE_DIR}/*.inc)
+    file(GLOB include_files CONFIGURE_DEPENDS ${ARG_INCLUDE_DIR}/*.inc)
   endif()
   set(defines)
   foreach(define ${ARG_DEFINES})
     list(APPEND defines -D ${define})
+  endforeach()
+  set(link_defines)
+  foreach(define ${ARG_LINK_DEFINES})
+    list(APPEND link_defines -D ${define})
   endforeach()
   set(object ${CMAKE_BINARY_DIR}/cartridge_objects/${name}.o)
   set(output ${ARG_OUTPUT_DIR}/${name}.nes)
@@ -35,7 +39,7 @@ function(morvel_add_cartridge name source config)
     OUTPUT ${output}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/cartridge_objects ${ARG_OUTPUT_DIR}
     COMMAND ${CA65_EXECUTABLE} ${include_dirs} ${defines} -o ${object} ${source}
-    COMMAND ${LD65_EXECUTABLE} -C ${config} -o ${output} ${object}
+    COMMAND ${LD65_EXECUTABLE} -C ${config} ${link_defines} -o ${output} ${object}
     DEPENDS ${source} ${config} ${include_files}
     COMMENT "Assembling cartridge ${name}.nes"
     VERBATIM)

@@ -48,30 +48,24 @@ TEST_P(BoardCartridge, Passes) {
     RunToResult(GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(SimpleBoards, BoardCartridge,
-                         ::testing::Values("nrom_board", "unrom_board", "cnrom_board",
-                                           "aorom_board", "bxrom_board", "mapper58_board",
-                                           "mapper226_board"));
-
-INSTANTIATE_TEST_SUITE_P(DiscreteBoards, BoardCartridge,
-                         ::testing::Values("color_dreams_board", "cprom_board", "gxrom_board",
-                                           "bandai70_board", "bandai152_board", "camerica_board",
-                                           "camerica_plain_board", "nina03_board", "jaleco87_board",
-                                           "jaleco140_board", "sunsoft1_board", "chr_lock_board",
-                                           "chr_lock_plain_board", "action52_board"));
-INSTANTIATE_TEST_SUITE_P(VrcBoards, BoardCartridge,
-                         ::testing::Values("vrc4a_board", "vrc4c_board", "vrc4_21_board",
-                                           "vrc4f_board", "vrc4e_board", "vrc4_23_board",
-                                           "vrc4b_board", "vrc4d_board", "vrc4_25_board",
-                                           "vrc2a_board", "vrc2b_board", "vrc3_board"));
-INSTANTIATE_TEST_SUITE_P(SoundBoards, BoardCartridge,
-                         ::testing::Values("fme7_board", "vrc6_board", "vrc6b_board",
-                                           "namco163_board"));
-INSTANTIATE_TEST_SUITE_P(IrqCounterBoards, BoardCartridge,
-                         ::testing::Values("irem_h3001_board", "jaleco_ss88006_board",
-                                           "bandai_fcg0_board", "bandai_fcg4_board",
-                                           "bandai_fcg5_board", "bandai_lz93d50_board",
-                                           "rambo1_board", "taito_tc0690_board"));
+INSTANTIATE_TEST_SUITE_P(
+    Boards, BoardCartridge,
+    ::testing::Values("nrom_board", "unrom_board", "cnrom_board", "aorom_board", "bxrom_board",
+                      "mapper58_board", "mapper226_board", "color_dreams_board", "cprom_board",
+                      "gxrom_board", "bandai70_board", "bandai152_board", "camerica_board",
+                      "camerica_plain_board", "nina03_board", "jaleco87_board", "jaleco140_board",
+                      "sunsoft1_board", "chr_lock_board", "chr_lock_plain_board", "action52_board",
+                      "vrc4a_board", "vrc4c_board", "vrc4_21_board", "vrc4f_board", "vrc4e_board",
+                      "vrc4_23_board", "vrc4b_board", "vrc4d_board", "vrc4_25_board", "vrc2a_board",
+                      "vrc2b_board", "vrc3_board", "fme7_board", "vrc6_board", "vrc6b_board",
+                      "namco163_board", "irem_h3001_board", "jaleco_ss88006_board",
+                      "bandai_fcg0_board", "bandai_fcg4_board", "bandai_fcg5_board",
+                      "bandai_lz93d50_board", "rambo1_board", "taito_tc0690_board", "mmc4_board",
+                      "vrc1_board", "namco108_board", "taito_x1005_board", "irem_g101_board",
+                      "irem_g101_ml_board", "taito_tc0190_board", "sunsoft4_board",
+                      "namco175_board", "namco175_n175_board", "namco175_any_board", "vrc7_board",
+                      "vrc7b_board"),
+    [](const auto& info) { return std::string(info.param); });
 
 // The Bandai cartridges' EEPROMs are their battery files, the chip's bytes
 // at their addresses: what the cartridge wrote through the two-wire protocol
@@ -95,15 +89,6 @@ TEST(BandaiCartridge, TheEepromIsTheBatteryFile) {
         EXPECT_EQ(uint8_t(save[b.address]), b.value) << b.rom << " at " << b.address;
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(DiscBBoards, BoardCartridge,
-                         ::testing::Values("mmc4_board", "vrc1_board", "namco108_board",
-                                           "taito_x1005_board", "irem_g101_board",
-                                           "irem_g101_ml_board", "taito_tc0190_board",
-                                           "sunsoft4_board", "namco175_board",
-                                           "namco175_n175_board", "namco175_any_board"));
-INSTANTIATE_TEST_SUITE_P(Vrc7Boards, BoardCartridge,
-                         ::testing::Values("vrc7_board", "vrc7b_board"));
 
 TEST(Mmc5Cartridge, ExtendedAttributesUntilTheScanlineInterrupt) {
     ExpectPixels(RunToResult("mmc5_board"),

@@ -8,15 +8,13 @@
         .byte "NES", $1A, 96, 8, $40, $E0, 0,0,0,0,0,0,0,0
 .include "banktest.inc"
 
-test:   jsr result_start
-        EXPECT_AT $8100, 0, 2, "power-on: 32 KB bank 0 not mapped"
+test:   EXPECT_AT $8100, 0, 2, "power-on: 32 KB bank 0 not mapped"
         EXPECT_AT $C100, 1, 3, "power-on: 32 KB bank 0 not mapped"
         sta $8160                     ; chip 0, bank 5, S = 1, M = 0
         EXPECT_AT $8100, 5, 4, "bank 5 not at $8000"
         EXPECT_AT $C100, 5, 5, "bank 5 not at $C000"
         EXPECT_NAMETABLE $2000, $2800, 1, 6, "M = 0: not vertical"
-        lda #$02
-        sta $A9C1                     ; chip 1, bank 7, S = 0, M = 1, CHR 1:2
+        WRITE $A9C1, $02        ; chip 1, bank 7, S = 0, M = 1, CHR 1:2
         EXPECT_AT $8100, 38, 7, "chip 1 bank 6 not at $8000"
         EXPECT_AT $C100, 39, 8, "chip 1 bank 7 not at $C000"
         EXPECT_PPU $0000, $86, 9, "CHR bank 6 not mapped"
@@ -27,18 +25,14 @@ test:   jsr result_start
         EXPECT_AT $8100, $81, 12, "chip 2 answers"
         sta $8020
         EXPECT_AT $FF00, 0, 13, "chip 0 bank 0 not mapped again"
-        lda #$A5
-        sta $4020
-        lda #$3C
-        sta $5FFF
+        WRITE $4020, $A5
+        WRITE $5FFF, $3C
         ; The upper four bits are the bus's: the address's high byte.
         EXPECT_AT $4024, $45, 14, "RAM cell 0 lost its value"
         EXPECT_AT $4023, $4C, 15, "RAM cell 3 lost its value"
         EXPECT_AT $5FFC, $55, 16, "RAM cell 0 not repeated at $5FFC"
-        lda #$01
-        sta $4015
-        lda #$08
-        sta $4003
+        WRITE $4015, $01
+        WRITE $4003, $08
         lda $4015
         and #$01
         EXPECT_A $01, 17, "the APU status no longer answers"

@@ -10,6 +10,7 @@
 
 .segment "CODE"
 .include "result.inc"
+.include "checks.inc"
 .include "wait.inc"
 
 tone     = $10                  ; offset of the tone in the table
@@ -25,18 +26,15 @@ reset:  sei
         ldx #$FF
         txs
         jsr result_start
-        lda #$40                ; no frame interrupt
-        sta $4017
-        lda #0
-        sta tone
+        WRITE $4017, $40        ; no frame interrupt
+        WRITE tone, 0
 play:   lda #10
         jsr wait_frames
         ldx tone
         lda tones,x
         sta $4015
         ldy tones+1,x
-        lda #4
-        sta wait_count
+        WRITE wait_count, 4
 write:  lda tones+2,x
         sta $4000,y
         inx
@@ -51,8 +49,7 @@ write:  lda tones+2,x
         lda tone
         cmp #18                 ; the DMC plays on
         beq done
-        lda #$00                ; stops; the triangle holds its last level
-        sta $4015
+        WRITE $4015, $00        ; stops; the triangle holds its last level
         lda tone
         clc
         adc #6

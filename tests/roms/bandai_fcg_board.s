@@ -21,15 +21,13 @@ BANK_16K = 1
 .include "eeprom.inc"
 
 irq:    stx irq_x
-        lda #0
-        sta $600A               ; stops counting, acknowledges
+        WRITE $600A, 0          ; stops counting, acknowledges
         sta $800A
         IRQ_RETURN
 
 ; Writes value to the register at addr and expects the byte at check.
 .macro SWITCH addr, value, check, expected, code, text
-        lda #value
-        sta addr
+        WRITE addr, value
         EXPECT_AT check, expected, code, text
 .endmacro
 
@@ -38,46 +36,32 @@ test:   EXPECT_AT $8100, 0, 2, "power-on: bank 0 not at $8000"
         SWITCH $6008, 2, $8100, 2 * FCG, 4, "$6008 = 2"
         SWITCH $8008, 1, $8100, LZ93D50 + 2 * (1 - LZ93D50), 5, "$8008 = 1"
 .if FCG
-        lda #19
-        sta $6000
+        WRITE $6000, 19
         EXPECT_PPU $0000, 19, 6, "$6000 = 19"
-        lda #0
-        sta $6009
+        WRITE $6009, 0
         EXPECT_NAMETABLE $2000, $2800, 1, 7, "$6009 = 0 is not vertical"
         ; $600B/$600C set the counter (600); the LZ93D50's latch stays aside.
-        lda #200
-        sta $800B
-        lda #0
-        sta $800C
-        lda #$58
-        sta $600B
-        lda #$02
-        sta $600C
+        WRITE $800B, 200
+        WRITE $800C, 0
+        WRITE $600B, $58
+        WRITE $600C, $02
         TIME_IRQ $600A, 1, 600, 8
 .endif
 .if LZ93D50
-        lda #21
-        sta $8007
+        WRITE $8007, 21
         EXPECT_PPU $1C00, 21, 9, "$8007 = 21"
-        lda #1
-        sta $8009
+        WRITE $8009, 1
         EXPECT_NAMETABLE $2000, $2400, 1, 10, "$8009 = 1 is not horizontal"
-        lda #3
-        sta $8009
+        WRITE $8009, 3
         EXPECT_NAMETABLE $2000, $2C00, 1, 11, "$8009 = 3 is not one screen"
         ; $800A copies the latch (700) over the counter (300).
-        lda #$BC
-        sta $800B
-        lda #$02
-        sta $800C
-        lda #$2C
-        sta $600B
-        lda #$01
-        sta $600C
+        WRITE $800B, $BC
+        WRITE $800C, $02
+        WRITE $600B, $2C
+        WRITE $600C, $01
         TIME_IRQ $800A, 1, 700, 12
         ; Counting enabled on a counter at 0 interrupts at once.
-        lda #0
-        sta $800B
+        WRITE $800B, 0
         sta $800C
         TIME_IRQ $800A, 1, 0, 13
 
@@ -113,8 +97,7 @@ test:   EXPECT_AT $8100, 0, 2, "power-on: bank 0 not at $8000"
 .else
         EXPECT_AT $6000, $60, 6, "no EEPROM line: open bus at $6000"
         ; Counting enabled on a counter at 0 interrupts at once.
-        lda #0
-        sta $600B
+        WRITE $600B, 0
         sta $600C
         TIME_IRQ $600A, 1, 0, 13
 .endif

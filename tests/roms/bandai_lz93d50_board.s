@@ -12,27 +12,20 @@ EEPROM_LSB_FIRST = 1
 .include "eeprom.inc"
 
 irq:    stx irq_x
-        lda #0
-        sta $800A               ; stops counting, acknowledges
+        WRITE $800A, 0          ; stops counting, acknowledges
         IRQ_RETURN
 
-test:   lda #2
-        sta $8008
-        lda #1
-        sta $6008
+test:   WRITE $8008, 2
+        WRITE $6008, 1
         EXPECT_AT $8100, 2, 2, "$8008 = 2 (and $6008 ignored)"
         EXPECT_AT $C100, 3, 3, "last bank not fixed at $C000"
-        lda #13
-        sta $8003
+        WRITE $8003, 13
         EXPECT_PPU $0C00, 13, 4, "$8003 = 13"
-        lda #2
-        sta $8009
+        WRITE $8009, 2
         EXPECT_NAMETABLE $2400, $2800, 1, 5, "$8009 = 2 is not one screen"
         ; The latch (500) reaches the counter only through $800A.
-        lda #$F4
-        sta $800B
-        lda #$01
-        sta $800C
+        WRITE $800B, $F4
+        WRITE $800C, $01
         TIME_IRQ $800A, 1, 500, 6
 
         ; Five bytes from address 4: the fifth rolls over onto 4.

@@ -6,6 +6,7 @@
 
 .segment "CODE"
 .include "result.inc"
+.include "checks.inc"
 
 starts  = $7000
 mark    = $7001
@@ -26,8 +27,7 @@ copy:   lda letters,x
         sta mark,x
         dex
         bpl copy
-        lda #1
-        sta starts
+        WRITE starts, 1
 done:   jsr result_start
         PASS
 

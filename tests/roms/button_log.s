@@ -9,6 +9,7 @@
         .byte "NES", $1A, 2, 1, $00, $00, 0,0,0,0,0,0,0,0
 
 .segment "CODE"
+.include "checks.inc"
 
 LOG_COUNT = $6100
 LOG       = $6101
@@ -20,10 +21,8 @@ reset:  sei
         cld
         ldx #$FF
         txs
-        lda #$40
-        sta $4017
-        lda #0
-        sta LOG_COUNT
+        WRITE $4017, $40
+        WRITE LOG_COUNT, 0
         sta last
         sta FRAMES
         sta FRAMES+1
@@ -32,10 +31,8 @@ frame:  bit $2002               ; wait for the start of vblank
         inc FRAMES
         bne latch
         inc FRAMES+1
-latch:  lda #1
-        sta $4016
-        lda #0
-        sta $4016
+latch:  WRITE $4016, 1
+        WRITE $4016, 0
         ldx #8
 read:   lda $4016
         lsr a

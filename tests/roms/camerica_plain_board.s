@@ -6,25 +6,18 @@
         .byte "NES", $1A, 8, 0, $71, $40, 0,0,0,0,0,0,0,0
 .include "banktest.inc"
 
-test:   jsr result_start
-        lda #$10
-        sta $8000
+test:   WRITE $8000, $10
         EXPECT_NAMETABLE $2000, $2800, 1, 2, "a write to $8000 changed the mirroring"
         EXPECT_NAMETABLE $2000, $2400, 0, 3, "a write to $8000 changed the mirroring"
-        lda #$10
-        sta $9000
+        WRITE $9000, $10
         EXPECT_NAMETABLE $2000, $2C00, 1, 4, "a write to $9000: not one screen"
         PPU_WRITE $2000, $22
-        lda #$00
-        sta $9FFF
+        WRITE $9FFF, $00
         PPU_WRITE $2000, $11
-        lda #$10
-        sta $8FFF
+        WRITE $8FFF, $10
         EXPECT_PPU $2400, $11, 5, "a write to $8FFF changed the screen"
-        lda #$10
-        sta $9000
+        WRITE $9000, $10
         EXPECT_PPU $2800, $22, 6, "bit 4 set: not the second nametable"
-        lda #6
-        sta $D000
+        WRITE $D000, 6
         EXPECT_AT $8100, 6, 7, "bank 6 not at $8000"
         PASS

@@ -8,6 +8,7 @@
 
 .segment "CODE"
 .include "result.inc"
+.include "checks.inc"
 .include "wait.inc"
 
 text    = $0300
@@ -19,8 +20,7 @@ reset:  sei
         ldx #$FF
         txs
         jsr result_start
-        lda #$40
-        sta $4017
+        WRITE $4017, $40
         ldy #0                  ; Y: next free byte of the text
         lda #10
         jsr read_both
@@ -38,8 +38,7 @@ reset:  sei
         sty text_at
         jsr wait_frames
         ldy text_at
-        lda #1
-        sta $4016
+        WRITE $4016, 1
         lsr a
         sta $4016
         ldx #0                  ; X: the port, 0 or 1
@@ -51,8 +50,7 @@ port:   txa
         sta text+1,y
         iny
         iny
-        lda #10
-        sta reads
+        WRITE reads, 10
 read:   lda $4016,x
         and #$01
         ora #'0'

@@ -10,44 +10,40 @@ RESULT_BASE = $0700
         .byte "NES", $1A, 8, 2, $50, $40, 0,0,0,0,0,0,0,0
 
 .segment "ZEROPAGE"
-count:  .res 1
-flag:   .res 1
 first:  .res 1
 
 .segment "CODE"
 .include "result.inc"
 .include "checks.inc"
+        FILL_BANKS 15, $2000, 16, $80
 .include "wait.inc"
+IRQ_ACK = $A000                 ; with command 13 chosen
+.include "cycle_irq.inc"
 
 .macro CMD command, value       ; FME-7 command and parameter
-        lda #command
-        sta $8000
-        lda #value
-        sta $A000
+        WRITE $8000, command
+        WRITE $A000, value
 .endmacro
 .macro AY reg, value            ; 5B sound register
-        lda #reg
-        sta $C000
-        lda #value
-        sta $E000
+        WRITE $C000, reg
+        WRITE $E000, value
+.endmacro
+; Starts the counter at `count` (command 13 = $81: count, interrupt) and
+; counts turns until the interrupt.
+.macro MEASURE_FROM count
+        CMD 14, <count
+        CMD 15, >count
+        WRITE $8000, 13
+        cli
+        MEASURE_IRQ $A000, $81
+        sei
 .endmacro
 .macro TONE_THEN_REST frames
         lda #frames
         jsr wait_frames
 .endmacro
 
-reset:  sei
-        cld
-        ldx #$FF
-        txs
-        lda #$40
-        sta $4017               ; only the board interrupts
-        lda #0
-        sta $2000
-        sta $2001
-        WAIT_VBLANK
-        WAIT_VBLANK
-        jsr result_start
+reset:  BOARD_RESET
         CMD 9, 3
         EXPECT_AT $8100, 3, 2, "$8000: PRG bank 3"
         CMD 10, 5
@@ -58,8 +54,7 @@ reset:  sei
         CMD 8, 6
         EXPECT_AT $6100, 6, 6, "$6000: PRG ROM bank 6"
         CMD 8, $C0
-        lda #$5A
-        sta $6123
+        WRITE $6123, $5A
         EXPECT_AT $6123, $5A, 7, "$6000: RAM not written"
         CMD 8, $40
         sta $6123               ; disabled: lost
@@ -88,51 +83,39 @@ reset:  sei
         CMD 14, 10
         CMD 15, 0
         CMD 13, $01
-        lda #0
-        sta flag
+        WRITE irq_count, 0
         cli
         TONE_THEN_REST 1
         sei
-        lda flag
+        lda irq_count
         EXPECT_A 0, 19, "interrupt while the counter is stopped"
         ; Counting from 1000 the counter wraps 1001 cycles after the write
-        ; that starts it, in the 91st 11-cycle loop of `measure`: 91 or 92
-        ; loops counted by where the interrupt falls within one (90-93 taken).
-        lda #<1000
-        ldy #>1000
-        jsr measure
+        ; that starts it, in the 91st 11-cycle turn of MEASURE_IRQ: 91 or 92
+        ; turns counted by where the interrupt falls within one (90-93 taken).
+        ; In the loop A is 0, so the handler's write stops the counter.
+        MEASURE_FROM 1000
+        EXPECT_TURNS 90, 93, 20, "counter from 1000 did not interrupt after 91-92 turns"
+        lda irq_x
         sta first
-        sec
-        sbc #90
-        cmp #4
-        bcc :+
-        FAIL 20, "counter from 1000 did not interrupt after 91-92 loops"
-        ; 1100 cycles more are 100 loops more (one either side).
-:       lda #<2100
-        ldy #>2100
-        jsr measure
+        ; 1100 cycles more are 100 turns more (one either side).
+        MEASURE_FROM 2100
+        lda irq_x
         clc
-        sbc first               ; loops - first - 1
+        sbc first               ; turns - first - 1
         sec
         sbc #98
         cmp #3
         bcc :+
-        FAIL 21, "1100 more counts are not 100 more loops"
+        FAIL 21, "1100 more counts are not 100 more turns"
 
 :       TONE_THEN_REST 10
-        lda #$01
-        sta $4015
-        lda #$BF                ; duty 2, length halted, volume 15
-        sta $4000
-        lda #$00
-        sta $4001
-        lda #253
-        sta $4002
-        lda #0
-        sta $4003
+        WRITE $4015, $01
+        WRITE $4000, $BF        ; duty 2, length halted, volume 15
+        WRITE $4001, $00
+        WRITE $4002, 253
+        WRITE $4003, 0
         TONE_THEN_REST 20
-        lda #0
-        sta $4015
+        WRITE $4015, 0
         TONE_THEN_REST 10
         AY 0, 127
         AY 1, 0
@@ -155,32 +138,7 @@ reset:  sei
         TONE_THEN_REST 10
         PASS
 
-; Starts the counter at Y:A and counts 11-cycle loops until the interrupt.
-measure:
-        ldx #14
-        stx $8000
-        sta $A000
-        ldx #15
-        stx $8000
-        sty $A000
-        lda #0
-        sta count
-        sta flag
-        CMD 13, $81
-        cli
-loop:   inc count
-        lda flag
-        beq loop
-        sei
-        lda count
-        rts
-
-; Acknowledges and stops the counter.
-irq:    pha
-        CMD 13, 0
-        inc flag
-        pla
 nmi:    rti
 
 .segment "VECTORS"
-        .word nmi, reset, irq
+        .word nmi, reset, irq_count_handler

@@ -5,19 +5,15 @@ RESULT_BASE = $0700
         .byte "NES", $1A, 8, 16, $C1, $80, 0,0,0,0,0,0,0,0
 .include "banktest.inc"
 
-test:   jsr result_start
-        EXPECT_AT $8100, 0, 2, "power-on: 32 KB bank 0 not mapped"
-        lda #$35
-        sta $6000
+test:   EXPECT_AT $8100, 0, 2, "power-on: 32 KB bank 0 not mapped"
+        WRITE $6000, $35
         EXPECT_AT $8100, 6, 3, "32 KB bank 3 not at $8000"
         EXPECT_AT $C100, 7, 4, "32 KB bank 3 not at $C000"
         EXPECT_PPU $0000, $85, 5, "CHR bank 5 not mapped"
-        lda #$CE
-        sta $7ABC
+        WRITE $7ABC, $CE
         EXPECT_AT $8100, 0, 6, "bits 6-7 reached the PRG bank"
         EXPECT_PPU $1FFF, $8E, 7, "CHR bank 14 not mapped"
-        lda #$12
-        sta $6FFF
+        WRITE $6FFF, $12
         EXPECT_AT $C100, 3, 8, "32 KB bank 1 not mapped"
         EXPECT_PPU $0000, $82, 9, "CHR bank 2 not mapped"
         ; An absolute read of nothing gives the address's high byte.

@@ -6,16 +6,12 @@ RESULT_BASE = $0700
         .byte "NES", $1A, 2, 4, $71, $50, 0,0,0,0,0,0,0,0
 .include "banktest.inc"
 
-test:   jsr result_start
-        EXPECT_PPU $0000, $80, 2, "power-on: CHR bank 0 not mapped"
-        lda #1
-        sta $6000
+test:   EXPECT_PPU $0000, $80, 2, "power-on: CHR bank 0 not mapped"
+        WRITE $6000, 1
         EXPECT_PPU $0000, $82, 3, "bit 0 did not pick bank 2"
-        lda #2
-        sta $7FFF
+        WRITE $7FFF, 2
         EXPECT_PPU $1FFF, $81, 4, "bit 1 did not pick bank 1"
-        lda #$FF
-        sta $6ABC
+        WRITE $6ABC, $FF
         EXPECT_PPU $0400, $83, 5, "bank 3 not mapped"
         ; An absolute read of nothing gives the address's high byte.
         EXPECT_AT $6000, $60, 6, "something answers reads of $6000"

@@ -4,8 +4,7 @@
         .byte "NES", $1A, 8, 8, $A0, $30, 0,0,0,0,0,0,0,0
 .include "banktest.inc"
 
-test:   jsr result_start
-        EXPECT_AT $8100, 0, 2, "power-on: 32 KB bank 0 not mapped"
+test:   EXPECT_AT $8100, 0, 2, "power-on: 32 KB bank 0 not mapped"
         sta $80C5
         EXPECT_AT $8100, 5, 3, "16 KB mode: bank 5 not at $8000"
         EXPECT_AT $C100, 5, 4, "16 KB mode: bank 5 not at $C000"

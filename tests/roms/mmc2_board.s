@@ -18,35 +18,21 @@ frames: .res 1
 FD_BANK = 1
 FE_BANK = 2
 
-reset:  sei
-        cld
-        ldx #$FF
-        txs
-        lda #0
-        sta $2000
-        sta $2001
-        sta frames
-        WAIT_VBLANK
-        WAIT_VBLANK
-        jsr result_start
+reset:  BOARD_RESET
+        WRITE frames, 0
 
         EXPECT_AT $A100, 1, 2, "power-on: bank 1 not at $A000"
         EXPECT_AT $C100, 2, 3, "power-on: bank 2 not at $C000"
         EXPECT_AT $E100, 3, 4, "power-on: last bank not at $E000"
         EXPECT_AT $8100, 0, 5, "power-on: $8000 not on bank 0"
-        lda #2
-        sta $A000
+        WRITE $A000, 2
         EXPECT_AT $8100, 2, 6, "$A000 = 2 does not map bank 2"
-        lda #5
-        sta $AFFF
+        WRITE $AFFF, 5
         EXPECT_AT $8100, 1, 7, "bank 5 of 4 not kept inside the PRG"
 
-        lda #FD_BANK
-        sta $B000
-        lda #FE_BANK
-        sta $C000
-        lda #3
-        sta $D000
+        WRITE $B000, FD_BANK
+        WRITE $C000, FE_BANK
+        WRITE $D000, 3
         sta $E000
         ; Latch 0 starts at $FE; a $2007 read of tile $FD flips it.
         ; Each bank draws tile 1 in another colour, so one plane tells them apart.
@@ -56,27 +42,21 @@ reset:  sei
         PPU_READ $0FE8
         EXPECT_PPU $0018, $00, 10, "latch back at $FE: tile 1 not from the $FE bank"
         ; Latch 1 the same way through tiles $FD and $FE of the upper half.
-        lda #FD_BANK
-        sta $D000
-        lda #FE_BANK
-        sta $E000
+        WRITE $D000, FD_BANK
+        WRITE $E000, FE_BANK
         EXPECT_PPU $1010, $FF, 11, "latch 1 at $FE: tile 1 not from the $FE bank"
         PPU_READ $1FD8
         EXPECT_PPU $1018, $FF, 12, "latch 1 at $FD: tile 1 not from the $FD bank"
         PPU_READ $1FE8
         EXPECT_PPU $1010, $FF, 13, "latch 1 back at $FE: tile 1 not from the $FE bank"
-        lda #1
-        sta $F000
+        WRITE $F000, 1
         EXPECT_NAMETABLE $2000, $2400, 1, 14, "$F000 = 1 is not horizontal"
-        lda #0
-        sta $F000
+        WRITE $F000, 0
         EXPECT_NAMETABLE $2000, $2800, 1, 15, "$F000 = 0 is not vertical"
 
         jsr draw_picture
-        lda #$80
-        sta $2000               ; NMI on, all patterns at $0000
-        lda #$0A
-        sta $2001
+        WRITE $2000, $80        ; NMI on, all patterns at $0000
+        WRITE $2001, $0A
 :       lda frames
         cmp #4
         bcc :-
@@ -95,8 +75,7 @@ draw_picture:
         cpx #4
         bne :-
         PPU_ADDR $2000
-        lda #0
-        sta $2005
+        WRITE $2005, 0
         sta $2005
         rts
 

@@ -3,14 +3,13 @@
 .segment "HEADER"
         .byte "NES", $1A, 8, 4, $A2, $00, 0,0,0,0,0,0,0,0
 .include "fixedbank.inc"
+        FILL_BANKS 7, $4000, 32, 0
 
 test:   EXPECT_AT $8100, 0, 2, "power-on: bank 0 not at $8000"
         EXPECT_AT $C100, 7, 3, "power-on: last bank not at $C000"
-        lda #3
-        sta $A000
+        WRITE $A000, 3
         EXPECT_AT $8100, 3, 4, "$A000 = 3 does not map 16 KB bank 3"
-        lda #9
-        sta $AFFF
+        WRITE $AFFF, 9
         EXPECT_AT $8100, 1, 5, "bank 9 of 8 not kept inside the PRG"
         ; 4 KB banks 1-4 start with the 1 KB units 4, 8, 12 and 16.
         ldx #1
@@ -35,13 +34,10 @@ test:   EXPECT_AT $8100, 0, 2, "power-on: bank 0 not at $8000"
         EXPECT_PPU $1000, 12, 12, "first plane of tile $FE flipped latch 1"
         PPU_READ $1FEE
         EXPECT_PPU $1000, 16, 13, "tile $FE did not flip latch 1 back"
-        lda #1
-        sta $F000
+        WRITE $F000, 1
         EXPECT_NAMETABLE $2000, $2400, 1, 14, "$F000 = 1 is not horizontal"
-        lda #0
-        sta $FFFF
+        WRITE $FFFF, 0
         EXPECT_NAMETABLE $2000, $2800, 1, 15, "$F000 = 0 is not vertical"
-        lda #$5A
-        sta $7FFF
+        WRITE $7FFF, $5A
         EXPECT_AT $7FFF, $5A, 16, "no work RAM at $7FFF"
         PASS

@@ -27,136 +27,96 @@ reset:  sei
         cld
         ldx #$FF
         txs
-        lda #$40
-        sta $4017               ; no APU frame interrupt: only the MMC5 interrupts
-        lda #0
-        sta $2000
+        WRITE $4017, $40        ; no APU frame interrupt: only the MMC5 interrupts
+        WRITE $2000, 0
         sta $2001
         sta irq_count
         sta frames
         WAIT_VBLANK
         WAIT_VBLANK
-        lda #0
-        sta $5113               ; PRG RAM bank 0 at $6000 for the result
+        WRITE $5113, 0          ; PRG RAM bank 0 at $6000 for the result
         jsr result_start
 
         ; Mode 3: four 8 KB windows.
-        lda #3
-        sta $5100
-        lda #$81
-        sta $5114
+        WRITE $5100, 3
+        WRITE $5114, $81
         EXPECT_AT $8100, 1, 2, "mode 3: $5114 ROM bank 1"
-        lda #$85
-        sta $5115
+        WRITE $5115, $85
         EXPECT_AT $A100, 5, 3, "mode 3: $5115 ROM bank 5"
-        lda #$8A
-        sta $5116
+        WRITE $5116, $8A
         EXPECT_AT $C100, 10, 4, "mode 3: $5116 ROM bank 10"
         EXPECT_AT $E100, 15, 5, "mode 3: last bank at $E000"
 
         ; PRG RAM bank 3 behind two windows at once.
-        lda #$03
-        sta $5114
-        lda #$5A
-        sta $8123
-        lda #$03
-        sta $5116
+        WRITE $5114, $03
+        WRITE $8123, $5A
+        WRITE $5116, $03
         EXPECT_AT $C123, $5A, 6, "RAM bank 3 at $C000 lacks the byte written at $8000"
-        lda #$8A
-        sta $5116
+        WRITE $5116, $8A
         EXPECT_AT $C100, 10, 7, "$C000 not back to ROM"
 
         ; Mode 2: 16 KB at $8000, 8 KB at $C000.
-        lda #2
-        sta $5100
-        lda #$84
-        sta $5115
+        WRITE $5100, 2
+        WRITE $5115, $84
         EXPECT_AT $8100, 4, 8, "mode 2: 16 KB bank 2, first half"
         EXPECT_AT $A100, 5, 9, "mode 2: 16 KB bank 2, second half"
-        lda #$89
-        sta $5116
+        WRITE $5116, $89
         EXPECT_AT $C100, 9, 10, "mode 2: $5116 ROM bank 9"
 
         ; A 16 KB RAM window (RAM banks 4 and 5), seen again through mode 3.
-        lda #$04
-        sta $5115
-        lda #$C3
-        sta $A010
-        lda #3
-        sta $5100
-        lda #$05
-        sta $5114
+        WRITE $5115, $04
+        WRITE $A010, $C3
+        WRITE $5100, 3
+        WRITE $5114, $05
         EXPECT_AT $8010, $C3, 11, "16 KB RAM window: second half is not RAM bank 5"
 
         ; Mode 1: two 16 KB windows.
-        lda #1
-        sta $5100
-        lda #$86
-        sta $5115
+        WRITE $5100, 1
+        WRITE $5115, $86
         EXPECT_AT $8100, 6, 12, "mode 1: 16 KB bank 3 at $8000"
         EXPECT_AT $A100, 7, 13, "mode 1: 16 KB bank 3, second half"
-        lda #$8E
-        sta $5117
+        WRITE $5117, $8E
         EXPECT_AT $C100, 14, 14, "mode 1: 16 KB bank 7 at $C000"
 
         ; Mode 0: one 32 KB window (bank 3 keeps this code in place).
-        lda #0
-        sta $5100
-        lda #$0C
-        sta $5117
+        WRITE $5100, 0
+        WRITE $5117, $0C
         EXPECT_AT $8100, 12, 15, "mode 0: 32 KB bank 3"
         EXPECT_AT $C100, 14, 16, "mode 0: 32 KB bank 3, third quarter"
-        lda #3
-        sta $5100
-        lda #$FF
-        sta $5117
+        WRITE $5100, 3
+        WRITE $5117, $FF
 
         ; The multiplier.
-        lda #7
-        sta $5205
-        lda #9
-        sta $5206
+        WRITE $5205, 7
+        WRITE $5206, 9
         EXPECT_AT $5205, 63, 17, "7 * 9 low byte"
         EXPECT_AT $5206, 0, 18, "7 * 9 high byte"
-        lda #200
-        sta $5205
-        lda #150
-        sta $5206
+        WRITE $5205, 200
+        WRITE $5206, 150
         EXPECT_AT $5205, $30, 19, "200 * 150 low byte"
         EXPECT_AT $5206, $75, 20, "200 * 150 high byte"
 
         ; ExRAM as plain RAM and as the nametable at $2000.
-        lda #2
-        sta $5104
-        lda #$3C
-        sta $5D55
+        WRITE $5104, 2
+        WRITE $5D55, $3C
         EXPECT_AT $5D55, $3C, 21, "ExRAM mode 2 is not RAM"
-        lda #$02
-        sta $5105
+        WRITE $5105, $02
         EXPECT_PPU $2155, $3C, 22, "$2000 does not show ExRAM"
         PPU_ADDR $2166
-        lda #$4D
-        sta $2007
+        WRITE $2007, $4D
         EXPECT_AT $5D66, $4D, 23, "PPU write to $2166 not in ExRAM"
-        lda #3
-        sta $5104
-        lda #$99
-        sta $5D55
+        WRITE $5104, 3
+        WRITE $5D55, $99
         EXPECT_AT $5D55, $3C, 24, "ExRAM mode 3 is not read-only"
-        lda #0
-        sta $5104
+        WRITE $5104, 0
         EXPECT_AT $5D55, 0, 25, "ExRAM mode 0 readable by the CPU"
 
         jsr draw_picture
-        lda #TARGET_LINE
-        sta $5203
-        lda #$80
-        sta $5204
+        WRITE $5203, TARGET_LINE
+        WRITE $5204, $80
         cli
-        lda #$80
-        sta $2000               ; NMI on, background patterns at $0000
-        lda #$0A
-        sta $2001               ; background on, also in the left column
+        WRITE $2000, $80        ; NMI on, background patterns at $0000
+        WRITE $2001, $0A        ; background on, also in the left column
 wait:   lda frames
         cmp #4
         bcc wait
@@ -175,8 +135,7 @@ wait:   lda frames
 ; ExRAM: columns 0-15 CHR bank 0 / palette 0, columns 16-31 CHR bank 1 /
 ; palette 1; CHR 8 KB bank 0 for the normal fetch.
 draw_picture:
-        lda #$00
-        sta $5105
+        WRITE $5105, $00
         sta $5101
         sta $5127
         PPU_ADDR $2000
@@ -205,12 +164,9 @@ draw_picture:
         inx
         cpx #8
         bne :-
-        lda #2                  ; ExRAM as RAM while it is filled
-        sta $5104
-        lda #$00
-        sta $00
-        lda #$5C
-        sta $01
+        WRITE $5104, 2          ; ExRAM as RAM while it is filled
+        WRITE $00, $00
+        WRITE $01, $5C
         ldy #0
 fill:   tya
         and #$10
@@ -223,16 +179,14 @@ fill:   tya
         lda $01
         cmp #$60
         bne fill
-        lda #1                  ; extended attributes
-        sta $5104
+        WRITE $5104, 1          ; extended attributes
         rts
 
 palette: .byte $0F, $16, $12, $0F, $0F, $28, $1A, $0F
 
 ; Back to extended attributes for the next frame.
 nmi:    pha
-        lda #1
-        sta $5104
+        WRITE $5104, 1
         inc frames
         pla
         rti
@@ -246,8 +200,7 @@ irq:    pha
         inc irq_count
         lda $5204               ; acknowledged by the first read
         sta irq_again
-        lda #0
-        sta $5104
+        WRITE $5104, 0
 :       pla
         rti
 

@@ -16,12 +16,9 @@ status: .res 1
 .include "wait.inc"
 
 .macro PULSE base, control, low, high   ; four registers from base
-        lda #control
-        sta base
-        lda #low
-        sta base+2
-        lda #high
-        sta base+3
+        WRITE base, control
+        WRITE base+2, low
+        WRITE base+3, high
 .endmacro
 .macro FRAMES n
         lda #n
@@ -32,28 +29,22 @@ reset:  sei
         cld
         ldx #$FF
         txs
-        lda #$40
-        sta $4017
-        lda #0
-        sta $5113
+        WRITE $4017, $40
+        WRITE $5113, 0
         sta irqs
         jsr result_start
-        lda #$01
-        sta $5015
+        WRITE $5015, $01
         PULSE $5000, $90, 253, $C8     ; silent; length 24: 100 ms at 240 Hz
         FRAMES 3
         EXPECT_AT $5015, $01, 2, "pulse 1 length ran out within 3 frames"
         FRAMES 5
         EXPECT_AT $5015, $00, 3, "length 24 not run out after 8 frames"
         PULSE $5000, $90, 253, $C8
-        lda #$00
-        sta $5015
+        WRITE $5015, $00
         EXPECT_AT $5015, $00, 4, "$5015 did not stop pulse 1"
-        lda #$80                        ; PCM interrupt on, write mode
-        sta $5010
+        WRITE $5010, $80        ; PCM interrupt on, write mode
         cli
-        lda #$00
-        sta $5011
+        WRITE $5011, $00
         nop
         nop
         sei
@@ -65,24 +56,19 @@ reset:  sei
         sta $5010
 
         FRAMES 10
-        lda #$01
-        sta $4015
+        WRITE $4015, $01
         PULSE $4000, $BF, 253, $00      ; duty 2, halted, volume 15
         FRAMES 20
-        lda #0
-        sta $4015
+        WRITE $4015, 0
         FRAMES 10
-        lda #$01
-        sta $5015
+        WRITE $5015, $01
         PULSE $5000, $BF, 253, $00
         FRAMES 20
-        lda #$02
-        sta $5015
+        WRITE $5015, $02
         FRAMES 10
         PULSE $5004, $B8, 253, $00      ; volume 8
         FRAMES 20
-        lda #$00
-        sta $5015
+        WRITE $5015, $00
         FRAMES 10
         PASS
 

@@ -3,13 +3,12 @@
 .segment "HEADER"
         .byte "NES", $1A, 8, 16, $E1, $C0, 0,0,0,0,0,0,0,0
 .include "fixedbank.inc"
+        FILL_BANKS 15, $2000, 128, 0
 
 ; Loads bank register `reg` with `value` through $8000/$8001.
 .macro BANK reg, value
-        lda #reg
-        sta $8000
-        lda #value
-        sta $8001
+        WRITE $8000, reg
+        WRITE $8001, value
 .endmacro
 
 test:   EXPECT_AT $C100, 14, 2, "power-on: second-last bank not at $C000"
@@ -30,13 +29,10 @@ test:   EXPECT_AT $C100, 14, 2, "power-on: second-last bank not at $C000"
         EXPECT_PPU $0800, 10, 10, "R1 = 10 (select with bit 7) does not map $0800"
         EXPECT_PPU $1000, 33, 11, "R2 = 33 does not map $1000"
         EXPECT_PPU $1C00, 63, 12, "R5 = 63 does not map $1C00"
-        lda #6
-        sta $9FFE               ; even address in the mirror: select
-        lda #12
-        sta $9FFF
+        WRITE $9FFE, 6          ; even address in the mirror: select
+        WRITE $9FFF, 12
         EXPECT_AT $8100, 12, 13, "$9FFE/$9FFF do not reach the bank registers"
-        lda #1
-        sta $A000               ; an MMC3 would turn the nametables horizontal
+        WRITE $A000, 1          ; an MMC3 would turn the nametables horizontal
         sta $C000
         sta $E001
         EXPECT_NAMETABLE $2000, $2800, 1, 14, "a write past $9FFF changed the mirroring"

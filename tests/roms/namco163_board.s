@@ -7,30 +7,18 @@
 .segment "HEADER"
         .byte "NES", $1A, 8, 2, $30, $10, 0,0,0,0,0,0,0,0
 
-.segment "ZEROPAGE"
-flag:   .res 1
-
 .segment "CODE"
 RESULT_BASE = $0700
 .include "result.inc"
 .include "checks.inc"
+        FILL_BANKS 15, $2000, 16, $80
 .include "wait.inc"
 .include "tone.inc"
-.include "irq_timing.inc"
+IRQ_ACK = $5800                 ; $7F: stopped, the high bits kept
+IRQ_ACK_VALUE = $7F
+.include "cycle_irq.inc"
 
-reset:  sei
-        cld
-        ldx #$FF
-        txs
-        lda #0
-        sta $2000
-        sta $2001
-        lda #$40                ; no APU frame interrupt
-        sta $4017
-        lda $4015
-        WAIT_VBLANK
-        WAIT_VBLANK
-        jsr result_start
+reset:  BOARD_RESET
         EXPECT_AT $E000, 15, 2, "the last bank is not fixed at $E000"
         ldx #3
         stx $E000
@@ -41,10 +29,8 @@ reset:  sei
         EXPECT_AT $8000, 3, 3, "$E000 = 3 does not map bank 3 at $8000"
         EXPECT_AT $A000, 4, 3, "$E800 = 4 does not map bank 4 at $A000"
         EXPECT_AT $C000, 5, 3, "$F000 = 5 does not map bank 5 at $C000"
-        lda #5
-        sta $8000
-        lda #9
-        sta $BFFF
+        WRITE $8000, 5
+        WRITE $BFFF, 9
         EXPECT_PPU $0000, $85, 4, "$8000 = 5 does not map CHR bank 5 at $0000"
         EXPECT_PPU $1C00, $89, 4, "$B800 = 9 does not map CHR bank 9 at $1C00"
         ldx #$E0                ; vertical: nametable RAM pages 0, 1, 0, 1
@@ -55,41 +41,32 @@ reset:  sei
         stx $D800
         EXPECT_NAMETABLE $2000, $2800, 1, 5, "$E0/$E1 nametables are not vertical"
         EXPECT_NAMETABLE $2000, $2400, 0, 5, "$E0/$E1 nametables are not vertical"
-        lda #$E1                ; nametable RAM page 1 at pattern page 0
-        sta $8000
+        WRITE $8000, $E1        ; nametable RAM page 1 at pattern page 0
         PPU_WRITE $0010, $3C
         EXPECT_PPU $2410, $3C, 6, "$8000 = $E1 does not show nametable page 1"
-        lda #$44                ; $E800 bit 6: pages 0-3 show ROM
-        sta $E800
+        WRITE $E800, $44        ; $E800 bit 6: pages 0-3 show ROM
         EXPECT_PPU $0000, $81, 7, "$E800 bit 6 does not give $E1 as ROM bank 1"
-        lda #7
-        sta $C800
+        WRITE $C800, 7
         EXPECT_PPU $2400, $87, 8, "$C800 = 7 does not show CHR bank 7"
-        lda #$90                ; address $10, auto-increment
-        sta $F800
-        lda #$11
-        sta $4800
-        lda #$22
-        sta $4800
-        lda #$11
-        sta $F800
+        WRITE $F800, $90        ; address $10, auto-increment
+        WRITE $4800, $11
+        WRITE $4800, $22
+        WRITE $F800, $11
         EXPECT_AT $4800, $22, 9, "the data port did not auto-increment"
         EXPECT_AT $4800, $22, 9, "the data port incremented without bit 7"
-        lda #$40                ; writes on in every quarter
-        sta $F800
-        lda #$5A
-        sta $6000
-        lda #$41                ; $6000-$67FF protected
-        sta $F800
+        WRITE $F800, $40        ; writes on in every quarter
+        WRITE $6000, $5A
+        WRITE $F800, $41        ; $6000-$67FF protected
         sta $6000
         sta $6800
         EXPECT_AT $6000, $5A, 10, "$F800 = $41 did not protect $6000"
         EXPECT_AT $6800, $41, 10, "$F800 = $41 protected $6800"
-        ; The counter from $7F37 reaches $7FFF 200 cycles (25 rounds) on.
-        lda #$37
-        sta $5000
-        lda #$FF
-        EXPECT_IRQ $5800, 24, 27, 11, "no interrupt 200 cycles on"
+        ; The counter from $7F37 reaches $7FFF 200 cycles (18.2 turns) on.
+        WRITE $5000, $37
+        cli
+        MEASURE_IRQ $5800, $FF
+        sei
+        EXPECT_TURNS 17, 19, 11, "no interrupt 200 cycles on"
         EXPECT_AT $5000, $FF, 12, "the counter did not stop at $7FFF"
         EXPECT_AT $5800, $7F, 12, "the counter did not stop at $7FFF"
 
@@ -133,12 +110,5 @@ tones:  APU_REFERENCE_TONE
 nmi:    rti
 
 ; Acknowledges and stops the counter, keeping its high bits.
-irq:    pha
-        lda #$7F
-        sta $5800
-        inc flag
-        pla
-        rti
-
 .segment "VECTORS"
-        .word nmi, reset, irq
+        .word nmi, reset, irq_count_handler

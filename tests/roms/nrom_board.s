@@ -5,6 +5,7 @@
 
 .segment "CODE"
 .include "result.inc"
+.include "checks.inc"
 
 marker: .byte $5A
 
@@ -16,24 +17,18 @@ reset:  sei
         EXPECT_A $5A, 2, "marker not read at $8000"
         lda marker - $4000
         EXPECT_A $5A, 3, "$C000 does not mirror $8000"
-        lda #$A5
-        sta marker
+        WRITE marker, $A5
         sta marker - $4000
         lda marker
         EXPECT_A $5A, 4, "a write changed PRG ROM"
         ; CHR ROM byte $0010 through $2007: write $A5, then read it back
         ; (one dummy read fills the buffer).
         bit $2002
-        lda #$00
-        sta $2006
-        lda #$10
-        sta $2006
-        lda #$A5
-        sta $2007
-        lda #$00
-        sta $2006
-        lda #$10
-        sta $2006
+        WRITE $2006, $00
+        WRITE $2006, $10
+        WRITE $2007, $A5
+        WRITE $2006, $00
+        WRITE $2006, $10
         lda $2007
         lda $2007
         EXPECT_A $3C, 5, "a write changed CHR ROM"

@@ -7,27 +7,23 @@
 frame    = $10
 
 .segment "CODE"
+.include "checks.inc"
 
 reset:  sei
         cld
         ldx #$FF
         txs
-        lda #0
-        sta $2000
+        WRITE $2000, 0
         sta $2001
         sta frame
         bit $2002
-wait1:  bit $2002
-        bpl wait1
-wait2:  bit $2002
-        bpl wait2
+        WAIT_VBLANK
+        WAIT_VBLANK
 
         ; Both nametables: tile = low byte of the position.
         bit $2002
-        lda #$20
-        sta $2006
-        lda #$00
-        sta $2006
+        WRITE $2006, $20
+        WRITE $2006, $00
         ldx #8
         ldy #0
 fill:   tya
@@ -38,10 +34,8 @@ fill:   tya
         bne fill
 
         bit $2002
-        lda #$3F
-        sta $2006
-        lda #$00
-        sta $2006
+        WRITE $2006, $3F
+        WRITE $2006, $00
         ldx #0
 pal:    txa
         clc
@@ -84,8 +78,7 @@ column: sta $0203,x
         bne row
 
         bit $2002
-        lda #$B0                ; NMI, 8x16 sprites, background from $1000
-        sta $2000
+        WRITE $2000, $B0        ; NMI, 8x16 sprites, background from $1000
 
 ; Work the CPU hard: move every sprite one pixel and churn through RAM.
 main:   ldx #0
@@ -104,14 +97,10 @@ churn:  lda $0400,x
         jmp main
 
 nmi:    pha
-        lda #$00
-        sta $2003
-        lda #$02
-        sta $4014
-        lda #$1E
-        sta $2001
-        lda #$B0
-        sta $2000
+        WRITE $2003, $00
+        WRITE $4014, $02
+        WRITE $2001, $1E
+        WRITE $2000, $B0
         inc frame
         lda frame
         sta $2005

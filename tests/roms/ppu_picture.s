@@ -15,6 +15,7 @@ attrxor  = $12
 high     = $13
 
 .segment "CODE"
+.include "checks.inc"
 
 palette:
         .byte $0C,$11,$21,$31, $0C,$16,$26,$36, $0C,$19,$29,$39, $0C,$14,$24,$34
@@ -39,34 +40,25 @@ reset:  sei
         cld
         ldx #$FF
         txs
-        lda #0
-        sta $2000
+        WRITE $2000, 0
         sta $2001
         sta frame
         bit $2002
-wait1:  bit $2002
-        bpl wait1
-wait2:  bit $2002
-        bpl wait2
+        WAIT_VBLANK
+        WAIT_VBLANK
 
-        lda #$00
-        sta tilexor
-        lda #$1B
-        sta attrxor
+        WRITE tilexor, $00
+        WRITE attrxor, $1B
         lda #$20
         jsr fill_nametable
-        lda #$A5
-        sta tilexor
-        lda #$C6
-        sta attrxor
+        WRITE tilexor, $A5
+        WRITE attrxor, $C6
         lda #$24
         jsr fill_nametable
 
         bit $2002
-        lda #$3F
-        sta $2006
-        lda #$00
-        sta $2006
+        WRITE $2006, $3F
+        WRITE $2006, $00
         ldx #0
 pal:    lda palette,x
         sta $2007
@@ -84,8 +76,7 @@ put:    sta $0200,x
         bne oam
 
         bit $2002
-        lda #$B0                ; NMI, 8x16 sprites, background from $1000
-        sta $2000
+        WRITE $2000, $B0        ; NMI, 8x16 sprites, background from $1000
 forever:
         jmp forever
 
@@ -94,8 +85,7 @@ forever:
 ; bytes, stepping 1: byte j is j XOR attrxor.
 .proc fill_nametable
         sta high
-        lda #$04
-        sta $2000
+        WRITE $2000, $04
         ldx #0
 column: bit $2002
         lda high
@@ -114,13 +104,11 @@ row:    pha
         inx
         cpx #32
         bne column
-        lda #$00
-        sta $2000
+        WRITE $2000, $00
         lda high
         ora #$03
         sta $2006
-        lda #$C0
-        sta $2006
+        WRITE $2006, $C0
         ldx #0
 attr:   txa
         eor attrxor
@@ -132,30 +120,20 @@ attr:   txa
 .endproc
 
 nmi:    pha
-        lda #$00
-        sta $2003
-        lda #$02
-        sta $4014
+        WRITE $2003, $00
+        WRITE $4014, $02
         lda frame
         cmp #20
         bcs second
-        lda #$B0
-        sta $2000
-        lda #$1C                ; background hidden in the left column
-        sta $2001
-        lda #13
-        sta $2005
-        lda #21
-        sta $2005
+        WRITE $2000, $B0
+        WRITE $2001, $1C        ; background hidden in the left column
+        WRITE $2005, 13
+        WRITE $2005, 21
         jmp done
-second: lda #$B1
-        sta $2000
-        lda #$3B                ; sprites hidden in the left column; greyscale, red
-        sta $2001
-        lda #200
-        sta $2005
-        lda #100
-        sta $2005
+second: WRITE $2000, $B1
+        WRITE $2001, $3B        ; sprites hidden in the left column; greyscale, red
+        WRITE $2005, 200
+        WRITE $2005, 100
 done:   inc frame
         bne keep
         dec frame

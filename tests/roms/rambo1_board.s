@@ -15,16 +15,12 @@ irq:    stx irq_x
         IRQ_RETURN
 
 .macro BANK reg, value
-        lda #reg
-        sta $8000
-        lda #value
-        sta $8001
+        WRITE $8000, reg
+        WRITE $8001, value
 .endmacro
 
-arm:    lda #101
-        sta $C000
-        lda #0
-        sta $C001               ; counts A12 rises, reloads
+arm:    WRITE $C000, 101
+        WRITE $C001, 0          ; counts A12 rises, reloads
         sta $E001
         rts
 
@@ -35,29 +31,24 @@ test:   EXPECT_AT $E100, 7, 2, "last bank not fixed at $E000"
         EXPECT_AT $8100, 3, 3, "R6 = 3 at $8000"
         EXPECT_AT $A100, 4, 4, "R7 = 4 at $A000"
         EXPECT_AT $C100, 5, 5, "RF = 5 at $C000"
-        lda #$40
-        sta $8000
+        WRITE $8000, $40
         EXPECT_AT $8100, 5, 6, "swapped: RF not at $8000"
         EXPECT_AT $C100, 3, 7, "swapped: R6 not at $C000"
         BANK 0, 10
         BANK 8, 20
         EXPECT_PPU $0400, 11, 8, "2 KB mode: R0 = 10 not at $0000-$07FF"
-        lda #$20
-        sta $8000
+        WRITE $8000, $20
         EXPECT_PPU $0000, 10, 9, "1 KB mode: R0 = 10 not at $0000"
         EXPECT_PPU $0400, 20, 10, "1 KB mode: R8 = 20 not at $0400"
         BANK $A2, 25
         EXPECT_PPU $0000, 25, 11, "halves swapped: R2 not at $0000"
         EXPECT_PPU $1000, 10, 12, "halves swapped: R0 not at $1000"
-        lda #0
-        sta $A000
+        WRITE $A000, 0
         EXPECT_NAMETABLE $2000, $2800, 1, 13, "$A000 = 0 is not vertical"
-        lda #1
-        sta $A000
+        WRITE $A000, 1
         EXPECT_NAMETABLE $2000, $2400, 1, 14, "$A000 = 1 is not horizontal"
 
-        lda #100
-        sta $C000
+        WRITE $C000, 100
         sta $E001
         TIME_IRQ $C001, 1, 405, 15
 

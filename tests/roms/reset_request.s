@@ -7,6 +7,7 @@
 
 .segment "CODE"
 .include "result.inc"
+.include "checks.inc"
 .include "wait.inc"
 
 resets  = $0300               ; resets seen since power-on
@@ -19,13 +20,10 @@ reset:  sei
         cmp #$A5
         beq after_reset
         ; First run after power-on: ask for the reset and wait for it.
-        lda #0
-        sta resets
-        lda #$A5
-        sta magic
+        WRITE resets, 0
+        WRITE magic, $A5
         jsr result_start
-        lda #$81
-        sta RESULT_STATUS
+        WRITE RESULT_STATUS, $81
 forever:
         jmp forever
 
@@ -34,8 +32,7 @@ after_reset:
         ; Still $81 for 20 frames: the button must not be pressed again.
         lda #20
         jsr wait_frames
-        lda #$80
-        sta RESULT_STATUS
+        WRITE RESULT_STATUS, $80
         lda resets
         EXPECT_A 1, 2, "reset pressed more than once"
         PASS

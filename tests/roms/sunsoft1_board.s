@@ -7,17 +7,13 @@ RESULT_BASE = $0700
         .byte "NES", $1A, 2, 4, $80, $B0, 0,0,0,0,0,0,0,0
 .include "banktest.inc"
 
-test:   jsr result_start
-        lda #$12
-        sta $6000
+test:   WRITE $6000, $12
         EXPECT_PPU $0000, $82, 2, "4 KB bank 2 not at $0000"
         EXPECT_PPU $1000, $85, 3, "bank 1 not shown as 5 at $1000"
-        lda #$73
-        sta $7FFF
+        WRITE $7FFF, $73
         EXPECT_PPU $0FFF, $83, 4, "4 KB bank 3 not at $0000"
         EXPECT_PPU $1FFF, $87, 5, "4 KB bank 7 not at $1000"
-        lda #$0F
-        sta $6800
+        WRITE $6800, $0F
         EXPECT_PPU $0000, $87, 6, "bit 3 reached the $0000 bank"
         EXPECT_PPU $1000, $84, 7, "bank 0 not shown as 4 at $1000"
         ; An absolute read of nothing gives the address's high byte.

@@ -7,6 +7,7 @@
 
 .segment "CODE"
 .include "checks.inc"
+        FILL_BANKS 7, $4000, 256, 0
 
 reset:  sei
         cld

@@ -4,34 +4,27 @@
 .segment "HEADER"
         .byte "NES", $1A, 8, 16, $11, $20, 0,0,0,0,0,0,0,0
 .include "fixedbank.inc"
+        FILL_BANKS 15, $2000, 128, 0
 
 test:   EXPECT_AT $C100, 14, 2, "power-on: second-last bank not at $C000"
         EXPECT_AT $E100, 15, 3, "power-on: last bank not at $E000"
-        lda #$45
-        sta $8000
-        lda #6
-        sta $9FFD               ; $8001 through the mask
+        WRITE $8000, $45
+        WRITE $9FFD, 6          ; $8001 through the mask
         EXPECT_AT $8100, 5, 4, "$8000 = $45 does not map bank 5 at $8000"
         EXPECT_AT $A100, 6, 5, "$8001 = 6 does not map bank 6 at $A000"
         EXPECT_NAMETABLE $2000, $2400, 1, 6, "$8000 bit 6 set is not horizontal"
-        lda #$05
-        sta $8000
+        WRITE $8000, $05
         EXPECT_NAMETABLE $2000, $2800, 1, 7, "$8000 bit 6 clear is not vertical"
-        lda #3
-        sta $8002
-        lda #5
-        sta $8003
-        lda #33
-        sta $A000
-        lda #63
-        sta $BFFF               ; $A003 through the mask
+        WRITE $8002, 3
+        WRITE $8003, 5
+        WRITE $A000, 33
+        WRITE $BFFF, 63         ; $A003 through the mask
         EXPECT_PPU $0000, 6, 8, "$8002 = 3 does not map 2 KB bank 3 at $0000"
         EXPECT_PPU $0400, 7, 9, "$8002 = 3: second half not 1 KB bank 7"
         EXPECT_PPU $0C00, 11, 10, "$8003 = 5 does not map 2 KB bank 5 at $0800"
         EXPECT_PPU $1000, 33, 11, "$A000 = 33 does not map $1000"
         EXPECT_PPU $1C00, 63, 12, "$A003 = 63 does not map $1C00"
-        lda #1
-        sta $C000
+        WRITE $C000, 1
         sta $E002
         EXPECT_AT $8100, 5, 13, "a write past $BFFF changed a bank"
         EXPECT_PPU $0000, 6, 14, "a write past $BFFF changed a CHR bank"

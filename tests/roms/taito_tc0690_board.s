@@ -23,31 +23,23 @@ arm:    lda #(101 ^ $FF)
 test:   EXPECT_AT $8100, 0, 2, "power-on: bank 0 not at $8000"
         EXPECT_AT $C100, 6, 3, "second-last bank not fixed at $C000"
         EXPECT_AT $E100, 7, 4, "last bank not fixed at $E000"
-        lda #3
-        sta $8000
-        lda #5
-        sta $8001
+        WRITE $8000, 3
+        WRITE $8001, 5
         EXPECT_AT $8100, 3, 5, "$8000 = 3"
         EXPECT_AT $A100, 5, 6, "$8001 = 5"
-        lda #5
-        sta $8003
-        lda #9
-        sta $A002
+        WRITE $8003, 5
+        WRITE $A002, 9
         EXPECT_PPU $0800, 10, 7, "$8003 = 5: 2 KB bank 5 not at $0800"
         EXPECT_PPU $0C00, 11, 8, "$8003 = 5: second half"
         EXPECT_PPU $1800, 9, 9, "$A002 = 9"
-        lda #$00
-        sta $E000
+        WRITE $E000, $00
         EXPECT_NAMETABLE $2000, $2800, 1, 10, "$E000 = $00 is not vertical"
-        lda #$40
-        sta $E000
+        WRITE $E000, $40
         EXPECT_NAMETABLE $2000, $2400, 1, 11, "$E000 = $40 is not horizontal"
 
-        lda #3                  ; background: banks 6 and 7
-        sta $8002
+        WRITE $8002, 3          ; background: banks 6 and 7
         sta $8003
-        lda #7                  ; sprite tile 0
-        sta $A000
+        WRITE $A000, 7          ; sprite tile 0
         SCANLINE_IRQ 100, 1, 12
         SCANLINE_IRQ 101, 0, 13
         PASS

@@ -5,18 +5,14 @@
         .byte "NES", $1A, 8, 0, $20, $00, 0,0,0,0,0,0,0,0
 .include "banktest.inc"
 
-test:   jsr result_start
-        EXPECT_AT $8100, 0, 2, "power-on: bank 0 not at $8000"
+test:   EXPECT_AT $8100, 0, 2, "power-on: bank 0 not at $8000"
         EXPECT_AT $C100, 7, 3, "power-on: last bank not at $C000"
-        lda #5
-        sta $8000
+        WRITE $8000, 5
         EXPECT_AT $8100, 5, 4, "bank 5 not mapped at $8000"
         EXPECT_AT $BFFF, 5, 5, "bank 5 does not fill $8000-$BFFF"
         EXPECT_AT $C100, 7, 6, "last bank moved"
-        lda #13
-        sta $FFF0
+        WRITE $FFF0, 13
         EXPECT_AT $8100, 5, 7, "13 not reduced to bank 5"
-        lda #2
-        sta $A000
+        WRITE $A000, 2
         EXPECT_AT $8100, 2, 8, "write to $A000 not decoded"
         PASS

@@ -20,18 +20,10 @@ P3 = A0LINE | A1LINE
 .segment "CODE"
 .include "result.inc"
 .include "checks.inc"
+        FILL_BANKS 31, $2000, 32, $80
 .include "vrc_chr.inc"
 
-reset:  sei
-        cld
-        ldx #$FF
-        txs
-        lda #0
-        sta $2000
-        sta $2001
-        WAIT_VBLANK
-        WAIT_VBLANK
-        jsr result_start
+reset:  BOARD_RESET
         lda #9
         sta $8000 + P1
         lda #12
@@ -48,14 +40,11 @@ reset:  sei
         EXPECT_NAMETABLE $2000, $2400, 1, 7, "3: not horizontal (one bit)"
         EXPECT_NAMETABLE $2000, $2800, 0, 8, "3: not horizontal (one bit)"
         CHECK_CHR_SLOTS 9
-        lda #$FF
-        sta $6000
+        WRITE $6000, $FF
         EXPECT_AT $6000, $61, 10, "$6000: not open bus with the bit set"
-        lda #$FE
-        sta $6FFF
+        WRITE $6FFF, $FE
         EXPECT_AT $6000, $60, 11, "$6000: not open bus with the bit clear"
-        lda #$01
-        sta $7000
+        WRITE $7000, $01
         EXPECT_AT $7000, $70, 12, "$7000 is not open bus"
         EXPECT_AT $6000, $60, 13, "a write to $7000 reached the bit"
         PASS

@@ -8,34 +8,23 @@ IRQ_ACK = $D000
 .segment "CODE"
 .include "result.inc"
 .include "checks.inc"
+        FILL_BANKS 7, $4000, 0, 0
 .include "cycle_irq.inc"
 
-reset:  sei
-        cld
-        ldx #$FF
-        txs
-        lda #$40
-        sta $4017               ; no APU frame interrupt
-        jsr result_start
+reset:  BOARD_RESET
         EXPECT_AT $C100, 7, 2, "$C000: not the last bank"
-        lda #5
-        sta $F000
+        WRITE $F000, 5
         EXPECT_AT $8100, 5, 3, "$8000: bank 5"
-        lda #2
-        sta $FFFF
+        WRITE $FFFF, 2
         EXPECT_AT $8100, 2, 4, "$8000: bank 2"
         EXPECT_AT $C100, 7, 5, "$C000: not the last bank"
 
         ; Latch $F080. 16-bit mode: $10000 - $F080 = 3968 cycles, about 360.7
         ; turns; 8-bit mode: $100 - $80 = 128 cycles, about 11.6 turns.
-        lda #0
-        sta $8000
-        lda #8
-        sta $9FFF
-        lda #0
-        sta $A000
-        lda #$F
-        sta $B000
+        WRITE $8000, 0
+        WRITE $9FFF, 8
+        WRITE $A000, 0
+        WRITE $B000, $F
         cli
         MEASURE_IRQ $C000, $02
         EXPECT_TURNS 359, 362, 6, "16-bit mode: interrupt off time"

@@ -20,23 +20,12 @@ IRQ_ACK = $F000 + P3
 .segment "CODE"
 .include "result.inc"
 .include "checks.inc"
+        FILL_BANKS 31, $2000, 32, $80
 .include "cycle_irq.inc"
 .include "vrc_chr.inc"
 
-reset:  sei
-        cld
-        ldx #$FF
-        txs
-        lda #$40
-        sta $4017               ; no APU frame interrupt
-        lda #0
-        sta $2000
-        sta $2001
-        WAIT_VBLANK
-        WAIT_VBLANK
-        jsr result_start
-        lda #17
-        sta $8000
+reset:  BOARD_RESET
+        WRITE $8000, 17
         lda #5
         sta $A000 + P3
         EXPECT_AT $8100, 17, 2, "$8000: bank 17 (five bits)"
@@ -57,30 +46,25 @@ reset:  sei
 .else
         EXPECT_PPU $0000, $91, 9, "the other wiring's A0 line is decoded"
 .endif
-        lda #0
-        sta $9000
+        WRITE $9000, 0
         EXPECT_NAMETABLE $2000, $2800, 1, 10, "0: not vertical"
         EXPECT_NAMETABLE $2000, $2400, 0, 11, "0: not vertical"
         lda #1
         sta $9000 + P1
         EXPECT_NAMETABLE $2000, $2400, 1, 12, "1: not horizontal"
         EXPECT_NAMETABLE $2000, $2800, 0, 13, "1: not horizontal"
-        lda #0
-        sta $9000
+        WRITE $9000, 0
         PPU_WRITE $2000, $11
         PPU_WRITE $2400, $22
-        lda #2
-        sta $9000
+        WRITE $9000, 2
         EXPECT_PPU $2C00, $11, 14, "2: not one-screen, first page"
-        lda #3
-        sta $9000
+        WRITE $9000, 3
         EXPECT_PPU $2800, $22, 15, "3: not one-screen, second page"
 
         ; Cycle mode, latch $10: the interrupt 240 cycles after the control
         ; write, about 21.8 turns. Scanline mode, latch 0: 256 lines of 114,
         ; 114, 113 cycles (85 * 341 + 114 = 29099 cycles), about 2645 turns.
-        lda #$00
-        sta $F000
+        WRITE $F000, $00
         lda #$01
         sta $F000 + P1
         cli
