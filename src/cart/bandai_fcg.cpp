@@ -149,7 +149,6 @@ BatteryPart BandaiFcgBatteryMemory(const BoardHeader& header) {
     return {bandaiFcg.eeprom.data, eepromChip == EepromChip::k24C01 ? 128u : 256u};
 }
 
-namespace {
 bool BandaiFcgFits(const BandaiFcgState& s, std::string& why) {
     return AllHold(
         {
@@ -160,11 +159,6 @@ bool BandaiFcgFits(const BandaiFcgState& s, std::string& why) {
             {EepromTransferFits(s.eeprom), "FCG EEPROM transfer"},
         },
         why);
-}
-}  // namespace
-
-bool BandaiFcgExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<BandaiFcgState, BandaiFcgFits>(saved, why);
 }
 
 }  // namespace morvel

@@ -62,8 +62,8 @@ void SetupAction52(const BoardHeader& header);
 void ChrLockAfterStateLoad();
 void Action52AfterStateLoad();
 
-bool ChrLockExtrasFit(const uint8_t* saved, std::string& why);
-bool Action52ExtrasFit(const uint8_t* saved, std::string& why);
+bool ChrLockFits(const ChrLockState& saved, std::string& why);
+bool Action52Fits(const Action52State& saved, std::string& why);
 
 // Reads of $6000-$7FFF on boards whose register sits there: nothing drives
 // the data bus, which keeps its last value.

@@ -130,7 +130,6 @@ void Fme7AfterStateLoad() {
     SetMirroring(kMirroring[fme7.mirroring & 3]);
 }
 
-namespace {
 bool Fme7Fits(const Fme7State& f, std::string& why) {
     return AllHold(
         {
@@ -140,11 +139,6 @@ bool Fme7Fits(const Fme7State& f, std::string& why) {
             {Sunsoft5bFits(f.sound), "5B sound registers"},
         },
         why);
-}
-}  // namespace
-
-bool Fme7ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Fme7State, Fme7Fits>(saved, why);
 }
 
 }  // namespace morvel

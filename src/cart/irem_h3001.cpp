@@ -116,7 +116,6 @@ void H3001AfterStateLoad() {
     SetMirroring(h3001.mirroring);
 }
 
-namespace {
 bool H3001Fits(const H3001State& s, std::string& why) {
     return AllHold(
         {
@@ -125,11 +124,6 @@ bool H3001Fits(const H3001State& s, std::string& why) {
             {s.irqEnabled <= 1, "H3001 interrupt enable"},
         },
         why);
-}
-}  // namespace
-
-bool H3001ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<H3001State, H3001Fits>(saved, why);
 }
 
 }  // namespace morvel

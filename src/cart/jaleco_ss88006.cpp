@@ -139,7 +139,6 @@ void Ss88006AfterStateLoad() {
     SetMirroring(ss88006.mirroring);
 }
 
-namespace {
 bool Ss88006Fits(const Ss88006State& s, std::string& why) {
     return AllHold(
         {
@@ -148,11 +147,6 @@ bool Ss88006Fits(const Ss88006State& s, std::string& why) {
             {s.mirroring <= kMirrorFourScreen, "SS88006 mirroring"},
         },
         why);
-}
-}  // namespace
-
-bool Ss88006ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Ss88006State, Ss88006Fits>(saved, why);
 }
 
 }  // namespace morvel

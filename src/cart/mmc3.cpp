@@ -327,7 +327,6 @@ void SetupMapper189(const BoardHeader& header) {
 
 // The values a saved capture of the registers may hold.
 
-namespace {
 bool Mmc3Fits(const Mmc3State& m, std::string& why) {
     bool regs = true;
     for (uint32_t value : m.mmc3BankRegs) regs = regs && value <= 0xFF;
@@ -349,11 +348,6 @@ bool Mmc3Fits(const Mmc3State& m, std::string& why) {
             {m.mmc3ReloadCleared <= 1, "MMC3 reload request"},
         },
         why);
-}
-}  // namespace
-
-bool Mmc3ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Mmc3State, Mmc3Fits>(saved, why);
 }
 
 }  // namespace morvel

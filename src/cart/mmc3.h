@@ -59,9 +59,8 @@ void Mmc3ChrRamWrite(uint32_t address, uint8_t value);
 // The fewest counter clocks after which the interrupt could come; 0: disabled.
 uint32_t Mmc3RisesToIrq();
 
-// Checks a saved capture of the registers (as the state file holds it)
-// before a state load takes it; false with the reason when a field is out of
-// range.
-bool Mmc3ExtrasFit(const uint8_t* saved, std::string& why);
+// Checks a saved capture of the registers before a state load takes it;
+// false with the reason when a field is out of range.
+bool Mmc3Fits(const Mmc3State& saved, std::string& why);
 
 }  // namespace morvel

@@ -36,10 +36,6 @@ void Namco108Write(uint32_t address, uint8_t v) {
         namco108.namco108Select = v & 7;
 }
 
-bool Namco108Fits(const Namco108State& s, std::string& why) {
-    return AllHold({{s.namco108Select <= 7, "Namco 108 bank select"}}, why);
-}
-
 }  // namespace
 
 void SetupNamco108(const BoardHeader& header) {
@@ -55,8 +51,8 @@ void SetupNamco108(const BoardHeader& header) {
     MapChrBanks(0, 0, k8K);
 }
 
-bool Namco108ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Namco108State, Namco108Fits>(saved, why);
+bool Namco108Fits(const Namco108State& s, std::string& why) {
+    return AllHold({{s.namco108Select <= 7, "Namco 108 bank select"}}, why);
 }
 
 }  // namespace morvel

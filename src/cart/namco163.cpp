@@ -239,16 +239,6 @@ void RegisterWrite(uint32_t address, uint8_t value) {
     }
 }
 
-bool Namco163Fits(const Namco163State& s, std::string& why) {
-    bool outputs = true;
-    for (int16_t o : s.output) outputs = outputs && o >= -120 && o <= 105;
-    return AllHold({{s.irqCounter <= kIrqTop && s.irqEnabled <= 1, "Namco 163 interrupt counter"},
-                    {s.channel <= 7 && s.tick < kUpdateCycles && outputs, "Namco 163 sound"},
-                    {std::isfinite(s.mix.accumulator) && s.mix.cycleCount < 4096,
-                     "Namco 163 sample in progress"}},
-                   why);
-}
-
 }  // namespace
 
 void SetupNamco163(const BoardHeader& header) {
@@ -291,8 +281,14 @@ BatteryPart Namco163BatteryMemory(const BoardHeader& header) {
     return {namco163.ram, header.battery ? sizeof namco163.ram : 0};
 }
 
-bool Namco163ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Namco163State, Namco163Fits>(saved, why);
+bool Namco163Fits(const Namco163State& s, std::string& why) {
+    bool outputs = true;
+    for (int16_t o : s.output) outputs = outputs && o >= -120 && o <= 105;
+    return AllHold({{s.irqCounter <= kIrqTop && s.irqEnabled <= 1, "Namco 163 interrupt counter"},
+                    {s.channel <= 7 && s.tick < kUpdateCycles && outputs, "Namco 163 sound"},
+                    {std::isfinite(s.mix.accumulator) && s.mix.cycleCount < 4096,
+                     "Namco 163 sample in progress"}},
+                   why);
 }
 
 }  // namespace morvel

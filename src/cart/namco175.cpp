@@ -63,10 +63,6 @@ void Namco175Write(uint32_t address, uint8_t v) {
     }
 }
 
-bool Namco175Fits(const Namco175State& s, std::string& why) {
-    return AllHold({{s.n175Chip <= kNamco340, "Namco 175/340 chip"}}, why);
-}
-
 }  // namespace
 
 void SetupNamco175(const BoardHeader& header) {
@@ -88,8 +84,8 @@ void SetupNamco175(const BoardHeader& header) {
     MapChrBanks(0, 0, k8K);
 }
 
-bool Namco175ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Namco175State, Namco175Fits>(saved, why);
+bool Namco175Fits(const Namco175State& s, std::string& why) {
+    return AllHold({{s.n175Chip <= kNamco340, "Namco 175/340 chip"}}, why);
 }
 
 }  // namespace morvel

@@ -182,7 +182,6 @@ void Rambo1AfterStateLoad() {
     SetMirroring(rambo1.mirroring);
 }
 
-namespace {
 bool Rambo1Fits(const Rambo1State& s, std::string& why) {
     return AllHold(
         {
@@ -192,11 +191,6 @@ bool Rambo1Fits(const Rambo1State& s, std::string& why) {
             {s.lastPpuAddr <= 0x3FFF, "RAMBO-1 last PPU address"},
         },
         why);
-}
-}  // namespace
-
-bool Rambo1ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Rambo1State, Rambo1Fits>(saved, why);
 }
 
 }  // namespace morvel

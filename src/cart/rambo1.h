@@ -39,6 +39,6 @@ void Rambo1WatchA12(uint32_t address);
 uint8_t Rambo1ChrRomRead(uint32_t address);
 uint8_t Rambo1ChrRamRead(uint32_t address);
 uint32_t Rambo1RisesToIrq();
-bool Rambo1ExtrasFit(const uint8_t* saved, std::string& why);
+bool Rambo1Fits(const Rambo1State& saved, std::string& why);
 
 }  // namespace morvel

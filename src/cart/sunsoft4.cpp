@@ -74,13 +74,6 @@ void Sunsoft4Write(uint32_t address, uint8_t v) {
     }
 }
 
-bool Sunsoft4Fits(const Sunsoft4State& s, std::string& why) {
-    return AllHold({{s.s4NametableBank[0] <= 0x7F && s.s4NametableBank[1] <= 0x7F,
-                     "Sunsoft-4 nametable banks"},
-                    {(s.s4Control & ~0x13u) == 0, "Sunsoft-4 nametable control"}},
-                   why);
-}
-
 }  // namespace
 
 void SetupSunsoft4(const BoardHeader& header) {
@@ -101,8 +94,11 @@ void Sunsoft4AfterStateLoad() {
     ApplyNametables();
 }
 
-bool Sunsoft4ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Sunsoft4State, Sunsoft4Fits>(saved, why);
+bool Sunsoft4Fits(const Sunsoft4State& s, std::string& why) {
+    return AllHold({{s.s4NametableBank[0] <= 0x7F && s.s4NametableBank[1] <= 0x7F,
+                     "Sunsoft-4 nametable banks"},
+                    {(s.s4Control & ~0x13u) == 0, "Sunsoft-4 nametable control"}},
+                   why);
 }
 
 }  // namespace morvel

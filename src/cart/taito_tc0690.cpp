@@ -147,7 +147,6 @@ void Tc0690AfterStateLoad() {
     SetMirroring(tc0690.mirroring);
 }
 
-namespace {
 bool Tc0690Fits(const Tc0690State& s, std::string& why) {
     return AllHold(
         {
@@ -156,11 +155,6 @@ bool Tc0690Fits(const Tc0690State& s, std::string& why) {
             {s.lastPpuAddr <= 0x3FFF, "TC0690 last PPU address"},
         },
         why);
-}
-}  // namespace
-
-bool Tc0690ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Tc0690State, Tc0690Fits>(saved, why);
 }
 
 }  // namespace morvel

@@ -36,6 +36,6 @@ void Tc0690WatchA12(uint32_t address);
 uint8_t Tc0690ChrRomRead(uint32_t address);
 uint8_t Tc0690ChrRamRead(uint32_t address);
 uint32_t Tc0690RisesToIrq();
-bool Tc0690ExtrasFit(const uint8_t* saved, std::string& why);
+bool Tc0690Fits(const Tc0690State& saved, std::string& why);
 
 }  // namespace morvel

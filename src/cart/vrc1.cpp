@@ -42,12 +42,6 @@ void Vrc1Write(uint32_t address, uint8_t v) {
     }
 }
 
-bool Vrc1Fits(const Vrc1State& s, std::string& why) {
-    return AllHold({{s.vrc1Control <= 7, "VRC1 control"},
-                    {s.vrc1ChrLow[0] <= 0x0F && s.vrc1ChrLow[1] <= 0x0F, "VRC1 CHR banks"}},
-                   why);
-}
-
 }  // namespace
 
 void SetupVrc1(const BoardHeader& header) {
@@ -62,8 +56,10 @@ void SetupVrc1(const BoardHeader& header) {
     MapChrHalves();
 }
 
-bool Vrc1ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Vrc1State, Vrc1Fits>(saved, why);
+bool Vrc1Fits(const Vrc1State& s, std::string& why) {
+    return AllHold({{s.vrc1Control <= 7, "VRC1 control"},
+                    {s.vrc1ChrLow[0] <= 0x0F && s.vrc1ChrLow[1] <= 0x0F, "VRC1 CHR banks"}},
+                   why);
 }
 
 }  // namespace morvel

@@ -238,18 +238,6 @@ void SetupVrc6(const BoardHeader& header, CpuWriteHandler write) {
     ApplyPatterns();
 }
 
-bool Vrc6Fits(const Vrc6State& s, std::string& why) {
-    bool channels = s.saw.step <= 13 && s.saw.rate <= 0x3F && s.saw.divider <= 0xFFF;
-    for (const Vrc6Pulse& p : s.pulse) channels = channels && p.step <= 15 && p.divider <= 0xFFF;
-    return AllHold({{s.prg16 <= 0x0F && s.prg8 <= 0x1F, "VRC6 PRG banks"},
-                    {s.soundScale <= 7, "VRC6 frequency scaling"},
-                    {channels, "VRC6 sound channels"},
-                    {std::isfinite(s.mix.accumulator) && s.mix.cycleCount < 4096,
-                     "VRC6 sample in progress"}},
-                   why) &&
-           VrcIrqFits(s.irq, why);
-}
-
 }  // namespace
 
 void SetupVrc6a(const BoardHeader& header) {
@@ -277,8 +265,16 @@ void Vrc6RunTo(uint64_t last) {
     boardClock.nextEvent = toTrip == kBoardNever ? kBoardNever : last + toTrip;
 }
 
-bool Vrc6ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Vrc6State, Vrc6Fits>(saved, why);
+bool Vrc6Fits(const Vrc6State& s, std::string& why) {
+    bool channels = s.saw.step <= 13 && s.saw.rate <= 0x3F && s.saw.divider <= 0xFFF;
+    for (const Vrc6Pulse& p : s.pulse) channels = channels && p.step <= 15 && p.divider <= 0xFFF;
+    return AllHold({{s.prg16 <= 0x0F && s.prg8 <= 0x1F, "VRC6 PRG banks"},
+                    {s.soundScale <= 7, "VRC6 frequency scaling"},
+                    {channels, "VRC6 sound channels"},
+                    {std::isfinite(s.mix.accumulator) && s.mix.cycleCount < 4096,
+                     "VRC6 sample in progress"}},
+                   why) &&
+           VrcIrqFits(s.irq, why);
 }
 
 }  // namespace morvel
