@@ -2,6 +2,7 @@
 // them. Adding a board means adding a row here and a source file for it.
 #include "cart/board_table.h"
 
+#include "cart/a12_watch.h"
 #include "cart/bandai_fcg.h"
 #include "cart/discrete_boards.h"
 #include "cart/fme7.h"
@@ -103,22 +104,13 @@ constexpr BoardExtras kSunsoft4Extras = Extras<Sunsoft4Fits>(sunsoft4, sunsoft4S
 constexpr BoardExtras kNamco175Extras = Extras<Namco175Fits>(namco175, namco175Saved);
 constexpr BoardExtras kVrc7Extras = Extras(vrc7, vrc7Saved, Vrc7ExtrasFit);
 
-// The MMC3's counter, on mappers 4, 118 and 189 alike, sees the addresses the
-// CPU puts on the PPU bus through $2006/$2007 as well as the rendering fetches.
-// It clocks on a rise of A12 alone, so a run of fetches from one pattern
-// table shows it what the last of them does.
-constexpr PpuBoardHooks kMmc3PpuHooks = {
-    Mmc3WatchA12, nullptr, nullptr, Mmc3RisesToIrq, Mmc3WatchA12, Mmc3ChrRomRead, Mmc3ChrRamRead};
+// The MMC3's counter, on mappers 4, 118 and 189 alike, and the RAMBO-1's and
+// the TC0690's count A12 rises.
+constexpr PpuBoardHooks kMmc3PpuHooks = kA12WatchHooks<Mmc3WatchA12, Mmc3RisesToIrq>;
+constexpr PpuBoardHooks kRambo1PpuHooks = kA12WatchHooks<Rambo1WatchA12, Rambo1RisesToIrq>;
+constexpr PpuBoardHooks kTc0690PpuHooks = kA12WatchHooks<Tc0690WatchA12, Tc0690RisesToIrq>;
 constexpr PpuBoardHooks kMmc5PpuHooks = {nullptr, StepRenderMmc5, Mmc5ClearInFrame, nullptr,
                                          nullptr, nullptr,        nullptr};
-
-// The RAMBO-1 and the TC0690 count A12 rises as the MMC3 does.
-constexpr PpuBoardHooks kRambo1PpuHooks = {Rambo1WatchA12,   nullptr,        nullptr,
-                                           Rambo1RisesToIrq, Rambo1WatchA12, Rambo1ChrRomRead,
-                                           Rambo1ChrRamRead};
-constexpr PpuBoardHooks kTc0690PpuHooks = {Tc0690WatchA12,   nullptr,        nullptr,
-                                           Tc0690RisesToIrq, Tc0690WatchA12, Tc0690ChrRomRead,
-                                           Tc0690ChrRamRead};
 
 // Mapper 16's submappers 4 (the FCG-1/2) and 5 (the LZ93D50); 0 has both.
 constexpr uint16_t kBandaiSubmappers = 1 | (1u << 4) | (1u << 5);

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "cart/a12_watch.h"
 #include "cart/board.h"
 #include "cart/board_table.h"
 #include "cart/cartridge.h"
@@ -143,10 +144,7 @@ void PowerOnMmc3(const BoardHeader& header) {
     const SupportedBoard* board = FindSupportedBoard(static_cast<int32_t>(mapperNumber));
     earlyCounterRule =
         board && header.submapper < 16 && (board->earlyCounterSubmappers >> header.submapper) & 1;
-    if (header.chrUnits != 0)
-        SetPpuPages(0, 7, Mmc3ChrRomRead, Mmc3ChrRomWrite);
-    else
-        SetPpuPages(0, 7, Mmc3ChrRamRead, Mmc3ChrRamWrite);
+    SetWatchedPatternPages<Mmc3WatchA12>(header);
 }
 
 void SetupMmc3Common(const BoardHeader& header, CpuWriteHandler write) {
@@ -194,30 +192,11 @@ void Mmc3WatchA12(uint32_t address) {
     mmc3.mmc3LastPpuAddr = static_cast<uint16_t>(address);
 }
 
-// Pattern-page handlers of the MMC3 family: every access feeds the A12
-// watcher first. CHR ROM cannot be written.
-uint8_t Mmc3ChrRomRead(uint32_t address) {
-    Mmc3WatchA12(address);
-    return ChrPageRead(address);
-}
-void Mmc3ChrRomWrite(uint32_t address, uint8_t) {
-    Mmc3WatchA12(address);
-}
-uint8_t Mmc3ChrRamRead(uint32_t address) {
-    Mmc3WatchA12(address);
-    return ChrRamRead(address);
-}
-void Mmc3ChrRamWrite(uint32_t address, uint8_t value) {
-    Mmc3WatchA12(address);
-    ChrRamWrite(address, value);
-}
-
 // A clock that reloads loads the latch; the interrupt comes on the clock
 // that leaves the counter at 0 (by either rule, at the earliest).
 uint32_t Mmc3RisesToIrq() {
-    if (mmc3.mmc3IrqEnabled != 1) return 0;
-    if (mmc3.mmc3IrqCounter == 0 || mmc3.mmc3IrqReload) return 1u + mmc3.mmc3IrqLatch;
-    return mmc3.mmc3IrqCounter;
+    return Mmc3StyleRisesToIrq(mmc3.mmc3IrqEnabled == 1, mmc3.mmc3IrqCounter, mmc3.mmc3IrqLatch,
+                               mmc3.mmc3IrqReload != 0);
 }
 
 void Mmc3Write(uint32_t address, uint8_t value) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "cart/a12_watch.h"
 #include "cart/board.h"
 #include "cart/board_clock.h"
 #include "core/cpu.h"
@@ -85,14 +86,6 @@ void Tc0690Write(uint32_t address, uint8_t value) {
     }
 }
 
-void Tc0690ChrRomWrite(uint32_t address, uint8_t) {
-    Tc0690WatchA12(address);
-}
-void Tc0690ChrRamWrite(uint32_t address, uint8_t value) {
-    Tc0690WatchA12(address);
-    ChrRamWrite(address, value);
-}
-
 }  // namespace
 
 // Only a due interrupt happens in CPU time.
@@ -110,19 +103,9 @@ void Tc0690WatchA12(uint32_t address) {
     tc0690.lastPpuAddr = static_cast<uint16_t>(address & 0x3FFF);
 }
 
-uint8_t Tc0690ChrRomRead(uint32_t address) {
-    Tc0690WatchA12(address);
-    return ChrPageRead(address);
-}
-uint8_t Tc0690ChrRamRead(uint32_t address) {
-    Tc0690WatchA12(address);
-    return ChrRamRead(address);
-}
-
 uint32_t Tc0690RisesToIrq() {
-    if (!tc0690.irqEnabled) return 0;
-    if (tc0690.irqCounter == 0 || tc0690.irqReload) return 1u + tc0690.irqLatch;
-    return tc0690.irqCounter;
+    return Mmc3StyleRisesToIrq(tc0690.irqEnabled != 0, tc0690.irqCounter, tc0690.irqLatch,
+                               tc0690.irqReload != 0);
 }
 
 void SetupTc0690(const BoardHeader& header) {
@@ -132,10 +115,7 @@ void SetupTc0690(const BoardHeader& header) {
     banks.prgBankCount = 2 * header.prgUnits;
     banks.chrBankCount = 8 * header.chrUnits;
     SetCpuPages(8, 15, PrgPageRead, Tc0690Write);
-    if (header.chrUnits != 0)
-        SetPpuPages(0, 7, Tc0690ChrRomRead, Tc0690ChrRomWrite);
-    else
-        SetPpuPages(0, 7, Tc0690ChrRamRead, Tc0690ChrRamWrite);
+    SetWatchedPatternPages<Tc0690WatchA12>(header);
     MapPrgBanks(0x8000, 0, k8K);
     MapPrgBanks(0xA000, 1, k8K);
     MapPrgBanks(0xC000, banks.prgBankCount - 2, k8K);
