@@ -36,6 +36,17 @@ const PpuReadHandler kNametableRead[4] = {NametableRead<0>, NametableRead<1>, Na
 const PpuWriteHandler kNametableWrite[4] = {NametableWrite<0>, NametableWrite<1>, NametableWrite<2>,
                                             NametableWrite<3>};
 
+// The CHR data each nametable quarter shows while ShowChrAtQuarter put it there.
+const uint8_t* chrAtQuarter[4];
+
+template <int kQuarter>
+uint8_t ChrQuarterRead(uint32_t address) {
+    return chrAtQuarter[kQuarter][address & 0x3FF];
+}
+
+const PpuReadHandler kChrQuarterRead[4] = {ChrQuarterRead<0>, ChrQuarterRead<1>, ChrQuarterRead<2>,
+                                           ChrQuarterRead<3>};
+
 // Which nametable page each of $2000, $2400, $2800 and $2C00 shows, per mode.
 // clang-format off
 const uint8_t kMirroringPages[5][4] = {
@@ -105,6 +116,13 @@ void MapChrBanks(uint32_t ppuAddress, uint32_t bank, uint32_t size) {
     }
 }
 
+void MapPrg8kBanks(uint32_t at8000, uint32_t atA000, uint32_t atC000, uint32_t atE000) {
+    MapPrgBanks(0x8000, at8000, 0x2000);
+    MapPrgBanks(0xA000, atA000, 0x2000);
+    MapPrgBanks(0xC000, atC000, 0x2000);
+    MapPrgBanks(0xE000, atE000, 0x2000);
+}
+
 void SetMirroring(uint32_t mode) {
     if (mode > kMirrorFourScreen) return;
     for (int slot = 0; slot < 4; ++slot) {
@@ -139,6 +157,15 @@ void SetNametableQuarter(uint32_t quarter, uint32_t page) {
     int slot = static_cast<int>(quarter);
     SetPpuPages(8 + slot, 8 + slot, kNametableRead[page], kNametableWrite[page]);
     SetPpuPages(12 + slot, 12 + slot, kNametableRead[page], kNametableWrite[page]);
+}
+
+void ShowChrAtQuarter(uint32_t quarter, uint32_t chrUnit) {
+    if (quarter > 3) return;
+    const uint32_t unit = chrUnitCount ? chrUnit % chrUnitCount : 0;
+    chrAtQuarter[quarter] = chrBase + static_cast<size_t>(unit) * 1024;
+    int slot = static_cast<int>(quarter);
+    SetPpuPages(8 + slot, 8 + slot, kChrQuarterRead[quarter], IgnorePpuWrite);
+    SetPpuPages(12 + slot, 12 + slot, kChrQuarterRead[quarter], IgnorePpuWrite);
 }
 
 // The numbers come from a save state: one that lies past the loaded data

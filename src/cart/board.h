@@ -47,6 +47,12 @@ extern uint32_t chrUnitCount;
 
 void MapPrgBanks(uint32_t cpuAddress, uint32_t bank, uint32_t size);
 void MapChrBanks(uint32_t ppuAddress, uint32_t bank, uint32_t size);
+// Shows four 8 KB PRG banks at $8000, $A000, $C000 and $E000.
+void MapPrg8kBanks(uint32_t at8000, uint32_t atA000, uint32_t atC000, uint32_t atE000);
+// Shows 1 KB of CHR data (a unit number, wrapped around the block) at one
+// nametable quarter (0-3) and its mirror 4 KB higher; writes there change
+// nothing.
+void ShowChrAtQuarter(uint32_t quarter, uint32_t chrUnit);
 void SetMirroring(uint32_t mode);
 // The nametable handlers are not part of a save state: a board whose register
 // chooses the arrangement keeps its choice in banks.mirroringState, 0 while

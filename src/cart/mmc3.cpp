@@ -154,10 +154,7 @@ void SetupMmc3Common(const BoardHeader& header, CpuWriteHandler write) {
     banks.chrBankCount = 8 * header.chrUnits;
     banks.prgBankCount = 2 * header.prgUnits;
     MapChrBanks(0, 0, k8K);
-    MapPrgBanks(0x8000, 0, k8K);
-    MapPrgBanks(0xA000, 2, k8K);
-    MapPrgBanks(0xC000, banks.prgBankCount - 2, k8K);
-    MapPrgBanks(0xE000, banks.prgBankCount - 1, k8K);
+    MapPrg8kBanks(0, 2, banks.prgBankCount - 2, banks.prgBankCount - 1);
 }
 
 // Mapper 189 answers the APU and controller registers at $4000-$4017; every

@@ -44,10 +44,7 @@ void SetupNamco108(const BoardHeader& header) {
     banks.prgBankCount = 2 * header.prgUnits;
     banks.chrBankCount = 8 * header.chrUnits;
     // $C000-$FFFF hold the last two 8 KB banks for good.
-    MapPrgBanks(0x8000, 0, k8K);
-    MapPrgBanks(0xA000, 1, k8K);
-    MapPrgBanks(0xC000, banks.prgBankCount - 2, k8K);
-    MapPrgBanks(0xE000, banks.prgBankCount - 1, k8K);
+    MapPrg8kBanks(0, 1, banks.prgBankCount - 2, banks.prgBankCount - 1);
     MapChrBanks(0, 0, k8K);
 }
 

@@ -44,16 +44,6 @@ float StepLevelFor(uint32_t submapper) {
     return static_cast<float>(apuPulse * std::pow(10.0, decibels / 20.0) / 225.0);
 }
 
-// The CHR ROM bank a nametable quarter shows, when it shows ROM.
-const uint8_t* romNametable[4];
-
-template <int kQuarter>
-uint8_t RomNametableRead(uint32_t address) {
-    return romNametable[kQuarter][address & 0x3FF];
-}
-constexpr PpuReadHandler kRomNametableRead[4] = {RomNametableRead<0>, RomNametableRead<1>,
-                                                 RomNametableRead<2>, RomNametableRead<3>};
-
 // The console's nametable RAM in a pattern page.
 template <int kPage>
 uint8_t CiramRead(uint32_t address) {
@@ -65,10 +55,6 @@ void CiramWrite(uint32_t address, uint8_t value) {
 }
 
 PpuWriteHandler chrWrite;  // the CHR data's write handler, by the header
-
-const uint8_t* ChrBank(uint8_t bank) {
-    return chrBase + static_cast<size_t>(chrUnitCount ? bank % chrUnitCount : 0) * k1K;
-}
 
 // Values $E0-$FF pick nametable RAM page (value AND 1): always in the
 // nametables, in the pattern pages unless $E800 bit 6 (pages 0-3) or bit 7
@@ -97,9 +83,7 @@ void ApplyNametable(int quarter) {
         SetNametableQuarter(static_cast<uint32_t>(quarter), value & 1);
         return;
     }
-    romNametable[quarter] = ChrBank(value);
-    SetPpuPages(8 + quarter, 8 + quarter, kRomNametableRead[quarter], IgnorePpuWrite);
-    SetPpuPages(12 + quarter, 12 + quarter, kRomNametableRead[quarter], IgnorePpuWrite);
+    ShowChrAtQuarter(static_cast<uint32_t>(quarter), value);
 }
 
 void ApplyPrg() {

@@ -77,10 +77,7 @@ void SetupNamco175(const BoardHeader& header) {
         SetCpuPages(6, 7, Namco175RamRead, Namco175RamWrite);
     banks.prgBankCount = 2 * header.prgUnits;
     banks.chrBankCount = 8 * header.chrUnits;
-    MapPrgBanks(0x8000, 0, k8K);
-    MapPrgBanks(0xA000, 1, k8K);
-    MapPrgBanks(0xC000, 2, k8K);
-    MapPrgBanks(0xE000, banks.prgBankCount - 1, k8K);
+    MapPrg8kBanks(0, 1, 2, banks.prgBankCount - 1);
     MapChrBanks(0, 0, k8K);
 }
 

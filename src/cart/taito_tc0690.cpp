@@ -116,10 +116,7 @@ void SetupTc0690(const BoardHeader& header) {
     banks.chrBankCount = 8 * header.chrUnits;
     SetCpuPages(8, 15, PrgPageRead, Tc0690Write);
     SetWatchedPatternPages<Tc0690WatchA12>(header);
-    MapPrgBanks(0x8000, 0, k8K);
-    MapPrgBanks(0xA000, 1, k8K);
-    MapPrgBanks(0xC000, banks.prgBankCount - 2, k8K);
-    MapPrgBanks(0xE000, banks.prgBankCount - 1, k8K);
+    MapPrg8kBanks(0, 1, banks.prgBankCount - 2, banks.prgBankCount - 1);
     MapChrBanks(0, 0, k8K);
 }
 

@@ -49,10 +49,7 @@ void SetupVrc1(const BoardHeader& header) {
     SetCpuPages(8, 15, PrgPageRead, Vrc1Write);
     banks.prgBankCount = 2 * header.prgUnits;
     banks.chrBankCount = 2 * header.chrUnits;
-    MapPrgBanks(0x8000, 0, k8K);
-    MapPrgBanks(0xA000, 1, k8K);
-    MapPrgBanks(0xC000, 2, k8K);
-    MapPrgBanks(0xE000, banks.prgBankCount - 1, k8K);
+    MapPrg8kBanks(0, 1, 2, banks.prgBankCount - 1);
     MapChrHalves();
 }
 
