@@ -88,10 +88,6 @@ uint8_t EepromRead(uint32_t) {
     return static_cast<uint8_t>((cpuCycle.openBus & ~0x10) | line << 4);
 }
 
-uint8_t OpenBusRead(uint32_t) {
-    return cpuCycle.openBus;
-}
-
 void PowerOn(const BoardHeader& header, EepromChip chip) {
     // Nothing of a previous cartridge survives; an erased EEPROM reads $FF
     // (a battery file, when there is one, replaces the array afterwards).

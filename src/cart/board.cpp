@@ -4,6 +4,7 @@
 #include "cart/board_clock.h"
 #include "cart/board_table.h"
 #include "cart/cartridge.h"
+#include "core/cpu.h"
 #include "ppu/ppu.h"
 
 namespace morvel {
@@ -222,6 +223,9 @@ void ChrRamWrite(uint32_t address, uint8_t value) {
     chrRam[address & 0x1FFF] = value;
 }
 void IgnoreCpuWrite(uint32_t, uint8_t) {}
+uint8_t OpenBusRead(uint32_t) {
+    return cpuCycle.openBus;
+}
 
 void InitBoard(const BoardHeader& header) {
     // Start from bank 0 everywhere, so that no window of the previous

@@ -82,6 +82,8 @@ void IgnorePpuWrite(uint32_t address, uint8_t value);
 uint8_t ChrRamRead(uint32_t address);
 void ChrRamWrite(uint32_t address, uint8_t value);
 void IgnoreCpuWrite(uint32_t address, uint8_t value);
+// Reads of CPU space nothing answers: the data bus keeps its last value.
+uint8_t OpenBusRead(uint32_t address);
 
 // What InitBoard needs to know of the header.
 struct BoardHeader {

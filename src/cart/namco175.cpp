@@ -38,10 +38,6 @@ void Namco175RamWrite(uint32_t address, uint8_t value) {
     if (workRamBlock.prgRamEnabled) workRamBlock.workRam[address & 0x7FF] = value;
 }
 
-uint8_t NoRamRead(uint32_t) {
-    return cpuCycle.openBus;
-}
-
 void Namco175Write(uint32_t address, uint8_t v) {
     const uint32_t reg = (address - 0x8000) >> 11;  // 0-15, one per $800 bytes
     if (reg < 8) {
@@ -72,7 +68,7 @@ void SetupNamco175(const BoardHeader& header) {
                                                 : kUnknown;
     SetCpuPages(8, 15, PrgPageRead, Namco175Write);
     if (namco175.n175Chip == kNamco340)
-        SetCpuPages(6, 7, NoRamRead, IgnoreCpuWrite);
+        SetCpuPages(6, 7, OpenBusRead, IgnoreCpuWrite);
     else
         SetCpuPages(6, 7, Namco175RamRead, Namco175RamWrite);
     banks.prgBankCount = 2 * header.prgUnits;
