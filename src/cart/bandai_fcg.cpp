@@ -28,9 +28,7 @@ EepromChip eepromChip = EepromChip::kNone;
 
 // $x009 bits 1-0: vertical, horizontal, one screen lower, one screen upper.
 void WriteMirroring(uint8_t value) {
-    static const uint8_t kModes[4] = {kMirrorVertical, kMirrorHorizontal, kMirrorSingleLower,
-                                      kMirrorSingleUpper};
-    bandaiFcg.mirroring = kModes[value & 3];
+    bandaiFcg.mirroring = kTwoBitMirroring[value & 3];
     SetMirroring(bandaiFcg.mirroring);
 }
 

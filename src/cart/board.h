@@ -19,6 +19,11 @@ enum MirroringMode : uint32_t {
     kMirrorFourScreen = 4,
 };
 
+// The two-bit mirroring field many chips share: 0 vertical, 1 horizontal,
+// 2 and 3 one screen of the first or the second nametable.
+constexpr uint8_t kTwoBitMirroring[4] = {kMirrorVertical, kMirrorHorizontal, kMirrorSingleLower,
+                                         kMirrorSingleUpper};
+
 extern uint8_t* prgBase;
 extern uint8_t* chrBase;
 extern uint8_t* chrPagePtr[8];  // 1 KB of CHR data per pattern page

@@ -23,10 +23,6 @@ constexpr uint8_t kRamSelect = 0x40;
 constexpr uint8_t kCounting = 0x80;
 constexpr uint8_t kIrqEnable = 0x01;
 
-// Command 12: 0 vertical, 1 horizontal, 2 and 3 one screen.
-constexpr uint32_t kMirroring[4] = {kMirrorVertical, kMirrorHorizontal, kMirrorSingleLower,
-                                    kMirrorSingleUpper};
-
 // PRG ROM at $6000-$7FFF: the 8 KB bank of command 8, wrapped around the image.
 uint8_t RomAt6000Read(uint32_t address) {
     const uint32_t unit = ((fme7.bank6000 & 0x3Fu) * 2 + ((address >> 12) & 1)) % prgUnitCount;
@@ -62,7 +58,7 @@ void WriteParameter(uint8_t v) {
         MapPrgBanks(0x8000 + (command - 9) * k8K, v & 0x3F, k8K);
     } else if (command == 12) {
         fme7.mirroring = v & 3;
-        SetMirroring(kMirroring[fme7.mirroring]);
+        SetMirroring(kTwoBitMirroring[fme7.mirroring]);  // command 12
     } else {
         BoardCatchUp();
         if (command == 13) {
@@ -127,7 +123,7 @@ void SetupFme7(const BoardHeader& header) {
 
 void Fme7AfterStateLoad() {
     MapBank6000();
-    SetMirroring(kMirroring[fme7.mirroring & 3]);
+    SetMirroring(kTwoBitMirroring[fme7.mirroring & 3]);
 }
 
 bool Fme7Fits(const Fme7State& f, std::string& why) {

@@ -21,12 +21,8 @@ constexpr uint32_t k2K = 0x800;
 constexpr uint32_t k16K = 0x4000;
 constexpr uint8_t kRomNametables = 0x10;
 
-// The $E000 mirroring values, in the console's mirroring modes.
-constexpr uint32_t kModes[4] = {kMirrorVertical, kMirrorHorizontal, kMirrorSingleLower,
-                                kMirrorSingleUpper};
-
 void ApplyNametables() {
-    const uint32_t mode = kModes[sunsoft4.s4Control & 3];
+    const uint32_t mode = kTwoBitMirroring[sunsoft4.s4Control & 3];  // $E000 bits 0-1
     if (!(sunsoft4.s4Control & kRomNametables)) {
         SetMirroring(mode);
         return;

@@ -63,14 +63,12 @@ void ApplyNametables() {
 // the VRC4 two bits at ports 0 and 1 (adding the two one-screen pages) and
 // its swap mode at ports 2 and 3.
 void WriteMirroringOrSwap(uint32_t port, uint8_t value) {
-    static constexpr uint8_t kModes[4] = {kMirrorVertical, kMirrorHorizontal, kMirrorSingleLower,
-                                          kMirrorSingleUpper};
     if (!wiring.vrc2 && port >= 2) {
         vrc24.swapControl = value & 3;
         MapPrg();
         return;
     }
-    vrc24.nametables = kModes[value & (wiring.vrc2 ? 1 : 3)];
+    vrc24.nametables = kTwoBitMirroring[value & (wiring.vrc2 ? 1 : 3)];
     ApplyNametables();
 }
 
