@@ -154,10 +154,15 @@ uint32_t MirroringPage(uint32_t mode, uint32_t quarter) {
 }
 
 void SetNametableQuarter(uint32_t quarter, uint32_t page) {
-    if (quarter > 3 || page > 3) return;
-    int slot = static_cast<int>(quarter);
-    SetPpuPages(8 + slot, 8 + slot, kNametableRead[page], kNametableWrite[page]);
-    SetPpuPages(12 + slot, 12 + slot, kNametableRead[page], kNametableWrite[page]);
+    if (quarter > 3) return;
+    SetNametablePage(8 + quarter, page);
+    SetNametablePage(12 + quarter, page);
+}
+
+void SetNametablePage(uint32_t ppuPage, uint32_t page) {
+    if (ppuPage > 15 || page > 3) return;
+    const int slot = static_cast<int>(ppuPage);
+    SetPpuPages(slot, slot, kNametableRead[page], kNametableWrite[page]);
 }
 
 void ShowChrAtQuarter(uint32_t quarter, uint32_t chrUnit) {

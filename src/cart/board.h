@@ -70,6 +70,8 @@ void RestoreChosenMirroring();
 // Shows nametable page (0-3) at one quarter (0-3: $2000, $2400, $2800, $2C00)
 // and at its mirror 4 KB higher.
 void SetNametableQuarter(uint32_t quarter, uint32_t page);
+// Shows nametable page (0-3) at any one PPU page (0-15), a pattern page too.
+void SetNametablePage(uint32_t ppuPage, uint32_t page);
 // The nametable page (0-3) that a mirroring mode shows at a quarter (0-3).
 uint32_t MirroringPage(uint32_t mode, uint32_t quarter);
 void RebuildBankPointers();

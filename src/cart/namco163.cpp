@@ -11,7 +11,6 @@
 #include "core/cpu.h"
 #include "core/memory_map.h"
 #include "core/state_rules.h"
-#include "ppu/ppu_state.h"
 
 namespace morvel {
 
@@ -44,16 +43,6 @@ float StepLevelFor(uint32_t submapper) {
     return static_cast<float>(apuPulse * std::pow(10.0, decibels / 20.0) / 225.0);
 }
 
-// The console's nametable RAM in a pattern page.
-template <int kPage>
-uint8_t CiramRead(uint32_t address) {
-    return ppu.nametableRam[kPage][address & 0x3FF];
-}
-template <int kPage>
-void CiramWrite(uint32_t address, uint8_t value) {
-    ppu.nametableRam[kPage][address & 0x3FF] = value;
-}
-
 PpuWriteHandler chrWrite;  // the CHR data's write handler, by the header
 
 // Values $E0-$FF pick nametable RAM page (value AND 1): always in the
@@ -67,14 +56,10 @@ void ApplyPattern(int page) {
     const uint8_t value = namco163.chr[page];
     const uint8_t romOnly = page < 4 ? 0x40 : 0x80;
     MapChrBanks(static_cast<uint32_t>(page) * k1K, value, k1K);
-    if (ShowsRam(value) && !(namco163.prg[1] & romOnly)) {
-        if (value & 1)
-            SetPpuPages(page, page, CiramRead<1>, CiramWrite<1>);
-        else
-            SetPpuPages(page, page, CiramRead<0>, CiramWrite<0>);
-    } else {
+    if (ShowsRam(value) && !(namco163.prg[1] & romOnly))
+        SetNametablePage(static_cast<uint32_t>(page), value & 1);
+    else
         SetPpuPages(page, page, ChrPageRead, chrWrite);
-    }
 }
 
 void ApplyNametable(int quarter) {
