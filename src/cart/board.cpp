@@ -117,6 +117,11 @@ void MapChrBanks(uint32_t ppuAddress, uint32_t bank, uint32_t size) {
     }
 }
 
+void CountBanks8kPrg1kChr(const BoardHeader& header) {
+    banks.prgBankCount = 2 * header.prgUnits;
+    banks.chrBankCount = 8 * header.chrUnits;
+}
+
 void MapPrg8kBanks(uint32_t at8000, uint32_t atA000, uint32_t atC000, uint32_t atE000) {
     MapPrgBanks(0x8000, at8000, 0x2000);
     MapPrgBanks(0xA000, atA000, 0x2000);

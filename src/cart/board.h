@@ -139,5 +139,8 @@ void SetupTaitoTc0190(const BoardHeader& header);
 
 // Maps 32 KB of PRG at $8000: a 16 KB image twice, a larger one from its start.
 void MapNromPrg(const BoardHeader& header);
+// Sets banks.prgBankCount and chrBankCount for a board that switches PRG in
+// 8 KB and CHR in 1 KB banks.
+void CountBanks8kPrg1kChr(const BoardHeader& header);
 
 }  // namespace morvel

@@ -113,8 +113,7 @@ void SetupFme7(const BoardHeader& header) {
     std::memset(&fme7, 0, sizeof fme7);
     ResetSunsoft5b(fme7.sound);
     fme7.mirroring = header.mirroring == kMirrorHorizontal ? 1 : 0;
-    banks.prgBankCount = header.prgUnits * 2;
-    banks.chrBankCount = header.chrUnits * 8;
+    CountBanks8kPrg1kChr(header);
     SetCpuPages(8, 15, PrgPageRead, Fme7Write);
     MapPrgBanks(0x8000, 0, 3 * k8K);
     MapPrgBanks(0xE000, header.prgUnits * 2 - 1, k8K);

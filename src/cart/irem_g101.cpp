@@ -48,8 +48,7 @@ void IremG101Write(uint32_t address, uint8_t v) {
 void SetupIremG101(const BoardHeader& header) {
     iremG101 = {};
     SetCpuPages(8, 15, PrgPageRead, IremG101Write);
-    banks.prgBankCount = 2 * header.prgUnits;
-    banks.chrBankCount = 8 * header.chrUnits;
+    CountBanks8kPrg1kChr(header);
     // Major League's nametables replace the header's arrangement, which the
     // row's afterMirroring puts back over.
     if (header.submapper == kMajorLeague) ChooseMirroring(kMirrorSingleLower);

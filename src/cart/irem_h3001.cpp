@@ -104,8 +104,7 @@ void SetupH3001(const BoardHeader& header) {
     h3001 = {};
     h3001.prg[1] = 1;
     h3001.mirroring = static_cast<uint8_t>(header.mirroring);
-    banks.prgBankCount = 2 * header.prgUnits;
-    banks.chrBankCount = 8 * header.chrUnits;
+    CountBanks8kPrg1kChr(header);
     SetCpuPages(8, 15, PrgPageRead, H3001Write);
     MapPrg();
     MapPrgBanks(0xE000, banks.prgBankCount - 1, k8K);

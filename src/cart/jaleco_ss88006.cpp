@@ -123,8 +123,7 @@ void SetupSs88006(const BoardHeader& header) {
     ss88006 = {};
     ss88006.ramControl = 3;  // games that never write $9002 still find their RAM
     ss88006.mirroring = static_cast<uint8_t>(header.mirroring);
-    banks.prgBankCount = 2 * header.prgUnits;
-    banks.chrBankCount = 8 * header.chrUnits;
+    CountBanks8kPrg1kChr(header);
     ApplyRamControl();
     SetCpuPages(8, 15, PrgPageRead, Ss88006Write);
     MapPrgBanks(0x8000, 0, k8K);

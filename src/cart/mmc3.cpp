@@ -151,8 +151,7 @@ void SetupMmc3Common(const BoardHeader& header, CpuWriteHandler write) {
     PowerOnMmc3(header);
     SetCpuPages(8, 15, PrgPageRead, write);
     KeepMirroring(header.mirroring);  // InitBoard applies it after the set-up
-    banks.chrBankCount = 8 * header.chrUnits;
-    banks.prgBankCount = 2 * header.prgUnits;
+    CountBanks8kPrg1kChr(header);
     MapChrBanks(0, 0, k8K);
     MapPrg8kBanks(0, 2, banks.prgBankCount - 2, banks.prgBankCount - 1);
 }
@@ -295,8 +294,7 @@ void SetupMapper189(const BoardHeader& header) {
     KeepMirroring(header.mirroring);
     SetCpuPages(4, 7, Mapper189LowRead, Mapper189Write);
     SetCpuPages(8, 15, PrgPageRead, Mapper189Write);
-    banks.prgBankCount = 2 * header.prgUnits;
-    banks.chrBankCount = 8 * header.chrUnits;
+    CountBanks8kPrg1kChr(header);
     MapChrBanks(0, 0, k8K);
     MapPrgBanks(0x8000, 0, 0x8000);
 }

@@ -41,8 +41,7 @@ void Namco108Write(uint32_t address, uint8_t v) {
 void SetupNamco108(const BoardHeader& header) {
     namco108 = {};
     SetCpuPages(8, 15, PrgPageRead, Namco108Write);
-    banks.prgBankCount = 2 * header.prgUnits;
-    banks.chrBankCount = 8 * header.chrUnits;
+    CountBanks8kPrg1kChr(header);
     // $C000-$FFFF hold the last two 8 KB banks for good.
     MapPrg8kBanks(0, 1, banks.prgBankCount - 2, banks.prgBankCount - 1);
     MapChrBanks(0, 0, k8K);

@@ -219,8 +219,7 @@ void SetupNamco163(const BoardHeader& header) {
     for (uint32_t quarter = 0; quarter < 4; ++quarter)
         namco163.nametable[quarter] =
             static_cast<uint8_t>(0xE0 | MirroringPage(header.mirroring, quarter));
-    banks.prgBankCount = 2 * header.prgUnits;
-    banks.chrBankCount = 8 * header.chrUnits;
+    CountBanks8kPrg1kChr(header);
     SetCpuPages(4, 4, Page4Read, Page4Write);
     SetCpuPages(5, 5, IrqRead, IrqWrite);
     SetCpuPages(6, 7, ReadWorkRam, WorkRamWrite);

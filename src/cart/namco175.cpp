@@ -71,8 +71,7 @@ void SetupNamco175(const BoardHeader& header) {
         SetCpuPages(6, 7, OpenBusRead, IgnoreCpuWrite);
     else
         SetCpuPages(6, 7, Namco175RamRead, Namco175RamWrite);
-    banks.prgBankCount = 2 * header.prgUnits;
-    banks.chrBankCount = 8 * header.chrUnits;
+    CountBanks8kPrg1kChr(header);
     MapPrg8kBanks(0, 1, 2, banks.prgBankCount - 1);
     MapChrBanks(0, 0, k8K);
 }

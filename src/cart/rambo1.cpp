@@ -148,8 +148,7 @@ uint32_t Rambo1RisesToIrq() {
 void SetupRambo1(const BoardHeader& header) {
     rambo1 = {};
     rambo1.mirroring = static_cast<uint8_t>(header.mirroring);
-    banks.prgBankCount = 2 * header.prgUnits;
-    banks.chrBankCount = 8 * header.chrUnits;
+    CountBanks8kPrg1kChr(header);
     rambo1.regs[7] = 1;
     rambo1.regs[15] = static_cast<uint8_t>(banks.prgBankCount - 2);
     SetCpuPages(8, 15, PrgPageRead, Rambo1Write);

@@ -112,8 +112,7 @@ void SetupTc0690(const BoardHeader& header) {
     tc0690 = {};
     tc0690.mirroring = static_cast<uint8_t>(header.mirroring);
     tc0690.prg[1] = 1;
-    banks.prgBankCount = 2 * header.prgUnits;
-    banks.chrBankCount = 8 * header.chrUnits;
+    CountBanks8kPrg1kChr(header);
     SetCpuPages(8, 15, PrgPageRead, Tc0690Write);
     SetWatchedPatternPages<Tc0690WatchA12>(header);
     MapPrg8kBanks(0, 1, banks.prgBankCount - 2, banks.prgBankCount - 1);

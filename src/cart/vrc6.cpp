@@ -222,8 +222,7 @@ void SetupVrc6(const BoardHeader& header, CpuWriteHandler write) {
     // Until the game writes $B003: work RAM on, the header's arrangement.
     vrc6.ppuStyle = kWorkRam | (header.mirroring == kMirrorHorizontal ? 0x04 : 0x00);
     SetCpuPages(8, 15, PrgPageRead, write);
-    banks.prgBankCount = 2 * header.prgUnits;
-    banks.chrBankCount = 8 * header.chrUnits;
+    CountBanks8kPrg1kChr(header);
     MapPrgBanks(0x8000, 0, k16K);
     MapPrgBanks(0xC000, 0, k8K);
     MapPrgBanks(0xE000, banks.prgBankCount - 1, k8K);
