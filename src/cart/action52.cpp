@@ -69,18 +69,6 @@ void NibbleWrite(uint32_t address, uint8_t value) {
         action52.a52Nibbles[address & 3] = value & 0x0F;
 }
 
-bool Action52Fits(const Action52State& s, std::string& why) {
-    bool nibbles = true;
-    for (uint8_t cell : s.a52Nibbles) nibbles = nibbles && cell <= 0x0F;
-    return AllHold(
-        {
-            {s.a52Address >= 0x8000 && s.a52Address <= 0xFFFF, "Action 52 latch address"},
-            {s.a52Data <= 0xFF, "Action 52 latch data"},
-            {s.a52Written <= 1, "Action 52 write flag"},
-            {nibbles, "Action 52 RAM cells"},
-        },
-        why);
-}
 }  // namespace
 
 void SetupAction52(const BoardHeader&) {
@@ -94,8 +82,17 @@ void Action52AfterStateLoad() {
     ApplyLatch();
 }
 
-bool Action52ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Action52State, Action52Fits>(saved, why);
+bool Action52Fits(const Action52State& s, std::string& why) {
+    bool nibbles = true;
+    for (uint8_t cell : s.a52Nibbles) nibbles = nibbles && cell <= 0x0F;
+    return AllHold(
+        {
+            {s.a52Address >= 0x8000 && s.a52Address <= 0xFFFF, "Action 52 latch address"},
+            {s.a52Data <= 0xFF, "Action 52 latch data"},
+            {s.a52Written <= 1, "Action 52 write flag"},
+            {nibbles, "Action 52 RAM cells"},
+        },
+        why);
 }
 
 }  // namespace morvel

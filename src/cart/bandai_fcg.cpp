@@ -28,9 +28,7 @@ EepromChip eepromChip = EepromChip::kNone;
 
 // $x009 bits 1-0: vertical, horizontal, one screen lower, one screen upper.
 void WriteMirroring(uint8_t value) {
-    static const uint8_t kModes[4] = {kMirrorVertical, kMirrorHorizontal, kMirrorSingleLower,
-                                      kMirrorSingleUpper};
-    bandaiFcg.mirroring = kModes[value & 3];
+    bandaiFcg.mirroring = kTwoBitMirroring[value & 3];
     SetMirroring(bandaiFcg.mirroring);
 }
 
@@ -86,10 +84,6 @@ uint8_t EepromRead(uint32_t) {
     const uint8_t game = (bandaiFcg.eepromLines & 0x80) ? 1 : chip.sda;
     const uint8_t line = eepromChip == EepromChip::kNone ? 1 : chip.output & game;
     return static_cast<uint8_t>((cpuCycle.openBus & ~0x10) | line << 4);
-}
-
-uint8_t OpenBusRead(uint32_t) {
-    return cpuCycle.openBus;
 }
 
 void PowerOn(const BoardHeader& header, EepromChip chip) {
@@ -149,7 +143,6 @@ BatteryPart BandaiFcgBatteryMemory(const BoardHeader& header) {
     return {bandaiFcg.eeprom.data, eepromChip == EepromChip::k24C01 ? 128u : 256u};
 }
 
-namespace {
 bool BandaiFcgFits(const BandaiFcgState& s, std::string& why) {
     return AllHold(
         {
@@ -160,11 +153,6 @@ bool BandaiFcgFits(const BandaiFcgState& s, std::string& why) {
             {EepromTransferFits(s.eeprom), "FCG EEPROM transfer"},
         },
         why);
-}
-}  // namespace
-
-bool BandaiFcgExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<BandaiFcgState, BandaiFcgFits>(saved, why);
 }
 
 }  // namespace morvel

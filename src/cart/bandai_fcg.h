@@ -36,6 +36,6 @@ void SetupMapper159(const BoardHeader& header);
 void BandaiFcgRunTo(uint64_t last);
 void BandaiFcgAfterStateLoad();
 BatteryPart BandaiFcgBatteryMemory(const BoardHeader& header);
-bool BandaiFcgExtrasFit(const uint8_t* saved, std::string& why);
+bool BandaiFcgFits(const BandaiFcgState& saved, std::string& why);
 
 }  // namespace morvel

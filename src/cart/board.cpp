@@ -4,6 +4,7 @@
 #include "cart/board_clock.h"
 #include "cart/board_table.h"
 #include "cart/cartridge.h"
+#include "core/cpu.h"
 #include "ppu/ppu.h"
 
 namespace morvel {
@@ -35,6 +36,17 @@ const PpuReadHandler kNametableRead[4] = {NametableRead<0>, NametableRead<1>, Na
                                           NametableRead<3>};
 const PpuWriteHandler kNametableWrite[4] = {NametableWrite<0>, NametableWrite<1>, NametableWrite<2>,
                                             NametableWrite<3>};
+
+// The CHR data each nametable quarter shows while ShowChrAtQuarter put it there.
+const uint8_t* chrAtQuarter[4];
+
+template <int kQuarter>
+uint8_t ChrQuarterRead(uint32_t address) {
+    return chrAtQuarter[kQuarter][address & 0x3FF];
+}
+
+const PpuReadHandler kChrQuarterRead[4] = {ChrQuarterRead<0>, ChrQuarterRead<1>, ChrQuarterRead<2>,
+                                           ChrQuarterRead<3>};
 
 // Which nametable page each of $2000, $2400, $2800 and $2C00 shows, per mode.
 // clang-format off
@@ -105,6 +117,18 @@ void MapChrBanks(uint32_t ppuAddress, uint32_t bank, uint32_t size) {
     }
 }
 
+void CountBanks8kPrg1kChr(const BoardHeader& header) {
+    banks.prgBankCount = 2 * header.prgUnits;
+    banks.chrBankCount = 8 * header.chrUnits;
+}
+
+void MapPrg8kBanks(uint32_t at8000, uint32_t atA000, uint32_t atC000, uint32_t atE000) {
+    MapPrgBanks(0x8000, at8000, 0x2000);
+    MapPrgBanks(0xA000, atA000, 0x2000);
+    MapPrgBanks(0xC000, atC000, 0x2000);
+    MapPrgBanks(0xE000, atE000, 0x2000);
+}
+
 void SetMirroring(uint32_t mode) {
     if (mode > kMirrorFourScreen) return;
     for (int slot = 0; slot < 4; ++slot) {
@@ -135,10 +159,24 @@ uint32_t MirroringPage(uint32_t mode, uint32_t quarter) {
 }
 
 void SetNametableQuarter(uint32_t quarter, uint32_t page) {
-    if (quarter > 3 || page > 3) return;
+    if (quarter > 3) return;
+    SetNametablePage(8 + quarter, page);
+    SetNametablePage(12 + quarter, page);
+}
+
+void SetNametablePage(uint32_t ppuPage, uint32_t page) {
+    if (ppuPage > 15 || page > 3) return;
+    const int slot = static_cast<int>(ppuPage);
+    SetPpuPages(slot, slot, kNametableRead[page], kNametableWrite[page]);
+}
+
+void ShowChrAtQuarter(uint32_t quarter, uint32_t chrUnit) {
+    if (quarter > 3) return;
+    const uint32_t unit = chrUnitCount ? chrUnit % chrUnitCount : 0;
+    chrAtQuarter[quarter] = chrBase + static_cast<size_t>(unit) * 1024;
     int slot = static_cast<int>(quarter);
-    SetPpuPages(8 + slot, 8 + slot, kNametableRead[page], kNametableWrite[page]);
-    SetPpuPages(12 + slot, 12 + slot, kNametableRead[page], kNametableWrite[page]);
+    SetPpuPages(8 + slot, 8 + slot, kChrQuarterRead[quarter], IgnorePpuWrite);
+    SetPpuPages(12 + slot, 12 + slot, kChrQuarterRead[quarter], IgnorePpuWrite);
 }
 
 // The numbers come from a save state: one that lies past the loaded data
@@ -195,6 +233,9 @@ void ChrRamWrite(uint32_t address, uint8_t value) {
     chrRam[address & 0x1FFF] = value;
 }
 void IgnoreCpuWrite(uint32_t, uint8_t) {}
+uint8_t OpenBusRead(uint32_t) {
+    return cpuCycle.openBus;
+}
 
 void InitBoard(const BoardHeader& header) {
     // Start from bank 0 everywhere, so that no window of the previous

@@ -19,6 +19,11 @@ enum MirroringMode : uint32_t {
     kMirrorFourScreen = 4,
 };
 
+// The two-bit mirroring field many chips share: 0 vertical, 1 horizontal,
+// 2 and 3 one screen of the first or the second nametable.
+constexpr uint8_t kTwoBitMirroring[4] = {kMirrorVertical, kMirrorHorizontal, kMirrorSingleLower,
+                                         kMirrorSingleUpper};
+
 extern uint8_t* prgBase;
 extern uint8_t* chrBase;
 extern uint8_t* chrPagePtr[8];  // 1 KB of CHR data per pattern page
@@ -47,6 +52,12 @@ extern uint32_t chrUnitCount;
 
 void MapPrgBanks(uint32_t cpuAddress, uint32_t bank, uint32_t size);
 void MapChrBanks(uint32_t ppuAddress, uint32_t bank, uint32_t size);
+// Shows four 8 KB PRG banks at $8000, $A000, $C000 and $E000.
+void MapPrg8kBanks(uint32_t at8000, uint32_t atA000, uint32_t atC000, uint32_t atE000);
+// Shows 1 KB of CHR data (a unit number, wrapped around the block) at one
+// nametable quarter (0-3) and its mirror 4 KB higher; writes there change
+// nothing.
+void ShowChrAtQuarter(uint32_t quarter, uint32_t chrUnit);
 void SetMirroring(uint32_t mode);
 // The nametable handlers are not part of a save state: a board whose register
 // chooses the arrangement keeps its choice in banks.mirroringState, 0 while
@@ -59,6 +70,8 @@ void RestoreChosenMirroring();
 // Shows nametable page (0-3) at one quarter (0-3: $2000, $2400, $2800, $2C00)
 // and at its mirror 4 KB higher.
 void SetNametableQuarter(uint32_t quarter, uint32_t page);
+// Shows nametable page (0-3) at any one PPU page (0-15), a pattern page too.
+void SetNametablePage(uint32_t ppuPage, uint32_t page);
 // The nametable page (0-3) that a mirroring mode shows at a quarter (0-3).
 uint32_t MirroringPage(uint32_t mode, uint32_t quarter);
 void RebuildBankPointers();
@@ -76,6 +89,8 @@ void IgnorePpuWrite(uint32_t address, uint8_t value);
 uint8_t ChrRamRead(uint32_t address);
 void ChrRamWrite(uint32_t address, uint8_t value);
 void IgnoreCpuWrite(uint32_t address, uint8_t value);
+// Reads of CPU space nothing answers: the data bus keeps its last value.
+uint8_t OpenBusRead(uint32_t address);
 
 // What InitBoard needs to know of the header.
 struct BoardHeader {
@@ -124,5 +139,8 @@ void SetupTaitoTc0190(const BoardHeader& header);
 
 // Maps 32 KB of PRG at $8000: a 16 KB image twice, a larger one from its start.
 void MapNromPrg(const BoardHeader& header);
+// Sets banks.prgBankCount and chrBankCount for a board that switches PRG in
+// 8 KB and CHR in 1 KB banks.
+void CountBanks8kPrg1kChr(const BoardHeader& header);
 
 }  // namespace morvel

@@ -2,6 +2,7 @@
 // them. Adding a board means adding a row here and a source file for it.
 #include "cart/board_table.h"
 
+#include "cart/a12_watch.h"
 #include "cart/bandai_fcg.h"
 #include "cart/discrete_boards.h"
 #include "cart/fme7.h"
@@ -26,6 +27,7 @@
 #include "cart/vrc6.h"
 #include "cart/vrc7.h"
 #include "core/save_state.h"
+#include "core/state_rules.h"
 
 namespace morvel {
 
@@ -59,57 +61,56 @@ Sunsoft4State sunsoft4Saved[kStateSlots];
 Namco175State namco175Saved[kStateSlots];
 Vrc7State vrc7Saved[kStateSlots];
 
+// A record whose every byte is a value the board can hold needs no check.
 template <typename Record>
 constexpr BoardExtras Extras(Record& live, Record (&saved)[kStateSlots],
                              bool (*fits)(const uint8_t*, std::string&)) {
     return {&live, sizeof(Record), saved, fits};
 }
 
-constexpr BoardExtras kMmc1Extras = Extras(mmc1, mmc1Saved, Mmc1ExtrasFit);
-constexpr BoardExtras kMmc3Extras = Extras(mmc3, mmc3Saved, Mmc3ExtrasFit);
-constexpr BoardExtras kMmc5Extras = Extras(mmc5, mmc5Saved, Mmc5ExtrasFit);
+// A record checked field by field: the check reads an aligned copy of the
+// capture's bytes.
+template <auto kFits, typename Record>
+constexpr BoardExtras Extras(Record& live, Record (&saved)[kStateSlots]) {
+    return {&live, sizeof(Record), saved, SavedRecordFits<Record, kFits>};
+}
+
+constexpr BoardExtras kMmc1Extras = Extras<Mmc1Fits>(mmc1, mmc1Saved);
+constexpr BoardExtras kMmc3Extras = Extras<Mmc3Fits>(mmc3, mmc3Saved);
+constexpr BoardExtras kMmc5Extras = Extras<Mmc5Fits>(mmc5, mmc5Saved);
 // Added with the MMC5's sound; files written before keep only the registers.
-constexpr BoardExtras kMmc5SoundExtras = Extras(mmc5Sound, mmc5SoundSaved, Mmc5SoundFits);
-constexpr BoardExtras kMmc2Extras = Extras(mmc2, mmc2Saved, Mmc2ExtrasFit);
+constexpr BoardExtras kMmc5SoundExtras = Extras<Mmc5SoundFits>(mmc5Sound, mmc5SoundSaved);
+constexpr BoardExtras kMmc2Extras = Extras<Mmc2Fits>(mmc2, mmc2Saved);
 // Any byte is a value CHR RAM can hold: CPROM's record needs no check.
 constexpr BoardExtras kCpromExtras = Extras(cprom, cpromSaved, nullptr);
-constexpr BoardExtras kChrLockExtras = Extras(chrLock, chrLockSaved, ChrLockExtrasFit);
-constexpr BoardExtras kAction52Extras = Extras(action52, action52Saved, Action52ExtrasFit);
-constexpr BoardExtras kVrc24Extras = Extras(vrc24, vrc24Saved, Vrc24ExtrasFit);
-constexpr BoardExtras kVrc3Extras = Extras(vrc3, vrc3Saved, Vrc3ExtrasFit);
-constexpr BoardExtras kFme7Extras = Extras(fme7, fme7Saved, Fme7ExtrasFit);
-constexpr BoardExtras kVrc6Extras = Extras(vrc6, vrc6Saved, Vrc6ExtrasFit);
-constexpr BoardExtras kNamco163Extras = Extras(namco163, namco163Saved, Namco163ExtrasFit);
-constexpr BoardExtras kBandaiFcgExtras = Extras(bandaiFcg, bandaiFcgSaved, BandaiFcgExtrasFit);
-constexpr BoardExtras kSs88006Extras = Extras(ss88006, ss88006Saved, Ss88006ExtrasFit);
-constexpr BoardExtras kTc0690Extras = Extras(tc0690, tc0690Saved, Tc0690ExtrasFit);
-constexpr BoardExtras kRambo1Extras = Extras(rambo1, rambo1Saved, Rambo1ExtrasFit);
-constexpr BoardExtras kH3001Extras = Extras(h3001, h3001Saved, H3001ExtrasFit);
-constexpr BoardExtras kVrc1Extras = Extras(vrc1, vrc1Saved, Vrc1ExtrasFit);
-constexpr BoardExtras kNamco108Extras = Extras(namco108, namco108Saved, Namco108ExtrasFit);
+constexpr BoardExtras kChrLockExtras = Extras<ChrLockFits>(chrLock, chrLockSaved);
+constexpr BoardExtras kAction52Extras = Extras<Action52Fits>(action52, action52Saved);
+constexpr BoardExtras kVrc24Extras = Extras<Vrc24Fits>(vrc24, vrc24Saved);
+constexpr BoardExtras kVrc3Extras = Extras<Vrc3Fits>(vrc3, vrc3Saved);
+constexpr BoardExtras kFme7Extras = Extras<Fme7Fits>(fme7, fme7Saved);
+constexpr BoardExtras kVrc6Extras = Extras<Vrc6Fits>(vrc6, vrc6Saved);
+constexpr BoardExtras kNamco163Extras = Extras<Namco163Fits>(namco163, namco163Saved);
+constexpr BoardExtras kBandaiFcgExtras = Extras<BandaiFcgFits>(bandaiFcg, bandaiFcgSaved);
+constexpr BoardExtras kSs88006Extras = Extras<Ss88006Fits>(ss88006, ss88006Saved);
+constexpr BoardExtras kTc0690Extras = Extras<Tc0690Fits>(tc0690, tc0690Saved);
+constexpr BoardExtras kRambo1Extras = Extras<Rambo1Fits>(rambo1, rambo1Saved);
+constexpr BoardExtras kH3001Extras = Extras<H3001Fits>(h3001, h3001Saved);
+constexpr BoardExtras kVrc1Extras = Extras<Vrc1Fits>(vrc1, vrc1Saved);
+constexpr BoardExtras kNamco108Extras = Extras<Namco108Fits>(namco108, namco108Saved);
 // Any bytes are values the X1-005's RAM and key can hold: no check.
 constexpr BoardExtras kTaitoX1005Extras = Extras(taitoX1005, taitoX1005Saved, nullptr);
-constexpr BoardExtras kIremG101Extras = Extras(iremG101, iremG101Saved, IremG101ExtrasFit);
-constexpr BoardExtras kSunsoft4Extras = Extras(sunsoft4, sunsoft4Saved, Sunsoft4ExtrasFit);
-constexpr BoardExtras kNamco175Extras = Extras(namco175, namco175Saved, Namco175ExtrasFit);
+constexpr BoardExtras kIremG101Extras = Extras<IremG101Fits>(iremG101, iremG101Saved);
+constexpr BoardExtras kSunsoft4Extras = Extras<Sunsoft4Fits>(sunsoft4, sunsoft4Saved);
+constexpr BoardExtras kNamco175Extras = Extras<Namco175Fits>(namco175, namco175Saved);
 constexpr BoardExtras kVrc7Extras = Extras(vrc7, vrc7Saved, Vrc7ExtrasFit);
 
-// The MMC3's counter, on mappers 4, 118 and 189 alike, sees the addresses the
-// CPU puts on the PPU bus through $2006/$2007 as well as the rendering fetches.
-// It clocks on a rise of A12 alone, so a run of fetches from one pattern
-// table shows it what the last of them does.
-constexpr PpuBoardHooks kMmc3PpuHooks = {
-    Mmc3WatchA12, nullptr, nullptr, Mmc3RisesToIrq, Mmc3WatchA12, Mmc3ChrRomRead, Mmc3ChrRamRead};
+// The MMC3's counter, on mappers 4, 118 and 189 alike, and the RAMBO-1's and
+// the TC0690's count A12 rises.
+constexpr PpuBoardHooks kMmc3PpuHooks = kA12WatchHooks<Mmc3WatchA12, Mmc3RisesToIrq>;
+constexpr PpuBoardHooks kRambo1PpuHooks = kA12WatchHooks<Rambo1WatchA12, Rambo1RisesToIrq>;
+constexpr PpuBoardHooks kTc0690PpuHooks = kA12WatchHooks<Tc0690WatchA12, Tc0690RisesToIrq>;
 constexpr PpuBoardHooks kMmc5PpuHooks = {nullptr, StepRenderMmc5, Mmc5ClearInFrame, nullptr,
                                          nullptr, nullptr,        nullptr};
-
-// The RAMBO-1 and the TC0690 count A12 rises as the MMC3 does.
-constexpr PpuBoardHooks kRambo1PpuHooks = {Rambo1WatchA12,   nullptr,        nullptr,
-                                           Rambo1RisesToIrq, Rambo1WatchA12, Rambo1ChrRomRead,
-                                           Rambo1ChrRamRead};
-constexpr PpuBoardHooks kTc0690PpuHooks = {Tc0690WatchA12,   nullptr,        nullptr,
-                                           Tc0690RisesToIrq, Tc0690WatchA12, Tc0690ChrRomRead,
-                                           Tc0690ChrRamRead};
 
 // Mapper 16's submappers 4 (the FCG-1/2) and 5 (the LZ93D50); 0 has both.
 constexpr uint16_t kBandaiSubmappers = 1 | (1u << 4) | (1u << 5);

@@ -36,9 +36,6 @@ void ChrLockWrite(uint32_t, uint8_t value) {
     ApplyLatch();
 }
 
-bool ChrLockFits(const ChrLockState& s, std::string& why) {
-    return AllHold({{s.chrLockLatch <= 0xFF, "CHR latch"}}, why);
-}
 }  // namespace
 
 void SetupChrLock(const BoardHeader& header) {
@@ -53,8 +50,8 @@ void ChrLockAfterStateLoad() {
     ApplyLatch();
 }
 
-bool ChrLockExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<ChrLockState, ChrLockFits>(saved, why);
+bool ChrLockFits(const ChrLockState& s, std::string& why) {
+    return AllHold({{s.chrLockLatch <= 0xFF, "CHR latch"}}, why);
 }
 
 }  // namespace morvel

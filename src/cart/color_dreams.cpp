@@ -6,14 +6,12 @@ namespace morvel {
 
 namespace {
 void ColorDreamsWrite(uint32_t, uint8_t value) {
-    MapPrgBanks(0x8000, value & 3, 0x8000);
-    MapChrBanks(0, value >> 4, 0x2000);
+    MapLatchBanks(value & 3, value >> 4);
 }
 }  // namespace
 
 void SetupColorDreams(const BoardHeader&) {
-    MapPrgBanks(0x8000, 0, 0x8000);
-    MapChrBanks(0, 0, 0x2000);
+    MapLatchBanks(0, 0);
     SetCpuPages(8, 15, PrgPageRead, ColorDreamsWrite);
 }
 

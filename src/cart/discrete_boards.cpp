@@ -1,12 +1,11 @@
 // Helpers the discrete-logic boards share.
 #include "cart/discrete_boards.h"
 
-#include "core/cpu.h"
-
 namespace morvel {
 
-uint8_t OpenBusRead(uint32_t) {
-    return cpuCycle.openBus;
+void MapLatchBanks(uint32_t prgBank, uint32_t chrBank) {
+    MapPrgBanks(0x8000, prgBank, 0x8000);
+    MapChrBanks(0, chrBank, 0x2000);
 }
 
 }  // namespace morvel

@@ -62,11 +62,11 @@ void SetupAction52(const BoardHeader& header);
 void ChrLockAfterStateLoad();
 void Action52AfterStateLoad();
 
-bool ChrLockExtrasFit(const uint8_t* saved, std::string& why);
-bool Action52ExtrasFit(const uint8_t* saved, std::string& why);
+bool ChrLockFits(const ChrLockState& saved, std::string& why);
+bool Action52Fits(const Action52State& saved, std::string& why);
 
-// Reads of $6000-$7FFF on boards whose register sits there: nothing drives
-// the data bus, which keeps its last value.
-uint8_t OpenBusRead(uint32_t address);
+// The latch of GxROM, Color Dreams, NINA-03/06 and Jaleco's JF-11/14: a 32 KB
+// PRG bank at $8000 and an 8 KB CHR bank.
+void MapLatchBanks(uint32_t prgBank, uint32_t chrBank);
 
 }  // namespace morvel

@@ -23,10 +23,6 @@ constexpr uint8_t kRamSelect = 0x40;
 constexpr uint8_t kCounting = 0x80;
 constexpr uint8_t kIrqEnable = 0x01;
 
-// Command 12: 0 vertical, 1 horizontal, 2 and 3 one screen.
-constexpr uint32_t kMirroring[4] = {kMirrorVertical, kMirrorHorizontal, kMirrorSingleLower,
-                                    kMirrorSingleUpper};
-
 // PRG ROM at $6000-$7FFF: the 8 KB bank of command 8, wrapped around the image.
 uint8_t RomAt6000Read(uint32_t address) {
     const uint32_t unit = ((fme7.bank6000 & 0x3Fu) * 2 + ((address >> 12) & 1)) % prgUnitCount;
@@ -62,7 +58,7 @@ void WriteParameter(uint8_t v) {
         MapPrgBanks(0x8000 + (command - 9) * k8K, v & 0x3F, k8K);
     } else if (command == 12) {
         fme7.mirroring = v & 3;
-        SetMirroring(kMirroring[fme7.mirroring]);
+        SetMirroring(kTwoBitMirroring[fme7.mirroring]);  // command 12
     } else {
         BoardCatchUp();
         if (command == 13) {
@@ -117,8 +113,7 @@ void SetupFme7(const BoardHeader& header) {
     std::memset(&fme7, 0, sizeof fme7);
     ResetSunsoft5b(fme7.sound);
     fme7.mirroring = header.mirroring == kMirrorHorizontal ? 1 : 0;
-    banks.prgBankCount = header.prgUnits * 2;
-    banks.chrBankCount = header.chrUnits * 8;
+    CountBanks8kPrg1kChr(header);
     SetCpuPages(8, 15, PrgPageRead, Fme7Write);
     MapPrgBanks(0x8000, 0, 3 * k8K);
     MapPrgBanks(0xE000, header.prgUnits * 2 - 1, k8K);
@@ -127,10 +122,9 @@ void SetupFme7(const BoardHeader& header) {
 
 void Fme7AfterStateLoad() {
     MapBank6000();
-    SetMirroring(kMirroring[fme7.mirroring & 3]);
+    SetMirroring(kTwoBitMirroring[fme7.mirroring & 3]);
 }
 
-namespace {
 bool Fme7Fits(const Fme7State& f, std::string& why) {
     return AllHold(
         {
@@ -140,11 +134,6 @@ bool Fme7Fits(const Fme7State& f, std::string& why) {
             {Sunsoft5bFits(f.sound), "5B sound registers"},
         },
         why);
-}
-}  // namespace
-
-bool Fme7ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Fme7State, Fme7Fits>(saved, why);
 }
 
 }  // namespace morvel

@@ -35,6 +35,6 @@ void SetupFme7(const BoardHeader& header);
 void Fme7AfterStateLoad();
 void Fme7RunTo(uint64_t last);
 
-bool Fme7ExtrasFit(const uint8_t* saved, std::string& why);
+bool Fme7Fits(const Fme7State& saved, std::string& why);
 
 }  // namespace morvel

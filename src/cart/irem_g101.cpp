@@ -43,18 +43,12 @@ void IremG101Write(uint32_t address, uint8_t v) {
     }
 }
 
-bool G101Fits(const IremG101State& s, std::string& why) {
-    return AllHold(
-        {{s.g101PrgBank0 <= 0x1F, "G-101 PRG bank"}, {s.g101Control <= 3, "G-101 control"}}, why);
-}
-
 }  // namespace
 
 void SetupIremG101(const BoardHeader& header) {
     iremG101 = {};
     SetCpuPages(8, 15, PrgPageRead, IremG101Write);
-    banks.prgBankCount = 2 * header.prgUnits;
-    banks.chrBankCount = 8 * header.chrUnits;
+    CountBanks8kPrg1kChr(header);
     // Major League's nametables replace the header's arrangement, which the
     // row's afterMirroring puts back over.
     if (header.submapper == kMajorLeague) ChooseMirroring(kMirrorSingleLower);
@@ -64,8 +58,9 @@ void SetupIremG101(const BoardHeader& header) {
     MapChrBanks(0, 0, k8K);
 }
 
-bool IremG101ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<IremG101State, G101Fits>(saved, why);
+bool IremG101Fits(const IremG101State& s, std::string& why) {
+    return AllHold(
+        {{s.g101PrgBank0 <= 0x1F, "G-101 PRG bank"}, {s.g101Control <= 3, "G-101 control"}}, why);
 }
 
 }  // namespace morvel

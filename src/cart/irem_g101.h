@@ -22,6 +22,6 @@ static_assert(std::is_trivially_copyable_v<IremG101State>);
 extern IremG101State iremG101;
 
 void SetupIremG101(const BoardHeader& header);
-bool IremG101ExtrasFit(const uint8_t* saved, std::string& why);
+bool IremG101Fits(const IremG101State& saved, std::string& why);
 
 }  // namespace morvel

@@ -104,8 +104,7 @@ void SetupH3001(const BoardHeader& header) {
     h3001 = {};
     h3001.prg[1] = 1;
     h3001.mirroring = static_cast<uint8_t>(header.mirroring);
-    banks.prgBankCount = 2 * header.prgUnits;
-    banks.chrBankCount = 8 * header.chrUnits;
+    CountBanks8kPrg1kChr(header);
     SetCpuPages(8, 15, PrgPageRead, H3001Write);
     MapPrg();
     MapPrgBanks(0xE000, banks.prgBankCount - 1, k8K);
@@ -116,7 +115,6 @@ void H3001AfterStateLoad() {
     SetMirroring(h3001.mirroring);
 }
 
-namespace {
 bool H3001Fits(const H3001State& s, std::string& why) {
     return AllHold(
         {
@@ -125,11 +123,6 @@ bool H3001Fits(const H3001State& s, std::string& why) {
             {s.irqEnabled <= 1, "H3001 interrupt enable"},
         },
         why);
-}
-}  // namespace
-
-bool H3001ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<H3001State, H3001Fits>(saved, why);
 }
 
 }  // namespace morvel

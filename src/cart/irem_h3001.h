@@ -28,6 +28,6 @@ struct BoardHeader;
 void SetupH3001(const BoardHeader& header);
 void H3001RunTo(uint64_t last);
 void H3001AfterStateLoad();
-bool H3001ExtrasFit(const uint8_t* saved, std::string& why);
+bool H3001Fits(const H3001State& saved, std::string& why);
 
 }  // namespace morvel

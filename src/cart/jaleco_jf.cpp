@@ -13,8 +13,7 @@ void Jaleco87Write(uint32_t, uint8_t value) {
 }
 
 void Jaleco140Write(uint32_t, uint8_t value) {
-    MapPrgBanks(0x8000, (value >> 4) & 3, 0x8000);
-    MapChrBanks(0, value & 0x0F, 0x2000);
+    MapLatchBanks((value >> 4) & 3, value & 0x0F);
 }
 }  // namespace
 
@@ -26,8 +25,7 @@ void SetupJaleco87(const BoardHeader& header) {
 }
 
 void SetupJaleco140(const BoardHeader&) {
-    MapPrgBanks(0x8000, 0, 0x8000);
-    MapChrBanks(0, 0, 0x2000);
+    MapLatchBanks(0, 0);
     SetCpuPages(6, 7, OpenBusRead, Jaleco140Write);
     SetCpuPages(8, 15, PrgPageRead, IgnoreCpuWrite);
 }

@@ -123,8 +123,7 @@ void SetupSs88006(const BoardHeader& header) {
     ss88006 = {};
     ss88006.ramControl = 3;  // games that never write $9002 still find their RAM
     ss88006.mirroring = static_cast<uint8_t>(header.mirroring);
-    banks.prgBankCount = 2 * header.prgUnits;
-    banks.chrBankCount = 8 * header.chrUnits;
+    CountBanks8kPrg1kChr(header);
     ApplyRamControl();
     SetCpuPages(8, 15, PrgPageRead, Ss88006Write);
     MapPrgBanks(0x8000, 0, k8K);
@@ -139,7 +138,6 @@ void Ss88006AfterStateLoad() {
     SetMirroring(ss88006.mirroring);
 }
 
-namespace {
 bool Ss88006Fits(const Ss88006State& s, std::string& why) {
     return AllHold(
         {
@@ -148,11 +146,6 @@ bool Ss88006Fits(const Ss88006State& s, std::string& why) {
             {s.mirroring <= kMirrorFourScreen, "SS88006 mirroring"},
         },
         why);
-}
-}  // namespace
-
-bool Ss88006ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Ss88006State, Ss88006Fits>(saved, why);
 }
 
 }  // namespace morvel

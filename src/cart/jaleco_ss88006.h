@@ -29,6 +29,6 @@ struct BoardHeader;
 void SetupSs88006(const BoardHeader& header);
 void Ss88006RunTo(uint64_t last);
 void Ss88006AfterStateLoad();
-bool Ss88006ExtrasFit(const uint8_t* saved, std::string& why);
+bool Ss88006Fits(const Ss88006State& saved, std::string& why);
 
 }  // namespace morvel

@@ -130,7 +130,6 @@ void Mmc1AfterMirroring() {
 
 // The values a saved capture of the registers may hold.
 
-namespace {
 bool Mmc1Fits(const Mmc1State& m, std::string& why) {
     return AllHold(
         {
@@ -141,11 +140,6 @@ bool Mmc1Fits(const Mmc1State& m, std::string& why) {
             {Flag(m.mmc1Chr4k, 0x10), "MMC1 CHR mode"},
         },
         why);
-}
-}  // namespace
-
-bool Mmc1ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Mmc1State, Mmc1Fits>(saved, why);
 }
 
 }  // namespace morvel

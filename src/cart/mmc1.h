@@ -33,9 +33,8 @@ void Mmc1Write(uint32_t address, uint8_t value);
 // and the CHR mode.
 void Mmc1ApplyControl(uint8_t control);
 
-// Checks a saved capture of the registers (as the state file holds it)
-// before a state load takes it; false with the reason when a field is out of
-// range.
-bool Mmc1ExtrasFit(const uint8_t* saved, std::string& why);
+// Checks a saved capture of the registers before a state load takes it;
+// false with the reason when a field is out of range.
+bool Mmc1Fits(const Mmc1State& saved, std::string& why);
 
 }  // namespace morvel

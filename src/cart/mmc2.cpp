@@ -133,7 +133,6 @@ void SetupMmc2(const BoardHeader& header) {
 
 // The values a saved capture of the registers may hold.
 
-namespace {
 bool Mmc2Fits(const Mmc2State& m, std::string& why) {
     return AllHold(
         {
@@ -146,11 +145,6 @@ bool Mmc2Fits(const Mmc2State& m, std::string& why) {
              "MMC2 latches"},
         },
         why);
-}
-}  // namespace
-
-bool Mmc2ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Mmc2State, Mmc2Fits>(saved, why);
 }
 
 }  // namespace morvel

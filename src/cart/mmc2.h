@@ -35,9 +35,8 @@ void Mmc4Write(uint32_t address, uint8_t value);
 uint8_t Mmc4LatchRead(uint32_t address);
 void SetupMmc4(const BoardHeader& header);
 
-// Checks a saved capture of the registers (as the state file holds it)
-// before a state load takes it; false with the reason when a field is out of
-// range.
-bool Mmc2ExtrasFit(const uint8_t* saved, std::string& why);
+// Checks a saved capture of the registers before a state load takes it;
+// false with the reason when a field is out of range.
+bool Mmc2Fits(const Mmc2State& saved, std::string& why);
 
 }  // namespace morvel

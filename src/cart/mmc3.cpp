@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "cart/a12_watch.h"
 #include "cart/board.h"
 #include "cart/board_table.h"
 #include "cart/cartridge.h"
@@ -143,23 +144,16 @@ void PowerOnMmc3(const BoardHeader& header) {
     const SupportedBoard* board = FindSupportedBoard(static_cast<int32_t>(mapperNumber));
     earlyCounterRule =
         board && header.submapper < 16 && (board->earlyCounterSubmappers >> header.submapper) & 1;
-    if (header.chrUnits != 0)
-        SetPpuPages(0, 7, Mmc3ChrRomRead, Mmc3ChrRomWrite);
-    else
-        SetPpuPages(0, 7, Mmc3ChrRamRead, Mmc3ChrRamWrite);
+    SetWatchedPatternPages<Mmc3WatchA12>(header);
 }
 
 void SetupMmc3Common(const BoardHeader& header, CpuWriteHandler write) {
     PowerOnMmc3(header);
     SetCpuPages(8, 15, PrgPageRead, write);
     KeepMirroring(header.mirroring);  // InitBoard applies it after the set-up
-    banks.chrBankCount = 8 * header.chrUnits;
-    banks.prgBankCount = 2 * header.prgUnits;
+    CountBanks8kPrg1kChr(header);
     MapChrBanks(0, 0, k8K);
-    MapPrgBanks(0x8000, 0, k8K);
-    MapPrgBanks(0xA000, 2, k8K);
-    MapPrgBanks(0xC000, banks.prgBankCount - 2, k8K);
-    MapPrgBanks(0xE000, banks.prgBankCount - 1, k8K);
+    MapPrg8kBanks(0, 2, banks.prgBankCount - 2, banks.prgBankCount - 1);
 }
 
 // Mapper 189 answers the APU and controller registers at $4000-$4017; every
@@ -194,30 +188,11 @@ void Mmc3WatchA12(uint32_t address) {
     mmc3.mmc3LastPpuAddr = static_cast<uint16_t>(address);
 }
 
-// Pattern-page handlers of the MMC3 family: every access feeds the A12
-// watcher first. CHR ROM cannot be written.
-uint8_t Mmc3ChrRomRead(uint32_t address) {
-    Mmc3WatchA12(address);
-    return ChrPageRead(address);
-}
-void Mmc3ChrRomWrite(uint32_t address, uint8_t) {
-    Mmc3WatchA12(address);
-}
-uint8_t Mmc3ChrRamRead(uint32_t address) {
-    Mmc3WatchA12(address);
-    return ChrRamRead(address);
-}
-void Mmc3ChrRamWrite(uint32_t address, uint8_t value) {
-    Mmc3WatchA12(address);
-    ChrRamWrite(address, value);
-}
-
 // A clock that reloads loads the latch; the interrupt comes on the clock
 // that leaves the counter at 0 (by either rule, at the earliest).
 uint32_t Mmc3RisesToIrq() {
-    if (mmc3.mmc3IrqEnabled != 1) return 0;
-    if (mmc3.mmc3IrqCounter == 0 || mmc3.mmc3IrqReload) return 1u + mmc3.mmc3IrqLatch;
-    return mmc3.mmc3IrqCounter;
+    return Mmc3StyleRisesToIrq(mmc3.mmc3IrqEnabled == 1, mmc3.mmc3IrqCounter, mmc3.mmc3IrqLatch,
+                               mmc3.mmc3IrqReload != 0);
 }
 
 void Mmc3Write(uint32_t address, uint8_t value) {
@@ -319,15 +294,13 @@ void SetupMapper189(const BoardHeader& header) {
     KeepMirroring(header.mirroring);
     SetCpuPages(4, 7, Mapper189LowRead, Mapper189Write);
     SetCpuPages(8, 15, PrgPageRead, Mapper189Write);
-    banks.prgBankCount = 2 * header.prgUnits;
-    banks.chrBankCount = 8 * header.chrUnits;
+    CountBanks8kPrg1kChr(header);
     MapChrBanks(0, 0, k8K);
     MapPrgBanks(0x8000, 0, 0x8000);
 }
 
 // The values a saved capture of the registers may hold.
 
-namespace {
 bool Mmc3Fits(const Mmc3State& m, std::string& why) {
     bool regs = true;
     for (uint32_t value : m.mmc3BankRegs) regs = regs && value <= 0xFF;
@@ -349,11 +322,6 @@ bool Mmc3Fits(const Mmc3State& m, std::string& why) {
             {m.mmc3ReloadCleared <= 1, "MMC3 reload request"},
         },
         why);
-}
-}  // namespace
-
-bool Mmc3ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Mmc3State, Mmc3Fits>(saved, why);
 }
 
 }  // namespace morvel

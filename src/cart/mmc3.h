@@ -51,17 +51,11 @@ void Mapper189Write(uint32_t address, uint8_t value);
 // The A12 watcher, given a PPU address just put on the bus: a rising edge of
 // A12 clocks the scanline counter.
 void Mmc3WatchA12(uint32_t address);
-// The pattern-page handlers: the watcher, then the CHR ROM or RAM.
-uint8_t Mmc3ChrRomRead(uint32_t address);
-void Mmc3ChrRomWrite(uint32_t address, uint8_t value);
-uint8_t Mmc3ChrRamRead(uint32_t address);
-void Mmc3ChrRamWrite(uint32_t address, uint8_t value);
 // The fewest counter clocks after which the interrupt could come; 0: disabled.
 uint32_t Mmc3RisesToIrq();
 
-// Checks a saved capture of the registers (as the state file holds it)
-// before a state load takes it; false with the reason when a field is out of
-// range.
-bool Mmc3ExtrasFit(const uint8_t* saved, std::string& why);
+// Checks a saved capture of the registers before a state load takes it;
+// false with the reason when a field is out of range.
+bool Mmc3Fits(const Mmc3State& saved, std::string& why);
 
 }  // namespace morvel

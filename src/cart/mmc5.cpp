@@ -354,7 +354,12 @@ void SetupMmc5(const BoardHeader& header) {
 
 // The values a saved capture of the registers may hold.
 
-namespace {
+BatteryPart Mmc5BatteryMemory(const BoardHeader& header) {
+    const size_t size = header.batteryRamBytes < sizeof mmc5.mmc5PrgRam ? header.batteryRamBytes
+                                                                        : sizeof mmc5.mmc5PrgRam;
+    return {mmc5.mmc5PrgRam, size};
+}
+
 bool Mmc5Fits(const Mmc5State& m, std::string& why) {
     bool ramPages = true;
     for (int page = 0; page < 16; ++page)
@@ -384,17 +389,6 @@ bool Mmc5Fits(const Mmc5State& m, std::string& why) {
             {nametables && m.mmc5NametablesKept <= 1, "MMC5 nametable arrangement"},
         },
         why);
-}
-}  // namespace
-
-bool Mmc5ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Mmc5State, Mmc5Fits>(saved, why);
-}
-
-BatteryPart Mmc5BatteryMemory(const BoardHeader& header) {
-    const size_t size = header.batteryRamBytes < sizeof mmc5.mmc5PrgRam ? header.batteryRamBytes
-                                                                        : sizeof mmc5.mmc5PrgRam;
-    return {mmc5.mmc5PrgRam, size};
 }
 
 }  // namespace morvel

@@ -95,9 +95,8 @@ bool Mmc5IrqAsserting();
 // One byte of the CHR image at a byte offset, kept inside the loaded data.
 uint8_t Mmc5ChrByte(uint32_t offset);
 
-// Checks a saved capture of the registers (as the state file holds it)
-// before a state load takes it; false with the reason when a field is out of
-// range.
-bool Mmc5ExtrasFit(const uint8_t* saved, std::string& why);
+// Checks a saved capture of the registers before a state load takes it;
+// false with the reason when a field is out of range.
+bool Mmc5Fits(const Mmc5State& saved, std::string& why);
 
 }  // namespace morvel

@@ -144,22 +144,6 @@ bool MixFits(const ExpansionMix& mix) {
            mix.cycleCount < 1024;
 }
 
-bool SoundFits(const Mmc5SoundState& s, std::string& why) {
-    bool pulses = true;
-    for (const Mmc5Pulse& p : s.pulse)
-        pulses = pulses && p.step <= 7 && p.envelopeStart <= 1 && p.envelopeDivider <= 15 &&
-                 p.envelopeLevel <= 15 && p.period <= 0x7FF && p.timer <= 0x7FF;
-    return AllHold(
-        {
-            {pulses, "MMC5 pulse channel"},
-            {s.enabled <= 3 && s.oddCycle <= 1 && s.frameCount < kFrameClockCycles,
-             "MMC5 sound clock"},
-            {s.pcmReadMode <= 1 && s.pcmIrqEnable <= 1 && s.pcmIrqTrip <= 1, "MMC5 PCM mode"},
-            {MixFits(s.mix), "MMC5 sound sample"},
-        },
-        why);
-}
-
 }  // namespace
 
 bool Mmc5PcmIrqAsserting() {
@@ -235,8 +219,20 @@ void Mmc5SoundRunTo(uint64_t last) {
     boardClock.nextEvent = kBoardNever;
 }
 
-bool Mmc5SoundFits(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Mmc5SoundState, SoundFits>(saved, why);
+bool Mmc5SoundFits(const Mmc5SoundState& s, std::string& why) {
+    bool pulses = true;
+    for (const Mmc5Pulse& p : s.pulse)
+        pulses = pulses && p.step <= 7 && p.envelopeStart <= 1 && p.envelopeDivider <= 15 &&
+                 p.envelopeLevel <= 15 && p.period <= 0x7FF && p.timer <= 0x7FF;
+    return AllHold(
+        {
+            {pulses, "MMC5 pulse channel"},
+            {s.enabled <= 3 && s.oddCycle <= 1 && s.frameCount < kFrameClockCycles,
+             "MMC5 sound clock"},
+            {s.pcmReadMode <= 1 && s.pcmIrqEnable <= 1 && s.pcmIrqTrip <= 1, "MMC5 PCM mode"},
+            {MixFits(s.mix), "MMC5 sound sample"},
+        },
+        why);
 }
 
 }  // namespace morvel

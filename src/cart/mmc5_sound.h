@@ -55,6 +55,6 @@ bool Mmc5PcmIrqAsserting();
 // The board's clock (board_clock.h): runs the sound through CPU cycle `last`.
 void Mmc5SoundRunTo(uint64_t last);
 
-bool Mmc5SoundFits(const uint8_t* saved, std::string& why);
+bool Mmc5SoundFits(const Mmc5SoundState& saved, std::string& why);
 
 }  // namespace morvel

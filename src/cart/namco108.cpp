@@ -36,27 +36,19 @@ void Namco108Write(uint32_t address, uint8_t v) {
         namco108.namco108Select = v & 7;
 }
 
-bool Namco108Fits(const Namco108State& s, std::string& why) {
-    return AllHold({{s.namco108Select <= 7, "Namco 108 bank select"}}, why);
-}
-
 }  // namespace
 
 void SetupNamco108(const BoardHeader& header) {
     namco108 = {};
     SetCpuPages(8, 15, PrgPageRead, Namco108Write);
-    banks.prgBankCount = 2 * header.prgUnits;
-    banks.chrBankCount = 8 * header.chrUnits;
+    CountBanks8kPrg1kChr(header);
     // $C000-$FFFF hold the last two 8 KB banks for good.
-    MapPrgBanks(0x8000, 0, k8K);
-    MapPrgBanks(0xA000, 1, k8K);
-    MapPrgBanks(0xC000, banks.prgBankCount - 2, k8K);
-    MapPrgBanks(0xE000, banks.prgBankCount - 1, k8K);
+    MapPrg8kBanks(0, 1, banks.prgBankCount - 2, banks.prgBankCount - 1);
     MapChrBanks(0, 0, k8K);
 }
 
-bool Namco108ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Namco108State, Namco108Fits>(saved, why);
+bool Namco108Fits(const Namco108State& s, std::string& why) {
+    return AllHold({{s.namco108Select <= 7, "Namco 108 bank select"}}, why);
 }
 
 }  // namespace morvel

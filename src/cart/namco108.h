@@ -21,6 +21,6 @@ static_assert(std::is_trivially_copyable_v<Namco108State>);
 extern Namco108State namco108;
 
 void SetupNamco108(const BoardHeader& header);
-bool Namco108ExtrasFit(const uint8_t* saved, std::string& why);
+bool Namco108Fits(const Namco108State& saved, std::string& why);
 
 }  // namespace morvel

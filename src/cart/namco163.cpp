@@ -11,7 +11,6 @@
 #include "core/cpu.h"
 #include "core/memory_map.h"
 #include "core/state_rules.h"
-#include "ppu/ppu_state.h"
 
 namespace morvel {
 
@@ -44,31 +43,7 @@ float StepLevelFor(uint32_t submapper) {
     return static_cast<float>(apuPulse * std::pow(10.0, decibels / 20.0) / 225.0);
 }
 
-// The CHR ROM bank a nametable quarter shows, when it shows ROM.
-const uint8_t* romNametable[4];
-
-template <int kQuarter>
-uint8_t RomNametableRead(uint32_t address) {
-    return romNametable[kQuarter][address & 0x3FF];
-}
-constexpr PpuReadHandler kRomNametableRead[4] = {RomNametableRead<0>, RomNametableRead<1>,
-                                                 RomNametableRead<2>, RomNametableRead<3>};
-
-// The console's nametable RAM in a pattern page.
-template <int kPage>
-uint8_t CiramRead(uint32_t address) {
-    return ppu.nametableRam[kPage][address & 0x3FF];
-}
-template <int kPage>
-void CiramWrite(uint32_t address, uint8_t value) {
-    ppu.nametableRam[kPage][address & 0x3FF] = value;
-}
-
 PpuWriteHandler chrWrite;  // the CHR data's write handler, by the header
-
-const uint8_t* ChrBank(uint8_t bank) {
-    return chrBase + static_cast<size_t>(chrUnitCount ? bank % chrUnitCount : 0) * k1K;
-}
 
 // Values $E0-$FF pick nametable RAM page (value AND 1): always in the
 // nametables, in the pattern pages unless $E800 bit 6 (pages 0-3) or bit 7
@@ -81,14 +56,10 @@ void ApplyPattern(int page) {
     const uint8_t value = namco163.chr[page];
     const uint8_t romOnly = page < 4 ? 0x40 : 0x80;
     MapChrBanks(static_cast<uint32_t>(page) * k1K, value, k1K);
-    if (ShowsRam(value) && !(namco163.prg[1] & romOnly)) {
-        if (value & 1)
-            SetPpuPages(page, page, CiramRead<1>, CiramWrite<1>);
-        else
-            SetPpuPages(page, page, CiramRead<0>, CiramWrite<0>);
-    } else {
+    if (ShowsRam(value) && !(namco163.prg[1] & romOnly))
+        SetNametablePage(static_cast<uint32_t>(page), value & 1);
+    else
         SetPpuPages(page, page, ChrPageRead, chrWrite);
-    }
 }
 
 void ApplyNametable(int quarter) {
@@ -97,9 +68,7 @@ void ApplyNametable(int quarter) {
         SetNametableQuarter(static_cast<uint32_t>(quarter), value & 1);
         return;
     }
-    romNametable[quarter] = ChrBank(value);
-    SetPpuPages(8 + quarter, 8 + quarter, kRomNametableRead[quarter], IgnorePpuWrite);
-    SetPpuPages(12 + quarter, 12 + quarter, kRomNametableRead[quarter], IgnorePpuWrite);
+    ShowChrAtQuarter(static_cast<uint32_t>(quarter), value);
 }
 
 void ApplyPrg() {
@@ -239,16 +208,6 @@ void RegisterWrite(uint32_t address, uint8_t value) {
     }
 }
 
-bool Namco163Fits(const Namco163State& s, std::string& why) {
-    bool outputs = true;
-    for (int16_t o : s.output) outputs = outputs && o >= -120 && o <= 105;
-    return AllHold({{s.irqCounter <= kIrqTop && s.irqEnabled <= 1, "Namco 163 interrupt counter"},
-                    {s.channel <= 7 && s.tick < kUpdateCycles && outputs, "Namco 163 sound"},
-                    {std::isfinite(s.mix.accumulator) && s.mix.cycleCount < 4096,
-                     "Namco 163 sample in progress"}},
-                   why);
-}
-
 }  // namespace
 
 void SetupNamco163(const BoardHeader& header) {
@@ -260,8 +219,7 @@ void SetupNamco163(const BoardHeader& header) {
     for (uint32_t quarter = 0; quarter < 4; ++quarter)
         namco163.nametable[quarter] =
             static_cast<uint8_t>(0xE0 | MirroringPage(header.mirroring, quarter));
-    banks.prgBankCount = 2 * header.prgUnits;
-    banks.chrBankCount = 8 * header.chrUnits;
+    CountBanks8kPrg1kChr(header);
     SetCpuPages(4, 4, Page4Read, Page4Write);
     SetCpuPages(5, 5, IrqRead, IrqWrite);
     SetCpuPages(6, 7, ReadWorkRam, WorkRamWrite);
@@ -291,8 +249,14 @@ BatteryPart Namco163BatteryMemory(const BoardHeader& header) {
     return {namco163.ram, header.battery ? sizeof namco163.ram : 0};
 }
 
-bool Namco163ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Namco163State, Namco163Fits>(saved, why);
+bool Namco163Fits(const Namco163State& s, std::string& why) {
+    bool outputs = true;
+    for (int16_t o : s.output) outputs = outputs && o >= -120 && o <= 105;
+    return AllHold({{s.irqCounter <= kIrqTop && s.irqEnabled <= 1, "Namco 163 interrupt counter"},
+                    {s.channel <= 7 && s.tick < kUpdateCycles && outputs, "Namco 163 sound"},
+                    {std::isfinite(s.mix.accumulator) && s.mix.cycleCount < 4096,
+                     "Namco 163 sample in progress"}},
+                   why);
 }
 
 }  // namespace morvel

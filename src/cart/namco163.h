@@ -42,6 +42,6 @@ void SetupNamco163(const BoardHeader& header);
 void Namco163ApplyPpuPages();
 void Namco163RunTo(uint64_t last);
 BatteryPart Namco163BatteryMemory(const BoardHeader& header);
-bool Namco163ExtrasFit(const uint8_t* saved, std::string& why);
+bool Namco163Fits(const Namco163State& saved, std::string& why);
 
 }  // namespace morvel

@@ -38,10 +38,6 @@ void Namco175RamWrite(uint32_t address, uint8_t value) {
     if (workRamBlock.prgRamEnabled) workRamBlock.workRam[address & 0x7FF] = value;
 }
 
-uint8_t NoRamRead(uint32_t) {
-    return cpuCycle.openBus;
-}
-
 void Namco175Write(uint32_t address, uint8_t v) {
     const uint32_t reg = (address - 0x8000) >> 11;  // 0-15, one per $800 bytes
     if (reg < 8) {
@@ -63,10 +59,6 @@ void Namco175Write(uint32_t address, uint8_t v) {
     }
 }
 
-bool Namco175Fits(const Namco175State& s, std::string& why) {
-    return AllHold({{s.n175Chip <= kNamco340, "Namco 175/340 chip"}}, why);
-}
-
 }  // namespace
 
 void SetupNamco175(const BoardHeader& header) {
@@ -76,20 +68,16 @@ void SetupNamco175(const BoardHeader& header) {
                                                 : kUnknown;
     SetCpuPages(8, 15, PrgPageRead, Namco175Write);
     if (namco175.n175Chip == kNamco340)
-        SetCpuPages(6, 7, NoRamRead, IgnoreCpuWrite);
+        SetCpuPages(6, 7, OpenBusRead, IgnoreCpuWrite);
     else
         SetCpuPages(6, 7, Namco175RamRead, Namco175RamWrite);
-    banks.prgBankCount = 2 * header.prgUnits;
-    banks.chrBankCount = 8 * header.chrUnits;
-    MapPrgBanks(0x8000, 0, k8K);
-    MapPrgBanks(0xA000, 1, k8K);
-    MapPrgBanks(0xC000, 2, k8K);
-    MapPrgBanks(0xE000, banks.prgBankCount - 1, k8K);
+    CountBanks8kPrg1kChr(header);
+    MapPrg8kBanks(0, 1, 2, banks.prgBankCount - 1);
     MapChrBanks(0, 0, k8K);
 }
 
-bool Namco175ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Namco175State, Namco175Fits>(saved, why);
+bool Namco175Fits(const Namco175State& s, std::string& why) {
+    return AllHold({{s.n175Chip <= kNamco340, "Namco 175/340 chip"}}, why);
 }
 
 }  // namespace morvel

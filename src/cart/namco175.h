@@ -21,6 +21,6 @@ static_assert(std::is_trivially_copyable_v<Namco175State>);
 extern Namco175State namco175;
 
 void SetupNamco175(const BoardHeader& header);
-bool Namco175ExtrasFit(const uint8_t* saved, std::string& why);
+bool Namco175Fits(const Namco175State& saved, std::string& why);
 
 }  // namespace morvel

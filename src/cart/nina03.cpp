@@ -12,14 +12,12 @@ void Nina03Write(uint32_t address, uint8_t value) {
         WriteIoRegister(address, value);
         return;
     }
-    MapPrgBanks(0x8000, (value >> 3) & 1, 0x8000);
-    MapChrBanks(0, value & 7, 0x2000);
+    MapLatchBanks((value >> 3) & 1, value & 7);
 }
 }  // namespace
 
 void SetupNina03(const BoardHeader&) {
-    MapPrgBanks(0x8000, 0, 0x8000);
-    MapChrBanks(0, 0, 0x2000);
+    MapLatchBanks(0, 0);
     SetCpuPages(4, 5, ReadIoRegister, Nina03Write);
     SetCpuPages(8, 15, PrgPageRead, IgnoreCpuWrite);
 }

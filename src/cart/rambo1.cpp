@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "cart/a12_watch.h"
 #include "cart/board.h"
 #include "cart/board_clock.h"
 #include "core/cpu.h"
@@ -139,24 +140,6 @@ void Rambo1WatchA12(uint32_t address) {
     rambo1.lastPpuAddr = static_cast<uint16_t>(address & 0x3FFF);
 }
 
-uint8_t Rambo1ChrRomRead(uint32_t address) {
-    Rambo1WatchA12(address);
-    return ChrPageRead(address);
-}
-uint8_t Rambo1ChrRamRead(uint32_t address) {
-    Rambo1WatchA12(address);
-    return ChrRamRead(address);
-}
-namespace {
-void Rambo1ChrRomWrite(uint32_t address, uint8_t) {
-    Rambo1WatchA12(address);
-}
-void Rambo1ChrRamWrite(uint32_t address, uint8_t value) {
-    Rambo1WatchA12(address);
-    ChrRamWrite(address, value);
-}
-}  // namespace
-
 uint32_t Rambo1RisesToIrq() {
     if (!rambo1.irqEnabled || rambo1.irqCpuMode) return 0;
     return ClocksToZero();
@@ -165,15 +148,11 @@ uint32_t Rambo1RisesToIrq() {
 void SetupRambo1(const BoardHeader& header) {
     rambo1 = {};
     rambo1.mirroring = static_cast<uint8_t>(header.mirroring);
-    banks.prgBankCount = 2 * header.prgUnits;
-    banks.chrBankCount = 8 * header.chrUnits;
+    CountBanks8kPrg1kChr(header);
     rambo1.regs[7] = 1;
     rambo1.regs[15] = static_cast<uint8_t>(banks.prgBankCount - 2);
     SetCpuPages(8, 15, PrgPageRead, Rambo1Write);
-    if (header.chrUnits != 0)
-        SetPpuPages(0, 7, Rambo1ChrRomRead, Rambo1ChrRomWrite);
-    else
-        SetPpuPages(0, 7, Rambo1ChrRamRead, Rambo1ChrRamWrite);
+    SetWatchedPatternPages<Rambo1WatchA12>(header);
     ApplyBanks();
     MapPrgBanks(0xE000, banks.prgBankCount - 1, k8K);
 }
@@ -182,7 +161,6 @@ void Rambo1AfterStateLoad() {
     SetMirroring(rambo1.mirroring);
 }
 
-namespace {
 bool Rambo1Fits(const Rambo1State& s, std::string& why) {
     return AllHold(
         {
@@ -192,11 +170,6 @@ bool Rambo1Fits(const Rambo1State& s, std::string& why) {
             {s.lastPpuAddr <= 0x3FFF, "RAMBO-1 last PPU address"},
         },
         why);
-}
-}  // namespace
-
-bool Rambo1ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Rambo1State, Rambo1Fits>(saved, why);
 }
 
 }  // namespace morvel

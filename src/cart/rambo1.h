@@ -36,9 +36,7 @@ void SetupRambo1(const BoardHeader& header);
 void Rambo1AfterStateLoad();
 void Rambo1RunTo(uint64_t last);
 void Rambo1WatchA12(uint32_t address);
-uint8_t Rambo1ChrRomRead(uint32_t address);
-uint8_t Rambo1ChrRamRead(uint32_t address);
 uint32_t Rambo1RisesToIrq();
-bool Rambo1ExtrasFit(const uint8_t* saved, std::string& why);
+bool Rambo1Fits(const Rambo1State& saved, std::string& why);
 
 }  // namespace morvel

@@ -21,34 +21,14 @@ constexpr uint32_t k2K = 0x800;
 constexpr uint32_t k16K = 0x4000;
 constexpr uint8_t kRomNametables = 0x10;
 
-// The $E000 mirroring values, in the console's mirroring modes.
-constexpr uint32_t kModes[4] = {kMirrorVertical, kMirrorHorizontal, kMirrorSingleLower,
-                                kMirrorSingleUpper};
-
-// The 1 KB of CHR each quarter of the nametable space shows in ROM mode.
-const uint8_t* quarterData[4];
-
-template <int kQuarter>
-uint8_t NametableRomRead(uint32_t address) {
-    return quarterData[kQuarter][address & 0x3FF];
-}
-
-constexpr PpuReadHandler kNametableRomRead[4] = {NametableRomRead<0>, NametableRomRead<1>,
-                                                 NametableRomRead<2>, NametableRomRead<3>};
-
 void ApplyNametables() {
-    const uint32_t mode = kModes[sunsoft4.s4Control & 3];
+    const uint32_t mode = kTwoBitMirroring[sunsoft4.s4Control & 3];  // $E000 bits 0-1
     if (!(sunsoft4.s4Control & kRomNametables)) {
         SetMirroring(mode);
         return;
     }
-    for (int q = 0; q < 4; ++q) {
-        const uint32_t bank = 0x80u | sunsoft4.s4NametableBank[MirroringPage(mode, q)];
-        quarterData[q] =
-            chrBase + static_cast<size_t>(chrUnitCount ? bank % chrUnitCount : 0) * 1024;
-        SetPpuPages(8 + q, 8 + q, kNametableRomRead[q], IgnorePpuWrite);
-        SetPpuPages(12 + q, 12 + q, kNametableRomRead[q], IgnorePpuWrite);
-    }
+    for (uint32_t q = 0; q < 4; ++q)
+        ShowChrAtQuarter(q, 0x80u | sunsoft4.s4NametableBank[MirroringPage(mode, q)]);
 }
 
 void Sunsoft4Write(uint32_t address, uint8_t v) {
@@ -74,13 +54,6 @@ void Sunsoft4Write(uint32_t address, uint8_t v) {
     }
 }
 
-bool Sunsoft4Fits(const Sunsoft4State& s, std::string& why) {
-    return AllHold({{s.s4NametableBank[0] <= 0x7F && s.s4NametableBank[1] <= 0x7F,
-                     "Sunsoft-4 nametable banks"},
-                    {(s.s4Control & ~0x13u) == 0, "Sunsoft-4 nametable control"}},
-                   why);
-}
-
 }  // namespace
 
 void SetupSunsoft4(const BoardHeader& header) {
@@ -101,8 +74,11 @@ void Sunsoft4AfterStateLoad() {
     ApplyNametables();
 }
 
-bool Sunsoft4ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Sunsoft4State, Sunsoft4Fits>(saved, why);
+bool Sunsoft4Fits(const Sunsoft4State& s, std::string& why) {
+    return AllHold({{s.s4NametableBank[0] <= 0x7F && s.s4NametableBank[1] <= 0x7F,
+                     "Sunsoft-4 nametable banks"},
+                    {(s.s4Control & ~0x13u) == 0, "Sunsoft-4 nametable control"}},
+                   why);
 }
 
 }  // namespace morvel

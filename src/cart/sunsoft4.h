@@ -23,6 +23,6 @@ extern Sunsoft4State sunsoft4;
 
 void SetupSunsoft4(const BoardHeader& header);
 void Sunsoft4AfterStateLoad();
-bool Sunsoft4ExtrasFit(const uint8_t* saved, std::string& why);
+bool Sunsoft4Fits(const Sunsoft4State& saved, std::string& why);
 
 }  // namespace morvel

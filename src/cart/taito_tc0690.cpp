@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "cart/a12_watch.h"
 #include "cart/board.h"
 #include "cart/board_clock.h"
 #include "core/cpu.h"
@@ -85,14 +86,6 @@ void Tc0690Write(uint32_t address, uint8_t value) {
     }
 }
 
-void Tc0690ChrRomWrite(uint32_t address, uint8_t) {
-    Tc0690WatchA12(address);
-}
-void Tc0690ChrRamWrite(uint32_t address, uint8_t value) {
-    Tc0690WatchA12(address);
-    ChrRamWrite(address, value);
-}
-
 }  // namespace
 
 // Only a due interrupt happens in CPU time.
@@ -110,36 +103,19 @@ void Tc0690WatchA12(uint32_t address) {
     tc0690.lastPpuAddr = static_cast<uint16_t>(address & 0x3FFF);
 }
 
-uint8_t Tc0690ChrRomRead(uint32_t address) {
-    Tc0690WatchA12(address);
-    return ChrPageRead(address);
-}
-uint8_t Tc0690ChrRamRead(uint32_t address) {
-    Tc0690WatchA12(address);
-    return ChrRamRead(address);
-}
-
 uint32_t Tc0690RisesToIrq() {
-    if (!tc0690.irqEnabled) return 0;
-    if (tc0690.irqCounter == 0 || tc0690.irqReload) return 1u + tc0690.irqLatch;
-    return tc0690.irqCounter;
+    return Mmc3StyleRisesToIrq(tc0690.irqEnabled != 0, tc0690.irqCounter, tc0690.irqLatch,
+                               tc0690.irqReload != 0);
 }
 
 void SetupTc0690(const BoardHeader& header) {
     tc0690 = {};
     tc0690.mirroring = static_cast<uint8_t>(header.mirroring);
     tc0690.prg[1] = 1;
-    banks.prgBankCount = 2 * header.prgUnits;
-    banks.chrBankCount = 8 * header.chrUnits;
+    CountBanks8kPrg1kChr(header);
     SetCpuPages(8, 15, PrgPageRead, Tc0690Write);
-    if (header.chrUnits != 0)
-        SetPpuPages(0, 7, Tc0690ChrRomRead, Tc0690ChrRomWrite);
-    else
-        SetPpuPages(0, 7, Tc0690ChrRamRead, Tc0690ChrRamWrite);
-    MapPrgBanks(0x8000, 0, k8K);
-    MapPrgBanks(0xA000, 1, k8K);
-    MapPrgBanks(0xC000, banks.prgBankCount - 2, k8K);
-    MapPrgBanks(0xE000, banks.prgBankCount - 1, k8K);
+    SetWatchedPatternPages<Tc0690WatchA12>(header);
+    MapPrg8kBanks(0, 1, banks.prgBankCount - 2, banks.prgBankCount - 1);
     MapChrBanks(0, 0, k8K);
 }
 
@@ -147,7 +123,6 @@ void Tc0690AfterStateLoad() {
     SetMirroring(tc0690.mirroring);
 }
 
-namespace {
 bool Tc0690Fits(const Tc0690State& s, std::string& why) {
     return AllHold(
         {
@@ -156,11 +131,6 @@ bool Tc0690Fits(const Tc0690State& s, std::string& why) {
             {s.lastPpuAddr <= 0x3FFF, "TC0690 last PPU address"},
         },
         why);
-}
-}  // namespace
-
-bool Tc0690ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Tc0690State, Tc0690Fits>(saved, why);
 }
 
 }  // namespace morvel

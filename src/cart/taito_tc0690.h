@@ -33,9 +33,7 @@ void SetupTc0690(const BoardHeader& header);
 void Tc0690AfterStateLoad();
 void Tc0690RunTo(uint64_t last);
 void Tc0690WatchA12(uint32_t address);
-uint8_t Tc0690ChrRomRead(uint32_t address);
-uint8_t Tc0690ChrRamRead(uint32_t address);
 uint32_t Tc0690RisesToIrq();
-bool Tc0690ExtrasFit(const uint8_t* saved, std::string& why);
+bool Tc0690Fits(const Tc0690State& saved, std::string& why);
 
 }  // namespace morvel

@@ -56,12 +56,8 @@ void SetupTaitoX1005(const BoardHeader& header) {
     taitoX1005 = {};
     SetCpuPages(6, 7, X1005Read, X1005Write);
     SetCpuPages(8, 15, PrgPageRead, IgnoreCpuWrite);
-    banks.prgBankCount = 2 * header.prgUnits;
-    banks.chrBankCount = 8 * header.chrUnits;
-    MapPrgBanks(0x8000, 0, k8K);
-    MapPrgBanks(0xA000, 1, k8K);
-    MapPrgBanks(0xC000, banks.prgBankCount - 2, k8K);
-    MapPrgBanks(0xE000, banks.prgBankCount - 1, k8K);
+    CountBanks8kPrg1kChr(header);
+    MapPrg8kBanks(0, 1, banks.prgBankCount - 2, banks.prgBankCount - 1);
     MapChrBanks(0, 0, k8K);
 }
 

@@ -42,12 +42,6 @@ void Vrc1Write(uint32_t address, uint8_t v) {
     }
 }
 
-bool Vrc1Fits(const Vrc1State& s, std::string& why) {
-    return AllHold({{s.vrc1Control <= 7, "VRC1 control"},
-                    {s.vrc1ChrLow[0] <= 0x0F && s.vrc1ChrLow[1] <= 0x0F, "VRC1 CHR banks"}},
-                   why);
-}
-
 }  // namespace
 
 void SetupVrc1(const BoardHeader& header) {
@@ -55,15 +49,14 @@ void SetupVrc1(const BoardHeader& header) {
     SetCpuPages(8, 15, PrgPageRead, Vrc1Write);
     banks.prgBankCount = 2 * header.prgUnits;
     banks.chrBankCount = 2 * header.chrUnits;
-    MapPrgBanks(0x8000, 0, k8K);
-    MapPrgBanks(0xA000, 1, k8K);
-    MapPrgBanks(0xC000, 2, k8K);
-    MapPrgBanks(0xE000, banks.prgBankCount - 1, k8K);
+    MapPrg8kBanks(0, 1, 2, banks.prgBankCount - 1);
     MapChrHalves();
 }
 
-bool Vrc1ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Vrc1State, Vrc1Fits>(saved, why);
+bool Vrc1Fits(const Vrc1State& s, std::string& why) {
+    return AllHold({{s.vrc1Control <= 7, "VRC1 control"},
+                    {s.vrc1ChrLow[0] <= 0x0F && s.vrc1ChrLow[1] <= 0x0F, "VRC1 CHR banks"}},
+                   why);
 }
 
 }  // namespace morvel

@@ -22,6 +22,6 @@ static_assert(std::is_trivially_copyable_v<Vrc1State>);
 extern Vrc1State vrc1;
 
 void SetupVrc1(const BoardHeader& header);
-bool Vrc1ExtrasFit(const uint8_t* saved, std::string& why);
+bool Vrc1Fits(const Vrc1State& saved, std::string& why);
 
 }  // namespace morvel

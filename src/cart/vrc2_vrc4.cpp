@@ -63,14 +63,12 @@ void ApplyNametables() {
 // the VRC4 two bits at ports 0 and 1 (adding the two one-screen pages) and
 // its swap mode at ports 2 and 3.
 void WriteMirroringOrSwap(uint32_t port, uint8_t value) {
-    static constexpr uint8_t kModes[4] = {kMirrorVertical, kMirrorHorizontal, kMirrorSingleLower,
-                                          kMirrorSingleUpper};
     if (!wiring.vrc2 && port >= 2) {
         vrc24.swapControl = value & 3;
         MapPrg();
         return;
     }
-    vrc24.nametables = kModes[value & (wiring.vrc2 ? 1 : 3)];
+    vrc24.nametables = kTwoBitMirroring[value & (wiring.vrc2 ? 1 : 3)];
     ApplyNametables();
 }
 
@@ -156,18 +154,6 @@ void Setup(const BoardHeader& header, const Wiring& board) {
     if (wiring.vrc2 && !HasWorkRam(header)) SetCpuPages(6, 7, LatchRead, LatchWrite);
 }
 
-bool Vrc24Fits(const Vrc24State& s, std::string& why) {
-    bool chrFits = true;
-    for (uint16_t bank : s.chr) chrFits = chrFits && bank <= 0x1FF;
-    return AllHold({{s.prg[0] <= 0x1F && s.prg[1] <= 0x1F, "VRC PRG registers"},
-                    {s.swapControl <= 3, "VRC4 swap mode"},
-                    {s.nametables <= kMirrorFourScreen, "VRC mirroring"},
-                    {chrFits, "VRC CHR registers"},
-                    {s.latch <= 1, "VRC2 $6000 bit"}},
-                   why) &&
-           VrcIrqFits(s.irq, why);
-}
-
 }  // namespace
 
 // Mapper 21: VRC4a (A1, A2) is submapper 1, VRC4c (A6, A7) submapper 2.
@@ -214,8 +200,16 @@ void Vrc24RunTo(uint64_t last) {
     VrcIrqRunTo(vrc24.irq, last);
 }
 
-bool Vrc24ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Vrc24State, Vrc24Fits>(saved, why);
+bool Vrc24Fits(const Vrc24State& s, std::string& why) {
+    bool chrFits = true;
+    for (uint16_t bank : s.chr) chrFits = chrFits && bank <= 0x1FF;
+    return AllHold({{s.prg[0] <= 0x1F && s.prg[1] <= 0x1F, "VRC PRG registers"},
+                    {s.swapControl <= 3, "VRC4 swap mode"},
+                    {s.nametables <= kMirrorFourScreen, "VRC mirroring"},
+                    {chrFits, "VRC CHR registers"},
+                    {s.latch <= 1, "VRC2 $6000 bit"}},
+                   why) &&
+           VrcIrqFits(s.irq, why);
 }
 
 }  // namespace morvel

@@ -36,6 +36,6 @@ void SetupVrc24Mapper23(const BoardHeader& header);
 void SetupVrc24Mapper25(const BoardHeader& header);
 void Vrc24AfterStateLoad();
 void Vrc24RunTo(uint64_t last);
-bool Vrc24ExtrasFit(const uint8_t* saved, std::string& why);
+bool Vrc24Fits(const Vrc24State& saved, std::string& why);
 
 }  // namespace morvel

@@ -77,11 +77,6 @@ void Vrc3Write(uint32_t address, uint8_t value) {
     BoardResyncClock();  // the next wrap moved
 }
 
-bool Vrc3Fits(const Vrc3State& s, std::string& why) {
-    return AllHold({{s.control <= 7, "VRC3 interrupt control"}, {s.prg <= 7, "VRC3 PRG bank"}},
-                   why);
-}
-
 }  // namespace
 
 void SetupVrc3(const BoardHeader& header) {
@@ -98,8 +93,9 @@ void Vrc3RunTo(uint64_t last) {
     boardClock.nextEvent = Enabled() ? last + CyclesToTrip() : kBoardNever;
 }
 
-bool Vrc3ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Vrc3State, Vrc3Fits>(saved, why);
+bool Vrc3Fits(const Vrc3State& s, std::string& why) {
+    return AllHold({{s.control <= 7, "VRC3 interrupt control"}, {s.prg <= 7, "VRC3 PRG bank"}},
+                   why);
 }
 
 }  // namespace morvel

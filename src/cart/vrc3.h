@@ -25,6 +25,6 @@ extern Vrc3State vrc3;
 
 void SetupVrc3(const BoardHeader& header);
 void Vrc3RunTo(uint64_t last);
-bool Vrc3ExtrasFit(const uint8_t* saved, std::string& why);
+bool Vrc3Fits(const Vrc3State& saved, std::string& why);
 
 }  // namespace morvel

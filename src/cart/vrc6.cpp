@@ -32,10 +32,6 @@ constexpr uint8_t kPatternA10 = 0x20;  // 2 KB banks take A10 from the PPU
 // pulse at full volume, so one step is a fifteenth of that pulse's level.
 constexpr float kStepLevel = static_cast<float>(95.52 / (8128.0 / 15 + 100.0) / 15.0);
 
-// $B003 bits 2-3 with the console's nametables.
-constexpr uint32_t kMirroring[4] = {kMirrorVertical, kMirrorHorizontal, kMirrorSingleLower,
-                                    kMirrorSingleUpper};
-
 // A 2 KB pattern bank from register r at 1 KB pages `page` and `page + 1`.
 void MapTwoKilobytes(uint32_t page, uint8_t r) {
     const bool a10 = (vrc6.ppuStyle & kPatternA10) != 0;
@@ -64,7 +60,7 @@ void ApplyPatterns() {
 
 void ApplyPpuStyle() {
     ApplyPatterns();
-    SetMirroring(kMirroring[(vrc6.ppuStyle >> 2) & 3]);
+    SetMirroring(kTwoBitMirroring[(vrc6.ppuStyle >> 2) & 3]);  // $B003 bits 2-3
     workRamBlock.prgRamEnabled = (vrc6.ppuStyle & kWorkRam) ? 1 : 0;
 }
 
@@ -181,24 +177,20 @@ void WriteSound(uint32_t reg, uint8_t v) {
 
 // `reg` is the address as mapper 24 wires it: A12-A15 and A0-A1.
 void WriteRegister(uint32_t reg, uint8_t v) {
+    if ((reg & 0xF000) == 0x8000) {
+        vrc6.prg16 = v & 0x0F;
+        MapPrgBanks(0x8000, vrc6.prg16, k16K);
+        return;
+    }
+    if ((reg & 0xF000) == 0xC000) {
+        vrc6.prg8 = v & 0x1F;
+        MapPrgBanks(0xC000, vrc6.prg8, k8K);
+        return;
+    }
     switch (reg) {
-        case 0x8000:
-        case 0x8001:
-        case 0x8002:
-        case 0x8003:
-            vrc6.prg16 = v & 0x0F;
-            MapPrgBanks(0x8000, vrc6.prg16, k16K);
-            break;
         case 0xB003:
             vrc6.ppuStyle = v;
             ApplyPpuStyle();
-            break;
-        case 0xC000:
-        case 0xC001:
-        case 0xC002:
-        case 0xC003:
-            vrc6.prg8 = v & 0x1F;
-            MapPrgBanks(0xC000, vrc6.prg8, k8K);
             break;
         case 0xF000: VrcIrqWriteLatch(vrc6.irq, v); break;
         case 0xF001: VrcIrqWriteControl(vrc6.irq, v); break;
@@ -230,24 +222,11 @@ void SetupVrc6(const BoardHeader& header, CpuWriteHandler write) {
     // Until the game writes $B003: work RAM on, the header's arrangement.
     vrc6.ppuStyle = kWorkRam | (header.mirroring == kMirrorHorizontal ? 0x04 : 0x00);
     SetCpuPages(8, 15, PrgPageRead, write);
-    banks.prgBankCount = 2 * header.prgUnits;
-    banks.chrBankCount = 8 * header.chrUnits;
+    CountBanks8kPrg1kChr(header);
     MapPrgBanks(0x8000, 0, k16K);
     MapPrgBanks(0xC000, 0, k8K);
     MapPrgBanks(0xE000, banks.prgBankCount - 1, k8K);
     ApplyPatterns();
-}
-
-bool Vrc6Fits(const Vrc6State& s, std::string& why) {
-    bool channels = s.saw.step <= 13 && s.saw.rate <= 0x3F && s.saw.divider <= 0xFFF;
-    for (const Vrc6Pulse& p : s.pulse) channels = channels && p.step <= 15 && p.divider <= 0xFFF;
-    return AllHold({{s.prg16 <= 0x0F && s.prg8 <= 0x1F, "VRC6 PRG banks"},
-                    {s.soundScale <= 7, "VRC6 frequency scaling"},
-                    {channels, "VRC6 sound channels"},
-                    {std::isfinite(s.mix.accumulator) && s.mix.cycleCount < 4096,
-                     "VRC6 sample in progress"}},
-                   why) &&
-           VrcIrqFits(s.irq, why);
 }
 
 }  // namespace
@@ -263,7 +242,7 @@ void SetupVrc6b(const BoardHeader& header) {
 // The page tables keep the banks and the work RAM block its enable; the
 // nametables follow $B003.
 void Vrc6AfterStateLoad() {
-    SetMirroring(kMirroring[(vrc6.ppuStyle >> 2) & 3]);
+    SetMirroring(kTwoBitMirroring[(vrc6.ppuStyle >> 2) & 3]);  // $B003 bits 2-3
 }
 
 void Vrc6RunTo(uint64_t last) {
@@ -277,8 +256,16 @@ void Vrc6RunTo(uint64_t last) {
     boardClock.nextEvent = toTrip == kBoardNever ? kBoardNever : last + toTrip;
 }
 
-bool Vrc6ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Vrc6State, Vrc6Fits>(saved, why);
+bool Vrc6Fits(const Vrc6State& s, std::string& why) {
+    bool channels = s.saw.step <= 13 && s.saw.rate <= 0x3F && s.saw.divider <= 0xFFF;
+    for (const Vrc6Pulse& p : s.pulse) channels = channels && p.step <= 15 && p.divider <= 0xFFF;
+    return AllHold({{s.prg16 <= 0x0F && s.prg8 <= 0x1F, "VRC6 PRG banks"},
+                    {s.soundScale <= 7, "VRC6 frequency scaling"},
+                    {channels, "VRC6 sound channels"},
+                    {std::isfinite(s.mix.accumulator) && s.mix.cycleCount < 4096,
+                     "VRC6 sample in progress"}},
+                   why) &&
+           VrcIrqFits(s.irq, why);
 }
 
 }  // namespace morvel

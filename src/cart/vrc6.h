@@ -59,6 +59,6 @@ void SetupVrc6a(const BoardHeader& header);  // mapper 24
 void SetupVrc6b(const BoardHeader& header);  // mapper 26: A0 and A1 swapped
 void Vrc6AfterStateLoad();
 void Vrc6RunTo(uint64_t last);
-bool Vrc6ExtrasFit(const uint8_t* saved, std::string& why);
+bool Vrc6Fits(const Vrc6State& saved, std::string& why);
 
 }  // namespace morvel
