@@ -165,17 +165,25 @@ int LoadCartridge(const char* path) {
         showErrorBox("PRG rom count doesn't equal!");
         return 0;
     }
-    // With no CHR ROM the board still gets an 8 KB block behind chrBase.
     if (!TakeExactly(file, prgOffset + prgBytes, size_t{header.chrUnits} * kChrUnit, chr)) {
         showErrorBox("CHR rom count doesn't equal!");
         return 0;
     }
+    // An image without CHR ROM is known (state_file_owner.h) by 8 KB of
+    // zeros in its place, as it always was.
     if (header.chrUnits == 0) chr.assign(kChrUnit, 0);
 
     prgRomBuffer = std::move(prg);
     chrRomBuffer = std::move(chr);
     prgBase = prgRomBuffer.data();
     chrBase = chrRomBuffer.data();
+    if (header.chrUnits == 0) {
+        // Its pattern memory is the 8 KB of CHR RAM that save states keep,
+        // read whole (ChrRamRead) or in banks behind chrBase, by the board:
+        // cleared for the new cartridge.
+        std::memset(chrRam, 0, sizeof chrRam);
+        chrBase = chrRam;
+    }
     prgUnitCount = static_cast<uint32_t>(prgRomBuffer.size() / 4096);
     chrUnitCount = static_cast<uint32_t>(chrRomBuffer.size() / 1024);
     mapperNumber = ines.mapper;

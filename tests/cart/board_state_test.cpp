@@ -1,5 +1,6 @@
 // Save states keep what a board holds beyond its bank numbers: CPROM's 16 KB
-// of CHR RAM behind its switched window, mapper 185's latch (whether the CHR
+// of CHR RAM behind its switched window, the CHR RAM a board banks like CHR
+// ROM, mapper 185's latch (whether the CHR
 // ROM answers), Action 52's latch and RAM cells, and the nametable
 // arrangement, wired or chosen by a register. The page tables are not part of
 // a state, so after a load each board must rebuild the arrangement its saved
@@ -55,6 +56,9 @@ const StateCase kCases[] = {
          PpuBusWrite(0x0000, 0x00);
      },
      [] { return PpuBusRead(0x1000) << 8 | PpuBusRead(0x0000); }, 0x5A3C},
+    // Without CHR ROM a board that banks its CHR data banks the CHR RAM.
+    {"VRC2 CHR RAM", 22, 2, 0, 0, [] { PpuBusWrite(0x0400, 0x5A); },
+     [] { PpuBusWrite(0x0400, 0x11); }, [] { return static_cast<int>(PpuBusRead(0x0400)); }, 0x5A},
     {"mapper 185", 185, 2, 1, 0, Write(0x8000, 0x01), Write(0x8000, 0x00),
      [] { return static_cast<int>(PpuBusRead(0x0155)); }, 0x80},
     {"Action 52", 228, 4, 1, 0,
