@@ -35,6 +35,11 @@ void MixExpansion(ExpansionMix& mix, float level, uint32_t cycles) {
     }
 }
 
+bool ExpansionMixFits(const ExpansionMix& mix) {
+    return std::isfinite(mix.accumulator) && std::fabs(mix.accumulator) < 4096.0f &&
+           mix.cycleCount < 1024;
+}
+
 void AddExpansionSamples() {
     const uint32_t count = std::min(expansionCount, sampleCount);
     const float scale = static_cast<float>(volumeFactor) * 32767.0f;

@@ -16,6 +16,14 @@ struct ExpansionMix {
     uint32_t cycleCount;  // CPU cycles summed into the sample in progress
 };
 
+// The mixer's output for one APU pulse at full volume alone (the pulse
+// table's entry 15): the reference the chips' levels are set against.
+constexpr double kApuPulseFullLevel = 95.52 / (8128.0 / 15.0 + 100.0);
+
+// Whether a saved sample in progress holds what MixExpansion can leave: a
+// finite sum of fewer cycles than any sample has.
+bool ExpansionMixFits(const ExpansionMix& mix);
+
 // Adds `cycles` CPU cycles at `level` to the board's samples. The level is
 // in the mixer's units, where the console's own channels at full volume come
 // to about 1.0; nothing is added while the sound is muted.

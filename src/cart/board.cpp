@@ -242,7 +242,10 @@ void InitBoard(const BoardHeader& header) {
     // cartridge survives on a board that never maps one (CHR RAM boards).
     MapPrgBanks(0x8000, 0, 0x8000);
     MapChrBanks(0, 0, 0x2000);
-    banks.mirroringState = 0;  // the last cartridge's choice is not this one's
+    // The last cartridge's choice and counts are not this one's.
+    banks.mirroringState = 0;
+    banks.prgBankCount = 0;
+    banks.chrBankCount = 0;
     const SupportedBoard* board = FindSupportedBoard(static_cast<int32_t>(mapperNumber));
     if (PatternsAreRam(board, header))
         SetPpuPages(0, 7, ChrRamRead, ChrRamWrite);

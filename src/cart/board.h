@@ -102,8 +102,6 @@ struct BoardHeader {
     // Work RAM kept by the battery: the NES 2.0 PRG-NVRAM size, 8 KB for an
     // iNES 1.0 header with the battery bit, else 0.
     uint32_t batteryRamBytes;
-    // CHR RAM an NES 2.0 header asks for when the image has no CHR ROM; 0: the board's own.
-    uint32_t chrRamBytes;
 };
 
 // The header of the loaded cartridge, as its board was set up.

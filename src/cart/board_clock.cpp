@@ -10,11 +10,6 @@ void BoardCatchUp() {
     if (boardClock.runTo) boardClock.runTo(cpuCycle.cycles);
 }
 
-void BoardSyncClock(void (*runTo)(uint64_t last)) {
-    boardClock.runTo = runTo;
-    BoardResyncClock();
-}
-
 void BoardResyncClock() {
     boardClock.done = cpuCycle.cycles;
     boardClock.nextEvent = kBoardNever;

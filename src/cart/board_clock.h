@@ -36,10 +36,9 @@ inline void BoardCycle(uint64_t cycle) {
 // event out afresh and has the CPU look at its duties again.
 void BoardCatchUp();
 
-// Sets the board's position to cpuCycle.cycles (power-on, a loaded state)
-// and asks it for its next event; installs runTo for the loaded board.
-void BoardSyncClock(void (*runTo)(uint64_t last));
-// The same for the board already installed (after a state load).
+// Sets the board's position to cpuCycle.cycles (power-on, a loaded state, a
+// register write that moved the next event: the board has then run through
+// this cycle) and asks it for its next event.
 void BoardResyncClock();
 
 }  // namespace morvel

@@ -102,7 +102,7 @@ constexpr BoardExtras kTaitoX1005Extras = Extras(taitoX1005, taitoX1005Saved, nu
 constexpr BoardExtras kIremG101Extras = Extras<IremG101Fits>(iremG101, iremG101Saved);
 constexpr BoardExtras kSunsoft4Extras = Extras<Sunsoft4Fits>(sunsoft4, sunsoft4Saved);
 constexpr BoardExtras kNamco175Extras = Extras<Namco175Fits>(namco175, namco175Saved);
-constexpr BoardExtras kVrc7Extras = Extras(vrc7, vrc7Saved, Vrc7ExtrasFit);
+constexpr BoardExtras kVrc7Extras = Extras<Vrc7Fits>(vrc7, vrc7Saved);
 
 // The MMC3's counter, on mappers 4, 118 and 189 alike, and the RAMBO-1's and
 // the TC0690's count A12 rises.

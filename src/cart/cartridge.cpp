@@ -49,6 +49,11 @@ bool TakeExactly(const std::vector<uint8_t>& file, size_t offset, size_t size,
     return true;
 }
 
+// A memory size for a message: "32 KB", or "512 bytes" below a kilobyte.
+std::string SizeText(uint32_t bytes) {
+    return bytes % 1024 ? std::to_string(bytes) + " bytes" : std::to_string(bytes / 1024) + " KB";
+}
+
 // What the header asks of the board beyond its images, refused with a
 // message that says what when the board cannot give it.
 bool HeaderFitsBoard(const SupportedBoard& board, const InesHeader& ines) {
@@ -59,16 +64,14 @@ bool HeaderFitsBoard(const SupportedBoard& board, const InesHeader& ines) {
         why = "Submapper " + std::to_string(ines.submapper) + " of mapper " + mapper +
               " is not supported.";
     if (why.empty() && prgRam > board.maxPrgRamBytes)
-        why = "The cartridge asks for " + std::to_string(prgRam / 1024) +
-              " KB of PRG RAM; mapper " + mapper + " has at most " +
-              std::to_string(board.maxPrgRamBytes / 1024) + " KB here.";
+        why = "The cartridge asks for " + SizeText(prgRam) + " of PRG RAM; mapper " + mapper +
+              " has at most " + SizeText(board.maxPrgRamBytes) + " here.";
     if (why.empty() && ines.chrBytes != 0 && ines.chrRamBytes != 0)
         why = "The cartridge has both CHR ROM and CHR RAM, which mapper " + mapper +
               " does not support.";
     if (why.empty() && ines.chrRamBytes > board.maxChrRamBytes)
-        why = "The cartridge asks for " + std::to_string(ines.chrRamBytes / 1024) +
-              " KB of CHR RAM; mapper " + mapper + " has at most " +
-              std::to_string(board.maxChrRamBytes / 1024) + " KB here.";
+        why = "The cartridge asks for " + SizeText(ines.chrRamBytes) + " of CHR RAM; mapper " +
+              mapper + " has at most " + SizeText(board.maxChrRamBytes) + " here.";
     if (why.empty() && (ines.prgBytes % kPrgUnit != 0 || ines.chrBytes % kChrUnit != 0))
         why = "The PRG or CHR ROM size is not a whole number of 16 KB or 8 KB units.";
     if (why.empty() && (ines.prgBytes / kPrgUnit > 0xFFFF || ines.chrBytes / kChrUnit > 0xFFFF))
@@ -152,7 +155,6 @@ int LoadCartridge(const char* path) {
     header.submapper = ines.submapper;
     header.battery = ines.battery || ines.prgNvramBytes != 0;
     header.batteryRamBytes = ines.nes20 ? ines.prgNvramBytes : (ines.battery ? 8192u : 0u);
-    header.chrRamBytes = ines.chrRamBytes;
     if (!PrgSizeFits(*board, header.prgUnits)) return 0;
 
     // A trainer sits between the header and PRG; its bytes are not used, but

@@ -43,8 +43,7 @@ void MapBank6000() {
 
 // The counter changed: the board works out its next event again.
 void CounterChanged() {
-    Fme7RunTo(boardClock.done);
-    CpuRecheckDuties();
+    BoardResyncClock();
 }
 
 void WriteParameter(uint8_t v) {

@@ -11,7 +11,7 @@ namespace {
 // An NES 2.0 ROM size: the count of units, with its high four bits in byte
 // 9; high bits $F mean the low byte is an exponent and a multiplier instead
 // (2^E x (2M + 1) bytes). Sizes beyond what any image holds come out huge,
-// and the loader refuses them by the file's size.
+// and the loader refuses them (HeaderFitsBoard).
 uint64_t Nes20RomBytes(uint8_t low, uint8_t high, uint64_t unit) {
     if (high != 0x0F) return ((uint64_t{high} << 8) | low) * unit;
     const uint32_t exponent = low >> 2;

@@ -139,11 +139,6 @@ void UpdateIrqLine() {
         ReleaseIrq(kIrqBoard);
 }
 
-bool MixFits(const ExpansionMix& mix) {
-    return std::isfinite(mix.accumulator) && std::fabs(mix.accumulator) < 4096.0f &&
-           mix.cycleCount < 1024;
-}
-
 }  // namespace
 
 bool Mmc5PcmIrqAsserting() {
@@ -230,7 +225,7 @@ bool Mmc5SoundFits(const Mmc5SoundState& s, std::string& why) {
             {s.enabled <= 3 && s.oddCycle <= 1 && s.frameCount < kFrameClockCycles,
              "MMC5 sound clock"},
             {s.pcmReadMode <= 1 && s.pcmIrqEnable <= 1 && s.pcmIrqTrip <= 1, "MMC5 PCM mode"},
-            {MixFits(s.mix), "MMC5 sound sample"},
+            {ExpansionMixFits(s.mix), "MMC5 sound sample"},
         },
         why);
 }

@@ -35,7 +35,7 @@ constexpr uint32_t kUpdateCycles = 15;  // one channel is updated every 15 CPU c
 float stepLevel;
 
 float StepLevelFor(uint32_t submapper) {
-    const double apuPulse = 95.52 / (8128.0 / 15 + 100.0);
+    const double apuPulse = kApuPulseFullLevel;
     double decibels = 12.0;
     if (submapper == 1 || submapper == 2) return 0.0f;
     if (submapper == 4) decibels = 16.5;
@@ -177,8 +177,7 @@ void IrqWrite(uint32_t address, uint8_t value) {
         namco163.irqEnabled = value >> 7;
     }
     ReleaseIrq(kIrqBoard);
-    BoardCatchUp();  // the next event, from the new counter
-    CpuRecheckDuties();
+    BoardResyncClock();  // the next event, from the new counter
 }
 
 // $F800 upper nibble 0100 opens work RAM for writing, but for each 2 KB
@@ -254,8 +253,7 @@ bool Namco163Fits(const Namco163State& s, std::string& why) {
     for (int16_t o : s.output) outputs = outputs && o >= -120 && o <= 105;
     return AllHold({{s.irqCounter <= kIrqTop && s.irqEnabled <= 1, "Namco 163 interrupt counter"},
                     {s.channel <= 7 && s.tick < kUpdateCycles && outputs, "Namco 163 sound"},
-                    {std::isfinite(s.mix.accumulator) && s.mix.cycleCount < 4096,
-                     "Namco 163 sample in progress"}},
+                    {ExpansionMixFits(s.mix), "Namco 163 sample in progress"}},
                    why);
 }
 

@@ -21,10 +21,8 @@ constexpr uint8_t kTickCycles = 16;
 // envelope plays all 32.
 //
 // Against the console's own sound a 5B channel at full volume is taken as
-// twice (+6 dB) an APU pulse channel at full volume, 95.52 / (8128 / 15 + 100)
-// in the mixer's units.
-constexpr double kApuPulseFull = 95.52 / (8128.0 / 15.0 + 100.0);
-constexpr double kFullChannel = 2.0 * kApuPulseFull;
+// twice (+6 dB) an APU pulse channel at full volume.
+constexpr double kFullChannel = 2.0 * kApuPulseFullLevel;
 
 std::array<float, 32> MakeLevels() {
     std::array<float, 32> levels{};
@@ -36,11 +34,6 @@ std::array<float, 32> MakeLevels() {
 const std::array<float, 32> kLevels = MakeLevels();
 
 // The sample in progress as the mixer itself leaves it.
-bool MixFits(const ExpansionMix& mix) {
-    return std::isfinite(mix.accumulator) && std::fabs(mix.accumulator) < 4096.0f &&
-           mix.cycleCount < 1024;
-}
-
 uint32_t TonePeriod(const Sunsoft5bState& chip, int channel) {
     const uint32_t period =
         static_cast<uint32_t>(chip.regs[2 * channel + 1] & 0x0F) << 8 | chip.regs[2 * channel];
@@ -157,7 +150,7 @@ bool Sunsoft5bFits(const Sunsoft5bState& chip) {
     return tones && chip.prescaler < kTickCycles && chip.envelopeStep <= 31 &&
            chip.envelopeRising <= 1 && chip.envelopeHeld <= 1 && chip.noiseCount < 62 &&
            chip.noiseShift != 0 && chip.noiseShift < (1u << 17) && chip.envelopeCount < 65536 &&
-           MixFits(chip.mix);
+           ExpansionMixFits(chip.mix);
 }
 
 }  // namespace morvel

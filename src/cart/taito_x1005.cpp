@@ -61,7 +61,9 @@ void SetupTaitoX1005(const BoardHeader& header) {
     MapChrBanks(0, 0, k8K);
 }
 
-BatteryPart TaitoX1005BatteryMemory(const BoardHeader&) {
+// Kept only on a cartridge with a battery, as the header says.
+BatteryPart TaitoX1005BatteryMemory(const BoardHeader& header) {
+    if (!header.battery) return {nullptr, 0};
     return {taitoX1005.x1005Ram, sizeof taitoX1005.x1005Ram};
 }
 

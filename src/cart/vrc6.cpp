@@ -30,7 +30,7 @@ constexpr uint8_t kPatternA10 = 0x20;  // 2 KB banks take A10 from the PPU
 
 // The chip's DAC is linear; a pulse at volume 15 is about as loud as an APU
 // pulse at full volume, so one step is a fifteenth of that pulse's level.
-constexpr float kStepLevel = static_cast<float>(95.52 / (8128.0 / 15 + 100.0) / 15.0);
+constexpr float kStepLevel = static_cast<float>(kApuPulseFullLevel / 15.0);
 
 // A 2 KB pattern bank from register r at 1 KB pages `page` and `page + 1`.
 void MapTwoKilobytes(uint32_t page, uint8_t r) {
@@ -262,8 +262,7 @@ bool Vrc6Fits(const Vrc6State& s, std::string& why) {
     return AllHold({{s.prg16 <= 0x0F && s.prg8 <= 0x1F, "VRC6 PRG banks"},
                     {s.soundScale <= 7, "VRC6 frequency scaling"},
                     {channels, "VRC6 sound channels"},
-                    {std::isfinite(s.mix.accumulator) && s.mix.cycleCount < 4096,
-                     "VRC6 sample in progress"}},
+                    {ExpansionMixFits(s.mix), "VRC6 sample in progress"}},
                    why) &&
            VrcIrqFits(s.irq, why);
 }

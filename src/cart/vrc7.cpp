@@ -21,11 +21,7 @@ constexpr uint8_t kSoundData = 0x20;  // A5: $9030 against $9010
 
 // A lone channel at full level swings about 11 dB above an APU pulse at
 // volume 15 (peak to peak); the chip's converter gives it +-255.
-constexpr float kApuPulsePeakToPeak = 95.52f / (8128.0f / 15.0f + 100.0f);
-constexpr float kLevelPerStep = kApuPulsePeakToPeak * 3.548f / 2.0f / 255.0f;
-
-constexpr uint32_t kMirroring[4] = {kMirrorVertical, kMirrorHorizontal, kMirrorSingleLower,
-                                    kMirrorSingleUpper};
+constexpr float kLevelPerStep = static_cast<float>(kApuPulseFullLevel) * 3.548f / 2.0f / 255.0f;
 
 // Runs the sound `cycles` CPU cycles on: each chip sample holds its level for
 // 36 cycles; the silence bit holds the chip at rest and its output at 0.
@@ -51,7 +47,7 @@ void WriteControl(uint8_t value) {
         vrc7.soundLevel = 0;
     }
     workRamBlock.prgRamEnabled = (value & kWorkRamEnable) ? 1 : 0;
-    ChooseMirroring(kMirroring[value & 3]);
+    ChooseMirroring(kTwoBitMirroring[value & 3]);
 }
 
 void WriteSound(uint32_t address, uint8_t value) {
@@ -100,6 +96,8 @@ uint8_t SelectLine(uint32_t submapper) {
     return 0x18;
 }
 
+}  // namespace
+
 bool Vrc7Fits(const Vrc7State& v, std::string& why) {
     const bool line = v.selectLine == 0x08 || v.selectLine == 0x10 || v.selectLine == 0x18;
     // Six channels of at most 255 either way.
@@ -108,12 +106,9 @@ bool Vrc7Fits(const Vrc7State& v, std::string& why) {
            AllHold({{v.sampleCycle < kVrc7CyclesPerSample, "VRC7 sample cycle"},
                     {line, "VRC7 register line"},
                     {level, "VRC7 sound level"},
-                    {v.mix.cycleCount < 64 && std::isfinite(v.mix.accumulator),
-                     "VRC7 sample in progress"}},
+                    {ExpansionMixFits(v.mix), "VRC7 sample in progress"}},
                    why);
 }
-
-}  // namespace
 
 void Vrc7RunTo(uint64_t last) {
     if (last > boardClock.done) {
@@ -139,10 +134,6 @@ void SetupVrc7(const BoardHeader& header) {
     MapPrgBanks(0xC000, 0, k8K);
     MapPrgBanks(0xE000, banks.prgBankCount - 1, k8K);
     MapChrBanks(0, 0, k8K);
-}
-
-bool Vrc7ExtrasFit(const uint8_t* saved, std::string& why) {
-    return SavedRecordFits<Vrc7State, Vrc7Fits>(saved, why);
 }
 
 }  // namespace morvel

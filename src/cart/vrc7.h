@@ -33,6 +33,6 @@ extern Vrc7State vrc7;
 
 void SetupVrc7(const BoardHeader& header);
 void Vrc7RunTo(uint64_t last);
-bool Vrc7ExtrasFit(const uint8_t* saved, std::string& why);
+bool Vrc7Fits(const Vrc7State& v, std::string& why);
 
 }  // namespace morvel
