@@ -107,6 +107,8 @@ TEST_F(CartridgeTest, LoadsOrRefusesImages) {
          "Submapper 3 of mapper 2 is not supported."},
         {"NES 2.0 32 KB of PRG RAM", Edited(Image(2, 2, 1), [](B& b) { b[7] |= 8, b[10] = 0x09; }),
          "The cartridge asks for 32 KB of PRG RAM; mapper 2 has at most 8 KB here."},
+        {"NES 2.0 512 bytes of PRG RAM", Edited(Image(80, 2, 1), [](B& b) { b[7] |= 8, b[10] = 0x03; }),
+         "The cartridge asks for 512 bytes of PRG RAM; mapper 80 has at most 128 bytes here."},
         {"NES 2.0 board number above 255", Edited(Image(2, 2, 1), [](B& b) { b[7] |= 8, b[8] = 0x01; }),
          "MAPPER NOT SUPPORTED"},
         {"NES 2.0 CHR size by exponent, 8 KB = 2^13",
