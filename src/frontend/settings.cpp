@@ -1,5 +1,6 @@
 #include "frontend/settings.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -113,6 +114,33 @@ int32_t Fetch(const Settings& s, const SettingRow& row) {
     return 0;
 }
 
+constexpr const char* kPadSection = "Joy Pads";
+constexpr const char* kNesKeys[2] = {"NES1", "NES2"};
+
+// The section of each pad model's buttons. A line that does not read as a
+// GUID, a numbering of 0 or 1 and four button numbers is skipped.
+void ReadPadSection(const std::string& text, Settings& s) {
+    char value[kIniLineSize];
+    for (int i = 0; i < 2; ++i) {
+        s.padSectionRead |= IniFindString(text, kPadSection, kNesKeys[i], value);
+        if (std::sscanf(value, "%32s", s.nesPadGuid[i]) != 1) s.nesPadGuid[i][0] = '\0';
+    }
+    for (int i = 0; i < kMaxPadBindings; ++i) {
+        char key[8];
+        std::snprintf(key, sizeof key, "Pad%d", i + 1);
+        if (!IniFindString(text, kPadSection, key, value)) continue;
+        s.padSectionRead = 1;
+        PadBinding b{};
+        int32_t m[4];
+        if (std::sscanf(value, "%32s %d %d %d %d %d", b.guid, &b.controller, &m[0], &m[1], &m[2],
+                        &m[3]) != 6 ||
+            (b.controller != 0 && b.controller != 1))
+            continue;
+        for (int k = 0; k < 4; ++k) b.map[k] = static_cast<uint32_t>(Low8(m[k]));
+        s.padBindings[s.padBindingCount++] = b;
+    }
+}
+
 }  // namespace
 
 Settings ReadSettings(const char* path, WorkArea workArea, std::string* problem) {
@@ -130,19 +158,38 @@ Settings ReadSettings(const char* path, WorkArea workArea, std::string* problem)
         int32_t value = IniFindInteger(text, row.readSection, row.key, DefaultOf(row, workArea));
         Store(values, row, value);
     }
+    ReadPadSection(text, values);
     return values;
 }
 
 int WriteSettings(const char* path, const Settings& values, std::string* why) {
     constexpr size_t kRows = sizeof kSettingRows / sizeof kSettingRows[0];
-    char texts[kRows][16];
-    IniSetting rows[kRows];
+    constexpr size_t kMost = kRows + 2 + kMaxPadBindings;
+    char texts[kMost][kIniLineSize];
+    char padKeys[kMaxPadBindings][8];
+    IniSetting rows[kMost];
     for (size_t i = 0; i < kRows; ++i) {
         std::snprintf(texts[i], sizeof texts[i], "%d", Fetch(values, kSettingRows[i]));
         rows[i] = {kSettingRows[i].writeSection, kSettingRows[i].key, texts[i]};
     }
+    // A file that never saw a pad model gets no section for them.
+    size_t count = kRows;
+    int32_t bindings = std::min(values.padBindingCount, kMaxPadBindings);
+    if (values.padSectionRead || bindings > 0 || values.nesPadGuid[0][0] ||
+        values.nesPadGuid[1][0]) {
+        for (int i = 0; i < 2; ++i)
+            rows[count++] = {kPadSection, kNesKeys[i], values.nesPadGuid[i]};
+        for (int32_t i = 0; i < bindings; ++i) {
+            const PadBinding& b = values.padBindings[i];
+            std::snprintf(padKeys[i], sizeof padKeys[i], "Pad%d", i + 1);
+            std::snprintf(texts[count], sizeof texts[count], "%s %d %u %u %u %u", b.guid,
+                          b.controller, b.map[0], b.map[1], b.map[2], b.map[3]);
+            rows[count] = {kPadSection, padKeys[i], texts[count]};
+            ++count;
+        }
+    }
     std::string ignored;
-    return IniPutStrings(path, rows, kRows, why ? *why : ignored);
+    return IniPutStrings(path, rows, count, why ? *why : ignored);
 }
 
 int LoadSettings(const char* folder, WorkArea workArea) {
@@ -155,6 +202,9 @@ int LoadSettings(const char* folder, WorkArea workArea) {
     if (!problem.empty()) showErrorBox(problem.c_str());
     std::memcpy(keyMap, settings.keyMap, sizeof keyMap);
     std::memcpy(joyButtonMap, settings.joyButtonMap, sizeof joyButtonMap);
+    std::memcpy(nesPadGuid, settings.nesPadGuid, sizeof nesPadGuid);
+    std::memcpy(padBindings, settings.padBindings, sizeof padBindings);
+    padBindingCount = settings.padBindingCount;
     SetVolumeDb(settings.volumeDb);
     return fits ? 1 : 0;
 }
@@ -168,6 +218,9 @@ int SaveSettings(int32_t romFromCommandLine) {
     }
     std::memcpy(settings.keyMap, keyMap, sizeof keyMap);
     std::memcpy(settings.joyButtonMap, joyButtonMap, sizeof joyButtonMap);
+    std::memcpy(settings.nesPadGuid, nesPadGuid, sizeof nesPadGuid);
+    std::memcpy(settings.padBindings, padBindings, sizeof padBindings);
+    settings.padBindingCount = padBindingCount;
     settings.volumeDb = volumeDb;
     return WriteSettings(iniPath, settings, &settingsError);
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "input/joypad.h"
+
 namespace morvel {
 
 // Every setting the file keeps, as the program uses it.
@@ -17,6 +19,14 @@ struct Settings {
     uint8_t keyMap[8];            // key codes of A, B, Select, Start, Up, Down, Left, Right
     uint32_t joyButtonMap[2][4];  // button numbers of A, B, Select, Start; two sets
     int32_t recordQuality;        // 0 Poor, 1 Normal, 2 High
+    // The section "Joy Pads", which older versions skip: the GUIDs of the pads
+    // chosen for NES controller 1 and 2 (NES1, NES2) and each model's buttons
+    // (Pad1, Pad2 ...: "GUID numbering A B Select Start", numbering 1 for
+    // SDL's game controller buttons, 0 for the device's own).
+    char nesPadGuid[2][kJoypadGuidSize];
+    PadBinding padBindings[kMaxPadBindings];
+    int32_t padBindingCount;
+    int32_t padSectionRead;  // the file had the section: it is written back
 };
 
 // The part of the desktop not covered by the task bar; the default window
@@ -48,7 +58,8 @@ Settings ReadSettings(const char* path, WorkArea workArea, std::string* problem 
 int WriteSettings(const char* path, const Settings& values, std::string* why = nullptr);
 
 // Start-up: forms the path "morvel.ini" in `folder`, reads the settings into
-// `settings`, and applies the keys, the game pad buttons and the volume.
+// `settings`, and applies the keys, the game pad buttons (those of each pad
+// model too) and the volume.
 // Returns 0 (and uses the defaults) when the path does not fit. A file too
 // large to be read is reported through showErrorBox.
 int LoadSettings(const char* folder, WorkArea workArea);

@@ -15,6 +15,9 @@ uint32_t joyButtonMap[2][4] = {{1, 0, 2, 3}, {1, 0, 2, 3}};
 int32_t nes1Joypad = -1;
 int32_t nes2Joypad = -1;
 int32_t selectedJoypad;
+PadBinding padBindings[kMaxPadBindings];
+int32_t padBindingCount;
+char nesPadGuid[2][kJoypadGuidSize];
 
 namespace {
 
@@ -84,21 +87,42 @@ JoypadState RestingJoypadState() {
     return state;
 }
 
-int32_t AttachJoypad(const char* name) {
-    int32_t slot = -1;
-    if (!joypadSlots[0].filled) {
-        slot = 0;
-    } else if (!joypadSlots[1].filled) {
-        slot = 1;
-    } else {
-        for (int32_t i = 2; i < kMaxJoypads && slot < 0; ++i) {
-            if (!joypadSlots[i].filled) slot = i;
-        }
+const PadBinding* FindPadBinding(const char* guid, int32_t controller) {
+    if (!guid || !guid[0]) return nullptr;
+    for (int32_t i = 0; i < padBindingCount; ++i) {
+        const PadBinding& b = padBindings[i];
+        if (b.controller == controller && std::strcmp(b.guid, guid) == 0) return &b;
     }
+    return nullptr;
+}
+
+void KeepPadBinding(const JoypadSlot& slot) {
+    if (!slot.guid[0]) return;
+    auto* kept = const_cast<PadBinding*>(FindPadBinding(slot.guid, slot.controller));
+    if (!kept) {
+        if (padBindingCount < kMaxPadBindings) ++padBindingCount;
+        kept = &padBindings[padBindingCount - 1];
+        std::snprintf(kept->guid, sizeof kept->guid, "%s", slot.guid);
+        kept->controller = slot.controller;
+    }
+    std::memcpy(kept->map, slot.map, sizeof kept->map);
+}
+
+int32_t AttachJoypad(const char* name, const char* guid, int32_t controller) {
+    if (!guid) guid = "";
+    int32_t slot = -1;
+    for (int32_t i = 0; i < 2 && slot < 0; ++i)
+        if (guid[0] && !joypadSlots[i].filled && std::strcmp(nesPadGuid[i], guid) == 0) slot = i;
+    for (int32_t i = 0; i < kMaxJoypads && slot < 0; ++i)
+        if (!joypadSlots[i].filled) slot = i;
     if (slot < 0) return -1;
     JoypadSlot& s = joypadSlots[slot];
     s.filled = 1;
     std::snprintf(s.name, sizeof s.name, "%s", name != nullptr ? name : "");
+    std::snprintf(s.guid, sizeof s.guid, "%s", guid);
+    s.controller = controller;
+    const PadBinding* kept = FindPadBinding(guid, controller);
+    std::memcpy(s.map, kept ? kept->map : joyButtonMap[0], sizeof s.map);
     ++joypadCount;
     if (slot == 0) nes1Joypad = 0;
     if (slot == 1) nes2Joypad = 1;
@@ -110,6 +134,7 @@ void ReleaseJoypad(int32_t slot) {
     joypadDriver.release(slot);
     joypadSlots[slot].filled = 0;
     joypadSlots[slot].name[0] = '\0';
+    joypadSlots[slot].guid[0] = '\0';
     --joypadCount;
     if (nes1Joypad == slot) nes1Joypad = -1;
     if (nes2Joypad == slot) nes2Joypad = -1;
@@ -128,7 +153,7 @@ uint8_t ReadJoypadButtons(int32_t slot) {
         ReleaseJoypad(slot);
         return 0;
     }
-    return JoypadButtonsFromState(state, joyButtonMap[0]);
+    return JoypadButtonsFromState(state, joypadSlots[slot].map);
 }
 
 uint8_t JoypadButtonsFromState(const JoypadState& state, const uint32_t map[4]) {

@@ -19,9 +19,14 @@ constexpr int32_t kJoypadNameSize = 260;
 // A state with nothing pressed and the stick at rest.
 JoypadState RestingJoypadState();
 
+constexpr int32_t kJoypadGuidSize = 33;  // SDL's 32 hexadecimal digits and the end
+
 struct JoypadSlot {
     int32_t filled;
     char name[kJoypadNameSize];  // the device's product name
+    char guid[kJoypadGuidSize];  // the device's model, empty when unknown
+    int32_t controller;          // 1: read as a game controller, its buttons in SDL's order
+    uint32_t map[4];             // the button numbers of A, B, Select, Start on this pad
 };
 
 extern JoypadSlot joypadSlots[kMaxJoypads];
@@ -36,16 +41,40 @@ extern int32_t nes2Joypad;
 // The slot the game pad dialog shows.
 extern int32_t selectedJoypad;
 
-// Puts a newly found pad in a slot: slot 0 when NES controller 1 has no pad,
-// else slot 1 when controller 2 has none, else the lowest free slot. Returns
-// the slot, -1 when all are taken.
-int32_t AttachJoypad(const char* name);
+// The buttons a model of pad was given in the game pad dialog, kept by its
+// GUID across unplugging and between runs. `controller` tells the numbering:
+// SDL's game controller buttons (1) or the device's own (0).
+struct PadBinding {
+    char guid[kJoypadGuidSize];
+    int32_t controller;
+    uint32_t map[4];
+};
+constexpr int32_t kMaxPadBindings = 16;
+extern PadBinding padBindings[kMaxPadBindings];
+extern int32_t padBindingCount;
+// The GUIDs of the pads last chosen for NES controller 1 and 2, empty for none:
+// such a pad goes back to its controller's slot when it is plugged in again.
+extern char nesPadGuid[2][kJoypadGuidSize];
+
+// The binding kept for the GUID in the numbering `controller`, null for none.
+const PadBinding* FindPadBinding(const char* guid, int32_t controller);
+// Keeps the slot's buttons for its GUID, replacing an older binding; when the
+// table is full the last entry gives way.
+void KeepPadBinding(const JoypadSlot& slot);
+
+// Puts a newly found pad in a slot: the slot of the NES controller it was last
+// chosen for when that slot is free, else slot 0 when NES controller 1 has no
+// pad, else slot 1 when controller 2 has none, else the lowest free slot. Its
+// buttons are the ones kept for its GUID, else the first set of joyButtonMap.
+// Returns the slot, -1 when all are taken.
+int32_t AttachJoypad(const char* name, const char* guid = "", int32_t controller = 0);
 
 // Releases the slot's device and empties the slot.
 void ReleaseJoypad(int32_t slot);
 void ReleaseJoypads();
 
-// The NES button byte of the pad in the slot; 0 for an empty slot. A pad that
+// The NES button byte of the pad in the slot, with the slot's buttons; 0 for
+// an empty slot. A pad that
 // can no longer be read is reported once with a message box and dropped.
 uint8_t ReadJoypadButtons(int32_t slot);
 

@@ -285,8 +285,9 @@ TEST_F(InputTest, PadPluggedInDuringPlayDrivesControllerOneUntilPulledOut) {
     ASSERT_GE(pad.index, 0) << SDL_GetError();
     ASSERT_TRUE(RunUntil([] { return joypadCount == 1; }));
     EXPECT_STREQ(joypadSlots[0].name, "Pad Alpha");
-    pad.Button(1, true);  // A by default
-    SDL_JoystickSetVirtualHat(pad.handle, 0, SDL_HAT_RIGHT | SDL_HAT_DOWN);
+    pad.Button(1, true);   // A by default
+    pad.Button(12, true);  // SDL's mapping of a virtual pad: d-pad down and right
+    pad.Button(14, true);
     EXPECT_EQ(ReadControllerButtons(0), kButtonA | kButtonRight | kButtonDown);
     EXPECT_EQ(ReadControllerButtons(1), 0);
     pad.Unplug();
@@ -360,6 +361,79 @@ TEST_F(InputTest, PadPulledOutWhileTheDialogWaitsIsDropped) {
             EXPECT_FALSE(Control<QWidget>(dialog, id)->isEnabled()) << id;
         EXPECT_TRUE(Control<QPushButton>(dialog, 4)->isEnabled());
     });
+}
+
+// "Pad Gamma" as SDL names a virtual pad's model, and the same GUID without
+// the check sum of the name, as a mapping may give it: bus ff, the name's
+// bytes, 'v', type 1 (a game controller).
+constexpr const char* kGammaGuid = "ff00ce175061642047616d6d61007601";
+constexpr const char* kGammaModel = "ff0000005061642047616d6d61007601";
+
+// The user's mapping file puts Gamma's Start on its button 9 and A on 3. The
+// Start given in the dialog stays with the model while another pad is
+// configured and comes back with it; the file keeps it for the next run.
+TEST_F(InputTest, PadButtonsFollowTheModelAcrossUnplugging) {
+    std::ofstream(dataFolder_ + "/gamecontrollerdb.txt")
+        << kGammaModel << ",Gamma,a:b3,b:b2,back:b8,start:b9,leftx:a0,platform:Linux,\n";
+    Start();
+    showErrorBox = [](const char*) {};
+    auto gamma = std::make_unique<VirtualPad>("Pad Gamma");
+    ASSERT_TRUE(RunUntil([] { return joypadCount == 1; }));
+    auto captureStart = [&](VirtualPad& pad, int button, const char* before, const char* after) {
+        WithModalDialog(40086, [&](QDialog* dialog) {
+            auto* start = dialog->findChild<QLabel*>("bindingStart");
+            EXPECT_EQ(start->text(), before);
+            Capture(dialog, 1006, 40023, [&] { pad.Button(button, true); });
+            pad.Button(button, false);
+            EXPECT_EQ(start->text(), after);
+        });
+    };
+    // [Joy Input]'s Start is the device's button 3: the mapping's A.
+    captureStart(*gamma, 9, "Start: A", "Start: Start");
+    EXPECT_EQ(joyButtonMap[0][kMapStart], 9u) << "kept as the device numbers it";
+    gamma->Button(9, true);
+    EXPECT_EQ(ReadControllerButtons(0), kButtonStart);
+    gamma.reset();
+    EXPECT_EQ(ReadControllerButtons(0), 0);
+    VirtualPad beta("Pad Beta");
+    ASSERT_TRUE(RunUntil([] { return joypadCount == 1; }));
+    captureStart(beta, 3, "Start: LB", "Start: Y");  // [Joy Input] now has 9
+    gamma = std::make_unique<VirtualPad>("Pad Gamma");
+    ASSERT_TRUE(RunUntil([] { return joypadCount == 2; }));
+    gamma->Button(9, true);
+    EXPECT_EQ(ReadControllerButtons(1), kButtonStart);
+    char betaGuid[33];
+    SDL_JoystickGetGUIDString(SDL_JoystickGetGUID(beta.handle), betaGuid, sizeof betaGuid);
+    CloseWindow();
+    // Beta was NES #1 when the dialog last closed. A on the device's 1 and
+    // Select on its 2 are Gamma's B; B on its 0, which the mapping leaves
+    // unused, is the controller's own A; Start is 6.
+    EXPECT_NE(ReadFileText(IniPath()).find(std::string("[Joy Pads]\r\nNES1=") + betaGuid +
+                                           "\r\nNES2=\r\nPad1=" + kGammaGuid + " 1 1 0 1 6\r\n"),
+              std::string::npos)
+        << ReadFileText(IniPath());
+}
+
+// The next run: Gamma, chosen for NES #2, takes controller 2 even when it is
+// the only pad, with the buttons kept for it; a mapping file without a
+// mapping is reported and SDL's own serve.
+TEST_F(InputTest, ChosenPadAndItsButtonsComeBackInTheNextRun) {
+    std::ofstream(IniPath()) << "[Joy Pads]\r\nNES2=" << kGammaGuid
+                             << "\r\nPad1=x\r\nPad2=" << kGammaGuid << " 1 2 0 4 6\r\n";
+    std::ofstream(dataFolder_ + "/gamecontrollerdb.txt") << "not a mapping\n";
+    Start();
+    std::vector<std::string> static boxes;
+    showErrorBox = [](const char* text) { boxes.push_back(text); };
+    RunPasses(1);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find("holds no mapping for this system"), std::string::npos) << boxes[0];
+    VirtualPad gamma("Pad Gamma");
+    ASSERT_TRUE(RunUntil([] { return joypadCount == 1; }));
+    EXPECT_EQ(nes2Joypad, 1);
+    gamma.Button(2, true);  // X, given to A
+    gamma.Button(4, true);  // Back, given to Select
+    EXPECT_EQ(ReadControllerButtons(1), kButtonA | kButtonSelect);
+    EXPECT_EQ(ReadControllerButtons(0), 0);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 #include <chrono>
 #include <thread>
 
@@ -83,7 +84,11 @@ DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
         return;
     }
     ClearKeyboardState();
-    sdl::OpenJoypads();
+    std::string mappingProblem;
+    sdl::OpenJoypads(DataPath("gamecontrollerdb.txt").c_str(), &mappingProblem);
+    // Told once the window runs; the pads work meanwhile.
+    if (!mappingProblem.empty())
+        QTimer::singleShot(0, window, [mappingProblem] { showErrorBox(mappingProblem.c_str()); });
     UseKeyboardAndJoypads();
     dialogHost.openVolumePopup = OpenVolumePopup;
     dialogHost.volumePopupOpen = [] { return OpenedVolumePopup() ? 1 : 0; };

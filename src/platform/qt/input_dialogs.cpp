@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <cstdio>
 #include <cstring>
 
 #include "input/dik_codes.h"
@@ -193,6 +194,13 @@ JoypadDialog::JoypadDialog(QWidget* parent) : QDialog(parent) {
         int32_t index = row.keyIndex;
         connect(button, &QPushButton::clicked, this, [this, index] { Capture(index); });
     }
+    // What each NES button is on the selected pad, beside the buttons.
+    const char* kNesButtons[4] = {"A", "B", "Select", "Start"};
+    for (int32_t i = 0; i < 4; ++i) {
+        bindings_[i] = new QLabel(this);
+        bindings_[i]->setObjectName(QString("binding%1").arg(kNesButtons[i]));
+        grid->addWidget(bindings_[i], 2 + i, 3);
+    }
     padControls_.push_back(list_);
     padControls_.push_back(nes1_);
     padControls_.push_back(nes2_);
@@ -237,6 +245,7 @@ int32_t JoypadDialog::ScanJoypads() {
         list_->addItem("No game controllers. Plug one and click scan");
         list_->setCurrentIndex(0);
         EnablePadControls(false);
+        ShowBindings();
         return -1;
     }
     list_->setCurrentIndex(0);
@@ -251,6 +260,19 @@ void JoypadDialog::EnablePadControls(bool on) {
 void JoypadDialog::ShowPadChoice(int32_t index) {
     nes1_->setChecked(nes1Joypad == index);
     nes2_->setChecked(nes2Joypad == index);
+    ShowBindings();
+}
+
+void JoypadDialog::ShowBindings() {
+    const char* kNesButtons[4] = {"A", "B", "Select", "Start"};
+    int32_t slot = selectedJoypad;
+    bool pad = slot >= 0 && slot < kMaxJoypads && joypadSlots[slot].filled;
+    for (int32_t i = 0; i < 4; ++i) {
+        QString name =
+            pad ? QString::fromStdString(sdl::JoypadButtonName(slot, joypadSlots[slot].map[i]))
+                : "";
+        bindings_[i]->setText(pad ? QString("%1: %2").arg(kNesButtons[i], name) : QString());
+    }
 }
 
 // One pad drives one controller: choosing it for one takes it from the other.
@@ -272,7 +294,8 @@ void JoypadDialog::Capture(int32_t mapIndex) {
         if (!joypadDriver.read(slot, &state)) return kCaptureAbandoned;
         return LowestJoyButtonDown(state);
     });
-    if (button >= 0) joyButtonMap[0][mapIndex] = static_cast<uint8_t>(button);
+    if (button >= 0) sdl::AssignJoypadButton(slot, mapIndex, static_cast<uint32_t>(button));
+    ShowBindings();
     status_->setText("Ready");
 }
 
@@ -295,6 +318,13 @@ void JoypadDialog::done(int result) {
         if (second >= 0 && second < count && chosen2 != chosen1) sdl::SwapJoypads(1, second);
         nes1Joypad = chosen1;
         nes2Joypad = chosen2;
+    }
+    // The chosen pads, now in slots 0 and 1, are looked for there again when
+    // plugged in later or at the next start.
+    int32_t chosen[2] = {chosen1, chosen2};
+    for (int32_t i = 0; i < 2; ++i) {
+        bool kept = count > 0 && chosen[i] >= 0 && chosen[i] < count;
+        std::snprintf(nesPadGuid[i], sizeof nesPadGuid[i], "%s", kept ? joypadSlots[i].guid : "");
     }
     QDialog::done(result);
 }

@@ -46,6 +46,7 @@ class JoypadDialog : public QDialog {
    private:
     void EnablePadControls(bool on);
     void ShowPadChoice(int32_t index);
+    void ShowBindings();  // the selected pad's buttons for A, B, Select, Start
     void Capture(int32_t mapIndex);
     void Choose(int32_t controller);
 
@@ -54,6 +55,7 @@ class JoypadDialog : public QDialog {
     QRadioButton* nes1_;
     QRadioButton* nes2_;
     std::vector<QWidget*> padControls_;
+    QLabel* bindings_[4];
 };
 
 // The modal dialogs as the Options menu opens them.
