@@ -434,6 +434,13 @@ TEST_F(InputTest, ChosenPadAndItsButtonsComeBackInTheNextRun) {
     gamma.Button(4, true);  // Back, given to Select
     EXPECT_EQ(ReadControllerButtons(1), kButtonA | kButtonSelect);
     EXPECT_EQ(ReadControllerButtons(0), 0);
+    WithModalDialog(40086, [](QDialog* dialog) {
+        auto* list = Control<QComboBox>(dialog, 1013);
+        ASSERT_EQ(list->count(), 1);
+        EXPECT_EQ(list->itemText(0), "Pad Gamma");
+        EXPECT_TRUE(Control<QRadioButton>(dialog, 1018)->isChecked());
+        EXPECT_EQ(dialog->findChild<QLabel*>("bindingA")->text(), "A: X");
+    });
 }
 
 }  // namespace

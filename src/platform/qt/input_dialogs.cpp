@@ -217,16 +217,12 @@ JoypadDialog::JoypadDialog(QWidget* parent) : QDialog(parent) {
     connect(apply, &QPushButton::clicked, this, &QDialog::close);
     connect(scan, &QPushButton::clicked, this, [this] { ScanJoypads(); });
     connect(list_, &QComboBox::activated, this, [this](int index) {
-        selectedJoypad = index;
-        ShowPadChoice(index);
+        selectedJoypad = list_->itemData(index).toInt();
+        ShowPadChoice(selectedJoypad);
     });
     connect(nes1_, &QRadioButton::clicked, this, [this] { Choose(1); });
     connect(nes2_, &QRadioButton::clicked, this, [this] { Choose(2); });
-    if (ScanJoypads() > 0) {
-        selectedJoypad = 0;
-        list_->setCurrentIndex(0);
-        ShowPadChoice(0);
-    }
+    ScanJoypads();
 }
 
 int32_t JoypadDialog::ScanJoypads() {
@@ -237,9 +233,12 @@ int32_t JoypadDialog::ScanJoypads() {
     int32_t count = sdl::EnumerateJoypads();
     nes1Joypad = chosen1;
     nes2Joypad = chosen2;
-    for (int32_t slot = 0; slot < count; ++slot)
-        list_->addItem(QString::fromUtf8(joypadSlots[slot].name));
-    selectedJoypad = 0;
+    // A pad that went back to NES controller 2's slot may leave slot 0 empty:
+    // each entry keeps its slot.
+    for (int32_t slot = 0; slot < kMaxJoypads; ++slot)
+        if (joypadSlots[slot].filled)
+            list_->addItem(QString::fromUtf8(joypadSlots[slot].name), slot);
+    selectedJoypad = count > 0 ? list_->itemData(0).toInt() : 0;
     EnablePadControls(true);
     if (count == 0) {
         list_->addItem("No game controllers. Plug one and click scan");
@@ -249,7 +248,7 @@ int32_t JoypadDialog::ScanJoypads() {
         return -1;
     }
     list_->setCurrentIndex(0);
-    ShowPadChoice(0);
+    ShowPadChoice(selectedJoypad);
     return count;
 }
 
@@ -306,26 +305,29 @@ void JoypadDialog::done(int result) {
     int32_t chosen1 = nes1Joypad, chosen2 = nes2Joypad;
     ReleaseJoypads();
     int32_t count = sdl::EnumerateJoypads();
+    // The slots of the pads found; they need not follow one another.
+    auto found = [](int32_t slot) {
+        return slot >= 0 && slot < kMaxJoypads && joypadSlots[slot].filled != 0;
+    };
+    bool kept[2] = {found(chosen1), found(chosen2) && chosen2 != chosen1};
     if (count == 0) {
         nes1Joypad = -1;
         nes2Joypad = -1;
     } else {
         int32_t second = chosen2;
-        if (chosen1 >= 0 && chosen1 < count) {
+        if (kept[0]) {
             sdl::SwapJoypads(0, chosen1);
             if (second == 0) second = chosen1;
         }
-        if (second >= 0 && second < count && chosen2 != chosen1) sdl::SwapJoypads(1, second);
+        if (kept[1]) sdl::SwapJoypads(1, second);
         nes1Joypad = chosen1;
         nes2Joypad = chosen2;
     }
     // The chosen pads, now in slots 0 and 1, are looked for there again when
     // plugged in later or at the next start.
-    int32_t chosen[2] = {chosen1, chosen2};
-    for (int32_t i = 0; i < 2; ++i) {
-        bool kept = count > 0 && chosen[i] >= 0 && chosen[i] < count;
-        std::snprintf(nesPadGuid[i], sizeof nesPadGuid[i], "%s", kept ? joypadSlots[i].guid : "");
-    }
+    for (int32_t i = 0; i < 2; ++i)
+        std::snprintf(nesPadGuid[i], sizeof nesPadGuid[i], "%s",
+                      kept[i] ? joypadSlots[i].guid : "");
     QDialog::done(result);
 }
 
