@@ -13,6 +13,7 @@
 #include "frontend/commands.h"
 #include "frontend/data_folder.h"
 #include "frontend/front_end.h"
+#include "frontend/recent_roms.h"
 #include "frontend/recording_commands.h"
 #include "frontend/rom_list.h"
 #include "input/controllers.h"
@@ -75,6 +76,7 @@ DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
     BuildMixerTables();
     BuildVolumeSteps();
     LoadAndApplySettings(window);
+    cartridgeOpened = NoteRomOpened;
     soundBackend = &sdl::sdlSoundBuffer;
     if (!SoundInit()) {
         QMessageBox::critical(window, "Error",
@@ -106,6 +108,7 @@ DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
 
 DesktopApp::~DesktopApp() {
     if (!window_) return;
+    cartridgeOpened = nullptr;
     if (!window_->closed() && !startFailed_) window_->close();
     CloseVolumePopup();
     dialogHost = defaultDialogHost;
