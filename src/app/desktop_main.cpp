@@ -38,7 +38,7 @@ const char kUsage[] =
     "Usage: morvel [OPTION] [CARTRIDGE.nes]\n"
     "Runs an NES cartridge image (iNES or NES 2.0) in a window. Without one, the\n"
     "ROM browser lists the roms folder. When morvel already runs, it comes to the\n"
-    "front.\n"
+    "front and opens the cartridge given to this one.\n"
     "\n"
     "  -h, --help     show this help and exit\n"
     "      --version  show the version and exit\n"

@@ -14,6 +14,7 @@
 #include <QLocalServer>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProcess>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -235,7 +236,7 @@ TEST_F(DesktopTest, SingleInstanceSocketIsPrivateAndAnsweredByTheProgramOnly) {
     QString socket;
     {
         qt::SingleInstance first;
-        first.Listen([] {});
+        first.Listen([](const QString&) {});
         socket = first.SocketPath();
     }
     struct stat folder = {};
@@ -298,6 +299,19 @@ TEST_F(DesktopTest, RecentRomsAndTheDialogsFolderOutliveTheSession) {
     EXPECT_EQ(recentRoms, expected);
     choose("");
     EXPECT_EQ(shown.toStdString(), other);
+}
+
+// A second copy given a cartridge (a path relative to its own folder) hands
+// it to the copy that runs, which opens it; the second copy ends at once.
+TEST_F(DesktopTest, SecondCopyHandsItsCartridgeToTheFirst) {
+    Start();
+    QProcess second;
+    second.setWorkingDirectory(QFileInfo(QString::fromStdString(TestRom("nrom_board"))).path());
+    second.start(MORVEL_DESKTOP_BIN, {"nrom_board.nes"});
+    ASSERT_TRUE(RunUntil([&] { return romLoaded && second.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(romFileName, "nrom_board.nes");
+    EXPECT_TRUE(RunFrames(3));
 }
 
 // Space pauses, with the check mark, and resumes; Ctrl + 0 takes the last

@@ -1,6 +1,7 @@
 #include "platform/qt/desktop_app.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <chrono>
 #include <thread>
@@ -46,14 +47,20 @@ std::string CommandLineCartridge(const QStringList& arguments) {
 
 DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
     : instance_(new SingleInstance), defaultDialogHost(dialogHost) {
-    if (instance_->AnotherCopyRuns()) return;
+    std::string cartridge = CommandLineCartridge(arguments);
+    // The copy that runs opens the cartridge; its folder may not be ours.
+    QString fullPath = cartridge.empty()
+                           ? QString()
+                           : QFileInfo(QString::fromStdString(cartridge)).absoluteFilePath();
+    if (instance_->AnotherCopyRuns(fullPath)) return;
     window_.reset(new MainWindow);
     MainWindow* window = window_.get();
     ConnectHosts(window);
-    instance_->Listen([window] {
+    instance_->Listen([this, window](const QString& path) {
         window->showNormal();
         window->raise();
         window->activateWindow();
+        if (!path.isEmpty()) handedOver_ = path.toStdString();
     });
     // A signal or the session's end closes the open dialogs, so that their
     // loops end, and then the window, as its close button does.
@@ -92,7 +99,6 @@ DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
     dialogHost.keyboardDialog = [] { RunKeyboardDialog(CurrentMainWindow()); };
     dialogHost.joypadDialog = [] { RunJoypadDialog(CurrentMainWindow()); };
 
-    std::string cartridge = CommandLineCartridge(arguments);
     romFromCommandLine = cartridge.empty() ? 0 : 1;
     if (!cartridge.empty()) {
         if (!OpenCartridge(cartridge.c_str()))
@@ -134,6 +140,14 @@ bool DesktopApp::RunPass() {
     // Qt's menus and dialogs leave this loop running: the game is held while
     // one is open, rather than running behind it on a stopped sound device.
     HoldWhile(QApplication::activePopupWidget() || QApplication::activeModalWidget());
+    // A cartridge a later copy handed over opens as a dropped one does, once
+    // no menu or dialog is open.
+    if (!held_ && !handedOver_.empty()) {
+        std::string path = std::move(handedOver_);
+        handedOver_.clear();
+        OpenCartridge(path.c_str());
+        RefreshMenus();
+    }
     if (emuRunning && !held_)
         RunGameFrame();
     else
