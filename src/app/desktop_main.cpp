@@ -72,6 +72,8 @@ int main(int argc, char** argv) {
         return AnswerOption(argv[1]);
     QApplication app(argc, argv);
     QApplication::setApplicationName("morvel");
+    // Wayland's name of the window: the desktop finds the launcher entry by it.
+    QGuiApplication::setDesktopFileName("morvel");
     QStringList arguments = QApplication::arguments();
     if (arguments.size() > 1) {
         int answered = AnswerOption(arguments[1].toLocal8Bit().constData());
