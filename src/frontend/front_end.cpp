@@ -73,6 +73,7 @@ uint32_t runningBeforeFocusLoss = 0;
 uint32_t romFromCommandLine = 0;
 uint32_t pauseChecked = 0;
 std::string romFileName;
+void (*cartridgeOpened)(const char* path) = nullptr;
 
 WindowHost windowHost = {Nothing, Nothing, Nothing, Nothing, Cancelled, Nothing, Nothing};
 
@@ -112,6 +113,7 @@ int OpenCartridge(const char* path) {
         // A recording belongs to the cartridge it was started with.
         StopRecordingCommand();
         TakeOverCartridge(path);
+        if (cartridgeOpened) cartridgeOpened(path);
         windowHost.updateMenus();
         return 1;
     }
@@ -122,6 +124,7 @@ int OpenCartridge(const char* path) {
     runningBeforeFocusLoss = 1;
     UpdatePauseIndicator();
     TakeOverCartridge(path);
+    if (cartridgeOpened) cartridgeOpened(path);
     windowHost.updateMenus();
     return 1;
 }

@@ -22,6 +22,9 @@ extern std::string romFileName;      // the loaded cartridge's file name, no fol
 // 1 when the cartridge runs, 0 when it was refused (the game that ran before
 // then goes on running).
 int OpenCartridge(const char* path);
+// Told the path of each cartridge OpenCartridge started (the desktop keeps
+// its recent list with it); null: nobody is told.
+extern void (*cartridgeOpened)(const char* path);
 void CloseCartridge();
 void UpdatePauseIndicator();
 

@@ -227,6 +227,25 @@ std::string WithKey(const std::string& source, const char* section, const char* 
     return result;
 }
 
+// The file's text without the lines of the section (its header kept, and
+// added at the end when missing).
+std::string WithoutSectionBody(const std::string& source, const char* section) {
+    std::string result;
+    CopyWriter out(result);
+    bool inSection = false, found = false;
+    PieceReader reader(source);
+    char piece[kIniLineSize];
+    while (size_t count = reader.Next(piece)) {
+        const char* line = SkipBlanks(piece);
+        if (line[0] == '[') inSection = !found && IsHeaderOf(line, section);
+        found = found || inSection;
+        if (inSection && line[0] != '[') continue;
+        out.Write(piece, count);
+    }
+    if (!found) out.WriteLine(SectionLine(section));
+    return result;
+}
+
 }  // namespace
 
 ReadOutcome IniReadFile(const char* path, std::string& text) {
@@ -329,6 +348,22 @@ int IniPutStrings(const char* path, const IniSetting* settings, size_t count, st
             continue;
         text = WithKey(text, s.section, s.key, s.value);
     }
+    if (outcome == ReadOutcome::kRead && text == old) return 1;
+    return ReplaceUserFile(path, text.data(), text.size(), why) ? 1 : 0;
+}
+
+int IniPutSection(const char* path, const char* section, const IniSetting* settings, size_t count,
+                  std::string& why) {
+    std::string old;
+    ReadOutcome outcome = IniReadFile(path, old);
+    if (path[0] == '\0' || (outcome != ReadOutcome::kRead && outcome != ReadOutcome::kMissing)) {
+        why = path[0] == '\0' ? "the settings file has no name"
+                              : std::string(path) + " " + ReadOutcomeText(outcome);
+        return 0;
+    }
+    std::string text = WithoutSectionBody(old, section);
+    for (size_t i = 0; i < count; ++i)
+        text = WithKey(text, section, settings[i].key, settings[i].value);
     if (outcome == ReadOutcome::kRead && text == old) return 1;
     return ReplaceUserFile(path, text.data(), text.size(), why) ? 1 : 0;
 }

@@ -55,6 +55,13 @@ struct IniSetting {
 // read (not a regular file, too large) or replaced (read-only, no room).
 int IniPutStrings(const char* path, const IniSetting* settings, size_t count, std::string& why);
 
+// Replaces the section's lines with the given keys, in their order (section
+// names in settings are not used): the program's own sections, whose keys
+// come and go, are rewritten whole. Every other line is kept as it was; the
+// file is replaced as IniPutStrings replaces it, and returns the same.
+int IniPutSection(const char* path, const char* section, const IniSetting* settings, size_t count,
+                  std::string& why);
+
 // Writes one setting through IniPutStrings. Returns 1 on success, 0 when
 // nothing could be written.
 int IniPutString(const char* path, const char* section, const char* key, const char* value);

@@ -9,12 +9,15 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProcess>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 #include <filesystem>
@@ -23,6 +26,7 @@
 #include "desktop_fixture.h"
 #include "frontend/commands.h"
 #include "frontend/front_end.h"
+#include "frontend/recent_roms.h"
 #include "frontend/recording_commands.h"
 #include "input/button_source.h"
 #include "input/keyboard.h"
@@ -76,7 +80,8 @@ TEST_F(DesktopTest, CommandLineCartridgeRunsAtOnceWithTheBrowserHidden) {
     EXPECT_FALSE(window()->browser()->isVisible());
     window()->close();
     RunPasses(1);
-    EXPECT_FALSE(std::filesystem::exists(dataFolder_ + "/morvel.ini"));
+    // Only the recent roms are written.
+    EXPECT_EQ(ReadFileText(dataFolder_ + "/morvel.ini").find("[Window]"), std::string::npos);
 }
 
 struct SizeCase {
@@ -231,7 +236,7 @@ TEST_F(DesktopTest, SingleInstanceSocketIsPrivateAndAnsweredByTheProgramOnly) {
     QString socket;
     {
         qt::SingleInstance first;
-        first.Listen([] {});
+        first.Listen([](const QString&) {});
         socket = first.SocketPath();
     }
     struct stat folder = {};
@@ -241,6 +246,72 @@ TEST_F(DesktopTest, SingleInstanceSocketIsPrivateAndAnsweredByTheProgramOnly) {
     QLocalServer silent;
     ASSERT_TRUE(silent.listen(socket));
     EXPECT_FALSE(qt::SingleInstance().AnotherCopyRuns());
+}
+
+// Every way in puts the cartridge at the head of File > Recent Roms, ten at
+// most, kept for the next start; the open dialog starts in the roms folder,
+// then where a file was last chosen; a file gone since is taken off the list,
+// with a message, when chosen.
+TEST_F(DesktopTest, RecentRomsAndTheDialogsFolderOutliveTheSession) {
+    std::string other = dataFolder_ + "/other";
+    std::filesystem::create_directory(other);
+    std::vector<std::string> roms;
+    for (int i = 0; i < 12; ++i) {
+        roms.push_back(other + "/g" + std::to_string(i) + ".nes");
+        std::filesystem::copy_file(TestRom("nrom_board"), roms.back());
+    }
+    QString shown;
+    auto choose = [&](const std::string& file) {
+        QTimer::singleShot(0, [&shown, file] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dialog);
+            shown = dialog->directory().absolutePath();
+            dialog->selectFile(QString::fromStdString(file));
+            QDialog* asked = dialog;  // accept() is the dialog's own slot
+            file.empty() ? asked->reject() : asked->accept();
+        });
+        qt::ActionOf(kCmdLoadRom)->trigger();
+    };
+    Start({roms[0]});
+    for (int i = 1; i <= 10; ++i) DropFile(window(), roms[i]);
+    choose(roms[11]);
+    EXPECT_EQ(shown.toStdString(), dataFolder_ + "/roms");
+    EXPECT_EQ(romFileName, "g11.nes");
+    DropFile(window(), roms[5]);  // to the head, once
+    std::filesystem::remove(roms[3]);
+    static std::vector<std::string> boxes;
+    showErrorBox = [](const char* text) { boxes.push_back(text); };
+    auto* menu = window()->findChild<QMenu*>("recentRoms");
+    emit menu->aboutToShow();
+    ASSERT_EQ(menu->actions().size(), 10);
+    EXPECT_EQ(menu->actions()[0]->text(), "&1 g5.nes");
+    EXPECT_EQ(menu->actions()[9]->text(), "&10 g2.nes");
+    menu->actions()[8]->trigger();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], roms[3] + " no longer exists; it was taken off the list of recent roms.");
+    menu->actions()[3]->trigger();
+    EXPECT_EQ(romFileName, "g9.nes");
+    window()->close();
+    app_.reset();
+    Start();
+    std::vector<std::string> expected = {roms[9], roms[5], roms[11], roms[10], roms[8],
+                                         roms[7], roms[6], roms[4],  roms[2]};
+    EXPECT_EQ(recentRoms, expected);
+    choose("");
+    EXPECT_EQ(shown.toStdString(), other);
+}
+
+// A second copy given a cartridge (a path relative to its own folder) hands
+// it to the copy that runs, which opens it; the second copy ends at once.
+TEST_F(DesktopTest, SecondCopyHandsItsCartridgeToTheFirst) {
+    Start();
+    QProcess second;
+    second.setWorkingDirectory(QFileInfo(QString::fromStdString(TestRom("nrom_board"))).path());
+    second.start(MORVEL_DESKTOP_BIN, {"nrom_board.nes"});
+    ASSERT_TRUE(RunUntil([&] { return romLoaded && second.state() == QProcess::NotRunning; }));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(romFileName, "nrom_board.nes");
+    EXPECT_TRUE(RunFrames(3));
 }
 
 // Space pauses, with the check mark, and resumes; Ctrl + 0 takes the last

@@ -1,6 +1,7 @@
 #include "platform/qt/desktop_app.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QTimer>
 #include <chrono>
@@ -14,6 +15,7 @@
 #include "frontend/commands.h"
 #include "frontend/data_folder.h"
 #include "frontend/front_end.h"
+#include "frontend/recent_roms.h"
 #include "frontend/recording_commands.h"
 #include "frontend/rom_list.h"
 #include "input/controllers.h"
@@ -46,14 +48,20 @@ std::string CommandLineCartridge(const QStringList& arguments) {
 
 DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
     : instance_(new SingleInstance), defaultDialogHost(dialogHost) {
-    if (instance_->AnotherCopyRuns()) return;
+    std::string cartridge = CommandLineCartridge(arguments);
+    // The copy that runs opens the cartridge; its folder may not be ours.
+    QString fullPath = cartridge.empty()
+                           ? QString()
+                           : QFileInfo(QString::fromStdString(cartridge)).absoluteFilePath();
+    if (instance_->AnotherCopyRuns(fullPath)) return;
     window_.reset(new MainWindow);
     MainWindow* window = window_.get();
     ConnectHosts(window);
-    instance_->Listen([window] {
+    instance_->Listen([this, window](const QString& path) {
         window->showNormal();
         window->raise();
         window->activateWindow();
+        if (!path.isEmpty()) handedOver_ = path.toStdString();
     });
     // A signal or the session's end closes the open dialogs, so that their
     // loops end, and then the window, as its close button does.
@@ -76,6 +84,7 @@ DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
     BuildMixerTables();
     BuildVolumeSteps();
     LoadAndApplySettings(window);
+    cartridgeOpened = NoteRomOpened;
     soundBackend = &sdl::sdlSoundBuffer;
     if (!SoundInit()) {
         QMessageBox::critical(window, "Error",
@@ -95,7 +104,6 @@ DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
     dialogHost.keyboardDialog = [] { RunKeyboardDialog(CurrentMainWindow()); };
     dialogHost.joypadDialog = [] { RunJoypadDialog(CurrentMainWindow()); };
 
-    std::string cartridge = CommandLineCartridge(arguments);
     romFromCommandLine = cartridge.empty() ? 0 : 1;
     if (!cartridge.empty()) {
         if (!OpenCartridge(cartridge.c_str()))
@@ -111,6 +119,7 @@ DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
 
 DesktopApp::~DesktopApp() {
     if (!window_) return;
+    cartridgeOpened = nullptr;
     if (!window_->closed() && !startFailed_) window_->close();
     CloseVolumePopup();
     dialogHost = defaultDialogHost;
@@ -136,6 +145,14 @@ bool DesktopApp::RunPass() {
     // Qt's menus and dialogs leave this loop running: the game is held while
     // one is open, rather than running behind it on a stopped sound device.
     HoldWhile(QApplication::activePopupWidget() || QApplication::activeModalWidget());
+    // A cartridge a later copy handed over opens as a dropped one does, once
+    // no menu or dialog is open.
+    if (!held_ && !handedOver_.empty()) {
+        std::string path = std::move(handedOver_);
+        handedOver_.clear();
+        OpenCartridge(path.c_str());
+        RefreshMenus();
+    }
     if (emuRunning && !held_)
         RunGameFrame();
     else

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <memory>
+#include <string>
 
 #include "frontend/commands.h"
 
@@ -42,6 +43,7 @@ class DesktopApp {
     std::unique_ptr<EndRequests> endRequests_;
     bool startFailed_ = false;
     bool held_ = false;
+    std::string handedOver_;  // the cartridge a later copy asked to open
     DialogHost defaultDialogHost;
 };
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "frontend/data_folder.h"
+#include "frontend/recent_roms.h"
 #include "frontend/settings.h"
 #include "platform/qt/main_window.h"
 #include "recording/video_recorder.h"
@@ -33,6 +34,7 @@ QPoint OnScreen(QPoint wanted, QSize size, QRect area) {
 void LoadAndApplySettings(MainWindow* window) {
     QRect area = AvailableArea();
     LoadSettings(exeDir.c_str(), WorkArea{area.x() + area.width(), area.y() + area.height()});
+    ReadRecentRoms(iniPath);
     nesAspect = settings.nesAspect ? 1 : 0;
     SetWindowScale(static_cast<uint32_t>(settings.windowScale));
     recordQuality = settings.recordQuality;

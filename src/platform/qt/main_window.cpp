@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -12,6 +13,8 @@
 #include "core/host.h"
 #include "frontend/commands.h"
 #include "frontend/front_end.h"
+#include "frontend/recent_roms.h"
+#include "frontend/rom_list.h"
 #include "frontend/settings.h"
 #include "input/keyboard.h"
 #include "platform/qt/desktop_settings.h"
@@ -230,11 +233,17 @@ void ConnectHosts(MainWindow* window) {
         mainWindow->update();
     };
     windowHost.updateMenus = RefreshMenus;
+    // The dialog opens on the folder a file was last chosen from, at first
+    // (or when that folder is gone) on the roms folder.
     windowHost.chooseRomFile = [](std::string& path) {
+        QString folder = QString::fromStdString(lastRomFolder);
+        if (folder.isEmpty() || !QFileInfo(folder).isDir())
+            folder = QString::fromStdString(romFolder);
         QString chosen =
-            QFileDialog::getOpenFileName(mainWindow, QString(), QString(), "NES Files (*.nes)");
+            QFileDialog::getOpenFileName(mainWindow, QString(), folder, "NES Files (*.nes)");
         if (chosen.isEmpty()) return 0;
         path = chosen.toStdString();
+        NoteRomFolder(QFileInfo(chosen).absolutePath().toStdString());
         return 1;
     };
     windowHost.closeWindow = [] { mainWindow->close(); };

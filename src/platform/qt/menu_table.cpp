@@ -1,6 +1,7 @@
 #include "platform/qt/menu_table.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QKeySequence>
 #include <QMainWindow>
 #include <QMenu>
@@ -10,6 +11,7 @@
 #include "apu/apu.h"
 #include "frontend/commands.h"
 #include "frontend/front_end.h"
+#include "frontend/recent_roms.h"
 #include "input/dik_codes.h"
 #include "platform/qt/key_codes.h"
 #include "recording/video_recorder.h"
@@ -41,6 +43,24 @@ bool ScaleIs() {
 }
 
 std::map<uint32_t, QAction*> actions;
+
+// Fills the recent roms menu as it opens: "&1 name.nes" for the newest, the
+// full path as the tip.
+void FillRecentMenu(QMenu* menu) {
+    menu->clear();
+    for (size_t i = 0; i < recentRoms.size(); ++i) {
+        QString path = QString::fromStdString(recentRoms[i]);
+        QString name = QFileInfo(path).fileName().replace('&', "&&");
+        QAction* item = menu->addAction(QString("&%1 %2").arg(i + 1).arg(name));
+        item->setToolTip(path);
+        item->setStatusTip(path);
+        QObject::connect(item, &QAction::triggered, menu, [i] {
+            OpenRecentRom(i);
+            RefreshMenus();
+        });
+    }
+    if (recentRoms.empty()) menu->addAction("(none)")->setEnabled(false);
+}
 
 // The keys of a US keyboard that type the characters of the character
 // accelerators: + is the shifted equals key or the keypad's plus, - the minus
@@ -129,6 +149,12 @@ void BuildMenuBar(QMainWindow* window) {
         window->addAction(action);
         actions[row.id] = action;
     }
+    QMenu* file = menus["&File"];
+    auto* recent = new QMenu("Recent &Roms", file);
+    recent->setObjectName("recentRoms");
+    recent->setToolTipsVisible(true);
+    file->insertMenu(actions[kCmdCloseRom], recent);
+    QObject::connect(recent, &QMenu::aboutToShow, recent, [recent] { FillRecentMenu(recent); });
     RefreshMenus();
 }
 

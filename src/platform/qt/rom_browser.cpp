@@ -14,10 +14,10 @@ namespace {
 
 // A grey cartridge with a label and contacts; its label is green for a board
 // that runs, red and crossed out for one that does not.
-QPixmap CartridgePixmap(int size, bool supported) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
+QImage CartridgeImage(int size, bool supported) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.scale(size / 32.0, size / 32.0);
     QPainterPath shell;
@@ -43,16 +43,21 @@ QPixmap CartridgePixmap(int size, bool supported) {
         p.drawLine(QPointF(4, 4), QPointF(28, 28));
         p.drawLine(QPointF(28, 4), QPointF(4, 28));
     }
-    return pixmap;
+    return image;
 }
 
 QIcon CartridgeIcon(bool supported) {
     QIcon icon;
-    for (int size : {16, 32, 64}) icon.addPixmap(CartridgePixmap(size, supported));
+    for (int size : {16, 32, 64})
+        icon.addPixmap(QPixmap::fromImage(CartridgeImage(size, supported)));
     return icon;
 }
 
 }  // namespace
+
+QImage ProgramIconImage(int size) {
+    return CartridgeImage(size, true);
+}
 
 QIcon SupportedBoardIcon() {
     return CartridgeIcon(true);

@@ -3,6 +3,7 @@
 // the selected image.
 #pragma once
 
+#include <QImage>
 #include <QTreeWidget>
 #include <QWidget>
 
@@ -31,5 +32,8 @@ class RomBrowser : public QWidget {
 // board, the same crossed out for an unsupported one.
 QIcon SupportedBoardIcon();
 QIcon UnsupportedBoardIcon();
+// The program's icon (the supported board's cartridge) at size x size
+// pixels; the desktop's icon files are made from it at build time.
+QImage ProgramIconImage(int size);
 
 }  // namespace morvel::qt

@@ -14,7 +14,10 @@ namespace morvel::qt {
 namespace {
 // A first copy busy with a message or a frame still answers well within this.
 constexpr int kAnswerMs = 3000;
-const char kKnock[] = "front\n";
+const QByteArray kKnock = "front\n";
+const QByteArray kOpen = "open ";
+// The longest knock read: a path of PATH_MAX bytes with the word before it.
+constexpr qsizetype kMaxKnock = 4200;
 // What the first copy says back, so a later copy knows it met the program.
 const QByteArray kAnswer = "morvel front\n";
 
@@ -49,12 +52,12 @@ QString SocketName() {
 
 SingleInstance::SingleInstance() : name_(SocketName()) {}
 
-bool SingleInstance::AnotherCopyRuns() {
+bool SingleInstance::AnotherCopyRuns(const QString& cartridge) {
     if (name_.isEmpty()) return false;
     QLocalSocket socket;
     socket.connectToServer(name_);
     if (!socket.waitForConnected(kAnswerMs)) return false;
-    socket.write(kKnock);
+    socket.write(cartridge.isEmpty() ? kKnock : kOpen + QFile::encodeName(cartridge) + "\n");
     QByteArray answer;
     while (answer.size() < kAnswer.size() && socket.waitForReadyRead(kAnswerMs))
         answer += socket.readAll();
@@ -67,19 +70,34 @@ bool SingleInstance::AnotherCopyRuns() {
     return false;
 }
 
-void SingleInstance::Listen(std::function<void()> bringToFront) {
+void SingleInstance::Listen(std::function<void(const QString& cartridge)> knocked) {
     if (name_.isEmpty()) return;
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     // A socket left behind by a copy that crashed answers nobody: replace it.
     QLocalServer::removeServer(name_);
     server_->listen(name_);
-    QObject::connect(server_, &QLocalServer::newConnection, this, [this, bringToFront] {
+    QObject::connect(server_, &QLocalServer::newConnection, this, [this, knocked] {
         while (QLocalSocket* socket = server_->nextPendingConnection()) {
             QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            socket->write(kAnswer);
-            socket->flush();
-            bringToFront();
+            // The knock is answered once its line is complete; one that
+            // grows past any path is not the program's, and is cut off.
+            auto read = [socket, knocked] {
+                if (socket->property("answered").toBool()) return;
+                if (!socket->canReadLine()) {
+                    if (socket->bytesAvailable() > kMaxKnock) socket->abort();
+                    return;
+                }
+                QByteArray line = socket->readLine(kMaxKnock);
+                if (line.endsWith('\n')) line.chop(1);
+                socket->setProperty("answered", true);
+                socket->write(kAnswer);
+                socket->flush();
+                knocked(line.startsWith(kOpen) ? QFile::decodeName(line.mid(kOpen.size()))
+                                               : QString());
+            };
+            QObject::connect(socket, &QLocalSocket::readyRead, socket, read);
+            read();  // what came with the connection
         }
     });
 }

@@ -1,6 +1,10 @@
 // One copy per user: the first copy listens on a local socket named after the
 // program, in a folder only the user may enter, and answers each knock; a
-// later copy that gets the answer has asked it to come to the front and exits.
+// later copy that gets the answer has asked it to come to the front, and to
+// open the cartridge it was given, and exits.
+//
+// A knock is one line: "front" alone, or "open " and the cartridge's full
+// path. The answer is the line "morvel front".
 #pragma once
 
 #include <QObject>
@@ -13,11 +17,13 @@ namespace morvel::qt {
 class SingleInstance : public QObject {
    public:
     SingleInstance();
-    // True when another copy answered (and was asked to come to the front);
-    // false when nothing, or something that is not the program, listens.
-    bool AnotherCopyRuns();
-    // Starts listening; bringToFront runs whenever a later copy knocks.
-    void Listen(std::function<void()> bringToFront);
+    // True when another copy answered (and was asked to come to the front
+    // and to open the cartridge, when one is given as a full path); false
+    // when nothing, or something that is not the program, listens.
+    bool AnotherCopyRuns(const QString& cartridge = QString());
+    // Starts listening; knocked runs whenever a later copy knocks, with the
+    // cartridge it asks to open, or an empty path.
+    void Listen(std::function<void(const QString& cartridge)> knocked);
     // The socket's full path while listening, else empty.
     QString SocketPath() const;
 
