@@ -36,6 +36,8 @@ class MainWindow : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
    private:
+    void KeepOnScreen();
+
     QWidget* client_;
     DisplayWidget* display_;
     RomBrowser* browser_;
