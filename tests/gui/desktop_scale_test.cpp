@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QLabel>
 #include <QScreen>
 #include <QSlider>
@@ -107,9 +108,13 @@ TEST_F(HighDpi, PopupAndDialogsFitTheirTextsAtALargeFont) {
     Start({DemoRom()});
     ASSERT_TRUE(RunUntil([this] { return window()->isActiveWindow(); }));
     ASSERT_TRUE(RunFrames(2));
+    // Opened at the screen's bottom right corner, the popup stays on the screen.
+    const QRect area = window()->screen()->availableGeometry();
+    QCursor::setPos(area.bottomRight());
     RunCommand(kCmdVolume);
     ASSERT_NE(qt::OpenedVolumePopup(), nullptr);
     ExpectTextsFit(qt::OpenedVolumePopup(), "volume");
+    EXPECT_TRUE(area.contains(qt::OpenedVolumePopup()->frameGeometry()));
     qt::KeyboardDialog keys(window());
     ExpectTextsFit(&keys, "keyboard");
     qt::JoypadDialog pads(window());

@@ -2,11 +2,14 @@
 
 #include <QBoxLayout>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
+#include <QScreen>
 #include <QSlider>
 
 #include "apu/volume_steps.h"
+#include "platform/qt/desktop_settings.h"
 
 namespace morvel::qt {
 
@@ -69,7 +72,12 @@ void VolumePopup::ShowVolumePercent() {
 void OpenVolumePopup() {
     if (volumePopup) return;
     volumePopup = new VolumePopup;
-    volumePopup->move(QCursor::pos());
+    // At the pointer, or moved in where a large font would take it past the
+    // screen's edge.
+    QPoint at = QCursor::pos();
+    if (QScreen* screen = QGuiApplication::screenAt(at))
+        at = OnScreen(at, volumePopup->sizeHint(), screen->availableGeometry());
+    volumePopup->move(at);
     volumePopup->show();
 }
 
