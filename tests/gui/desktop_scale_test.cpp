@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QLabel>
+#include <QMainWindow>
 #include <QScreen>
 #include <QSlider>
 #include <algorithm>
@@ -48,15 +49,26 @@ int SpareDevicePixels(int start, int length, double ratio, int needed) {
            needed;
 }
 
-// Dot by Dot at each size leaves room for the picture on whole device pixels,
-// a few spare ones at most, and a window grown from the middle of the screen
-// stays on it.
-TEST_F(HighDpi, DotByDotTakesWholeDevicePixelsAndStaysOnScreen) {
-    Start({DemoRom()});
-    const double ratio = window()->devicePixelRatioF();
+// Dot by Dot at size s + 1 leaves room for the picture on whole device
+// pixels of the window's screen, a few spare ones at most.
+void ExpectWholeDevicePixels(QWidget* window, int s) {
+    const double ratio = window->devicePixelRatioF();
     auto scale = std::find_if(std::begin(kScaleCases), std::end(kScaleCases),
                               [ratio](const auto& c) { return std::abs(c.first - ratio) < 1e-9; });
-    if (scale == std::end(kScaleCases)) GTEST_SKIP() << "no expectations for ratio " << ratio;
+    ASSERT_NE(scale, std::end(kScaleCases)) << "no expectations for ratio " << ratio;
+    QWidget* client = static_cast<QMainWindow*>(window)->centralWidget();
+    QPoint at = client->mapTo(window, QPoint(0, 0));
+    int k = scale->second[s];
+    int across = SpareDevicePixels(at.x(), client->width(), ratio, 256 * k);
+    int down = SpareDevicePixels(at.y(), client->height(), ratio, 224 * k);
+    EXPECT_TRUE(across >= 0 && across <= 3 && down >= 0 && down <= 3)
+        << s + 1 << "X at " << ratio << ": " << across << ", " << down;
+}
+
+// Dot by Dot at each size takes whole device pixels, and a window grown from
+// the middle of the screen stays on it.
+TEST_F(HighDpi, DotByDotTakesWholeDevicePixelsAndStaysOnScreen) {
+    Start({DemoRom()});
     const QRect area = window()->screen()->availableGeometry();
     qt::ActionOf(kCmdDotByDot)->trigger();
     for (int s = 0; s < 4; ++s) {
@@ -64,16 +76,26 @@ TEST_F(HighDpi, DotByDotTakesWholeDevicePixelsAndStaysOnScreen) {
         RunPasses(2);
         qt::ActionOf(s < 3 ? kCmdScale1 + s : kCmdScale4)->trigger();
         ASSERT_TRUE(RunFrames(2));
-        QWidget* client = window()->centralWidget();
-        QPoint at = client->mapTo(window(), QPoint(0, 0));
-        int k = scale->second[s];
-        int across = SpareDevicePixels(at.x(), client->width(), ratio, 256 * k);
-        int down = SpareDevicePixels(at.y(), client->height(), ratio, 224 * k);
-        EXPECT_TRUE(across >= 0 && across <= 3 && down >= 0 && down <= 3)
-            << s + 1 << "X: " << across << ", " << down;
+        ExpectWholeDevicePixels(window(), s);
         QRect frame = window()->frameGeometry();
         bool fits = frame.width() <= area.width() && frame.height() <= area.height();
         EXPECT_TRUE(fits ? area.contains(frame) : area.contains(frame.topLeft())) << s + 1 << "X";
+    }
+}
+
+// Moved to a screen of another scale and back, a Dot by Dot window takes the
+// whole device pixels of the screen it is on (CTest runs this on two screens
+// of 1 and 1.5 device pixels to the logical one).
+TEST_F(HighDpi, DotByDotFollowsTheWindowToAnotherScreen) {
+    if (QGuiApplication::screens().size() < 2) GTEST_SKIP() << "one screen";
+    Start({DemoRom()});
+    qt::ActionOf(kCmdDotByDot)->trigger();
+    qt::ActionOf(kCmdScale1)->trigger();
+    for (QScreen* screen : QGuiApplication::screens() + QGuiApplication::screens()) {
+        window()->move(screen->availableGeometry().topLeft() + QPoint(40, 40));
+        ASSERT_TRUE(RunFrames(2));
+        ASSERT_EQ(window()->screen(), screen);
+        ExpectWholeDevicePixels(window(), 0);
     }
 }
 

@@ -143,6 +143,14 @@ void MainWindow::HideBrowser() {
     setFocus();
 }
 
+// Moved to a screen of another scale, Dot by Dot takes the whole device
+// pixels of the new screen; the NES aspect keeps its logical size.
+bool MainWindow::event(QEvent* event) {
+    if (event->type() == QEvent::ScreenChangeInternal && !fullScreen && client_->width() > 0)
+        ResizeClient(client_->width(), client_->height());
+    return QMainWindow::event(event);
+}
+
 void MainWindow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange) {
         if (isActiveWindow()) {
