@@ -14,7 +14,11 @@
 #include "core/cpu.h"
 #include "core/frame_buffer.h"
 #include "core/machine.h"
+#include "core/machine_snapshot.h"
 #include "core/memory_map.h"
+#include "core/play_control.h"
+#include "core/rewind_history.h"
+#include "frontend/commands.h"
 #include "frontend/front_end.h"
 #include "platform/headless/button_script.h"
 #include "platform/headless/headless_sound.h"
@@ -93,20 +97,53 @@ bool MakeDataDir(const std::string& folder) {
 // Frames run so far, for --bench.
 long framesRun = 0;
 
+// The keys of the play commands as a script: after frame `frame`, the
+// rewind key held for the span's frames (the count goes back with the game,
+// so each span is done once), and the frame-advance key pressed the span's
+// times in a pause. Returns the new frame count.
+long RunPlayActions(const HeadlessOptions& options, std::vector<bool>& rewindsDone, long frame,
+                    FramePacer& pacer) {
+    for (size_t i = 0; i < options.rewinds.size(); ++i) {
+        const FrameSpan& span = options.rewinds[i];
+        if (span.frame != frame || rewindsDone[i]) continue;
+        rewindsDone[i] = true;
+        HoldRewind(true);
+        for (long k = 0; k < span.frames; ++k) {
+            RunGameFrame();
+            pacer.FrameDone();
+        }
+        HoldRewind(false);
+        frame -= TakeRewoundFrames();
+    }
+    for (const FrameSpan& span : options.frameAdvances) {
+        if (span.frame != frame) continue;
+        RunCommand(kCmdPause);
+        for (long k = 0; k < span.frames; ++k) {
+            runningFrame = frame++;
+            RunCommand(kCmdFrameAdvance);
+            ++framesRun;
+        }
+        RunCommand(kCmdPause);
+    }
+    return frame;
+}
+
 int RunFrames(const HeadlessOptions& options) {
     ResultProtocol protocol;
     long resetAt = -1;
-    FramePacer pacer(options.realtime);
+    FramePacer pacer(options.realtime, options.fastForward ? options.fastForward : 1);
     bool recorded = StartHeadlessRecording(options);
     // After a reset the cartridge may keep $81 in $6000 while it starts up
     // again; only a new request, after some other status, asks for another.
     bool requestAnswered = false;
+    std::vector<bool> rewindsDone(options.rewinds.size());
     for (long frame = 0; frame < options.frames; ++frame) {
         runningFrame = frame;
         RunGameFrame();
         ++framesRun;
         RunStateActions(options.stateActions, frame + 1);
         pacer.FrameDone();
+        frame = RunPlayActions(options, rewindsDone, frame + 1, pacer) - 1;
         if (!options.untilResult || !protocol.signature()) continue;
         uint8_t status = protocol.status();
         if (status < 0x80) break;
@@ -137,6 +174,9 @@ int FinishRun(const HeadlessOptions& options, int status, double seconds) {
         const double fps = seconds > 0 ? static_cast<double>(framesRun) / seconds : 0.0;
         std::printf("fps: %.1f\nrealtime: %.2f\n", fps, fps / 60.0988);
     }
+    if (options.reportRewind)
+        std::printf("rewind-frames: %u\nrewind-bytes: %zu\nsnapshot-bytes: %zu\n", RewindFrames(),
+                    RewindBytes(), MachineSnapshotSize());
     if (options.screenText) std::printf("%s", ScreenText().c_str());
     if (!options.screenshot.empty() &&
         !WriteScreenshotFile(options.screenshot.c_str(), frameBuffer)) {
@@ -170,6 +210,14 @@ int main(int argc, char** argv) {
         StartRandomButtons(static_cast<uint32_t>(options.randomInputSeed));
     UseButtonScript(&runningFrame);
     UsePrintedMessages();
+    SetRewindSeconds(static_cast<uint32_t>(options.rewindSeconds >= 0 ? options.rewindSeconds
+                                           : options.rewinds.empty()  ? 0
+                                                                      : 60));
+    playControl.runAheadFrames = static_cast<uint32_t>(options.runAhead);
+    if (options.fastForward) {
+        playControl.fastForwardLimit = static_cast<uint32_t>(options.fastForward);
+        HoldFastForward(true);
+    }
     if (options.nestest) {
         // A trace of the CPU alone: no state file, no front end.
         if (!StartCartridge(options.cartridge.c_str())) {

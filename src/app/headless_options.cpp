@@ -39,7 +39,20 @@ const char kHeadlessUsage[] =
     "  --random-input SEED  random buttons on controller 1, each held for 1-16 frames;\n"
     "                   the same SEED (0-4294967295) gives the same presses\n"
     "  --report-memory  print \"rss-start-kb: N\" before the first frame and \"rss-end-kb: N\"\n"
-    "                   after the last (resident memory from /proc/self/statm)\n";
+    "                   after the last (resident memory from /proc/self/statm)\n"
+    "  --rewind F:N     after frame F, hold the rewind key for N frames: the game goes N\n"
+    "                   frames back, each shown, its sound played backwards; the frame\n"
+    "                   count goes back with it (so --press repeats); repeatable\n"
+    "  --rewind-seconds S  keep S seconds (0-600) of rewind history (default 0, or 60\n"
+    "                   with --rewind)\n"
+    "  --run-ahead K    show each frame's picture K frames (0-3) ahead, as the Run-Ahead\n"
+    "                   menu does\n"
+    "  --fast-forward N  hold the fast-forward key through the run, the limit N (2-10)\n"
+    "                   times the console's speed (with --realtime, the pace)\n"
+    "  --frame-advance F:N  after frame F, pause, advance N frames one at a time with the\n"
+    "                   frame-advance key, then resume; repeatable\n"
+    "  --report-rewind  after the run, print \"rewind-frames: N\", \"rewind-bytes: B\" (the\n"
+    "                   history's differences) and \"snapshot-bytes: S\"\n";
 
 namespace {
 
@@ -63,6 +76,19 @@ bool AddStateAction(HeadlessOptions& options, bool save, const char* text) {
     StateAction action;
     if (!ParseStateAction(text, save, action)) return false;
     options.stateActions.push_back(action);
+    return true;
+}
+
+// F:N, N at least 1.
+bool AddSpan(std::vector<FrameSpan>& spans, const char* text) {
+    const char* colon = std::strchr(text, ':');
+    if (!colon) return false;
+    FrameSpan span;
+    const std::string frame(text, colon);
+    if (!ParseCount(frame.c_str(), span.frame) || !ParseCount(colon + 1, span.frames) ||
+        span.frames < 1)
+        return false;
+    spans.push_back(span);
     return true;
 }
 
@@ -103,6 +129,23 @@ const OptionSpec kOptions[] = {
      }},
     {"--report-memory", false,
      [](HeadlessOptions& o, const char*) { return o.reportMemory = true; }},
+    {"--rewind", true, [](HeadlessOptions& o, const char* v) { return AddSpan(o.rewinds, v); }},
+    {"--frame-advance", true,
+     [](HeadlessOptions& o, const char* v) { return AddSpan(o.frameAdvances, v); }},
+    {"--rewind-seconds", true,
+     [](HeadlessOptions& o, const char* v) {
+         return ParseCount(v, o.rewindSeconds) && o.rewindSeconds <= 600;
+     }},
+    {"--run-ahead", true,
+     [](HeadlessOptions& o, const char* v) {
+         return ParseCount(v, o.runAhead) && o.runAhead <= 3;
+     }},
+    {"--fast-forward", true,
+     [](HeadlessOptions& o, const char* v) {
+         return ParseCount(v, o.fastForward) && o.fastForward >= 2 && o.fastForward <= 10;
+     }},
+    {"--report-rewind", false,
+     [](HeadlessOptions& o, const char*) { return o.reportRewind = true; }},
 };
 
 }  // namespace

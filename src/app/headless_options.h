@@ -9,6 +9,12 @@
 
 namespace morvel {
 
+// Something done after frame `frame` over `frames` frames (F:N).
+struct FrameSpan {
+    long frame;
+    long frames;
+};
+
 struct HeadlessOptions {
     std::string cartridge;
     long frames = 60;
@@ -26,8 +32,14 @@ struct HeadlessOptions {
     std::string record;  // AVI file to record the run into
     long quality = 0;    // recording quality: 0 Poor, 1 Normal, 2 High
     bool realtime = false;
-    long randomInputSeed = -1;  // random buttons on controller 1 when >= 0
-    bool reportMemory = false;  // print the resident memory before and after the run
+    long randomInputSeed = -1;             // random buttons on controller 1 when >= 0
+    bool reportMemory = false;             // print the resident memory before and after the run
+    std::vector<FrameSpan> rewinds;        // hold the rewind key N frames after frame F
+    std::vector<FrameSpan> frameAdvances;  // pause after frame F, advance N frames, resume
+    long rewindSeconds = -1;               // the history's length; -1: 60 with --rewind, else 0
+    long runAhead = 0;                     // frames run ahead, 0-3
+    long fastForward = 0;                  // 2-10: fast-forward held through the run
+    bool reportRewind = false;             // print what the rewind history holds at the end
 };
 
 // Fills options from argv. On a usage error returns false with the reason.

@@ -46,8 +46,12 @@ bool StopHeadlessRecording() {
     return complete != 0;
 }
 
-FramePacer::FramePacer(bool enabled)
-    : enabled_(enabled), start_(Clock::now()), deadline_(start_), frameStart_(start_) {}
+FramePacer::FramePacer(bool enabled, long speed)
+    : enabled_(enabled),
+      speed_(speed),
+      start_(Clock::now()),
+      deadline_(start_),
+      frameStart_(start_) {}
 
 void FramePacer::FrameDone() {
     if (!enabled_) return;
@@ -55,7 +59,7 @@ void FramePacer::FrameDone() {
     double work = std::chrono::duration<double, std::milli>(now - frameStart_).count();
     if (work > longestFrame_) longestFrame_ = work;
     ++frames_;
-    deadline_ += kFramePeriod;
+    deadline_ += kFramePeriod / speed_;
     if (now > deadline_) {
         ++lateFrames_;
         deadline_ = now;  // a late frame does not make the next ones hurry

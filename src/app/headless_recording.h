@@ -22,13 +22,15 @@ bool StopHeadlessRecording();
 // the desktop, and measures how long each frame's own work took.
 class FramePacer {
    public:
-    explicit FramePacer(bool enabled);
+    // speed: frames per console frame (fast-forward holds the pace at that many).
+    explicit FramePacer(bool enabled, long speed = 1);
     void FrameDone();
     void Report() const;
 
    private:
     using Clock = std::chrono::steady_clock;
     bool enabled_;
+    long speed_;
     Clock::time_point start_;
     Clock::time_point deadline_;
     Clock::time_point frameStart_;

@@ -15,6 +15,7 @@ namespace morvel {
 const SoundBufferInterface* soundBackend;
 SoundDevice* soundDevice;
 SampleTap soundSampleTap;
+uint32_t soundSpeedUp = 1;
 
 namespace {
 
@@ -54,6 +55,19 @@ void Unlock() {
     SoundDevice& d = *soundDevice;
     d.buffer->unlock(d.first, d.second);
     d.locked = 0;
+}
+
+// The frame's samples played soundSpeedUp times faster: each run of that
+// many averaged into one (a leftover shorter run is dropped).
+uint32_t SpedUpSamples(const int16_t* samples, uint32_t count, int16_t* out) {
+    const uint32_t factor = soundSpeedUp;
+    uint32_t produced = 0;
+    for (uint32_t i = 0; i + factor <= count; i += factor) {
+        int32_t sum = 0;
+        for (uint32_t k = 0; k < factor; ++k) sum += samples[i + k];
+        out[produced++] = static_cast<int16_t>(sum / static_cast<int32_t>(factor));
+    }
+    return produced;
 }
 
 void SleepOneMillisecond() {
@@ -108,15 +122,22 @@ void SoundSync() {
     uint32_t count = sampleCount < kSampleBufferLength ? sampleCount : kSampleBufferLength;
     if (soundSampleTap) soundSampleTap(sampleBuffer, count);
     if (!Buffer()) return;
-    // Playing sixty frames' worth of samples per second, whatever their count
-    // (a frame without samples leaves the rate alone rather than stopping it).
-    if (count > 0) soundDevice->buffer->setFrequency(count * 60);
+    const int16_t* samples = sampleBuffer;
+    static int16_t spedUp[kSampleBufferLength];
+    if (soundSpeedUp > 1) {
+        count = SpedUpSamples(sampleBuffer, count, spedUp);
+        samples = spedUp;
+    } else if (count > 0) {
+        // Playing sixty frames' worth of samples per second, whatever their count
+        // (a frame without samples leaves the rate alone rather than stopping it).
+        soundDevice->buffer->setFrequency(count * 60);
+    }
     uint32_t bytes = 2 * count;
     for (int waited = 0; SoundFreeBytes() <= bytes; ++waited) {
         if (waited >= kSoundWaitLimitMs) return;  // the device stalled: drop the frame
         SleepOneMillisecond();
     }
-    SoundWrite(sampleBuffer, static_cast<int32_t>(bytes));
+    SoundWrite(samples, static_cast<int32_t>(bytes));
 }
 
 uint32_t SoundFreeBytes() {

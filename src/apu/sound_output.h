@@ -39,6 +39,13 @@ void SoundRestart();
 // until the buffer has room for the frame's samples and writes them.
 void SoundSync();
 
+// Fast-forward: above 1, SoundSync plays the frame's samples that many times
+// faster (each run of that many samples averaged into one, the rate left as
+// it was), so the wait for room holds the machine at that many times the
+// console's speed and the sound keeps flowing, higher, without gaps. The
+// sample tap and the recorder still get every sample. 1 normally.
+extern uint32_t soundSpeedUp;
+
 // Fills the ring with silence and moves the write position to its start.
 void SoundClear();
 // Silence and stop / silence and play, around anything that blocks the frames.

@@ -11,6 +11,8 @@
 
 namespace morvel {
 
+uint32_t machineStarts;
+
 void PowerOnMachine() {
     frameBookkeeping = {};
     CpuPowerOn();
@@ -36,6 +38,7 @@ int StartCartridge(const char* path) {
     PowerOnMachine();
     SelectRenderer();
     frameFunction = NormalFrame;
+    ++machineStarts;
     return 1;
 }
 

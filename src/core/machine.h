@@ -2,6 +2,8 @@
 // becomes a running machine.
 #pragma once
 
+#include <cstdint>
+
 namespace morvel {
 
 // CPU, APU and PPU power-on and the idle PPU step; the frame bookkeeping
@@ -18,5 +20,9 @@ void ResetMachine();
 // showErrorBox) the machine that ran before is untouched. 1 on success, 0 on
 // failure.
 int StartCartridge(const char* path);
+
+// Counts the cartridges started: what was kept of the machine before (the
+// rewind history) belongs to another start once it changes.
+extern uint32_t machineStarts;
 
 }  // namespace morvel

@@ -168,6 +168,11 @@ int LoadStateSlot(int n) {
         PpuCycleStateForOldState();
         ApuCycleStateForOldState();
     }
+    RebuildAfterStateRestore();
+    return 1;
+}
+
+void RebuildAfterStateRestore() {
     ApuSyncClock();
     RebuildBankPointers();
     const SupportedBoard* board = FindSupportedBoard(static_cast<int32_t>(mapperNumber));
@@ -176,7 +181,6 @@ int LoadStateSlot(int n) {
     ClearExpansionSamples();
     SelectRenderer();
     PlacePixelCursor();
-    return 1;
 }
 
 // The file is written beside the old one, flushed and renamed over it (see

@@ -100,6 +100,10 @@ void SetStateFileName(const char* cartridgePath);
 const std::string& StateFilePath();
 
 int SaveStateSlot(int n);
+// Rebuilds what follows from the state records once they are put back: the
+// clocks caught up to the CPU, the bank pointers, the board's own derived
+// state, the PPU step and the pixel position.
+void RebuildAfterStateRestore();
 int LoadStateSlot(int n);
 int WriteStateFile();
 int ReadStateFile();

@@ -6,6 +6,8 @@
 #include "apu/sound_output.h"
 #include "core/frame_buffer.h"
 #include "core/machine.h"
+#include "core/play_control.h"
+#include "core/rewind_history.h"
 #include "core/save_state.h"
 #include "frontend/front_end.h"
 #include "frontend/recording_commands.h"
@@ -124,6 +126,32 @@ void InputDialogCommand(void (*dialog)()) {
     if (!romLoaded) windowHost.showRomBrowser();
 }
 
+// Paused, the frame-advance key runs one frame and shows it; while the game
+// runs it pauses it first.
+void FrameAdvanceCommand() {
+    if (!romLoaded) return;
+    if (emuRunning) {
+        PauseCommand();
+        return;
+    }
+    RunGameFrame();
+}
+
+void FastForwardCommand() {
+    playControl.fastForwardOn = playControl.fastForwardOn ? 0 : 1;
+    windowHost.updateMenus();
+}
+
+void RunAheadCommand(uint32_t frames) {
+    playControl.runAheadFrames = frames;
+    windowHost.updateMenus();
+}
+
+void RewindLengthCommand(uint32_t seconds) {
+    if (seconds != RewindSeconds()) SetRewindSeconds(seconds);
+    windowHost.updateMenus();
+}
+
 struct CommandRow {
     uint32_t id;
     void (*run)();
@@ -164,6 +192,16 @@ const CommandRow kCommands[] = {
     {kCmdQualityPoor,    [] { SetRecordQuality(0); }},
     {kCmdQualityNormal,  [] { SetRecordQuality(1); }},
     {kCmdQualityHigh,    [] { SetRecordQuality(2); }},
+    {kCmdFastForward,    FastForwardCommand},
+    {kCmdFrameAdvance,   FrameAdvanceCommand},
+    {kCmdRunAhead0,      [] { RunAheadCommand(0); }},
+    {kCmdRunAhead0 + 1,  [] { RunAheadCommand(1); }},
+    {kCmdRunAhead0 + 2,  [] { RunAheadCommand(2); }},
+    {kCmdRunAhead0 + 3,  [] { RunAheadCommand(3); }},
+    {kCmdRewindLength0,     [] { RewindLengthCommand(kRewindLengths[0]); }},
+    {kCmdRewindLength0 + 1, [] { RewindLengthCommand(kRewindLengths[1]); }},
+    {kCmdRewindLength0 + 2, [] { RewindLengthCommand(kRewindLengths[2]); }},
+    {kCmdRewindLength0 + 3, [] { RewindLengthCommand(kRewindLengths[3]); }},
 };
 // clang-format on
 
@@ -175,6 +213,14 @@ int NoPopup() {
 }  // namespace
 
 DialogHost dialogHost = {NoDialog, NoPopup, NoDialog, NoDialog};
+
+void HoldFastForward(bool held) {
+    playControl.fastForwardHeld = held ? 1 : 0;
+}
+
+void HoldRewind(bool held) {
+    playControl.rewindHeld = held ? 1 : 0;
+}
 
 void RunCommand(uint32_t id) {
     for (const CommandRow& row : kCommands) {

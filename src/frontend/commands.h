@@ -36,10 +36,21 @@ enum CommandId : uint32_t {
     kCmdQualityPoor = 40108,
     kCmdQualityNormal = 40109,
     kCmdQualityHigh = 40110,
+    kCmdFastForward = 40111,    // the fast-forward toggle
+    kCmdFrameAdvance = 40112,   // paused: one frame; running: pause
+    kCmdRunAhead0 = 40113,      // to 40116: run ahead 0-3 frames
+    kCmdRewindLength0 = 40117,  // to 40120: the rewind lengths of kRewindLengths
 };
 
-// Runs the command; identifiers outside 40000-40110 and those with no effect
-// yet are ignored.
+// The rewind history's lengths the menu offers, in seconds (0: off).
+constexpr uint32_t kRewindLengths[4] = {0, 10, 30, 60};
+
+// The fast-forward and rewind keys act while they are held.
+void HoldFastForward(bool held);
+void HoldRewind(bool held);
+
+// Runs the command; unknown identifiers and those with no effect yet are
+// ignored.
 void RunCommand(uint32_t id);
 
 }  // namespace morvel

@@ -9,6 +9,7 @@
 #include "core/file_name.h"
 #include "core/frame_loop.h"
 #include "core/machine.h"
+#include "core/play_control.h"
 #include "core/save_state.h"
 #include "frontend/recording_commands.h"
 #include "video/osd.h"
@@ -180,7 +181,9 @@ const char kCpuHaltedText[] = "CPU HALTED: PRESS RESET";
 // the next frame starts.
 void RunGameFrame() {
     if (!cpuCycle.halted) haltShown = false;
-    frameFunction();
+    // Running ahead is off while a video is recorded: the recording keeps
+    // the real frames.
+    RunPlayFrame(recording == 0);
     SayHowBatterySaveWent(WriteBatterySaveOnTime(), "GAME SAVE NOT WRITTEN");
     if (!cpuCycle.halted || haltShown) return;
     haltShown = true;
