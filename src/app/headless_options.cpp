@@ -52,7 +52,8 @@ const char kHeadlessUsage[] =
     "  --frame-advance F:N  after frame F, pause, advance N frames one at a time with the\n"
     "                   frame-advance key, then resume; repeatable\n"
     "  --report-rewind  after the run, print \"rewind-frames: N\", \"rewind-bytes: B\" (the\n"
-    "                   history's differences) and \"snapshot-bytes: S\"\n";
+    "                   history's differences), \"snapshot-bytes: S\" and the mean time of\n"
+    "                   a snapshot's save and load (\"snapshot-save-us\", \"snapshot-load-us\")\n";
 
 namespace {
 
