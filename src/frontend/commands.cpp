@@ -12,6 +12,7 @@
 #include "frontend/front_end.h"
 #include "frontend/recording_commands.h"
 #include "frontend/rom_list.h"
+#include "input/keyboard.h"
 #include "video/osd.h"
 #include "video/presentation.h"
 #include "video/screenshot.h"
@@ -147,6 +148,11 @@ void RunAheadCommand(uint32_t frames) {
     windowHost.updateMenus();
 }
 
+void FastForwardLimitCommand(uint32_t limit) {
+    playControl.fastForwardLimit = limit;
+    windowHost.updateMenus();
+}
+
 void RewindLengthCommand(uint32_t seconds) {
     if (seconds != RewindSeconds()) SetRewindSeconds(seconds);
     windowHost.updateMenus();
@@ -202,6 +208,10 @@ const CommandRow kCommands[] = {
     {kCmdRewindLength0 + 1, [] { RewindLengthCommand(kRewindLengths[1]); }},
     {kCmdRewindLength0 + 2, [] { RewindLengthCommand(kRewindLengths[2]); }},
     {kCmdRewindLength0 + 3, [] { RewindLengthCommand(kRewindLengths[3]); }},
+    {kCmdFastForwardLimit0,     [] { FastForwardLimitCommand(kFastForwardLimits[0]); }},
+    {kCmdFastForwardLimit0 + 1, [] { FastForwardLimitCommand(kFastForwardLimits[1]); }},
+    {kCmdFastForwardLimit0 + 2, [] { FastForwardLimitCommand(kFastForwardLimits[2]); }},
+    {kCmdFastForwardLimit0 + 3, [] { FastForwardLimitCommand(kFastForwardLimits[3]); }},
 };
 // clang-format on
 
@@ -220,6 +230,16 @@ void HoldFastForward(bool held) {
 
 void HoldRewind(bool held) {
     playControl.rewindHeld = held ? 1 : 0;
+}
+
+void FollowPlayKeys() {
+    auto down = [](int32_t key) { return (keyboardState[playKeys[key]] & 0x80) != 0; };
+    HoldFastForward(down(kPlayFastForward));
+    HoldRewind(down(kPlayRewind));
+    static bool advanceWasDown;
+    const bool advance = down(kPlayFrameAdvance);
+    if (advance && !advanceWasDown) RunCommand(kCmdFrameAdvance);
+    advanceWasDown = advance;
 }
 
 void RunCommand(uint32_t id) {

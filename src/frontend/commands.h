@@ -36,18 +36,26 @@ enum CommandId : uint32_t {
     kCmdQualityPoor = 40108,
     kCmdQualityNormal = 40109,
     kCmdQualityHigh = 40110,
-    kCmdFastForward = 40111,    // the fast-forward toggle
-    kCmdFrameAdvance = 40112,   // paused: one frame; running: pause
-    kCmdRunAhead0 = 40113,      // to 40116: run ahead 0-3 frames
-    kCmdRewindLength0 = 40117,  // to 40120: the rewind lengths of kRewindLengths
+    kCmdFastForward = 40111,        // the fast-forward toggle
+    kCmdFrameAdvance = 40112,       // paused: one frame; running: pause
+    kCmdRunAhead0 = 40113,          // to 40116: run ahead 0-3 frames
+    kCmdRewindLength0 = 40117,      // to 40120: the rewind lengths of kRewindLengths
+    kCmdFastForwardLimit0 = 40121,  // to 40124: the limits of kFastForwardLimits
 };
 
 // The rewind history's lengths the menu offers, in seconds (0: off).
 constexpr uint32_t kRewindLengths[4] = {0, 10, 30, 60};
+// The fast-forward limits the menu offers, in times the console's speed.
+constexpr uint32_t kFastForwardLimits[4] = {2, 3, 4, 8};
 
 // The fast-forward and rewind keys act while they are held.
 void HoldFastForward(bool held);
 void HoldRewind(bool held);
+
+// The play keys as the keyboard holds them (input/keyboard.h), once a pass of
+// the host's frame loop, paused or not: fast-forward and rewind while held,
+// frame advance on each press.
+void FollowPlayKeys();
 
 // Runs the command; unknown identifiers and those with no effect yet are
 // ignored.

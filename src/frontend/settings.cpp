@@ -6,6 +6,8 @@
 
 #include "apu/volume_steps.h"
 #include "core/host.h"
+#include "core/play_control.h"
+#include "core/rewind_history.h"
 #include "frontend/ini_file.h"
 #include "input/joypad.h"
 #include "input/keyboard.h"
@@ -18,7 +20,21 @@ std::string settingsError;
 
 namespace {
 
-enum class Field { kAspect, kScale, kLeft, kTop, kVolume, kKey, kJoy1, kJoy2, kQuality };
+enum class Field {
+    kAspect,
+    kScale,
+    kLeft,
+    kTop,
+    kVolume,
+    kKey,
+    kJoy1,
+    kJoy2,
+    kQuality,
+    kPlayKey,
+    kFastForwardLimit,
+    kRunAhead,
+    kRewindSeconds,
+};
 
 // Where a setting's default comes from: a number, or the work area.
 enum class Default { kFixed, kCentredLeft, kCentredTop };
@@ -58,6 +74,12 @@ constexpr SettingRow kSettingRows[] = {
     {"Joy Input 2",     "Joy Input 2",     "Select",  Field::kJoy2,    2, Default::kFixed,       2},
     {"Joy Input 2",     "Joy Input 2",     "Start",   Field::kJoy2,    3, Default::kFixed,       3},
     {"Video Recording", "Video Recording", "Quality", Field::kQuality, 0, Default::kFixed,       0},
+    {"Play Keys",       "Play Keys",       "FastForward",  Field::kPlayKey, kPlayFastForward,  Default::kFixed, 15},  // Tab
+    {"Play Keys",       "Play Keys",       "Rewind",       Field::kPlayKey, kPlayRewind,       Default::kFixed, 14},  // Backspace
+    {"Play Keys",       "Play Keys",       "FrameAdvance", Field::kPlayKey, kPlayFrameAdvance, Default::kFixed, 43},  // backslash
+    {"Play",            "Play",            "FastForwardLimit", Field::kFastForwardLimit, 0, Default::kFixed, 4},
+    {"Play",            "Play",            "RunAhead",     Field::kRunAhead,      0, Default::kFixed,  0},
+    {"Play",            "Play",            "RewindSeconds", Field::kRewindSeconds, 0, Default::kFixed, 60},
 };
 // clang-format on
 
@@ -95,6 +117,10 @@ void Store(Settings& s, const SettingRow& row, int32_t value) {
         case Field::kJoy1: s.joyButtonMap[0][row.index] = static_cast<uint32_t>(Low8(value)); break;
         case Field::kJoy2: s.joyButtonMap[1][row.index] = static_cast<uint32_t>(Low8(value)); break;
         case Field::kQuality: s.recordQuality = (value >= 0 && value <= 2) ? value : 0; break;
+        case Field::kPlayKey: s.playKeys[row.index] = static_cast<uint8_t>(Low8(value)); break;
+        case Field::kFastForwardLimit: s.fastForwardLimit = Clamp(value, 2, 10); break;
+        case Field::kRunAhead: s.runAheadFrames = Clamp(value, 0, 3); break;
+        case Field::kRewindSeconds: s.rewindSeconds = Clamp(value, 0, 600); break;
     }
 }
 
@@ -110,8 +136,16 @@ int32_t Fetch(const Settings& s, const SettingRow& row) {
         case Field::kJoy1: return static_cast<int32_t>(s.joyButtonMap[0][row.index]);
         case Field::kJoy2: return static_cast<int32_t>(s.joyButtonMap[1][row.index]);
         case Field::kQuality: return s.recordQuality;
+        case Field::kPlayKey: return s.playKeys[row.index];
+        case Field::kFastForwardLimit: return s.fastForwardLimit;
+        case Field::kRunAhead: return s.runAheadFrames;
+        case Field::kRewindSeconds: return s.rewindSeconds;
     }
     return 0;
+}
+
+bool IsPlayRow(const SettingRow& row) {
+    return row.field >= Field::kPlayKey;
 }
 
 constexpr const char* kPadSection = "Joy Pads";
@@ -157,6 +191,9 @@ Settings ReadSettings(const char* path, WorkArea workArea, std::string* problem)
     for (const SettingRow& row : kSettingRows) {
         int32_t value = IniFindInteger(text, row.readSection, row.key, DefaultOf(row, workArea));
         Store(values, row, value);
+        char found[kIniLineSize];
+        if (IsPlayRow(row) && IniFindString(text, row.readSection, row.key, found))
+            values.playSectionsRead = 1;
     }
     ReadPadSection(text, values);
     return values;
@@ -168,12 +205,18 @@ int WriteSettings(const char* path, const Settings& values, std::string* why) {
     char texts[kMost][kIniLineSize];
     char padKeys[kMaxPadBindings][16];
     IniSetting rows[kMost];
-    for (size_t i = 0; i < kRows; ++i) {
-        std::snprintf(texts[i], sizeof texts[i], "%d", Fetch(values, kSettingRows[i]));
-        rows[i] = {kSettingRows[i].writeSection, kSettingRows[i].key, texts[i]};
+    // A file that never had the play sections gets them once a value differs.
+    bool play = values.playSectionsRead != 0;
+    for (const SettingRow& row : kSettingRows)
+        play = play || (IsPlayRow(row) && Fetch(values, row) != row.defaultValue);
+    size_t count = 0;
+    for (const SettingRow& row : kSettingRows) {
+        if (IsPlayRow(row) && !play) continue;
+        std::snprintf(texts[count], sizeof texts[count], "%d", Fetch(values, row));
+        rows[count] = {row.writeSection, row.key, texts[count]};
+        ++count;
     }
     // A file that never saw a pad model gets no section for them.
-    size_t count = kRows;
     int32_t bindings = std::min(values.padBindingCount, kMaxPadBindings);
     if (values.padSectionRead || bindings > 0 || values.nesPadGuid[0][0] ||
         values.nesPadGuid[1][0]) {
@@ -206,6 +249,10 @@ int LoadSettings(const char* folder, WorkArea workArea) {
     std::memcpy(padBindings, settings.padBindings, sizeof padBindings);
     padBindingCount = settings.padBindingCount;
     SetVolumeDb(settings.volumeDb);
+    std::memcpy(playKeys, settings.playKeys, sizeof playKeys);
+    playControl.fastForwardLimit = static_cast<uint32_t>(settings.fastForwardLimit);
+    playControl.runAheadFrames = static_cast<uint32_t>(settings.runAheadFrames);
+    SetRewindSeconds(static_cast<uint32_t>(settings.rewindSeconds));
     return fits ? 1 : 0;
 }
 
@@ -222,6 +269,10 @@ int SaveSettings(int32_t romFromCommandLine) {
     std::memcpy(settings.padBindings, padBindings, sizeof padBindings);
     settings.padBindingCount = padBindingCount;
     settings.volumeDb = volumeDb;
+    std::memcpy(settings.playKeys, playKeys, sizeof playKeys);
+    settings.fastForwardLimit = static_cast<int32_t>(playControl.fastForwardLimit);
+    settings.runAheadFrames = static_cast<int32_t>(playControl.runAheadFrames);
+    settings.rewindSeconds = static_cast<int32_t>(RewindSeconds());
     return WriteSettings(iniPath, settings, &settingsError);
 }
 

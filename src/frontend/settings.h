@@ -27,6 +27,14 @@ struct Settings {
     PadBinding padBindings[kMaxPadBindings];
     int32_t padBindingCount;
     int32_t padSectionRead;  // the file had the section: it is written back
+    // The sections "Play Keys" (the key codes of fast-forward, rewind and frame
+    // advance) and "Play", which older versions skip; written once the file
+    // had them or a value is not its default.
+    uint8_t playKeys[3];
+    int32_t fastForwardLimit;  // 2-10 times the console's speed
+    int32_t runAheadFrames;    // 0-3
+    int32_t rewindSeconds;     // 0-600
+    int32_t playSectionsRead;
 };
 
 // The part of the desktop not covered by the task bar; the default window
@@ -59,12 +67,13 @@ int WriteSettings(const char* path, const Settings& values, std::string* why = n
 
 // Start-up: forms the path "morvel.ini" in `folder`, reads the settings into
 // `settings`, and applies the keys, the game pad buttons (those of each pad
-// model too) and the volume.
+// model too), the volume and the play settings.
 // Returns 0 (and uses the defaults) when the path does not fit. A file too
 // large to be read is reported through showErrorBox.
 int LoadSettings(const char* folder, WorkArea workArea);
 
-// Closing the window: takes the keys, the game pad buttons and the volume into
+// Closing the window: takes the keys, the game pad buttons, the volume and the
+// play settings into
 // `settings` and writes the file, unless the program was started with a
 // cartridge on its command line, in which case nothing is written. Returns 0
 // (settingsError set, the file as it was) when the file could not be written.

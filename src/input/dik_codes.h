@@ -11,10 +11,12 @@ namespace morvel {
 // The keys the program itself refers to.
 enum : uint8_t {
     kDikEscape = 0x01,
+    kDikBackspace = 0x0E,
     kDikTab = 0x0F,
     kDikLeftControl = 0x1D,
     kDikA = 0x1E,
     kDikS = 0x1F,
+    kDikBackslash = 0x2B,
     kDikZ = 0x2C,
     kDikX = 0x2D,
     kDikLeftAlt = 0x38,

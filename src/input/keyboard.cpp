@@ -14,6 +14,8 @@ uint8_t keyboardState[256];
 uint8_t keyMap[8] = {kDikS,       kDikA,         kDikZ,         kDikX,
                      kDikUpArrow, kDikDownArrow, kDikLeftArrow, kDikRightArrow};
 
+uint8_t playKeys[3] = {kDikTab, kDikBackspace, kDikBackslash};
+
 namespace {
 bool IsDown(uint8_t dik) {
     return (keyboardState[dik] & 0x80) != 0;

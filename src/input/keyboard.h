@@ -19,6 +19,18 @@ enum : int32_t {
     kMapRight,
 };
 
+// Order of the entries of playKeys: the keys of fast-forward and rewind,
+// which act while held, and of frame advance.
+enum : int32_t {
+    kPlayFastForward,
+    kPlayRewind,
+    kPlayFrameAdvance,
+};
+
+// The key codes of the play keys (Tab, Backspace and backslash until the
+// configuration file says otherwise).
+extern uint8_t playKeys[3];
+
 // A key is down while bit 7 of its byte is set.
 extern uint8_t keyboardState[256];
 

@@ -23,6 +23,8 @@
 #include <filesystem>
 
 #include "cart/cartridge.h"
+#include "core/play_control.h"
+#include "core/rewind_history.h"
 #include "desktop_fixture.h"
 #include "frontend/commands.h"
 #include "frontend/front_end.h"
@@ -404,6 +406,39 @@ TEST_F(DesktopTest, RecordVideoMenuStartsAndStopsARecording) {
     EXPECT_EQ(recording, 0u);
     EXPECT_TRUE(SawMessage("STOP RECORDING VIDEO"));
     SetRecorderWaitsForWorker(false);
+}
+
+// The play keys reach their commands: Backspace held goes back through the
+// rewind history a frame a frame, Tab held fast-forwards, and the
+// frame-advance key (backslash) pauses a running game, then runs one frame a
+// press.
+TEST_F(DesktopTest, PlayKeysReachTheirCommands) {
+    Start({DemoRom()});
+    ASSERT_TRUE(RunFrames(60));
+    const uint32_t recorded = RewindFrames();
+    ASSERT_GE(recorded, 40u);
+    QTest::keyPress(window(), Qt::Key_Backspace);
+    ASSERT_TRUE(RunFrames(20));
+    EXPECT_LE(RewindFrames(), recorded - 20);
+    QTest::keyRelease(window(), Qt::Key_Backspace);
+    QTest::keyPress(window(), Qt::Key_Tab);
+    RunPasses(1);
+    EXPECT_EQ(playControl.fastForwardHeld, 1u);
+    QTest::keyRelease(window(), Qt::Key_Tab);
+    RunPasses(1);
+    EXPECT_EQ(playControl.fastForwardHeld, 0u);
+    auto tap = [this](Qt::Key key) {
+        QTest::keyPress(window(), key);
+        RunPasses(1);
+        QTest::keyRelease(window(), key);
+        RunPasses(1);
+    };
+    tap(Qt::Key_Backslash);
+    EXPECT_FALSE(emuRunning);
+    const uint64_t frames = framesPresented;
+    tap(Qt::Key_Backslash);
+    tap(Qt::Key_Backslash);
+    EXPECT_EQ(framesPresented, frames + 2);
 }
 
 }  // namespace

@@ -160,6 +160,8 @@ bool DesktopApp::RunPass() {
     }
     // A paused, suspended or closed game lets the screen saver come back.
     screenSaver_->Follow(emuRunning != 0);
+    // The play keys act between frames, paused or not.
+    if (romLoaded && !held_) FollowPlayKeys();
     if (emuRunning && !held_)
         RunGameFrame();
     else

@@ -88,6 +88,18 @@ constexpr AssignRow kAssignRows[] = {
 };
 // clang-format on
 
+// The play keys, on a row of their own below the controller's.
+struct PlayKeyRow {
+    int id;
+    const char* text;
+    int32_t playIndex;
+};
+constexpr PlayKeyRow kPlayKeyRows[] = {
+    {1009, "Fast-Forward", kPlayFastForward},
+    {1010, "Rewind", kPlayRewind},
+    {1011, "Frame Advance", kPlayFrameAdvance},
+};
+
 // The pad dialog assigns only the four buttons that are not directions; its
 // buttons share the first four entries of the keyboard's order.
 bool IsDirection(int id) {
@@ -121,25 +133,32 @@ KeyboardDialog::KeyboardDialog(QWidget* parent) : QDialog(parent) {
     for (const AssignRow& row : kAssignRows) {
         QPushButton* button = Button(this, row.text, row.id);
         grid->addWidget(button, row.row, row.column);
-        int32_t index = row.keyIndex;
-        connect(button, &QPushButton::clicked, this, [this, index] { Capture(index); });
+        uint8_t* key = &keyMap[row.keyIndex];
+        connect(button, &QPushButton::clicked, this, [this, key] { Capture(key); });
+    }
+    for (int column = 0; column < 3; ++column) {
+        const PlayKeyRow& row = kPlayKeyRows[column];
+        QPushButton* button = Button(this, row.text, row.id);
+        grid->addWidget(button, 5, column);
+        uint8_t* key = &playKeys[row.playIndex];
+        connect(button, &QPushButton::clicked, this, [this, key] { Capture(key); });
     }
     status_ = new QLabel("Ready", this);
     Name(status_, 40022);
-    grid->addWidget(status_, 5, 0, 1, 3);
+    grid->addWidget(status_, 6, 0, 1, 3);
     notice_ = new QLabel(this);
     notice_->setObjectName("shortcutNotice");
     notice_->setWordWrap(true);
     notice_->hide();
-    grid->addWidget(notice_, 6, 0, 1, 3);
+    grid->addWidget(notice_, 7, 0, 1, 3);
     QPushButton* ok = Button(this, "OK", 1);
-    grid->addWidget(ok, 7, 2);
+    grid->addWidget(ok, 8, 2);
     connect(ok, &QPushButton::clicked, this, &QDialog::close);
 }
 
 // The next key pressed: the lowest key code down that was not already down
 // when the capture began.
-void KeyboardDialog::Capture(int32_t mapIndex) {
+void KeyboardDialog::Capture(uint8_t* key) {
     status_->setText("Waiting for a key press...");
     uint8_t before[256];
     std::memcpy(before, keyboardState, sizeof before);
@@ -154,7 +173,7 @@ void KeyboardDialog::Capture(int32_t mapIndex) {
         return -1;
     });
     if (dik >= 0) {
-        keyMap[mapIndex] = static_cast<uint8_t>(dik);
+        *key = static_cast<uint8_t>(dik);
         // The player learns why the key also pauses, closes or loads a state.
         const char* name = DikName(dik);
         notice_->setText(QString("%1 is also a menu shortcut: in play it does both.")

@@ -27,7 +27,7 @@ class KeyboardDialog : public QDialog {
     explicit KeyboardDialog(QWidget* parent);
 
    private:
-    void Capture(int32_t mapIndex);
+    void Capture(uint8_t* key);  // an entry of keyMap or playKeys
     QLabel* status_;
     QLabel* notice_;  // shown while the last key taken is also a menu shortcut
 };

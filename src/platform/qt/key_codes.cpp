@@ -56,6 +56,7 @@ constexpr QtKeyRow kQtKeys[] = {
     {Qt::Key_K,        37},
     {Qt::Key_L,        38},
     {Qt::Key_Shift,    42},   // left shift
+    {Qt::Key_Backslash, 43},  // backslash
     {Qt::Key_Z,        44},   // bottom letter row
     {Qt::Key_X,        45},
     {Qt::Key_C,        46},

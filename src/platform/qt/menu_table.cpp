@@ -9,9 +9,12 @@
 #include <map>
 
 #include "apu/apu.h"
+#include "core/play_control.h"
+#include "core/rewind_history.h"
 #include "frontend/commands.h"
 #include "frontend/front_end.h"
 #include "frontend/recent_roms.h"
+#include "frontend/recording_commands.h"
 #include "input/dik_codes.h"
 #include "platform/qt/key_codes.h"
 #include "recording/video_recorder.h"
@@ -40,6 +43,24 @@ bool QualityIs() {
 template <uint32_t s>
 bool ScaleIs() {
     return windowScale == s;
+}
+bool FastForwardOn() {
+    return playControl.fastForwardOn != 0;
+}
+template <int i>
+bool FastForwardLimitIs() {
+    return playControl.fastForwardLimit == kFastForwardLimits[i];
+}
+template <uint32_t k>
+bool RunAheadIs() {
+    return playControl.runAheadFrames == k;
+}
+bool NotRecording() {
+    return recording == 0;
+}
+template <int i>
+bool RewindIs() {
+    return RewindSeconds() == kRewindLengths[i];
 }
 
 std::map<uint32_t, QAction*> actions;
@@ -101,6 +122,20 @@ const std::vector<MenuRow> kMenuRows = {
     {kCmdNesAspect,      "&Emulator/&Video", "&NES Aspect Ratio (Scale2x)", nullptr, 0, nullptr, Aspect},
     {kCmdVolume,         "&Emulator", "&Volume\tRight Click",     nullptr,  0, nullptr, nullptr},
     {kCmdMute,           "&Emulator", "&Mute Sound",              nullptr,  0, nullptr, Muted},
+    {kCmdFrameAdvance,   "&Emulator", "Frame &Advance",           nullptr,  0, nullptr, nullptr},
+    {kCmdFastForward,    "&Emulator/&Fast-Forward", "&On",        nullptr,  0, nullptr, FastForwardOn},
+    {kCmdFastForwardLimit0,     "&Emulator/&Fast-Forward", "Up to &2X", nullptr, 0, nullptr, FastForwardLimitIs<0>},
+    {kCmdFastForwardLimit0 + 1, "&Emulator/&Fast-Forward", "Up to &3X", nullptr, 0, nullptr, FastForwardLimitIs<1>},
+    {kCmdFastForwardLimit0 + 2, "&Emulator/&Fast-Forward", "Up to &4X", nullptr, 0, nullptr, FastForwardLimitIs<2>},
+    {kCmdFastForwardLimit0 + 3, "&Emulator/&Fast-Forward", "Up to &8X", nullptr, 0, nullptr, FastForwardLimitIs<3>},
+    {kCmdRunAhead0,      "&Emulator/R&un-Ahead", "&Off",          nullptr,  0, NotRecording, RunAheadIs<0>},
+    {kCmdRunAhead0 + 1,  "&Emulator/R&un-Ahead", "&1 Frame",      nullptr,  0, NotRecording, RunAheadIs<1>},
+    {kCmdRunAhead0 + 2,  "&Emulator/R&un-Ahead", "&2 Frames",     nullptr,  0, NotRecording, RunAheadIs<2>},
+    {kCmdRunAhead0 + 3,  "&Emulator/R&un-Ahead", "&3 Frames",     nullptr,  0, NotRecording, RunAheadIs<3>},
+    {kCmdRewindLength0,     "&Emulator/Re&wind", "&Off",          nullptr,  0, nullptr, RewindIs<0>},
+    {kCmdRewindLength0 + 1, "&Emulator/Re&wind", "&10 Seconds",   nullptr,  0, nullptr, RewindIs<1>},
+    {kCmdRewindLength0 + 2, "&Emulator/Re&wind", "&30 Seconds",   nullptr,  0, nullptr, RewindIs<2>},
+    {kCmdRewindLength0 + 3, "&Emulator/Re&wind", "&60 Seconds",   nullptr,  0, nullptr, RewindIs<3>},
     {kCmdRecordStart,    "&Emulator/&Record Video", "&Start",     nullptr,  0, Aspect, nullptr},
     {kCmdRecordStop,     "&Emulator/&Record Video", "S&top",      nullptr,  0, Aspect, nullptr},
     {kCmdQualityPoor,    "&Emulator/&Record Video/&Quality", "&Poor",   nullptr, 0, nullptr, QualityIs<0>},
