@@ -68,8 +68,10 @@ void DropOldest() {
     --history.count;
 }
 
+// Whether an entry lies in the way of `size` bytes from start; an empty one
+// at start counts, since the entries after it begin there too.
 bool Overlaps(const Entry& e, size_t start, size_t size) {
-    return e.offset < start + size && start < e.offset + e.size;
+    return e.offset < start + size && (start < e.offset + e.size || e.offset == start);
 }
 
 // Room for `size` bytes after the newest difference, or from the ring's start
