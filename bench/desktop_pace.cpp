@@ -20,6 +20,7 @@
 #include "frontend/front_end.h"
 #include "input/button_source.h"
 #include "platform/qt/desktop_app.h"
+#include "platform/sdl/sdl_sound.h"
 #include "recording/video_recorder.h"
 #include "video/presentation.h"
 
@@ -101,6 +102,7 @@ int main(int argc, char** argv) {
     double fps = static_cast<double>(framesPresented - frames0) / wall;
     std::printf("mode: %s %ux\nfps: %.2f\ncpu: %.1f%% of one core\n", aspect ? "aspect" : "dot",
                 scale, fps, 100.0 * (CpuSeconds() - cpu0) / wall);
+    std::printf("sound underruns: %llu\n", static_cast<unsigned long long>(sdl::SoundUnderruns()));
     if (record >= 0) {
         RunCommand(kCmdRecordStop);
         RecorderStatistics stats = RecorderStats();
