@@ -129,17 +129,21 @@ QString Capture(QDialog* dialog, int button, int status, const std::function<voi
 TEST_F(InputTest, SettingsFileIsAppliedAtStartUpAndWrittenAtTheClose) {
     std::ofstream(IniPath(), std::ios::binary)
         << "[volume]\r\ndb = 0x24\r\n[WINDOW]\r\nX=3\r\nLeft=-5000\r\nTop=90000\r\n"
-           "[Video]\r\nPAR=1\r\n[Video Recording]\r\nQuality=2\r\n[KB Input]\r\nA=57\r\n";
+           "[Video]\r\nPAR=1\r\n[Video Recording]\r\nQuality=2\r\n[KB Input]\r\nA=57\r\n"
+           "[Sound]\r\nLatency=80\r\n";
     Start();
     EXPECT_EQ(volumeDb, 0);
     EXPECT_EQ(keyMap[kMapA], 57);
-    for (uint32_t checked : {40063, 40021, 40110}) EXPECT_TRUE(qt::ActionOf(checked)->isChecked());
+    for (uint32_t checked : {40063, 40021, 40110, 40114})
+        EXPECT_TRUE(qt::ActionOf(checked)->isChecked()) << checked;
     QPoint position = window()->pos();
     EXPECT_TRUE(window()->screen()->availableGeometry().contains(position))
         << position.x() << "," << position.y();
     qt::ActionOf(40020)->trigger();
+    qt::ActionOf(40111)->trigger();  // Sound Latency > 20 ms
     CloseWindow();
     const std::string file = ReadFileText(IniPath());
+    EXPECT_NE(file.find("[Sound]\r\nLatency=20\r\n"), std::string::npos) << file;
     EXPECT_NE(file.find("[WINDOW]\r\nX=2\r\nLeft=" + std::to_string(position.x()) +
                         "\r\nTop=" + std::to_string(position.y()) + "\r\n"),
               std::string::npos)
