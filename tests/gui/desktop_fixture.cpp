@@ -1,8 +1,17 @@
 #include "desktop_fixture.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
+#include <QDir>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <thread>
 
 #include "support/run_headless.h"
 #include "video/osd.h"
@@ -23,6 +32,52 @@ void RecordAndDraw(const char* text) {
 
 std::string DemoRom() {
     return std::string(MORVEL_RUNTIME_ROMS) + "/demo.nes";
+}
+
+std::string WestonSocket(const std::string& runtimeDir) {
+    return runtimeDir + "/morvel-wayland";
+}
+
+pid_t StartWeston(const std::string& runtimeDir) {
+    if (std::system("command -v weston >/dev/null 2>&1") != 0) return -1;
+    const std::string config = runtimeDir + "/weston.ini";
+    std::ofstream(config) << "[shell]\nbackground-color=0xff000000\npanel-position=none\n";
+    pid_t pid = fork();
+    if (pid == 0) {
+        setenv("XDG_RUNTIME_DIR", runtimeDir.c_str(), 1);
+        unsetenv("WAYLAND_DISPLAY");
+        unsetenv("DISPLAY");
+        int null = open("/dev/null", O_RDWR);
+        for (int fd : {0, 1, 2}) dup2(null, fd);
+        // --debug offers the screenshot interface to any client.
+        execlp("weston", "weston", "--backend=headless-backend.so", "--use-pixman", "--width=1024",
+               "--height=768", "--idle-time=0", "--debug", ("--config=" + config).c_str(),
+               "--socket=morvel-wayland", nullptr);
+        _exit(127);
+    }
+    for (int i = 0; i < 200 && pid > 0; ++i) {
+        if (std::filesystem::exists(WestonSocket(runtimeDir))) return pid;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (pid > 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+    return -1;
+}
+
+QImage WestonScreenshot(const std::string& runtimeDir) {
+    // weston-screenshooter writes its picture into the folder it runs in.
+    const std::string folder = runtimeDir + "/shot";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directory(folder);
+    const std::string command = "cd '" + folder + "' && XDG_RUNTIME_DIR='" + runtimeDir +
+                                "' WAYLAND_DISPLAY='" + WestonSocket(runtimeDir) +
+                                "' timeout 20 weston-screenshooter >/dev/null 2>&1";
+    QImage shot;
+    if (std::system(command.c_str()) == 0) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            shot.load(QString::fromStdString(entry.path().string()));
+    }
+    std::filesystem::remove_all(folder);
+    return shot;
 }
 
 void DesktopTest::SetUp() {

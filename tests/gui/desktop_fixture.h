@@ -3,7 +3,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
+#include <QImage>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -43,5 +45,15 @@ class DesktopTest : public ::testing::Test {
 };
 
 std::string DemoRom();
+
+// A Wayland compositor for the real window: weston's headless backend (no
+// screen, no seat), a black desktop of 1024 x 768 without a panel, its socket
+// at WestonSocket(runtimeDir) in a folder private to the user. Its process id,
+// or -1 when weston is missing or its socket never appears.
+pid_t StartWeston(const std::string& runtimeDir);
+std::string WestonSocket(const std::string& runtimeDir);
+// What that compositor shows, taken through its screenshot interface; a null
+// image when it cannot be taken.
+QImage WestonScreenshot(const std::string& runtimeDir);
 
 }  // namespace morvel::test

@@ -1,17 +1,20 @@
 // The real program in a real X server, as a user would start it: Xvfb with
 // xdotool, a folder holding a copy of the program as its data folder and the
-// demo in roms/. Skipped when Xvfb or xdotool is missing.
+// demo in roms/. Skipped when Xvfb or xdotool is missing. The same on Wayland,
+// in a headless weston (skipped when weston is missing).
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QImage>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -62,9 +65,18 @@ int WaitExit(pid_t pid, int timeoutMs) {
 class RealWindow : public ::testing::Test {
    protected:
     void SetUp() override {
-        if (!HaveProgram("Xvfb") || !HaveProgram("xdotool"))
+        if (wayland_ && !HaveProgram("weston")) GTEST_SKIP() << "weston missing";
+        if (!wayland_ && (!HaveProgram("Xvfb") || !HaveProgram("xdotool")))
             GTEST_SKIP() << "Xvfb or xdotool missing";
         folder_ = MakeTempDir();
+        std::filesystem::copy_file(MORVEL_DESKTOP_BIN, folder_ + "/morvel");
+        std::filesystem::create_directories(folder_ + "/roms");
+        std::filesystem::copy_file(DemoRom(), folder_ + "/roms/demo.nes");
+        if (wayland_) {
+            weston_ = StartWeston(folder_);
+            ASSERT_GT(weston_, 0) << "weston did not start";
+            return;
+        }
         int fds[2];
         ASSERT_EQ(pipe(fds), 0);
         xvfb_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24",
@@ -76,12 +88,9 @@ class RealWindow : public ::testing::Test {
         close(fds[0]);
         ASSERT_GT(got, 0) << "Xvfb did not start";
         display_ = ":" + std::string(number, std::strlen(number) - (number[got - 1] == '\n'));
-        std::filesystem::copy_file(MORVEL_DESKTOP_BIN, folder_ + "/morvel");
-        std::filesystem::create_directories(folder_ + "/roms");
-        std::filesystem::copy_file(DemoRom(), folder_ + "/roms/demo.nes");
     }
     void TearDown() override {
-        for (pid_t pid : {morvel_, xvfb_}) {
+        for (pid_t pid : {morvel_, xvfb_, weston_}) {
             if (pid > 0) {
                 kill(pid, SIGTERM);
                 if (WaitExit(pid, 5000) < 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
@@ -93,6 +102,11 @@ class RealWindow : public ::testing::Test {
     pid_t StartMorvel(const std::vector<std::string>& args = {}) {
         std::vector<std::string> argv{folder_ + "/morvel"};
         argv.insert(argv.end(), args.begin(), args.end());
+        if (wayland_)
+            return Spawn(argv,
+                         {"WAYLAND_DISPLAY=" + WestonSocket(folder_), "QT_QPA_PLATFORM=wayland",
+                          "SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + folder_,
+                          "XDG_ACTIVATION_TOKEN=from-launcher"});
         return Spawn(argv, {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=dummy",
                             "XDG_RUNTIME_DIR=" + folder_});
     }
@@ -134,7 +148,57 @@ class RealWindow : public ::testing::Test {
     std::string display_;
     pid_t xvfb_ = -1;
     pid_t morvel_ = -1;
+    bool wayland_ = false;
+    pid_t weston_ = -1;
 };
+
+class OnWeston : public RealWindow {
+   protected:
+    OnWeston() { wayland_ = true; }
+};
+
+// Whether the screenshot shows the picture (256 x 224, RGB) pixel for pixel.
+bool Shows(const QImage& screenshot, const std::vector<uint8_t>& rgb) {
+    auto want = [&rgb](int i) { return qRgb(rgb[i * 3], rgb[i * 3 + 1], rgb[i * 3 + 2]); };
+    const QImage shot = screenshot.convertToFormat(QImage::Format_RGB32);
+    int anchor = 0;  // a pixel that the black desktop does not match everywhere
+    while (anchor < 256 * 224 - 1 && want(anchor) == qRgb(0, 0, 0)) ++anchor;
+    for (int y = 0; y + 224 <= shot.height(); ++y) {
+        for (int x = 0; x + 256 <= shot.width(); ++x) {
+            if (shot.pixel(x + anchor % 256, y + anchor / 256) != want(anchor)) continue;
+            int i = 0;
+            while (i < 256 * 224 && shot.pixel(x + i % 256, y + i / 256) == want(i)) ++i;
+            if (i == 256 * 224) return true;
+        }
+    }
+    return false;
+}
+
+// On Wayland the program starts on its ROM browser; a second copy started
+// with the demo (and a launcher's activation token) hands it over and
+// leaves, and the first shows the demo's title as the headless program makes it.
+TEST_F(OnWeston, SecondCopyHandsItsCartridgeToTheFirst) {
+    const std::string title = folder_ + "/title.bmp";
+    ASSERT_EQ(RunHeadless({"--frames", "90", "--screenshot", title, DemoRom()}).exitCode, 0);
+    const std::vector<uint8_t> picture = ScreenshotRecordedPartAsRgb(title, 8);
+    ASSERT_EQ(picture.size(), 256u * 224 * 3);
+    std::ofstream(folder_ + "/morvel.ini") << "[Window]\r\nX=1\r\n";
+    morvel_ = StartMorvel();
+    for (int i = 0; i < 200 && !std::filesystem::exists(folder_ + "/morvel.instance"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    QImage shot = WestonScreenshot(folder_);
+    ASSERT_FALSE(shot.isNull()) << "no screenshot";
+    EXPECT_FALSE(Shows(shot, picture)) << "the demo ran before it was handed over";
+    EXPECT_EQ(WaitExit(StartMorvel({folder_ + "/roms/demo.nes"}), 10000), 0);
+    ASSERT_EQ(waitpid(morvel_, nullptr, WNOHANG), 0) << "the first copy ended";
+    bool shown = false;
+    for (int i = 0; i < 20 && !shown; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        shown = Shows(WestonScreenshot(folder_), picture);
+    }
+    EXPECT_TRUE(shown) << "the first copy does not show the demo";
+}
 
 // SIGTERM and SIGINT end the program as closing its window does: the saved
 // slot reaches the state file, the battery cartridge (first in the ROM
