@@ -1,5 +1,5 @@
-// The program in-process on Wayland (the gui_on_wayland test runs this file's
-// tests in a headless weston; elsewhere they skip).
+// The program in-process on Wayland (OnWeston.InProcessTestsPass runs this
+// file's tests in a headless weston; elsewhere they skip).
 #include <QGuiApplication>
 #include <QTest>
 #include <QWindow>
