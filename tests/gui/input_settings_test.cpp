@@ -9,6 +9,7 @@
 #include <QCursor>
 #include <QDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -211,7 +212,8 @@ TEST_F(InputTest, VolumePopupFollowsItsSlider) {
         EXPECT_EQ(volumeDb, db) << position;
     }
     // The popup takes the keyboard; the keys still act on the game, each once:
-    // Space pauses (a menu shortcut), '-' turns the volume down a step.
+    // Space pauses (a menu shortcut), '-' turns the volume down a step, Alt+E
+    // opens the Emulator menu.
     QTest::keyClick(popup, Qt::Key_Space);
     EXPECT_EQ(emuRunning, 0u) << "Space did not pause, or paused and resumed";
     QTest::keyClick(popup, Qt::Key_Minus);
@@ -219,6 +221,12 @@ TEST_F(InputTest, VolumePopupFollowsItsSlider) {
     QTest::keyClick(popup, Qt::Key_Space);
     EXPECT_NE(emuRunning, 0u);
     ASSERT_EQ(qt::OpenedVolumePopup(), popup);
+    QTest::keyClick(popup, Qt::Key_E, Qt::AltModifier);  // the Emulator menu opens
+    EXPECT_EQ(qt::OpenedVolumePopup(), nullptr);
+    ASSERT_TRUE(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+    QApplication::activePopupWidget()->close();
+    qt::ActionOf(40094)->trigger();
+    popup = qt::OpenedVolumePopup();
     QWidget* client = window()->centralWidget();
     QTest::mouseClick(client, Qt::RightButton);
     EXPECT_EQ(qt::OpenedVolumePopup(), nullptr);

@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPointer>
 #include <QScreen>
 #include <QSlider>
@@ -70,12 +71,22 @@ VolumePopup::VolumePopup(QWidget* mainWindow)
 // Qt hands the keyboard to an open popup. The keys act on the main window
 // as they would with the popup closed: its menu shortcuts run from here (the
 // main window's filter, which sees every key of the program, keeps the key
-// state and runs the character accelerators). Esc too is the main window's.
+// state and runs the character accelerators), and so do its menus' letters.
+// Esc too is the main window's.
 void VolumePopup::keyPressEvent(QKeyEvent* event) {
     const QKeySequence pressed(event->keyCombination());
     for (QAction* action : parentWidget()->findChildren<QAction*>()) {
         if (action->isEnabled() && action->shortcuts().contains(pressed)) {
             action->trigger();
+            return;
+        }
+    }
+    // Alt and a menu's letter opens that menu, the popup giving way.
+    QMenuBar* bar = CurrentMainWindow()->menuBar();
+    for (QAction* menu : bar->actions()) {
+        if (QKeySequence::mnemonic(menu->text()) == pressed) {
+            CloseVolumePopup();
+            bar->setActiveAction(menu);
             return;
         }
     }
