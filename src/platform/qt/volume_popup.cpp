@@ -1,6 +1,7 @@
 #include "platform/qt/volume_popup.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QBoxLayout>
 #include <QCursor>
 #include <QGuiApplication>
@@ -10,6 +11,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QSlider>
+#include <QTimer>
 
 #include "apu/volume_steps.h"
 #include "platform/qt/desktop_settings.h"
@@ -109,7 +111,12 @@ void OpenVolumePopup() {
     if (QScreen* screen = QGuiApplication::screenAt(at))
         at = OnScreen(at, volumePopup->sizeHint(), screen->availableGeometry());
     volumePopup->move(at);
-    volumePopup->show();
+    // Chosen from the menu, it shows once the menu has closed: a Wayland
+    // compositor dismisses a popup that opens beside another one's grab.
+    if (QApplication::activePopupWidget())
+        QTimer::singleShot(0, volumePopup, [] { volumePopup->show(); });
+    else
+        volumePopup->show();
 }
 
 void CloseVolumePopup() {
