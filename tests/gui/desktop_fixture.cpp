@@ -1,17 +1,9 @@
 #include "desktop_fixture.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
-#include <QDir>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <thread>
 
 #include "support/run_headless.h"
 #include "video/osd.h"
@@ -36,31 +28,6 @@ std::string DemoRom() {
 
 std::string WestonSocket(const std::string& runtimeDir) {
     return runtimeDir + "/morvel-wayland";
-}
-
-pid_t StartWeston(const std::string& runtimeDir) {
-    if (std::system("command -v weston >/dev/null 2>&1") != 0) return -1;
-    const std::string config = runtimeDir + "/weston.ini";
-    std::ofstream(config) << "[shell]\nbackground-color=0xff000000\npanel-position=none\n";
-    pid_t pid = fork();
-    if (pid == 0) {
-        setenv("XDG_RUNTIME_DIR", runtimeDir.c_str(), 1);
-        unsetenv("WAYLAND_DISPLAY");
-        unsetenv("DISPLAY");
-        int null = open("/dev/null", O_RDWR);
-        for (int fd : {0, 1, 2}) dup2(null, fd);
-        // --debug offers the screenshot interface to any client.
-        execlp("weston", "weston", "--backend=headless-backend.so", "--use-pixman", "--width=1024",
-               "--height=768", "--idle-time=0", "--debug", ("--config=" + config).c_str(),
-               "--socket=morvel-wayland", nullptr);
-        _exit(127);
-    }
-    for (int i = 0; i < 200 && pid > 0; ++i) {
-        if (std::filesystem::exists(WestonSocket(runtimeDir))) return pid;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    if (pid > 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
-    return -1;
 }
 
 QImage WestonScreenshot(const std::string& runtimeDir) {

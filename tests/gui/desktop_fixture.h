@@ -3,7 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/types.h>
 
 #include <QImage>
 #include <QString>
@@ -46,11 +45,8 @@ class DesktopTest : public ::testing::Test {
 
 std::string DemoRom();
 
-// A Wayland compositor for the real window: weston's headless backend (no
-// screen, no seat), a black desktop of 1024 x 768 without a panel, its socket
-// at WestonSocket(runtimeDir) in a folder private to the user. Its process id,
-// or -1 when weston is missing or its socket never appears.
-pid_t StartWeston(const std::string& runtimeDir);
+// The socket of the Wayland compositor the real window tests start (weston's
+// headless backend) with runtimeDir as its XDG_RUNTIME_DIR.
 std::string WestonSocket(const std::string& runtimeDir);
 // What that compositor shows, taken through its screenshot interface; a null
 // image when it cannot be taken.

@@ -80,9 +80,16 @@ class RealWindow : public ::testing::Test {
         std::filesystem::copy_file(MORVEL_DESKTOP_BIN, folder_ + "/morvel");
         std::filesystem::create_directories(folder_ + "/roms");
         std::filesystem::copy_file(DemoRom(), folder_ + "/roms/demo.nes");
-        if (wayland_) {
-            weston_ = StartWeston(folder_);
-            ASSERT_GT(weston_, 0) << "weston did not start";
+        if (wayland_) {  // a black desktop without a panel; screenshots allowed
+            std::ofstream(folder_ + "/weston.ini")
+                << "[shell]\nbackground-color=0xff000000\npanel-position=none\n";
+            weston_ = Spawn({"weston", "--backend=headless-backend.so", "--use-pixman",
+                             "--width=1024", "--height=768", "--idle-time=0", "--debug",
+                             "--config=" + folder_ + "/weston.ini", "--socket=morvel-wayland"},
+                            {"XDG_RUNTIME_DIR=" + folder_});
+            for (int i = 0; i < 200 && !std::filesystem::exists(WestonSocket(folder_)); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            ASSERT_TRUE(std::filesystem::exists(WestonSocket(folder_))) << "weston did not start";
             return;
         }
         int fds[2];
