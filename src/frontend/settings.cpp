@@ -170,18 +170,21 @@ Settings ReadSettings(const char* path, WorkArea workArea, std::string* problem)
     return values;
 }
 
-int WriteSettings(const char* path, const Settings& values, std::string* why) {
+int WriteSettings(const char* path, const Settings& values, std::string* why, bool withPosition) {
     constexpr size_t kRows = sizeof kSettingRows / sizeof kSettingRows[0];
     constexpr size_t kMost = kRows + 2 + kMaxPadBindings;
     char texts[kMost][kIniLineSize];
     char padKeys[kMaxPadBindings][16];
     IniSetting rows[kMost];
+    size_t count = 0;
     for (size_t i = 0; i < kRows; ++i) {
-        std::snprintf(texts[i], sizeof texts[i], "%d", Fetch(values, kSettingRows[i]));
-        rows[i] = {kSettingRows[i].writeSection, kSettingRows[i].key, texts[i]};
+        const SettingRow& row = kSettingRows[i];
+        if (!withPosition && (row.field == Field::kLeft || row.field == Field::kTop)) continue;
+        std::snprintf(texts[count], sizeof texts[count], "%d", Fetch(values, row));
+        rows[count] = {row.writeSection, row.key, texts[count]};
+        ++count;
     }
     // A file that never saw a pad model gets no section for them.
-    size_t count = kRows;
     int32_t bindings = std::min(values.padBindingCount, kMaxPadBindings);
     if (values.padSectionRead || bindings > 0 || values.nesPadGuid[0][0] ||
         values.nesPadGuid[1][0]) {
@@ -218,7 +221,7 @@ int LoadSettings(const char* folder, WorkArea workArea) {
     return fits ? 1 : 0;
 }
 
-int SaveSettings(int32_t romFromCommandLine) {
+int SaveSettings(int32_t romFromCommandLine, bool withPosition) {
     settingsError.clear();
     if (romFromCommandLine) return 1;
     if (iniPath[0] == '\0') {
@@ -232,7 +235,7 @@ int SaveSettings(int32_t romFromCommandLine) {
     settings.padBindingCount = padBindingCount;
     settings.volumeDb = volumeDb;
     settings.soundLatencyMs = soundLatencyMs;
-    return WriteSettings(iniPath, settings, &settingsError);
+    return WriteSettings(iniPath, settings, &settingsError, withPosition);
 }
 
 }  // namespace morvel

@@ -54,9 +54,12 @@ extern std::string settingsError;
 Settings ReadSettings(const char* path, WorkArea workArea, std::string* problem = nullptr);
 
 // Writes every setting, in the file's order, in one replacement of the file
-// (left as it is when nothing changed). Returns 1 when written, 0 (why set,
-// the file as it was) when it could not be.
-int WriteSettings(const char* path, const Settings& values, std::string* why = nullptr);
+// (left as it is when nothing changed). Without withPosition, the window's
+// Left and Top stay as the file holds them (or absent): a desktop that keeps
+// the windows' places itself has none to give. Returns 1 when written, 0 (why
+// set, the file as it was) when it could not be.
+int WriteSettings(const char* path, const Settings& values, std::string* why = nullptr,
+                  bool withPosition = true);
 
 // Start-up: forms the path "morvel.ini" in `folder`, reads the settings into
 // `settings`, and applies the keys, the game pad buttons (those of each pad
@@ -70,6 +73,7 @@ int LoadSettings(const char* folder, WorkArea workArea);
 // `settings` and writes the file, unless the program was started with a
 // cartridge on its command line, in which case nothing is written. Returns 0
 // (settingsError set, the file as it was) when the file could not be written.
-int SaveSettings(int32_t romFromCommandLine);
+// withPosition as for WriteSettings.
+int SaveSettings(int32_t romFromCommandLine, bool withPosition = true);
 
 }  // namespace morvel

@@ -9,6 +9,7 @@
 #include <QCursor>
 #include <QDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -196,7 +197,8 @@ TEST_F(InputTest, KeysReachTheControllerAndTheShortcuts) {
 }
 
 // The popup opens at the pointer by the menu or a right click, its slider
-// sets the volume, and a click or the loss of the focus closes it.
+// sets the volume, the keys go on acting on the game while it is open, and
+// a click or the loss of the focus closes it.
 TEST_F(InputTest, VolumePopupFollowsItsSlider) {
     Start({TestRom("nrom_board")});
     ASSERT_TRUE(RunUntil([this] { return window()->isActiveWindow(); }));
@@ -213,6 +215,22 @@ TEST_F(InputTest, VolumePopupFollowsItsSlider) {
         EXPECT_EQ(popup->percent()->text(), percent) << position;
         EXPECT_EQ(volumeDb, db) << position;
     }
+    // The popup takes the keyboard; the keys still act on the game, each once:
+    // Space pauses (a menu shortcut), '-' turns the volume down a step, Alt+E
+    // opens the Emulator menu.
+    QTest::keyClick(popup, Qt::Key_Space);
+    EXPECT_EQ(emuRunning, 0u) << "Space did not pause, or paused and resumed";
+    QTest::keyClick(popup, Qt::Key_Minus);
+    EXPECT_EQ(volumeDb, -7);
+    QTest::keyClick(popup, Qt::Key_Space);
+    EXPECT_NE(emuRunning, 0u);
+    ASSERT_EQ(qt::OpenedVolumePopup(), popup);
+    QTest::keyClick(popup, Qt::Key_E, Qt::AltModifier);  // the Emulator menu opens
+    EXPECT_EQ(qt::OpenedVolumePopup(), nullptr);
+    ASSERT_TRUE(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+    QApplication::activePopupWidget()->close();
+    qt::ActionOf(40094)->trigger();
+    popup = qt::OpenedVolumePopup();
     QWidget* client = window()->centralWidget();
     QTest::mouseClick(client, Qt::RightButton);
     EXPECT_EQ(qt::OpenedVolumePopup(), nullptr);
