@@ -20,6 +20,7 @@
 #include "frontend/front_end.h"
 #include "input/button_source.h"
 #include "platform/qt/desktop_app.h"
+#include "platform/sdl/sdl_sound.h"
 #include "recording/video_recorder.h"
 #include "video/presentation.h"
 
@@ -92,6 +93,7 @@ int main(int argc, char** argv) {
         }
     }
     uint64_t frames0 = framesPresented;
+    uint64_t underruns0 = sdl::SoundUnderruns();
     double cpu0 = CpuSeconds();
     auto start = std::chrono::steady_clock::now();
     auto end = start + std::chrono::duration<double>(seconds);
@@ -101,6 +103,8 @@ int main(int argc, char** argv) {
     double fps = static_cast<double>(framesPresented - frames0) / wall;
     std::printf("mode: %s %ux\nfps: %.2f\ncpu: %.1f%% of one core\n", aspect ? "aspect" : "dot",
                 scale, fps, 100.0 * (CpuSeconds() - cpu0) / wall);
+    std::printf("sound underruns: %llu\n",
+                static_cast<unsigned long long>(sdl::SoundUnderruns() - underruns0));
     if (record >= 0) {
         RunCommand(kCmdRecordStop);
         RecorderStatistics stats = RecorderStats();

@@ -36,11 +36,17 @@ enum CommandId : uint32_t {
     kCmdQualityPoor = 40108,
     kCmdQualityNormal = 40109,
     kCmdQualityHigh = 40110,
-    kCmdFastForward = 40111,        // the fast-forward toggle
-    kCmdFrameAdvance = 40112,       // paused: one frame; running: pause
-    kCmdRunAhead0 = 40113,          // to 40116: run ahead 0-3 frames
-    kCmdRewindLength0 = 40117,      // to 40120: the rewind lengths of kRewindLengths
-    kCmdFastForwardLimit0 = 40121,  // to 40124: the limits of kFastForwardLimits
+    kCmdLatency20 = 40111,  // the sound latency: 20, 40, 60, 80 and 100 ms
+    kCmdLatency40 = 40112,
+    kCmdLatency60 = 40113,
+    kCmdLatency80 = 40114,
+    kCmdLatency100 = 40115,
+    // The play commands, in a block of their own.
+    kCmdFastForward = 40200,        // the fast-forward toggle
+    kCmdFrameAdvance = 40201,       // paused: one frame; running: pause
+    kCmdRunAhead0 = 40202,          // to 40205: run ahead 0-3 frames
+    kCmdRewindLength0 = 40206,      // to 40209: the rewind lengths of kRewindLengths
+    kCmdFastForwardLimit0 = 40210,  // to 40213: the limits of kFastForwardLimits
 };
 
 // The rewind history's lengths the menu offers, in seconds (0: off).

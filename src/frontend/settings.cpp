@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "apu/sound_output.h"
 #include "apu/volume_steps.h"
 #include "core/host.h"
 #include "core/play_control.h"
@@ -30,7 +31,8 @@ enum class Field {
     kJoy1,
     kJoy2,
     kQuality,
-    kPlayKey,
+    kLatency,
+    kPlayKey,  // the play rows last (IsPlayRow)
     kFastForwardLimit,
     kRunAhead,
     kRewindSeconds,
@@ -74,6 +76,7 @@ constexpr SettingRow kSettingRows[] = {
     {"Joy Input 2",     "Joy Input 2",     "Select",  Field::kJoy2,    2, Default::kFixed,       2},
     {"Joy Input 2",     "Joy Input 2",     "Start",   Field::kJoy2,    3, Default::kFixed,       3},
     {"Video Recording", "Video Recording", "Quality", Field::kQuality, 0, Default::kFixed,       0},
+    {"Sound",           "Sound",           "Latency", Field::kLatency, 0, Default::kFixed,      kSoundLatencyDefaultMs},
     {"Play Keys",       "Play Keys",       "FastForward",  Field::kPlayKey, kPlayFastForward,  Default::kFixed, 15},  // Tab
     {"Play Keys",       "Play Keys",       "Rewind",       Field::kPlayKey, kPlayRewind,       Default::kFixed, 14},  // Backspace
     {"Play Keys",       "Play Keys",       "FrameAdvance", Field::kPlayKey, kPlayFrameAdvance, Default::kFixed, 43},  // backslash
@@ -102,8 +105,8 @@ int32_t DefaultOf(const SettingRow& row, WorkArea area) {
 
 // Takes a value as the file holds it. Values that would harm the program are
 // kept in range: a window scale outside 1-4, a volume beyond +8 dB (a loud
-// blast and overflowing samples) and a quality outside the recorder's three
-// tables.
+// blast and overflowing samples), a quality outside the recorder's three
+// tables and a sound latency outside 20-100 ms.
 void Store(Settings& s, const SettingRow& row, int32_t value) {
     switch (row.field) {
         case Field::kAspect: s.nesAspect = Low8(value) != 0 ? 1 : 0; break;
@@ -117,6 +120,11 @@ void Store(Settings& s, const SettingRow& row, int32_t value) {
         case Field::kJoy1: s.joyButtonMap[0][row.index] = static_cast<uint32_t>(Low8(value)); break;
         case Field::kJoy2: s.joyButtonMap[1][row.index] = static_cast<uint32_t>(Low8(value)); break;
         case Field::kQuality: s.recordQuality = (value >= 0 && value <= 2) ? value : 0; break;
+        case Field::kLatency:
+            s.soundLatencyMs = (value >= kSoundLatencyMinMs && value <= kSoundLatencyMaxMs)
+                                   ? value
+                                   : kSoundLatencyDefaultMs;
+            break;
         case Field::kPlayKey: s.playKeys[row.index] = static_cast<uint8_t>(Low8(value)); break;
         case Field::kFastForwardLimit: s.fastForwardLimit = Clamp(value, 2, 10); break;
         case Field::kRunAhead: s.runAheadFrames = Clamp(value, 0, 3); break;
@@ -136,6 +144,7 @@ int32_t Fetch(const Settings& s, const SettingRow& row) {
         case Field::kJoy1: return static_cast<int32_t>(s.joyButtonMap[0][row.index]);
         case Field::kJoy2: return static_cast<int32_t>(s.joyButtonMap[1][row.index]);
         case Field::kQuality: return s.recordQuality;
+        case Field::kLatency: return s.soundLatencyMs;
         case Field::kPlayKey: return s.playKeys[row.index];
         case Field::kFastForwardLimit: return s.fastForwardLimit;
         case Field::kRunAhead: return s.runAheadFrames;
@@ -199,7 +208,7 @@ Settings ReadSettings(const char* path, WorkArea workArea, std::string* problem)
     return values;
 }
 
-int WriteSettings(const char* path, const Settings& values, std::string* why) {
+int WriteSettings(const char* path, const Settings& values, std::string* why, bool withPosition) {
     constexpr size_t kRows = sizeof kSettingRows / sizeof kSettingRows[0];
     constexpr size_t kMost = kRows + 2 + kMaxPadBindings;
     char texts[kMost][kIniLineSize];
@@ -210,7 +219,9 @@ int WriteSettings(const char* path, const Settings& values, std::string* why) {
     for (const SettingRow& row : kSettingRows)
         play = play || (IsPlayRow(row) && Fetch(values, row) != row.defaultValue);
     size_t count = 0;
-    for (const SettingRow& row : kSettingRows) {
+    for (size_t i = 0; i < kRows; ++i) {
+        const SettingRow& row = kSettingRows[i];
+        if (!withPosition && (row.field == Field::kLeft || row.field == Field::kTop)) continue;
         if (IsPlayRow(row) && !play) continue;
         std::snprintf(texts[count], sizeof texts[count], "%d", Fetch(values, row));
         rows[count] = {row.writeSection, row.key, texts[count]};
@@ -249,6 +260,7 @@ int LoadSettings(const char* folder, WorkArea workArea) {
     std::memcpy(padBindings, settings.padBindings, sizeof padBindings);
     padBindingCount = settings.padBindingCount;
     SetVolumeDb(settings.volumeDb);
+    SetSoundLatency(settings.soundLatencyMs);
     std::memcpy(playKeys, settings.playKeys, sizeof playKeys);
     playControl.fastForwardLimit = static_cast<uint32_t>(settings.fastForwardLimit);
     playControl.runAheadFrames = static_cast<uint32_t>(settings.runAheadFrames);
@@ -256,7 +268,7 @@ int LoadSettings(const char* folder, WorkArea workArea) {
     return fits ? 1 : 0;
 }
 
-int SaveSettings(int32_t romFromCommandLine) {
+int SaveSettings(int32_t romFromCommandLine, bool withPosition) {
     settingsError.clear();
     if (romFromCommandLine) return 1;
     if (iniPath[0] == '\0') {
@@ -269,11 +281,12 @@ int SaveSettings(int32_t romFromCommandLine) {
     std::memcpy(settings.padBindings, padBindings, sizeof padBindings);
     settings.padBindingCount = padBindingCount;
     settings.volumeDb = volumeDb;
+    settings.soundLatencyMs = soundLatencyMs;
     std::memcpy(settings.playKeys, playKeys, sizeof playKeys);
     settings.fastForwardLimit = static_cast<int32_t>(playControl.fastForwardLimit);
     settings.runAheadFrames = static_cast<int32_t>(playControl.runAheadFrames);
     settings.rewindSeconds = static_cast<int32_t>(RewindSeconds());
-    return WriteSettings(iniPath, settings, &settingsError);
+    return WriteSettings(iniPath, settings, &settingsError, withPosition);
 }
 
 }  // namespace morvel

@@ -31,6 +31,7 @@
 #if MORVEL_HAVE_DBUS
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDBusVirtualObject>
 #endif
 
@@ -146,7 +147,8 @@ TEST_F(HighDpi, PopupAndDialogsFitTheirTextsAtALargeFont) {
 
 #if MORVEL_HAVE_DBUS
 // The desktop's side of the freedesktop idle inhibition interface, holding
-// the cookies it gave out (called on the bus's own thread).
+// the cookies it gave out, or of the portal's, holding the requests that
+// asked for idle (called on the bus's own thread).
 class ScreenSaverService : public QDBusVirtualObject {
    public:
     size_t Held() {
@@ -156,6 +158,17 @@ class ScreenSaverService : public QDBusVirtualObject {
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& call, const QDBusConnection& bus) override {
         std::lock_guard<std::mutex> lock(mutex_);
+        if (call.interface() == "org.freedesktop.portal.Inhibit" && call.member() == "Inhibit" &&
+            call.signature() == "sua{sv}") {
+            if (call.arguments().at(1).toUInt() & 8) held_.insert(++next_);
+            const QString request =
+                "/org/freedesktop/portal/desktop/request/" + QString::number(next_);
+            return bus.send(call.createReply(QVariant::fromValue(QDBusObjectPath(request))));
+        }
+        if (call.interface() == "org.freedesktop.portal.Request" && call.member() == "Close") {
+            held_.erase(call.path().section('/', -1).toUInt());
+            return bus.send(call.createReply());
+        }
         if (call.interface() != "org.freedesktop.ScreenSaver") return false;
         if (call.member() == "Inhibit" && call.signature() == "ss") {
             held_.insert(++next_);
@@ -174,7 +187,7 @@ class ScreenSaverService : public QDBusVirtualObject {
 
 // On a private session bus, the screen saver is held off exactly while the
 // game runs: through pause, the loss of the focus, a close, a new cartridge
-// and the window's close.
+// and the window's close; by the portal where the ScreenSaver service is absent.
 TEST_F(DesktopTest, ScreenSaverWaitsWhileTheGameRuns) {
     std::string file = dataFolder_ + "/bus", address, pid;
     if (std::system(
@@ -186,33 +199,40 @@ TEST_F(DesktopTest, ScreenSaverWaitsWhileTheGameRuns) {
     QDBusConnection desktop =
         QDBusConnection::connectToBus(QString::fromStdString(address), "desktop");
     ScreenSaverService service;
-    ASSERT_TRUE(desktop.registerService("org.freedesktop.ScreenSaver"));
-    ASSERT_TRUE(desktop.registerVirtualObject("/org/freedesktop/ScreenSaver", &service));
-    Start({DemoRom()});
-    const std::pair<std::function<void()>, size_t> steps[] = {
-        {[] {}, 1},
-        {[] { RunCommand(kCmdPause); }, 0},
-        {[] { RunCommand(kCmdPause); }, 1},
-        {WindowFocusLost, 0},
-        {WindowFocusGained, 1},
-        {[] { RunCommand(kCmdCloseRom); }, 0},
-        {[] { OpenCartridge(DemoRom().c_str()); }, 1},
-        {[this] { window()->close(); }, 0},
-    };
-    int step = 0;
-    for (const auto& [act, inhibitions] : steps) {
-        act();
-        // The program's passes, or once it is closed its events, until the
-        // desktop holds what it should.
-        for (int i = 0; i < 1000 && service.Held() != inhibitions; ++i) {
-            if (!app_->RunPass()) QCoreApplication::processEvents();
-            usleep(2000);
+    for (const char* name : {"org.freedesktop.ScreenSaver", "org.freedesktop.portal.Desktop"}) {
+        const bool portal = name[16] == 'p';
+        ASSERT_TRUE(desktop.registerService(name));
+        ASSERT_TRUE(desktop.registerVirtualObject(
+            portal ? "/org/freedesktop/portal/desktop" : "/org/freedesktop/ScreenSaver", &service,
+            QDBusConnection::SubPath));
+        Start({DemoRom()});
+        const std::pair<std::function<void()>, size_t> steps[] = {
+            {[] {}, 1},
+            {[] { RunCommand(kCmdPause); }, 0},
+            {[] { RunCommand(kCmdPause); }, 1},
+            {WindowFocusLost, 0},
+            {WindowFocusGained, 1},
+            {[] { RunCommand(kCmdCloseRom); }, 0},
+            {[] { OpenCartridge(DemoRom().c_str()); }, 1},
+            {[this] { window()->close(); }, 0},
+        };
+        int step = 0;
+        for (const auto& [act, inhibitions] : steps) {
+            act();
+            // The program's passes, or once it is closed its events, until the
+            // desktop holds what it should.
+            for (int i = 0; i < 1000 && service.Held() != inhibitions; ++i) {
+                if (!app_->RunPass()) QCoreApplication::processEvents();
+                usleep(2000);
+            }
+            EXPECT_EQ(service.Held(), inhibitions) << name << ", step " << step;
+            ++step;
         }
-        EXPECT_EQ(service.Held(), inhibitions) << "step " << step;
-        ++step;
+        app_.reset();
+        desktop.unregisterService(name);
+        desktop.unregisterObject(portal ? "/org/freedesktop/portal/desktop"
+                                        : "/org/freedesktop/ScreenSaver");
     }
-    app_.reset();
-    desktop.unregisterObject("/org/freedesktop/ScreenSaver");
     kill(std::stoi(pid), SIGTERM);
 }
 #endif

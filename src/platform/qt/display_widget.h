@@ -1,6 +1,5 @@
-// The widget that shows the presented pictures: a view over the surface the
-// video output scaled into, drawn at once with nearest-pixel or linear
-// filtering. Nothing is copied.
+// The widget that shows the presented pictures: the surface the video output
+// scaled into, drawn at once with nearest-pixel or linear filtering.
 #pragma once
 
 #include <QWidget>
