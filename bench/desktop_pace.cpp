@@ -54,6 +54,8 @@ int main(int argc, char** argv) {
     uint32_t scale = 1;
     bool aspect = false;
     int record = -1;
+    bool fastForward = false;
+    int runAhead = 0;
     const char* cartridge = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc)
@@ -64,13 +66,18 @@ int main(int argc, char** argv) {
             aspect = true;
         else if (!std::strcmp(argv[i], "--record") && i + 1 < argc)
             record = std::atoi(argv[++i]), aspect = true;
+        else if (!std::strcmp(argv[i], "--fast-forward"))
+            fastForward = true;
+        else if (!std::strcmp(argv[i], "--run-ahead") && i + 1 < argc)
+            runAhead = std::atoi(argv[++i]);
         else
             cartridge = argv[i];
     }
-    if (!cartridge || scale < 1 || scale > 4 || seconds <= 0 || record > 2) {
+    if (!cartridge || scale < 1 || scale > 4 || seconds <= 0 || record > 2 || runAhead < 0 ||
+        runAhead > 3) {
         std::fprintf(stderr,
                      "usage: morvel_desktop_pace [--seconds N] [--scale S] [--aspect] [--record Q] "
-                     "CART.nes\n");
+                     "[--fast-forward] [--run-ahead K] CART.nes\n");
         return 2;
     }
     qt::DesktopApp desktop({"morvel", cartridge}, folder.path());
@@ -81,6 +88,10 @@ int main(int argc, char** argv) {
                : scale == 2 ? kCmdScale2
                : scale == 3 ? kCmdScale3
                             : kCmdScale4);
+    // The menu's fast-forward toggle (at the limit of the settings, 4X by
+    // default) and run-ahead.
+    if (fastForward) RunCommand(kCmdFastForward);
+    RunCommand(kCmdRunAhead0 + static_cast<uint32_t>(runAhead));
     // Settle for a second, then measure.
     auto settle = std::chrono::steady_clock::now() + std::chrono::seconds(1);
     while (std::chrono::steady_clock::now() < settle) desktop.RunPass();
