@@ -67,6 +67,20 @@ ClientSize WindowClientSize(uint32_t aspect, uint32_t s) {
                       static_cast<int32_t>(224 * s)};
 }
 
+PictureRect FitPicture(int32_t width, int32_t height, uint32_t aspect) {
+    const ClientSize shape = WindowClientSize(aspect, 1);
+    int64_t w = width;
+    int64_t h = height;
+    if (w * shape.height <= h * shape.width) {
+        h = (2 * w * shape.height + shape.width) / (2 * shape.width);  // rounded
+    } else {
+        w = (2 * h * shape.width + shape.height) / (2 * shape.height);
+    }
+    return PictureRect{static_cast<int32_t>((width - w) / 2),
+                       static_cast<int32_t>((height - h) / 2), static_cast<int32_t>(w),
+                       static_cast<int32_t>(h)};
+}
+
 void SetWindowScale(uint32_t s) {
     if (s < 1 || s > 4) s = 1;
     windowScale = s;

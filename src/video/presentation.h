@@ -23,6 +23,16 @@ extern uint32_t fullScreen;
 // pixels, or 292s x 224s with the console's pixel aspect.
 ClientSize WindowClientSize(uint32_t aspect, uint32_t s);
 
+struct PictureRect {
+    int32_t x, y, width, height;
+};
+
+// Where the picture goes in an area of width x height pixels: as large as it
+// fits with the mode's shape (that of WindowClientSize), centred, the rest of
+// the area left black. A window's client area is filled exactly; full screen
+// gets bars at the sides or above and below.
+PictureRect FitPicture(int32_t width, int32_t height, uint32_t aspect);
+
 // The window sizes 1-4: picks the present step for the mode, resizes the
 // window and, while a cartridge is loaded, rebuilds the scaling surfaces.
 void SetWindowScale(uint32_t s);

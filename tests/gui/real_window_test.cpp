@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -22,6 +23,7 @@
 #include "frontend/settings.h"
 #include "support/media_probe.h"
 #include "support/run_headless.h"
+#include "window_grab.h"
 
 namespace morvel::test {
 namespace {
@@ -67,7 +69,7 @@ class RealWindow : public ::testing::Test {
         folder_ = MakeTempDir();
         int fds[2];
         ASSERT_EQ(pipe(fds), 0);
-        xvfb_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24",
+        xvfb_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen_,
                        "-nolisten", "tcp"},
                       {});
         close(fds[1]);
@@ -90,11 +92,13 @@ class RealWindow : public ::testing::Test {
         if (!folder_.empty()) std::filesystem::remove_all(folder_);
     }
 
-    pid_t StartMorvel(const std::vector<std::string>& args = {}) {
+    pid_t StartMorvel(const std::vector<std::string>& args = {}, const std::string& env = "") {
         std::vector<std::string> argv{folder_ + "/morvel"};
         argv.insert(argv.end(), args.begin(), args.end());
-        return Spawn(argv, {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=dummy",
-                            "XDG_RUNTIME_DIR=" + folder_});
+        std::vector<std::string> environment{"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb",
+                                             "SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + folder_};
+        if (!env.empty()) environment.push_back(env);
+        return Spawn(argv, environment);
     }
     // Runs xdotool; its output.
     std::string Xdotool(const std::string& args) {
@@ -130,6 +134,7 @@ class RealWindow : public ::testing::Test {
         return g;
     }
 
+    std::string screen_ = "1024x768x24";
     std::string folder_;
     std::string display_;
     pid_t xvfb_ = -1;
@@ -160,6 +165,58 @@ TEST_F(RealWindow, EndSignalsWriteTheStatesAndTheSettings) {
         ASSERT_EQ(states.size(), kSlotSetSize + kCycleStatePartSize) << signal;
         EXPECT_EQ(states[0], 1) << "slot 0 is not in the file";
         EXPECT_TRUE(std::filesystem::exists(folder_ + "/morvel.ini")) << signal;
+    }
+}
+
+// A screen that holds the window whole at 4X.
+class LargeScreen : public RealWindow {
+   protected:
+    LargeScreen() { screen_ = "1280x1024x24"; }
+};
+
+// The window shows the headless program's picture of the demo's title, each
+// console pixel a square of s x s at the sizes 1X-4X in Dot by Dot, through
+// OpenGL (Mesa's driver loaded) and through the software fallback alike.
+TEST_F(LargeScreen, WindowShowsTheHeadlessPictureAtEverySize) {
+    const std::string shot = folder_ + "/title.bmp";
+    ASSERT_EQ(RunHeadless({"--frames", "90", "--screenshot", shot, DemoRom()}).exitCode, 0);
+    const std::vector<uint8_t> title = ScreenshotRecordedPartAsRgb(shot, 8);
+    ASSERT_EQ(title.size(), 256u * 224 * 3);
+    for (bool software : {false, true}) {
+        // At 1X in Dot by Dot, in the screen's top left corner.
+        std::ofstream(folder_ + "/morvel.ini") << "[Window]\r\nX=1\r\nLeft=0\r\nTop=0\r\n";
+        morvel_ =
+            StartMorvel({folder_ + "/roms/demo.nes"}, software ? "MORVEL_SOFTWARE_DISPLAY=1" : "");
+        const char* path = software ? "software" : "OpenGL";
+        std::string window = WindowId();
+        ASSERT_FALSE(window.empty());
+        Xdotool("windowfocus --sync " + window);
+        for (int s = 1; s <= 4; ++s) {
+            if (s > 1) Xdotool("key --delay 250 alt+w " + std::to_string(s));
+            const std::string width = std::to_string(256 * s) + "x";
+            WaitGeometry(window, [&](const std::string& g) { return g.rfind(width, 0) == 0; });
+            std::this_thread::sleep_for(std::chrono::milliseconds(800));
+            const WindowPixels shown = GrabWindow(display_, window);
+            ASSERT_EQ(shown.width, 256 * s) << path;
+            ASSERT_GE(shown.height, 224 * s) << path;
+            const int top = shown.height - 224 * s;  // below the menu bar
+            int wrong = 0;
+            for (int y = 0; y < 224 * s; ++y) {
+                for (int x = 0; x < 256 * s; ++x) {
+                    const uint8_t* c = &title[((y / s) * 256 + x / s) * 3];
+                    const uint32_t want = c[0] << 16 | c[1] << 8 | c[2];
+                    wrong += shown.rgb[(top + y) * shown.width + x] != want;
+                }
+            }
+            EXPECT_EQ(wrong, 0) << s << "X, " << path;
+        }
+        const bool mesa =
+            ReadFileText("/proc/" + std::to_string(morvel_) + "/maps").find("_dri.so") !=
+            std::string::npos;
+        EXPECT_EQ(mesa, !software) << path;
+        kill(morvel_, SIGTERM);
+        EXPECT_EQ(WaitExit(morvel_, 10000), 0) << path;
+        morvel_ = -1;
     }
 }
 

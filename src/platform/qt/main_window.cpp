@@ -57,11 +57,11 @@ MainWindow::MainWindow() {
     auto* client = new ClientArea(this);
     client_ = client;
     client_->setObjectName("client");
-    display_ = new DisplayWidget(client_);
+    display_ = MakePictureView(client_);
     browser_ = new RomBrowser(client_);
     osd_ = new OsdOverlay(client_);
     client->resized = [this](int w, int h) {
-        display_->setGeometry(0, 0, w, h);
+        display_->widget()->setGeometry(0, 0, w, h);
         browser_->Fit(w, h);
         osd_->raise();
     };
