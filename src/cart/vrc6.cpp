@@ -246,14 +246,7 @@ void Vrc6AfterStateLoad() {
 }
 
 void Vrc6RunTo(uint64_t last) {
-    if (last > boardClock.done) {
-        const uint64_t cycles = last - boardClock.done;
-        VrcIrqAdvance(vrc6.irq, cycles);
-        RunSound(cycles);
-    }
-    boardClock.done = last;
-    const uint64_t toTrip = VrcIrqCyclesToTrip(vrc6.irq);
-    boardClock.nextEvent = toTrip == kBoardNever ? kBoardNever : last + toTrip;
+    VrcIrqRunTo(vrc6.irq, last, RunSound);
 }
 
 bool Vrc6Fits(const Vrc6State& s, std::string& why) {

@@ -111,14 +111,7 @@ bool Vrc7Fits(const Vrc7State& v, std::string& why) {
 }
 
 void Vrc7RunTo(uint64_t last) {
-    if (last > boardClock.done) {
-        const uint64_t cycles = last - boardClock.done;
-        VrcIrqAdvance(vrc7.irq, cycles);
-        RunSound(cycles);
-    }
-    boardClock.done = last;
-    const uint64_t toTrip = VrcIrqCyclesToTrip(vrc7.irq);
-    boardClock.nextEvent = toTrip == kBoardNever ? kBoardNever : last + toTrip;
+    VrcIrqRunTo(vrc7.irq, last, RunSound);
 }
 
 void SetupVrc7(const BoardHeader& header) {

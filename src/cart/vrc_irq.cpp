@@ -104,8 +104,11 @@ uint64_t VrcIrqCyclesToTrip(const VrcIrqState& irq) {
     return CyclesToClock(irq) + (clocks - 1) * 113;
 }
 
-void VrcIrqRunTo(VrcIrqState& irq, uint64_t last) {
-    if (last > boardClock.done) VrcIrqAdvance(irq, last - boardClock.done);
+void VrcIrqRunTo(VrcIrqState& irq, uint64_t last, void (*runSound)(uint64_t cycles)) {
+    if (last > boardClock.done) {
+        VrcIrqAdvance(irq, last - boardClock.done);
+        if (runSound) runSound(last - boardClock.done);
+    }
     boardClock.done = last;
     const uint64_t toTrip = VrcIrqCyclesToTrip(irq);
     boardClock.nextEvent = toTrip == kBoardNever ? kBoardNever : last + toTrip;

@@ -39,8 +39,9 @@ void VrcIrqAdvance(VrcIrqState& irq, uint64_t cycles);
 // CPU cycles until the counter next trips (at least 1), or none while it is off.
 uint64_t VrcIrqCyclesToTrip(const VrcIrqState& irq);
 
-// For a board whose clock runs nothing else: runTo of its row.
-void VrcIrqRunTo(VrcIrqState& irq, uint64_t last);
+// The runTo of a VRC board's row: the counter, and the board's sound chip
+// (when it has one) over the same cycles, then the next event from the counter.
+void VrcIrqRunTo(VrcIrqState& irq, uint64_t last, void (*runSound)(uint64_t cycles) = nullptr);
 
 // Power-on: all clear, the prescaler at the start of a scanline.
 void VrcIrqPowerOn(VrcIrqState& irq);

@@ -126,7 +126,7 @@ void ReadPadSection(const std::string& text, Settings& s) {
         if (std::sscanf(value, "%32s", s.nesPadGuid[i]) != 1) s.nesPadGuid[i][0] = '\0';
     }
     for (int i = 0; i < kMaxPadBindings; ++i) {
-        char key[8];
+        char key[16];  // room for any int, which the compiler cannot rule out
         std::snprintf(key, sizeof key, "Pad%d", i + 1);
         if (!IniFindString(text, kPadSection, key, value)) continue;
         s.padSectionRead = 1;
@@ -166,7 +166,7 @@ int WriteSettings(const char* path, const Settings& values, std::string* why) {
     constexpr size_t kRows = sizeof kSettingRows / sizeof kSettingRows[0];
     constexpr size_t kMost = kRows + 2 + kMaxPadBindings;
     char texts[kMost][kIniLineSize];
-    char padKeys[kMaxPadBindings][8];
+    char padKeys[kMaxPadBindings][16];
     IniSetting rows[kMost];
     for (size_t i = 0; i < kRows; ++i) {
         std::snprintf(texts[i], sizeof texts[i], "%d", Fetch(values, kSettingRows[i]));

@@ -26,6 +26,7 @@
 #include "platform/qt/main_window.h"
 #include "platform/qt/menu_table.h"
 #include "platform/qt/rom_browser.h"
+#include "platform/qt/screen_saver.h"
 #include "platform/qt/single_instance.h"
 #include "platform/qt/volume_popup.h"
 #include "platform/sdl/sdl_joypads.h"
@@ -55,6 +56,7 @@ DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
                            : QFileInfo(QString::fromStdString(cartridge)).absoluteFilePath();
     if (instance_->AnotherCopyRuns(fullPath)) return;
     window_.reset(new MainWindow);
+    screenSaver_.reset(new ScreenSaverInhibitor);
     MainWindow* window = window_.get();
     ConnectHosts(window);
     instance_->Listen([this, window](const QString& path) {
@@ -135,7 +137,10 @@ DesktopApp::~DesktopApp() {
 bool DesktopApp::RunPass() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    if (window_->closed()) return false;
+    if (window_->closed()) {
+        screenSaver_->Follow(false);
+        return false;
+    }
     sdl::PollJoypadChanges();
     if (fullScreen && SwitchKeysDown()) {
         fullScreen = 0;
@@ -153,6 +158,8 @@ bool DesktopApp::RunPass() {
         OpenCartridge(path.c_str());
         RefreshMenus();
     }
+    // A paused, suspended or closed game lets the screen saver come back.
+    screenSaver_->Follow(emuRunning != 0);
     if (emuRunning && !held_)
         RunGameFrame();
     else

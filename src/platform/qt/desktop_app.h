@@ -12,6 +12,7 @@ namespace morvel::qt {
 
 class EndRequests;
 class MainWindow;
+class ScreenSaverInhibitor;
 class SingleInstance;
 
 class DesktopApp {
@@ -41,6 +42,7 @@ class DesktopApp {
     std::unique_ptr<SingleInstance> instance_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<EndRequests> endRequests_;
+    std::unique_ptr<ScreenSaverInhibitor> screenSaver_;
     bool startFailed_ = false;
     bool held_ = false;
     std::string handedOver_;  // the cartridge a later copy asked to open

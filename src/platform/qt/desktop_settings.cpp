@@ -20,16 +20,15 @@ QRect AvailableArea() {
     return screen ? screen->availableGeometry() : QRect(0, 0, 640, 480);
 }
 
+}  // namespace
+
 // A position saved on a larger or another screen must not leave the window
-// out of reach: it is pulled in so the whole window shows, or its top-left
-// corner when it is larger than the screen.
+// out of reach, nor a window grown to a larger size.
 QPoint OnScreen(QPoint wanted, QSize size, QRect area) {
     int x = std::max(area.left(), std::min(wanted.x(), area.right() + 1 - size.width()));
     int y = std::max(area.top(), std::min(wanted.y(), area.bottom() + 1 - size.height()));
     return {x, y};
 }
-
-}  // namespace
 
 void LoadAndApplySettings(MainWindow* window) {
     QRect area = AvailableArea();

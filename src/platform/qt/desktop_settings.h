@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QPoint>
+#include <QRect>
+#include <QSize>
 
 namespace morvel::qt {
 
@@ -16,5 +18,10 @@ void LoadAndApplySettings(MainWindow* window);
 // Copies what the program may have changed since start-up into `settings`;
 // `position` is the window's top-left corner in windowed mode.
 void KeepSettingsCurrent(QPoint position);
+
+// Where a window of this size goes when it is wanted at `wanted` inside
+// `area`: pulled in so the whole window shows, or its top-left corner when it
+// is larger than the area.
+QPoint OnScreen(QPoint wanted, QSize size, QRect area);
 
 }  // namespace morvel::qt

@@ -9,6 +9,8 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QTreeWidget>
+#include <algorithm>
+#include <cmath>
 
 #include "core/host.h"
 #include "frontend/commands.h"
@@ -46,6 +48,21 @@ class ClientArea : public QWidget {
     }
 };
 
+// Dot by Dot shows each console pixel as a square of whole device pixels: on
+// a screen of 1.25, 1.5 or 2 device pixels to the logical one, size s gives
+// each console pixel the whole number of device pixels nearest s times that
+// ratio. Where the ratio is not whole, the client area's edges may fall
+// between device pixels: one device pixel more leaves room for the picture
+// on whole ones.
+QSize DotByDotClientSize(uint32_t s, qreal ratio) {
+    int perPixel = std::max(1, qRound(s * ratio));
+    int spare = ratio == std::floor(ratio) ? 0 : 1;
+    auto logical = [&](int rows) {
+        return static_cast<int>(std::ceil((rows * perPixel + spare) / ratio - 1e-6));
+    };
+    return {logical(256), logical(224)};
+}
+
 }  // namespace
 
 MainWindow::MainWindow() {
@@ -74,8 +91,21 @@ MainWindow::MainWindow() {
 
 void MainWindow::ResizeClient(int width, int height) {
     if (fullScreen) return;
-    client_->setFixedSize(width, height);
+    QSize client(width, height);
+    if (!nesAspect) client = DotByDotClientSize(windowScale, devicePixelRatioF());
+    client_->setFixedSize(client);
     setFixedSize(sizeHint());
+    KeepOnScreen();
+}
+
+// A window grown to a larger size stays on the screen it is on: it moves up
+// and left rather than past the screen's bottom or right edge. Before it is
+// shown, the settings place it.
+void MainWindow::KeepOnScreen() {
+    if (!isVisible() || !screen()) return;
+    QRect frame = frameGeometry();
+    QPoint inside = OnScreen(frame.topLeft(), frame.size(), screen()->availableGeometry());
+    if (inside != frame.topLeft()) move(inside);
 }
 
 void MainWindow::EnterFullScreen() {

@@ -36,6 +36,8 @@ class MainWindow : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
    private:
+    void KeepOnScreen();
+
     QWidget* client_;
     PictureView* display_;
     RomBrowser* browser_;

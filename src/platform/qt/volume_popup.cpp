@@ -1,11 +1,15 @@
 #include "platform/qt/volume_popup.h"
 
+#include <QBoxLayout>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPointer>
+#include <QScreen>
 #include <QSlider>
 
 #include "apu/volume_steps.h"
+#include "platform/qt/desktop_settings.h"
 
 namespace morvel::qt {
 
@@ -13,12 +17,9 @@ namespace {
 
 QPointer<VolumePopup> volumePopup;
 
-// The popup's layout in pixels: a 100 x 23 dialog-unit box, a unit being
-// about 1.5 pixels across and 1.625 down at the usual dialog font.
-constexpr QRect kBox(0, 0, 150, 37);
-constexpr QRect kVolumeLabel(4, 0, 39, 13);
-constexpr QRect kPercentLabel(48, 0, 23, 13);
-constexpr QRect kSlider(0, 13, 150, 24);
+// The slider's length: about 25 average characters of the popup's font, the
+// 100 dialog units of the original box, so it grows with a larger font.
+constexpr int kSliderCharacters = 25;
 
 }  // namespace
 
@@ -30,15 +31,27 @@ VolumePopup::VolumePopup() {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName("volumePopup");
-    setFixedSize(kBox.size());
+    // The labels above the slider, laid out by Qt so that the texts fit at
+    // any font and screen scale; the popup takes the size they need.
+    auto* column = new QVBoxLayout(this);
+    column->setSizeConstraint(QLayout::SetFixedSize);
+    column->setContentsMargins(2, 2, 2, 2);
+    column->setSpacing(0);
+    auto* labels = new QHBoxLayout;
+    labels->setContentsMargins(4, 0, 4, 0);
     auto* label = new QLabel("Volume:", this);
-    label->setGeometry(kVolumeLabel);
-    percent_ = new QLabel("0", this);
+    percent_ = new QLabel("100%", this);
     percent_->setObjectName("volumePercent");
-    percent_->setGeometry(kPercentLabel);
+    // Wide enough for "100%", so the row does not move as the slider does.
+    percent_->setMinimumWidth(percent_->sizeHint().width());
+    labels->addWidget(label);
+    labels->addWidget(percent_);
+    labels->addStretch();
+    column->addLayout(labels);
     slider_ = new QSlider(Qt::Horizontal, this);
     slider_->setObjectName("volumeSlider");
-    slider_->setGeometry(kSlider);
+    slider_->setMinimumWidth(fontMetrics().averageCharWidth() * kSliderCharacters);
+    column->addWidget(slider_);
     slider_->setTickPosition(QSlider::NoTicks);
     slider_->setFocusPolicy(Qt::NoFocus);
     slider_->setRange(0, kVolumeSteps - 1);
@@ -59,7 +72,12 @@ void VolumePopup::ShowVolumePercent() {
 void OpenVolumePopup() {
     if (volumePopup) return;
     volumePopup = new VolumePopup;
-    volumePopup->move(QCursor::pos());
+    // At the pointer, or moved in where a large font would take it past the
+    // screen's edge.
+    QPoint at = QCursor::pos();
+    if (QScreen* screen = QGuiApplication::screenAt(at))
+        at = OnScreen(at, volumePopup->sizeHint(), screen->availableGeometry());
+    volumePopup->move(at);
     volumePopup->show();
 }
 

@@ -1,0 +1,77 @@
+#include "platform/qt/screen_saver.h"
+
+#if MORVEL_HAVE_DBUS
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#endif
+
+namespace morvel::qt {
+
+#if MORVEL_HAVE_DBUS
+namespace {
+
+constexpr char kService[] = "org.freedesktop.ScreenSaver";
+constexpr char kPath[] = "/org/freedesktop/ScreenSaver";
+// An answer that does not come within this time never will: the game goes on.
+constexpr int kCallTimeoutMs = 2000;
+
+QDBusMessage ScreenSaverCall(const char* method) {
+    return QDBusMessage::createMethodCall(kService, kPath, kService, method);
+}
+
+}  // namespace
+#endif
+
+ScreenSaverInhibitor::~ScreenSaverInhibitor() {
+    // The bus also ends the inhibition when the program's connection closes;
+    // this covers a window closed in a program that goes on.
+    wanted_ = false;
+    Release();
+}
+
+void ScreenSaverInhibitor::Follow(bool running) {
+    if (running == wanted_) return;
+    wanted_ = running;
+    if (wanted_)
+        Inhibit();
+    else
+        Release();
+}
+
+#if MORVEL_HAVE_DBUS
+void ScreenSaverInhibitor::Inhibit() {
+    if (asking_ || haveCookie_) return;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return;
+    QDBusMessage call = ScreenSaverCall("Inhibit");
+    call << QStringLiteral("morvel") << QStringLiteral("A game is running");
+    asking_ = true;
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kCallTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        asking_ = false;
+        QDBusPendingReply<uint32_t> reply = *watcher;
+        if (reply.isError()) return;
+        cookie_ = reply.value();
+        haveCookie_ = true;
+        // Paused or closed while the desktop was answering.
+        if (!wanted_) Release();
+    });
+}
+
+void ScreenSaverInhibitor::Release() {
+    if (!haveCookie_) return;
+    haveCookie_ = false;
+    QDBusMessage call = ScreenSaverCall("UnInhibit");
+    call << cookie_;
+    QDBusConnection::sessionBus().send(call);
+}
+#else
+// A Qt without D-Bus (a Windows build): the desktop is not asked.
+void ScreenSaverInhibitor::Inhibit() {}
+void ScreenSaverInhibitor::Release() {}
+#endif
+
+}  // namespace morvel::qt
