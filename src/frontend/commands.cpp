@@ -106,6 +106,14 @@ void SetPictureMode(uint32_t aspect) {
     windowHost.updateMenus();
 }
 
+// Full screen at the largest whole multiple that fits, or as large as fits;
+// a full screen picture is placed again at once.
+void IntegerScaleCommand() {
+    integerScale = integerScale ? 0 : 1;
+    if (fullScreen) windowHost.repaint();
+    windowHost.updateMenus();
+}
+
 void RescanCommand() {
     if (emuRunning) return;
     FillRomList();
@@ -164,6 +172,7 @@ const CommandRow kCommands[] = {
     {kCmdQualityPoor,    [] { SetRecordQuality(0); }},
     {kCmdQualityNormal,  [] { SetRecordQuality(1); }},
     {kCmdQualityHigh,    [] { SetRecordQuality(2); }},
+    {kCmdIntegerScale,   IntegerScaleCommand},
 };
 // clang-format on
 

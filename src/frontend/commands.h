@@ -36,9 +36,10 @@ enum CommandId : uint32_t {
     kCmdQualityPoor = 40108,
     kCmdQualityNormal = 40109,
     kCmdQualityHigh = 40110,
+    kCmdIntegerScale = 40111,
 };
 
-// Runs the command; identifiers outside 40000-40110 and those with no effect
+// Runs the command; identifiers outside 40000-40111 and those with no effect
 // yet are ignored.
 void RunCommand(uint32_t id);
 

@@ -27,6 +27,11 @@ struct Settings {
     PadBinding padBindings[kMaxPadBindings];
     int32_t padBindingCount;
     int32_t padSectionRead;  // the file had the section: it is written back
+    // The section "Full Screen", which older versions skip: Integer Scale=1
+    // shows the picture at the largest whole multiple that fits the screen.
+    // Written once the file had it or it is set.
+    int32_t integerScale;
+    int32_t integerScaleRead;
 };
 
 // The part of the desktop not covered by the task bar; the default window

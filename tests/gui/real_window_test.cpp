@@ -185,8 +185,8 @@ TEST_F(LargeScreen, WindowShowsTheHeadlessPictureAtEverySize) {
     for (bool software : {false, true}) {
         // At 1X in Dot by Dot, in the screen's top left corner.
         std::ofstream(folder_ + "/morvel.ini") << "[Window]\r\nX=1\r\nLeft=0\r\nTop=0\r\n";
-        morvel_ =
-            StartMorvel({folder_ + "/roms/demo.nes"}, software ? "MORVEL_SOFTWARE_DISPLAY=1" : "");
+        morvel_ = StartMorvel({folder_ + "/roms/demo.nes"},
+                              software ? "MORVEL_SOFTWARE_DISPLAY=1" : "MORVEL_OPENGL_DISPLAY=1");
         const char* path = software ? "software" : "OpenGL";
         std::string window = WindowId();
         ASSERT_FALSE(window.empty());

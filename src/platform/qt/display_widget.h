@@ -1,16 +1,19 @@
-// The widget that shows the presented pictures. On the GPU (gl_display.*) the
+// The widget that shows the presented pictures. On a GPU (gl_display.*) the
 // picture is a texture drawn with vertical sync; where no OpenGL context can
-// be made, QPainter scales it in software. Either way the picture keeps its
-// shape, letterboxed in full screen, with nearest-pixel filtering in Dot by
-// Dot and linear filtering in the NES aspect ratio. Nothing is copied on the
-// CPU.
+// be made, or the only renderer draws on the CPU, it is scaled in software.
+// Either way the picture is placed by PicturePlace (video/presentation.h):
+// whole device pixels in Dot by Dot, letterboxed in full screen, with
+// nearest-pixel filtering in Dot by Dot and linear filtering in the NES
+// aspect ratio.
 #pragma once
 
+#include <QPoint>
 #include <QRect>
+#include <QString>
 
 #include "core/host.h"
 
-class QPainter;
+class QImage;
 class QWidget;
 
 namespace morvel::qt {
@@ -24,13 +27,21 @@ class PictureView {
     // the next Show or Forget.
     virtual void Show(const PresentedPicture& picture) = 0;
     virtual void Forget() = 0;
+    // A view whose surface covers the widgets draws the message box itself
+    // (box at `at` in logical pixels of the widget) until the next picture.
+    virtual void ShowMessage(const QImage& box, QPoint at) {
+        (void)box;
+        (void)at;
+    }
 };
 
-// The GPU view when an OpenGL context can be made, the software one otherwise
-// (or with MORVEL_SOFTWARE_DISPLAY set). Owned by parent.
+// The GPU view when an OpenGL context can be made on a renderer of its own,
+// the software one otherwise. MORVEL_SOFTWARE_DISPLAY=1 chooses the software
+// view, MORVEL_OPENGL_DISPLAY=1 OpenGL even on a renderer that draws on the
+// CPU. Owned by parent.
 PictureView* MakePictureView(QWidget* parent);
 
-// Paints a picture (or, with none, black) over the whole of area with QPainter.
-void PaintPicture(QPainter& painter, const QRect& area, const PresentedPicture* picture);
+// "OpenGL (renderer)" or "software": the view MakePictureView made last.
+QString DisplayPathName();
 
 }  // namespace morvel::qt

@@ -1,11 +1,12 @@
 #include "platform/qt/gl_display.h"
 
+#include <QImage>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QOpenGLShaderProgram>
-#include <QOpenGLWidget>
-#include <QPainter>
+#include <QWidget>
+#include <QWindow>
 #include <QtEndian>
 #include <memory>
 
@@ -44,121 +45,187 @@ void main() {
 
 const GLfloat kCorners[] = {-1, -1, 1, -1, -1, 1, 1, 1};
 
-bool CanMakeContext() {
+// The renderer's name, or empty when no OpenGL context can be made here.
+QString RendererName() {
     QOpenGLContext context;
-    if (!context.create()) return false;
+    if (!context.create()) return {};
     QOffscreenSurface surface;
     surface.setFormat(context.format());
     surface.create();
-    if (!surface.isValid() || !context.makeCurrent(&surface)) return false;
+    if (!surface.isValid() || !context.makeCurrent(&surface)) return {};
+    const auto* name = reinterpret_cast<const char*>(context.functions()->glGetString(GL_RENDERER));
+    QString renderer = QString::fromLatin1(name ? name : "unnamed");
     context.doneCurrent();
-    return true;
+    return renderer;
 }
 
-class GlView : public QOpenGLWidget, public PictureView, protected QOpenGLFunctions {
+// Mesa's rasterisers that draw on the CPU: there, QPainter's scaling into the
+// window costs less than the same pixels through OpenGL.
+bool DrawsOnTheCpu(const QString& renderer) {
+    for (const char* name : {"llvmpipe", "softpipe", "swrast"})
+        if (renderer.contains(QLatin1String(name), Qt::CaseInsensitive)) return true;
+    return false;
+}
+
+// A window of its own inside the main window, drawn into and swapped as each
+// frame comes: no offscreen copy for Qt to compose with the widgets again.
+// The message box is drawn here too, since the widgets stay under it.
+class GlWindow : public QWindow, protected QOpenGLFunctions {
    public:
-    explicit GlView(QWidget* parent) : QOpenGLWidget(parent) {}
-    ~GlView() override {
-        if (!context()) return;
-        makeCurrent();
-        if (texture_) glDeleteTextures(1, &texture_);
+    GlWindow() { setSurfaceType(QWindow::OpenGLSurface); }
+    ~GlWindow() override {
+        if (!context_ || !context_->makeCurrent(this)) return;
+        glDeleteTextures(2, textures_);
         program_.reset();
-        doneCurrent();
+        context_->doneCurrent();
     }
-    QWidget* widget() override { return this; }
-    void Show(const PresentedPicture& picture) override {
+    void Show(const PresentedPicture& picture) {
         picture_ = picture;
         havePicture_ = true;
         fresh_ = true;
-        repaint();
+        message_ = QImage();
+        Draw();
     }
-    void Forget() override {
+    void Forget() {
         havePicture_ = false;
         fresh_ = false;
-        update();
+        message_ = QImage();
+        Draw();
+    }
+    void ShowMessage(const QImage& box, QPoint at) {
+        message_ = box.convertToFormat(QImage::Format_RGB32);
+        messageAt_ = at;
+        messageFresh_ = true;
+        Draw();
     }
 
    protected:
-    void initializeGL() override {
+    void exposeEvent(QExposeEvent*) override { Draw(); }
+
+   private:
+    bool Ready() {
+        if (context_) return program_ && context_->makeCurrent(this);
+        context_ = std::make_unique<QOpenGLContext>();
+        context_->setFormat(requestedFormat());
+        if (!context_->create() || !context_->makeCurrent(this)) return false;
         initializeOpenGLFunctions();
         auto program = std::make_unique<QOpenGLShaderProgram>();
         if (!program->addShaderFromSourceCode(QOpenGLShader::Vertex, kVertexShader) ||
             !program->addShaderFromSourceCode(QOpenGLShader::Fragment, kFragmentShader) ||
             !program->link()) {
-            qWarning("morvel: the picture's shaders failed (%s); drawing with QPainter",
-                     qPrintable(program->log()));
-            return;
+            qWarning("morvel: the picture's shaders failed (%s)", qPrintable(program->log()));
+            return false;
         }
         program_ = std::move(program);
         corner_ = program_->attributeLocation("corner");
-        glGenTextures(1, &texture_);
-        glBindTexture(GL_TEXTURE_2D, texture_);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        textureWidth_ = textureHeight_ = 0;
+        glGenTextures(2, textures_);
+        for (GLuint texture : textures_) {
+            glBindTexture(GL_TEXTURE_2D, texture);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        }
+        return true;
     }
 
-    void paintGL() override {
-        if (!program_) {
-            QPainter painter(this);
-            PaintPicture(painter, rect(), havePicture_ ? &picture_ : nullptr);
-            return;
-        }
-        glClearColor(0, 0, 0, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        if (!havePicture_) return;
-        glBindTexture(GL_TEXTURE_2D, texture_);
-        if (fresh_) Upload();
-        const qreal ratio = devicePixelRatioF();
+    void Draw() {
+        if (!isExposed() || !Ready()) return;
+        const qreal ratio = devicePixelRatio();
         const int width = qRound(this->width() * ratio);
         const int height = qRound(this->height() * ratio);
-        PictureRect fit = FitPicture(width, height, nesAspect);
-        glViewport(fit.x, height - fit.y - fit.height, fit.width, fit.height);
-        const GLint filter = picture_.smooth ? GL_LINEAR : GL_NEAREST;
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+        glViewport(0, 0, width, height);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
         program_->bind();
         program_->setUniformValue("picture", 0);
         glBindBuffer(GL_ARRAY_BUFFER, 0);
         program_->enableAttributeArray(corner_);
         program_->setAttributeArray(corner_, kCorners, 2);
-        glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+        if (havePicture_) {
+            glBindTexture(GL_TEXTURE_2D, textures_[0]);
+            const PresentedPicture& p = picture_;
+            if (fresh_) Upload(p.pixels + p.top * p.width, p.width, p.rows, pictureSize_);
+            fresh_ = false;
+            PictureRect fit = PicturePlace(width, height);
+            glViewport(fit.x, height - fit.y - fit.height, fit.width, fit.height);
+            Quad(p.smooth ? GL_LINEAR : GL_NEAREST);
+        }
+        if (!message_.isNull()) {
+            glBindTexture(GL_TEXTURE_2D, textures_[1]);
+            if (messageFresh_)
+                Upload(reinterpret_cast<const uint32_t*>(message_.constBits()), message_.width(),
+                       message_.height(), messageSize_);
+            messageFresh_ = false;
+            const int x = qRound(messageAt_.x() * ratio);
+            const int y = qRound(messageAt_.y() * ratio);
+            glViewport(x, height - y - message_.height(), message_.width(), message_.height());
+            Quad(GL_NEAREST);
+        }
         program_->disableAttributeArray(corner_);
         program_->release();
+        context_->swapBuffers(this);
     }
 
-   private:
-    // The rows shown, straight from the surface the frame was presented in.
-    void Upload() {
-        const PresentedPicture& p = picture_;
-        const uint32_t* rows = p.pixels + p.top * p.width;
+    void Quad(GLint filter) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+        glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    }
+
+    // Pixels as they lie in memory into the bound texture, made anew when its
+    // size changes.
+    void Upload(const uint32_t* pixels, int width, int height, QSize& size) {
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-        if (p.width != textureWidth_ || p.rows != textureHeight_) {
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, p.width, p.rows, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                         rows);
-            textureWidth_ = p.width;
-            textureHeight_ = p.rows;
+        if (size != QSize(width, height)) {
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                         pixels);
+            size = QSize(width, height);
         } else {
-            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, p.width, p.rows, GL_RGBA, GL_UNSIGNED_BYTE,
-                            rows);
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
+                            pixels);
         }
-        fresh_ = false;
     }
 
+    std::unique_ptr<QOpenGLContext> context_;
     std::unique_ptr<QOpenGLShaderProgram> program_;
-    GLuint texture_ = 0;
+    GLuint textures_[2] = {0, 0};  // the picture, the message box
     int corner_ = -1;
-    int32_t textureWidth_ = 0;
-    int32_t textureHeight_ = 0;
+    QSize pictureSize_;
+    QSize messageSize_;
     PresentedPicture picture_{};
     bool havePicture_ = false;
     bool fresh_ = false;
+    QImage message_;
+    QPoint messageAt_;
+    bool messageFresh_ = false;
+};
+
+// The window's container, filling the widget the main window sizes.
+class GlView : public QWidget, public PictureView {
+   public:
+    explicit GlView(QWidget* parent)
+        : QWidget(parent),
+          window_(new GlWindow),
+          container_(createWindowContainer(window_, this)) {}
+    QWidget* widget() override { return this; }
+    void Show(const PresentedPicture& picture) override { window_->Show(picture); }
+    void Forget() override { window_->Forget(); }
+    void ShowMessage(const QImage& box, QPoint at) override { window_->ShowMessage(box, at); }
+
+   protected:
+    void resizeEvent(QResizeEvent*) override { container_->setGeometry(rect()); }
+
+   private:
+    GlWindow* window_;
+    QWidget* container_;
 };
 
 }  // namespace
 
-PictureView* MakeGlPictureView(QWidget* parent) {
-    if (!CanMakeContext()) return nullptr;
+PictureView* MakeGlPictureView(QWidget* parent, QString& renderer) {
+    renderer = RendererName();
+    if (renderer.isEmpty()) return nullptr;
+    if (DrawsOnTheCpu(renderer) && !qEnvironmentVariableIsSet("MORVEL_OPENGL_DISPLAY"))
+        return nullptr;
     return new GlView(parent);
 }
 

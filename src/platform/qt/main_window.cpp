@@ -131,8 +131,11 @@ void MainWindow::LeaveFullScreen() {
 }
 
 // The browser paints over the client area as it appears, message box included.
+// A picture drawn through OpenGL has a window of its own, which would cover
+// the browser: it is hidden meanwhile.
 void MainWindow::ShowBrowser() {
     osd_->hide();
+    display_->widget()->hide();
     browser_->show();
     browser_->raise();
     browser_->list()->setFocus();
@@ -140,6 +143,7 @@ void MainWindow::ShowBrowser() {
 
 void MainWindow::HideBrowser() {
     browser_->hide();
+    display_->widget()->show();
     setFocus();
 }
 
@@ -289,7 +293,12 @@ void ConnectHosts(MainWindow* window) {
     videoHost.releasePicture = [] { mainWindow->display()->Forget(); };
     videoHost.updateSizeMenu = RefreshMenus;
 
-    osdDraw = [](const char* text) { mainWindow->osd()->ShowText(QString::fromUtf8(text)); };
+    osdDraw = [](const char* text) {
+        OsdOverlay* osd = mainWindow->osd();
+        osd->ShowText(QString::fromUtf8(text));
+        if (mainWindow->display()->widget()->isVisible())
+            mainWindow->display()->ShowMessage(osd->grab().toImage(), osd->pos());
+    };
     showErrorBox = [](const char* text) {
         QMessageBox::critical(mainWindow, "Error", QString::fromUtf8(text));
     };
