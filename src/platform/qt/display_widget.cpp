@@ -73,8 +73,14 @@ void PaintPicture(QPainter& painter, const QRect& area, qreal ratio,
     const int height = qRound(area.height() * ratio);
     const PictureRect fit = PicturePlace(width, height);
     painter.save();
-    painter.translate(area.topLeft());
-    painter.scale(1 / ratio, 1 / ratio);
+    // From here on, device pixels from the area's corner, put on a whole
+    // device pixel: at 1.5 device pixels to the logical one a widget may
+    // start between two, and the picture would be filtered half a pixel off.
+    const QTransform toDevice = painter.deviceTransform();
+    const QPointF corner = toDevice.map(QPointF(area.topLeft()));
+    painter.setWorldTransform(
+        QTransform::fromTranslate(std::round(corner.x()), std::round(corner.y())) *
+        toDevice.inverted());
     const QRect target(fit.x, fit.y, fit.width, fit.height);
     const QRect all(0, 0, width, height);
     const QRegion bars = picture ? QRegion(all).subtracted(target) : QRegion(all);
@@ -124,11 +130,13 @@ class SoftwareView : public QWidget, public PictureView {
     QRect PictureArea() const {
         const qreal ratio = devicePixelRatioF();
         const PictureRect fit = PicturePlace(qRound(width() * ratio), qRound(height() * ratio));
-        const int left = static_cast<int>(std::floor(fit.x / ratio));
-        const int top = static_cast<int>(std::floor(fit.y / ratio));
+        // A logical pixel more each way covers the rounding of the corner.
+        const int left = static_cast<int>(std::floor(fit.x / ratio)) - 1;
+        const int top = static_cast<int>(std::floor(fit.y / ratio)) - 1;
         return QRect(QPoint(left, top),
-                     QPoint(static_cast<int>(std::ceil((fit.x + fit.width) / ratio)) - 1,
-                            static_cast<int>(std::ceil((fit.y + fit.height) / ratio)) - 1));
+                     QPoint(static_cast<int>(std::ceil((fit.x + fit.width) / ratio)),
+                            static_cast<int>(std::ceil((fit.y + fit.height) / ratio))))
+            .intersected(rect());
     }
 
     PresentedPicture picture_{};
@@ -151,6 +159,13 @@ PictureView* MakePictureView(QWidget* parent) {
 
 QString DisplayPathName() {
     return displayPath;
+}
+
+QImage SoftwarePicture(const PresentedPicture& picture, QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    QPainter painter(&image);
+    PaintPicture(painter, image.rect(), 1, &picture);
+    return image;
 }
 
 }  // namespace morvel::qt

@@ -9,6 +9,7 @@
 
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 #include "core/host.h"
@@ -43,5 +44,9 @@ PictureView* MakePictureView(QWidget* parent);
 
 // "OpenGL (renderer)" or "software": the view MakePictureView made last.
 QString DisplayPathName();
+
+// The picture as the software view paints it into an area of size device
+// pixels at one device pixel to the logical one, bars included.
+QImage SoftwarePicture(const PresentedPicture& picture, QSize size);
 
 }  // namespace morvel::qt
