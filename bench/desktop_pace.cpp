@@ -9,7 +9,9 @@
 // interval. A frame presented in the same interval as the one before it was
 // never shown (dropped: the later one replaced it before the refresh); an
 // interval in which no frame was presented showed the previous one again
-// (doubled).
+// (doubled). Through OpenGL the time is the hand-over to the drawing thread,
+// and a picture it never drew because the next one replaced it counts as
+// dropped too.
 //
 //   morvel_desktop_pace [--seconds N] [--scale S] [--aspect] [--record Q] CARTRIDGE.nes
 //
@@ -33,6 +35,7 @@
 #include "input/button_source.h"
 #include "platform/qt/desktop_app.h"
 #include "platform/qt/display_widget.h"
+#include "platform/qt/main_window.h"
 #include "recording/video_recorder.h"
 #include "video/presentation.h"
 
@@ -136,6 +139,7 @@ int main(int argc, char** argv) {
     videoHost.show = ShowAndNote;
     shownAt.reserve(static_cast<size_t>(seconds * 70) + 16);
     uint64_t frames0 = framesPresented;
+    const uint64_t replaced0 = qt::CurrentMainWindow()->display()->PicturesReplaced();
     double cpu0 = CpuSeconds();
     auto start = std::chrono::steady_clock::now();
     auto end = start + std::chrono::duration<double>(seconds);
@@ -146,7 +150,9 @@ int main(int argc, char** argv) {
     const double cpu = 100.0 * (CpuSeconds() - cpu0) / wall;
     videoHost.show = showPicture;
     const double refresh = QGuiApplication::primaryScreen()->refreshRate();
-    const Cadence cadence = CountCadence(refresh);
+    Cadence cadence = CountCadence(refresh);
+    cadence.dropped +=
+        static_cast<int>(qt::CurrentMainWindow()->display()->PicturesReplaced() - replaced0);
     std::printf(
         "mode: %s %ux, %s display, %.0f Hz screen\nfps: %.2f\nframes: %zu, %d dropped, %d "
         "doubled\ncpu: %.1f%% of one core\n",

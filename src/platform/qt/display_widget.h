@@ -34,6 +34,9 @@ class PictureView {
         (void)box;
         (void)at;
     }
+    // Pictures a later one replaced before they were drawn (a view that
+    // draws on a thread of its own while the emulation goes on).
+    virtual uint64_t PicturesReplaced() const { return 0; }
 };
 
 // The GPU view when an OpenGL context can be made on a renderer of its own,

@@ -5,10 +5,14 @@
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QOpenGLShaderProgram>
+#include <QThread>
 #include <QWidget>
 #include <QWindow>
 #include <QtEndian>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include "platform/qt/display_widget.h"
 #include "video/presentation.h"
@@ -67,47 +71,142 @@ bool DrawsOnTheCpu(const QString& renderer) {
     return false;
 }
 
-// A window of its own inside the main window, drawn into and swapped as each
-// frame comes: no offscreen copy for Qt to compose with the widgets again.
-// The message box is drawn here too, since the widgets stay under it.
+// What the window shows, set by the main thread and drawn by the drawing
+// thread: the picture's size, where it goes, and the message box.
+struct Scene {
+    int width = 0;
+    int rows = 0;
+    int smooth = 0;
+    bool picture = false;
+    bool pictureFresh = false;
+    PictureRect fit{};
+    QImage message;  // RGB32; null: none
+    QPoint messageAt;
+    bool messageFresh = false;
+    int deviceWidth = 0;
+    int deviceHeight = 0;
+};
+
+// A window of its own inside the main window, drawn into and swapped: no
+// offscreen copy for Qt to compose with the widgets again. The message box is
+// drawn here too, since the widgets stay under it. Where OpenGL may be used
+// from another thread, a thread of the window's own draws and swaps, so a
+// swap that waits for the screen's refresh never holds the emulation, whose
+// pace the sound sets: a frame that comes while the one before still waits
+// replaces it.
 class GlWindow : public QWindow, protected QOpenGLFunctions {
    public:
     GlWindow() { setSurfaceType(QWindow::OpenGLSurface); }
     ~GlWindow() override {
-        if (!context_ || !context_->makeCurrent(this)) return;
-        glDeleteTextures(2, textures_);
-        program_.reset();
-        context_->doneCurrent();
+        if (thread_) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                quit_ = true;
+            }
+            wake_.notify_one();
+            thread_->wait();
+        } else {
+            Release();
+        }
     }
-    void Show(const PresentedPicture& picture) {
-        picture_ = picture;
-        havePicture_ = true;
-        fresh_ = true;
-        message_ = QImage();
-        Draw();
+    void Show(const PresentedPicture& p) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (scene_.pictureFresh) ++replaced_;
+        const uint32_t* rows = p.pixels + p.top * p.width;
+        pendingPixels_.assign(rows, rows + static_cast<size_t>(p.width) * p.rows);
+        scene_.width = p.width;
+        scene_.rows = p.rows;
+        scene_.smooth = p.smooth;
+        scene_.picture = true;
+        scene_.pictureFresh = true;
+        scene_.message = QImage();
+        Request();
     }
     void Forget() {
-        havePicture_ = false;
-        fresh_ = false;
-        message_ = QImage();
-        Draw();
+        std::lock_guard<std::mutex> lock(mutex_);
+        scene_.picture = false;
+        scene_.message = QImage();
+        Request();
+    }
+    uint64_t Replaced() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return replaced_;
     }
     void ShowMessage(const QImage& box, QPoint at) {
-        message_ = box.convertToFormat(QImage::Format_RGB32);
-        messageAt_ = at;
-        messageFresh_ = true;
-        Draw();
+        std::lock_guard<std::mutex> lock(mutex_);
+        scene_.message = box.convertToFormat(QImage::Format_RGB32);
+        scene_.messageAt = at;
+        scene_.messageFresh = true;
+        Request();
     }
 
    protected:
-    void exposeEvent(QExposeEvent*) override { Draw(); }
+    void exposeEvent(QExposeEvent*) override {
+        if (!isExposed()) return;
+        if (!context_ && !Start()) return;
+        std::lock_guard<std::mutex> lock(mutex_);
+        Request();
+    }
+    void resizeEvent(QResizeEvent*) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Request();
+    }
 
    private:
-    bool Ready() {
-        if (context_) return program_ && context_->makeCurrent(this);
+    // Makes the context, on the drawing thread where OpenGL allows one.
+    bool Start() {
         context_ = std::make_unique<QOpenGLContext>();
         context_->setFormat(requestedFormat());
-        if (!context_->create() || !context_->makeCurrent(this)) return false;
+        if (!context_->create()) return false;
+        if (!QOpenGLContext::supportsThreadedOpenGL()) return true;
+        thread_.reset(QThread::create([this] { Loop(); }));
+        context_->moveToThread(thread_.get());
+        thread_->start();
+        return true;
+    }
+
+    // Called with the lock held, on the main thread: the window's size and
+    // the picture's place as they are now, then a drawing.
+    void Request() {
+        const qreal ratio = devicePixelRatio();
+        scene_.deviceWidth = qRound(width() * ratio);
+        scene_.deviceHeight = qRound(height() * ratio);
+        scene_.fit = PicturePlace(scene_.deviceWidth, scene_.deviceHeight);
+        if (!context_ || !isExposed()) return;
+        pending_ = true;
+        if (thread_)
+            wake_.notify_one();
+        else
+            DrawPending();
+    }
+
+    void Loop() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return pending_ || quit_; });
+            if (quit_) break;
+            DrawPending(&lock);
+        }
+        lock.unlock();
+        Release();
+    }
+
+    // Takes the scene (a new picture's rows by swapping buffers) and draws it
+    // without the lock.
+    void DrawPending(std::unique_lock<std::mutex>* lock = nullptr) {
+        pending_ = false;
+        if (scene_.pictureFresh) drawnPixels_.swap(pendingPixels_);
+        drawn_ = scene_;
+        scene_.pictureFresh = false;
+        scene_.messageFresh = false;
+        if (lock) lock->unlock();
+        Draw();
+        if (lock) lock->lock();
+    }
+
+    bool Ready() {
+        if (!context_->makeCurrent(this)) return false;
+        if (program_) return true;
         initializeOpenGLFunctions();
         auto program = std::make_unique<QOpenGLShaderProgram>();
         if (!program->addShaderFromSourceCode(QOpenGLShader::Vertex, kVertexShader) ||
@@ -128,11 +227,9 @@ class GlWindow : public QWindow, protected QOpenGLFunctions {
     }
 
     void Draw() {
-        if (!isExposed() || !Ready()) return;
-        const qreal ratio = devicePixelRatio();
-        const int width = qRound(this->width() * ratio);
-        const int height = qRound(this->height() * ratio);
-        glViewport(0, 0, width, height);
+        if (!Ready()) return;
+        const Scene& d = drawn_;
+        glViewport(0, 0, d.deviceWidth, d.deviceHeight);
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
         program_->bind();
@@ -140,29 +237,38 @@ class GlWindow : public QWindow, protected QOpenGLFunctions {
         glBindBuffer(GL_ARRAY_BUFFER, 0);
         program_->enableAttributeArray(corner_);
         program_->setAttributeArray(corner_, kCorners, 2);
-        if (havePicture_) {
+        if (d.picture) {
             glBindTexture(GL_TEXTURE_2D, textures_[0]);
-            const PresentedPicture& p = picture_;
-            if (fresh_) Upload(p.pixels + p.top * p.width, p.width, p.rows, pictureSize_);
-            fresh_ = false;
-            PictureRect fit = PicturePlace(width, height);
-            glViewport(fit.x, height - fit.y - fit.height, fit.width, fit.height);
-            Quad(p.smooth ? GL_LINEAR : GL_NEAREST);
+            if (d.pictureFresh) Upload(drawnPixels_.data(), d.width, d.rows, pictureSize_);
+            const PictureRect& fit = d.fit;
+            glViewport(fit.x, d.deviceHeight - fit.y - fit.height, fit.width, fit.height);
+            Quad(d.smooth ? GL_LINEAR : GL_NEAREST);
         }
-        if (!message_.isNull()) {
+        if (!d.message.isNull()) {
             glBindTexture(GL_TEXTURE_2D, textures_[1]);
-            if (messageFresh_)
-                Upload(reinterpret_cast<const uint32_t*>(message_.constBits()), message_.width(),
-                       message_.height(), messageSize_);
-            messageFresh_ = false;
-            const int x = qRound(messageAt_.x() * ratio);
-            const int y = qRound(messageAt_.y() * ratio);
-            glViewport(x, height - y - message_.height(), message_.width(), message_.height());
+            const QImage& m = d.message;
+            if (d.messageFresh)
+                Upload(reinterpret_cast<const uint32_t*>(m.constBits()), m.width(), m.height(),
+                       messageSize_);
+            const qreal ratio = m.devicePixelRatio();
+            const int x = qRound(d.messageAt.x() * ratio);
+            const int y = qRound(d.messageAt.y() * ratio);
+            glViewport(x, d.deviceHeight - y - m.height(), m.width(), m.height());
             Quad(GL_NEAREST);
         }
         program_->disableAttributeArray(corner_);
         program_->release();
         context_->swapBuffers(this);
+    }
+
+    // The OpenGL objects and the context go on the thread that used them.
+    void Release() {
+        if (context_ && program_ && context_->makeCurrent(this)) {
+            glDeleteTextures(2, textures_);
+            program_.reset();
+            context_->doneCurrent();
+        }
+        context_.reset();
     }
 
     void Quad(GLint filter) {
@@ -185,18 +291,23 @@ class GlWindow : public QWindow, protected QOpenGLFunctions {
         }
     }
 
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    Scene scene_;  // what the main thread last set
+    std::vector<uint32_t> pendingPixels_;
+    bool pending_ = false;  // scene_ not drawn yet
+    bool quit_ = false;
+    uint64_t replaced_ = 0;
+    std::unique_ptr<QThread> thread_;
+    // The drawing thread's own (the main thread's without one).
+    Scene drawn_;
+    std::vector<uint32_t> drawnPixels_;
     std::unique_ptr<QOpenGLContext> context_;
     std::unique_ptr<QOpenGLShaderProgram> program_;
     GLuint textures_[2] = {0, 0};  // the picture, the message box
     int corner_ = -1;
     QSize pictureSize_;
     QSize messageSize_;
-    PresentedPicture picture_{};
-    bool havePicture_ = false;
-    bool fresh_ = false;
-    QImage message_;
-    QPoint messageAt_;
-    bool messageFresh_ = false;
 };
 
 // The window's container, filling the widget the main window sizes.
@@ -210,6 +321,7 @@ class GlView : public QWidget, public PictureView {
     void Show(const PresentedPicture& picture) override { window_->Show(picture); }
     void Forget() override { window_->Forget(); }
     void ShowMessage(const QImage& box, QPoint at) override { window_->ShowMessage(box, at); }
+    uint64_t PicturesReplaced() const override { return window_->Replaced(); }
 
    protected:
     void resizeEvent(QResizeEvent*) override { container_->setGeometry(rect()); }
