@@ -87,6 +87,11 @@ TEST_F(SettingsFile, ValuesAreConvertedAsTheFileHoldsThem) {
         {"[Video Recording]\r\nQuality=3\r\n", {}},
         {"[Video Recording]\r\nQuality=-1\r\n", {}},
         {"[Window]\r\nUp=1\r\nDb=1\r\n", {}},  // keys of another section
+        // A section older versions skip, written back once the file had it.
+        {"[full screen]\r\nInteger Scale=7\r\n",
+         {{"Quality=0\r\n", "Quality=0\r\n[Full Screen]\r\nInteger Scale=1\r\n"}}},
+        {"[Full Screen]\r\nInteger Scale=0\r\n",
+         {{"Quality=0\r\n", "Quality=0\r\n[Full Screen]\r\nInteger Scale=0\r\n"}}},
     };
     for (const auto& c : cases) {
         std::string expected = kFirstSave;

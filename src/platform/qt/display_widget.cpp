@@ -118,6 +118,7 @@ class SoftwareView : public QWidget, public PictureView {
         havePicture_ = false;
         update();
     }
+    void Redraw() override { update(); }
 
    protected:
     void paintEvent(QPaintEvent*) override {

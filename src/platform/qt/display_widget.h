@@ -28,6 +28,9 @@ class PictureView {
     // the next Show or Forget.
     virtual void Show(const PresentedPicture& picture) = 0;
     virtual void Forget() = 0;
+    // Draws the last picture again, placed anew (after a change of mode),
+    // without the message box.
+    virtual void Redraw() = 0;
     // A view whose surface covers the widgets draws the message box itself
     // (box at `at` in logical pixels of the widget) until the next picture.
     virtual void ShowMessage(const QImage& box, QPoint at) {

@@ -128,6 +128,11 @@ class GlWindow : public QWindow, protected QOpenGLFunctions {
         scene_.message = QImage();
         Request();
     }
+    void Redraw() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        scene_.message = QImage();
+        Request();
+    }
     uint64_t Replaced() {
         std::lock_guard<std::mutex> lock(mutex_);
         return replaced_;
@@ -320,6 +325,7 @@ class GlView : public QWidget, public PictureView {
     QWidget* widget() override { return this; }
     void Show(const PresentedPicture& picture) override { window_->Show(picture); }
     void Forget() override { window_->Forget(); }
+    void Redraw() override { window_->Redraw(); }
     void ShowMessage(const QImage& box, QPoint at) override { window_->ShowMessage(box, at); }
     uint64_t PicturesReplaced() const override { return window_->Replaced(); }
 

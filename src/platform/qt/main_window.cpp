@@ -265,6 +265,7 @@ void ConnectHosts(MainWindow* window) {
     windowHost.repaint = [] {
         mainWindow->osd()->hide();
         mainWindow->update();
+        mainWindow->display()->Redraw();
     };
     windowHost.updateMenus = RefreshMenus;
     // The dialog opens on the folder a file was last chosen from, at first
