@@ -36,6 +36,7 @@
 #include "platform/qt/desktop_app.h"
 #include "platform/qt/display_widget.h"
 #include "platform/qt/main_window.h"
+#include "platform/sdl/sdl_sound.h"
 #include "recording/video_recorder.h"
 #include "video/presentation.h"
 
@@ -140,6 +141,7 @@ int main(int argc, char** argv) {
     shownAt.reserve(static_cast<size_t>(seconds * 70) + 16);
     uint64_t frames0 = framesPresented;
     const uint64_t replaced0 = qt::CurrentMainWindow()->display()->PicturesReplaced();
+    uint64_t underruns0 = sdl::SoundUnderruns();
     double cpu0 = CpuSeconds();
     auto start = std::chrono::steady_clock::now();
     auto end = start + std::chrono::duration<double>(seconds);
@@ -158,6 +160,8 @@ int main(int argc, char** argv) {
         "doubled\ncpu: %.1f%% of one core\n",
         aspect ? "aspect" : "dot", scale, qPrintable(qt::DisplayPathName()), refresh, fps,
         shownAt.size(), cadence.dropped, cadence.doubled, cpu);
+    std::printf("sound underruns: %llu\n",
+                static_cast<unsigned long long>(sdl::SoundUnderruns() - underruns0));
     if (record >= 0) {
         RunCommand(kCmdRecordStop);
         RecorderStatistics stats = RecorderStats();

@@ -12,6 +12,7 @@ packages=(
   cc65                                            # assembles our own test cartridges and demo
   ffmpeg                                          # reads recorded AVI files back in tests
   xvfb xdotool                                    # end-to-end tests of the real window
+  weston qt6-wayland                              # the real window under a headless Wayland compositor
   dbus-daemon                                     # a private session bus for the screen saver test
   desktop-file-utils                              # checks the installed launcher entry
   clang libclang-rt-14-dev                        # libFuzzer and sanitizer runtimes

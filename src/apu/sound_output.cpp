@@ -4,6 +4,7 @@
 #include "apu/sound_output.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <new>
 #include <thread>
@@ -15,12 +16,15 @@ namespace morvel {
 const SoundBufferInterface* soundBackend;
 SoundDevice* soundDevice;
 SampleTap soundSampleTap;
+int32_t soundLatencyMs = kSoundLatencyDefaultMs;
 
 namespace {
 
 constexpr uint32_t kSampleRate = 44100;
-constexpr uint32_t kBufferBytes = (kSampleRate * 100 / 1000) * 2;  // 100 ms, 8820 bytes
-constexpr uint32_t kPrimingBytes = 2048;                           // 1024 samples of silence
+// Twice the longest latency: room for it and a frame beyond, whatever the
+// device holds back.
+constexpr uint32_t kBufferBytes = (kSampleRate * 2 * kSoundLatencyMaxMs / 1000) * 2;  // 17640
+constexpr uint32_t kPrimingBytes = 2048;  // 1024 samples of silence
 
 const SoundBufferInterface* Buffer() {
     return soundDevice ? soundDevice->buffer : nullptr;
@@ -56,11 +60,28 @@ void Unlock() {
     d.locked = 0;
 }
 
+double SteadySeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 void SleepOneMillisecond() {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
+double LatencySeconds() {
+    return soundLatencyMs / 1000.0;
+}
+
 }  // namespace
+
+SoundClock soundClock = {SteadySeconds, SleepOneMillisecond};
+
+void SetSoundLatency(int32_t milliseconds) {
+    bool valid = milliseconds >= kSoundLatencyMinMs && milliseconds <= kSoundLatencyMaxMs;
+    soundLatencyMs = valid ? milliseconds : kSoundLatencyDefaultMs;
+    if (soundDevice) RateControlSetTarget(soundDevice->rate, LatencySeconds());
+}
 
 int SoundInit() {
     if (soundDevice) return 0;
@@ -77,6 +98,7 @@ int SoundInit() {
     soundDevice->buffer = soundBackend;
     soundDevice->stopped = 1;
     soundDevice->locked = 0;
+    RateControlStart(soundDevice->rate, LatencySeconds());
     samplesDivider = 40;
     SoundRestart();
     return 1;
@@ -108,14 +130,27 @@ void SoundSync() {
     uint32_t count = sampleCount < kSampleBufferLength ? sampleCount : kSampleBufferLength;
     if (soundSampleTap) soundSampleTap(sampleBuffer, count);
     if (!Buffer()) return;
-    // Playing sixty frames' worth of samples per second, whatever their count
-    // (a frame without samples leaves the rate alone rather than stopping it).
-    if (count > 0) soundDevice->buffer->setFrequency(count * 60);
+    SoundDevice& d = *soundDevice;
+    // The sound queued ahead of the device, in seconds at the stream's rate.
+    auto queuedSeconds = [&d](uint32_t freeBytes) {
+        return (d.bufferBytes - freeBytes) / (2.0 * d.sampleRate);
+    };
     uint32_t bytes = 2 * count;
-    for (int waited = 0; SoundFreeBytes() <= bytes; ++waited) {
-        if (waited >= kSoundWaitLimitMs) return;  // the device stalled: drop the frame
-        SleepOneMillisecond();
+    uint32_t freeBytes = SoundFreeBytes();
+    bool waited = false;
+    for (int ms = 0; freeBytes <= bytes || queuedSeconds(freeBytes) > RateControlCeiling(d.rate);
+         ++ms) {
+        if (ms >= kSoundWaitLimitMs) return;  // the device stalled: drop the frame
+        soundClock.sleepMillisecond();
+        waited = true;
+        freeBytes = SoundFreeBytes();
     }
+    double ratio =
+        RateControlUpdate(d.rate, soundClock.seconds(), queuedSeconds(freeBytes), waited);
+    // The ring plays sixty frames' worth of samples per second, whatever their
+    // count, nudged by the rate control; a frame without samples leaves the
+    // rate alone rather than stopping it.
+    if (count > 0) d.buffer->setFrequency(static_cast<uint32_t>(std::lround(count * 60 * ratio)));
     SoundWrite(sampleBuffer, static_cast<int32_t>(bytes));
 }
 
@@ -151,7 +186,11 @@ void SoundClear() {
     if (d.first.data) std::memset(d.first.data, 0, d.first.bytes);
     if (d.second.data) std::memset(d.second.data, 0, d.second.bytes);
     Unlock();
-    d.writeOffset = 0;
+    // Whether the device plays on through the silence or holds its cursor
+    // where the samples ended, the next frame is heard next and the queue
+    // starts empty.
+    d.writeOffset = (d.buffer->playCursor() % d.bufferBytes) & ~1u;
+    RateControlRestart(d.rate);
 }
 
 void SoundStop() {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "apu/rate_control.h"
 #include "core/host.h"
 
 namespace morvel {
@@ -14,10 +15,11 @@ struct SoundDevice {
     SoundRegion first;                   // the locked regions of the write in progress
     SoundRegion second;
     uint32_t writeOffset;  // where the next samples go in the ring
-    uint32_t bufferBytes;  // 8820: 100 ms of 16-bit mono at 44100 Hz
+    uint32_t bufferBytes;  // 17640: 200 ms of 16-bit mono at 44100 Hz, twice the longest latency
     uint32_t sampleRate;   // 44100
     uint32_t stopped;      // 1 while the buffer is not playing
     uint32_t locked;       // 1 between a successful lock and its unlock
+    RateControl rate;      // the playing rate that keeps the queued sound at the latency
 };
 
 // Null before SoundInit and after SoundShutdown.
@@ -27,6 +29,22 @@ extern SoundDevice* soundDevice;
 // long is given up on for that frame (the frame's samples are dropped).
 constexpr int kSoundWaitLimitMs = 300;
 
+// The sound latency: how much sound, in milliseconds, the game keeps queued
+// ahead of the device. A value outside 20-100 gives the default, 40.
+constexpr int32_t kSoundLatencyMinMs = 20;
+constexpr int32_t kSoundLatencyMaxMs = 100;
+constexpr int32_t kSoundLatencyDefaultMs = 40;
+extern int32_t soundLatencyMs;
+void SetSoundLatency(int32_t milliseconds);
+
+// The clock SoundSync reads (seconds) and the millisecond it sleeps while the
+// ring is full enough; the default is the steady clock, tests simulate both.
+struct SoundClock {
+    double (*seconds)();
+    void (*sleepMillisecond)();
+};
+extern SoundClock soundClock;
+
 // Opens soundBackend, sets the 40-cycle sample clock and restarts the stream
 // with silence. Returns 1, or 0 when the device cannot be opened (or is open).
 int SoundInit();
@@ -35,11 +53,13 @@ void SoundShutdown();
 // Clears the sample stage, starts playback and queues 1024 samples of silence.
 void SoundRestart();
 
-// Sets the playback rate to sampleCount x 60, waits (1 ms sleeps, bounded)
-// until the buffer has room for the frame's samples and writes them.
+// Waits (1 ms sleeps, bounded) until the sound queued ahead of the device has
+// fallen to the latency, sets the playback rate to sampleCount x 60
+// nudged by the rate control, and writes the frame's samples.
 void SoundSync();
 
-// Fills the ring with silence and moves the write position to its start.
+// Fills the ring with silence and moves the write position to the play
+// cursor, so that the next samples are the next heard.
 void SoundClear();
 // Silence and stop / silence and play, around anything that blocks the frames.
 void SoundStop();

@@ -126,7 +126,10 @@ struct SoundBufferInterface {
     void (*stop)();
     // Makes a lost buffer usable again.
     SoundResult (*restore)();
-    // The byte offset in the ring that plays next.
+    // The byte offset in the ring that plays next. An output may hold it where
+    // the last write ended when it has played everything written, rather than
+    // play on into older samples (the SDL output does); a write of the whole
+    // ring is a clear, after which nothing counts as written.
     uint32_t (*playCursor)();
     // Sets the rate, in samples per second, at which the ring is consumed.
     void (*setFrequency)(uint32_t samplesPerSecond);

@@ -172,6 +172,11 @@ const CommandRow kCommands[] = {
     {kCmdQualityPoor,    [] { SetRecordQuality(0); }},
     {kCmdQualityNormal,  [] { SetRecordQuality(1); }},
     {kCmdQualityHigh,    [] { SetRecordQuality(2); }},
+    {kCmdLatency20,      [] { SetSoundLatency(20); }},
+    {kCmdLatency40,      [] { SetSoundLatency(40); }},
+    {kCmdLatency60,      [] { SetSoundLatency(60); }},
+    {kCmdLatency80,      [] { SetSoundLatency(80); }},
+    {kCmdLatency100,     [] { SetSoundLatency(100); }},
     {kCmdIntegerScale,   IntegerScaleCommand},
 };
 // clang-format on

@@ -36,10 +36,15 @@ enum CommandId : uint32_t {
     kCmdQualityPoor = 40108,
     kCmdQualityNormal = 40109,
     kCmdQualityHigh = 40110,
-    kCmdIntegerScale = 40111,
+    kCmdLatency20 = 40111,  // the sound latency: 20, 40, 60, 80 and 100 ms
+    kCmdLatency40 = 40112,
+    kCmdLatency60 = 40113,
+    kCmdLatency80 = 40114,
+    kCmdLatency100 = 40115,
+    kCmdIntegerScale = 40116,
 };
 
-// Runs the command; identifiers outside 40000-40111 and those with no effect
+// Runs the command; identifiers outside 40000-40116 and those with no effect
 // yet are ignored.
 void RunCommand(uint32_t id);
 

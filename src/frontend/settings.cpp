@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "apu/sound_output.h"
 #include "apu/volume_steps.h"
 #include "core/host.h"
 #include "frontend/ini_file.h"
@@ -18,7 +19,7 @@ std::string settingsError;
 
 namespace {
 
-enum class Field { kAspect, kScale, kLeft, kTop, kVolume, kKey, kJoy1, kJoy2, kQuality };
+enum class Field { kAspect, kScale, kLeft, kTop, kVolume, kKey, kJoy1, kJoy2, kQuality, kLatency };
 
 // Where a setting's default comes from: a number, or the work area.
 enum class Default { kFixed, kCentredLeft, kCentredTop };
@@ -58,6 +59,7 @@ constexpr SettingRow kSettingRows[] = {
     {"Joy Input 2",     "Joy Input 2",     "Select",  Field::kJoy2,    2, Default::kFixed,       2},
     {"Joy Input 2",     "Joy Input 2",     "Start",   Field::kJoy2,    3, Default::kFixed,       3},
     {"Video Recording", "Video Recording", "Quality", Field::kQuality, 0, Default::kFixed,       0},
+    {"Sound",           "Sound",           "Latency", Field::kLatency, 0, Default::kFixed,      kSoundLatencyDefaultMs},
 };
 // clang-format on
 
@@ -80,8 +82,8 @@ int32_t DefaultOf(const SettingRow& row, WorkArea area) {
 
 // Takes a value as the file holds it. Values that would harm the program are
 // kept in range: a window scale outside 1-4, a volume beyond +8 dB (a loud
-// blast and overflowing samples) and a quality outside the recorder's three
-// tables.
+// blast and overflowing samples), a quality outside the recorder's three
+// tables and a sound latency outside 20-100 ms.
 void Store(Settings& s, const SettingRow& row, int32_t value) {
     switch (row.field) {
         case Field::kAspect: s.nesAspect = Low8(value) != 0 ? 1 : 0; break;
@@ -95,6 +97,11 @@ void Store(Settings& s, const SettingRow& row, int32_t value) {
         case Field::kJoy1: s.joyButtonMap[0][row.index] = static_cast<uint32_t>(Low8(value)); break;
         case Field::kJoy2: s.joyButtonMap[1][row.index] = static_cast<uint32_t>(Low8(value)); break;
         case Field::kQuality: s.recordQuality = (value >= 0 && value <= 2) ? value : 0; break;
+        case Field::kLatency:
+            s.soundLatencyMs = (value >= kSoundLatencyMinMs && value <= kSoundLatencyMaxMs)
+                                   ? value
+                                   : kSoundLatencyDefaultMs;
+            break;
     }
 }
 
@@ -110,6 +117,7 @@ int32_t Fetch(const Settings& s, const SettingRow& row) {
         case Field::kJoy1: return static_cast<int32_t>(s.joyButtonMap[0][row.index]);
         case Field::kJoy2: return static_cast<int32_t>(s.joyButtonMap[1][row.index]);
         case Field::kQuality: return s.recordQuality;
+        case Field::kLatency: return s.soundLatencyMs;
     }
     return 0;
 }
@@ -168,18 +176,21 @@ Settings ReadSettings(const char* path, WorkArea workArea, std::string* problem)
     return values;
 }
 
-int WriteSettings(const char* path, const Settings& values, std::string* why) {
+int WriteSettings(const char* path, const Settings& values, std::string* why, bool withPosition) {
     constexpr size_t kRows = sizeof kSettingRows / sizeof kSettingRows[0];
     constexpr size_t kMost = kRows + 3 + kMaxPadBindings;
     char texts[kMost][kIniLineSize];
     char padKeys[kMaxPadBindings][16];
     IniSetting rows[kMost];
+    size_t count = 0;
     for (size_t i = 0; i < kRows; ++i) {
-        std::snprintf(texts[i], sizeof texts[i], "%d", Fetch(values, kSettingRows[i]));
-        rows[i] = {kSettingRows[i].writeSection, kSettingRows[i].key, texts[i]};
+        const SettingRow& row = kSettingRows[i];
+        if (!withPosition && (row.field == Field::kLeft || row.field == Field::kTop)) continue;
+        std::snprintf(texts[count], sizeof texts[count], "%d", Fetch(values, row));
+        rows[count] = {row.writeSection, row.key, texts[count]};
+        ++count;
     }
     // A file that never saw a pad model gets no section for them.
-    size_t count = kRows;
     int32_t bindings = std::min(values.padBindingCount, kMaxPadBindings);
     if (values.padSectionRead || bindings > 0 || values.nesPadGuid[0][0] ||
         values.nesPadGuid[1][0]) {
@@ -214,10 +225,11 @@ int LoadSettings(const char* folder, WorkArea workArea) {
     std::memcpy(padBindings, settings.padBindings, sizeof padBindings);
     padBindingCount = settings.padBindingCount;
     SetVolumeDb(settings.volumeDb);
+    SetSoundLatency(settings.soundLatencyMs);
     return fits ? 1 : 0;
 }
 
-int SaveSettings(int32_t romFromCommandLine) {
+int SaveSettings(int32_t romFromCommandLine, bool withPosition) {
     settingsError.clear();
     if (romFromCommandLine) return 1;
     if (iniPath[0] == '\0') {
@@ -230,7 +242,8 @@ int SaveSettings(int32_t romFromCommandLine) {
     std::memcpy(settings.padBindings, padBindings, sizeof padBindings);
     settings.padBindingCount = padBindingCount;
     settings.volumeDb = volumeDb;
-    return WriteSettings(iniPath, settings, &settingsError);
+    settings.soundLatencyMs = soundLatencyMs;
+    return WriteSettings(iniPath, settings, &settingsError, withPosition);
 }
 
 }  // namespace morvel

@@ -19,6 +19,7 @@ struct Settings {
     uint8_t keyMap[8];            // key codes of A, B, Select, Start, Up, Down, Left, Right
     uint32_t joyButtonMap[2][4];  // button numbers of A, B, Select, Start; two sets
     int32_t recordQuality;        // 0 Poor, 1 Normal, 2 High
+    int32_t soundLatencyMs;       // 20 to 100; in the section "Sound", which older versions skip
     // The section "Joy Pads", which older versions skip: the GUIDs of the pads
     // chosen for NES controller 1 and 2 (NES1, NES2) and each model's buttons
     // (Pad1, Pad2 ...: "GUID numbering A B Select Start", numbering 1 for
@@ -58,21 +59,26 @@ extern std::string settingsError;
 Settings ReadSettings(const char* path, WorkArea workArea, std::string* problem = nullptr);
 
 // Writes every setting, in the file's order, in one replacement of the file
-// (left as it is when nothing changed). Returns 1 when written, 0 (why set,
-// the file as it was) when it could not be.
-int WriteSettings(const char* path, const Settings& values, std::string* why = nullptr);
+// (left as it is when nothing changed). Without withPosition, the window's
+// Left and Top stay as the file holds them (or absent): a desktop that keeps
+// the windows' places itself has none to give. Returns 1 when written, 0 (why
+// set, the file as it was) when it could not be.
+int WriteSettings(const char* path, const Settings& values, std::string* why = nullptr,
+                  bool withPosition = true);
 
 // Start-up: forms the path "morvel.ini" in `folder`, reads the settings into
 // `settings`, and applies the keys, the game pad buttons (those of each pad
-// model too) and the volume.
+// model too), the volume and the sound latency.
 // Returns 0 (and uses the defaults) when the path does not fit. A file too
 // large to be read is reported through showErrorBox.
 int LoadSettings(const char* folder, WorkArea workArea);
 
-// Closing the window: takes the keys, the game pad buttons and the volume into
+// Closing the window: takes the keys, the game pad buttons, the volume and the
+// sound latency into
 // `settings` and writes the file, unless the program was started with a
 // cartridge on its command line, in which case nothing is written. Returns 0
 // (settingsError set, the file as it was) when the file could not be written.
-int SaveSettings(int32_t romFromCommandLine);
+// withPosition as for WriteSettings.
+int SaveSettings(int32_t romFromCommandLine, bool withPosition = true);
 
 }  // namespace morvel

@@ -66,7 +66,7 @@ class SoundOutput : public ::testing::Test {
 };
 
 // The start primes 1024 samples of silence; each frame's samples go at the
-// write offset, wrapping at the end of the 8820-byte ring, and set the rate
+// write offset, wrapping at the end of the 17640-byte ring, and set the rate
 // to 60 frames a second; a device that stops draining holds a frame back only
 // for a bounded time, then the frame is dropped rather than written over
 // unplayed samples.
@@ -81,7 +81,7 @@ TEST_F(SoundOutput, PrimingFrameWritesAndStall) {
         uint32_t probes[2][2];  // byte offset in the ring, sample found there
     } cases[] = {
         {2048, 100, 745, 2048 + 1490, {{2048, 1000}, {2048 + 1488, 1744}}},
-        {8000, 8000, 745, 670, {{8818, 1409}, {0, 1410}}},
+        {17000, 17000, 745, 850, {{17638, 1319}, {0, 1320}}},
         {4000, 4010, 745, 4000, {{4000, 0xAAAA}, {4002, 0xAAAA}}},
     };
     for (const auto& c : cases) {

@@ -22,7 +22,8 @@ namespace {
 constexpr WorkArea kWorkArea = {1920, 1040};
 
 // The file a first save writes with every default, as the program has always
-// written it: the volume is stored as dB + 36, the keys as key codes.
+// written it (the sound latency, in a section older versions skip, since):
+// the volume is stored as dB + 36, the keys as key codes.
 const char kFirstSave[] =
     "[Video]\r\nPAR=0\r\n"
     "[Window]\r\nX=1\r\nLeft=832\r\nTop=400\r\n"
@@ -31,7 +32,8 @@ const char kFirstSave[] =
     "Right=205\r\n"
     "[Joy Input]\r\nB=0\r\nA=1\r\nSelect=2\r\nStart=3\r\n"
     "[Joy Input 2]\r\nB=0\r\nA=1\r\nSelect=2\r\nStart=3\r\n"
-    "[Video Recording]\r\nQuality=0\r\n";
+    "[Video Recording]\r\nQuality=0\r\n"
+    "[Sound]\r\nLatency=40\r\n";
 
 class SettingsFile : public ::testing::Test {
    protected:
@@ -87,11 +89,15 @@ TEST_F(SettingsFile, ValuesAreConvertedAsTheFileHoldsThem) {
         {"[Video Recording]\r\nQuality=3\r\n", {}},
         {"[Video Recording]\r\nQuality=-1\r\n", {}},
         {"[Window]\r\nUp=1\r\nDb=1\r\n", {}},  // keys of another section
+        {"[sound]\r\nlatency=100\r\n", {{"Latency=40", "Latency=100"}}},
+        {"[Sound]\r\nLatency=19\r\n", {}},
+        {"[Sound]\r\nLatency=101\r\n", {}},
+        {"[Sound]\r\nLatency=4x0\r\n", {}},  // damaged: reads as 4
         // A section older versions skip, written back once the file had it.
         {"[full screen]\r\nInteger Scale=7\r\n",
-         {{"Quality=0\r\n", "Quality=0\r\n[Full Screen]\r\nInteger Scale=1\r\n"}}},
+         {{"Latency=40\r\n", "Latency=40\r\n[Full Screen]\r\nInteger Scale=1\r\n"}}},
         {"[Full Screen]\r\nInteger Scale=0\r\n",
-         {{"Quality=0\r\n", "Quality=0\r\n[Full Screen]\r\nInteger Scale=0\r\n"}}},
+         {{"Latency=40\r\n", "Latency=40\r\n[Full Screen]\r\nInteger Scale=0\r\n"}}},
     };
     for (const auto& c : cases) {
         std::string expected = kFirstSave;

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 
 #include "support/run_headless.h"
@@ -23,6 +24,27 @@ void RecordAndDraw(const char* text) {
 
 std::string DemoRom() {
     return std::string(MORVEL_RUNTIME_ROMS) + "/demo.nes";
+}
+
+std::string WestonSocket(const std::string& runtimeDir) {
+    return runtimeDir + "/morvel-wayland";
+}
+
+QImage WestonScreenshot(const std::string& runtimeDir) {
+    // weston-screenshooter writes its picture into the folder it runs in.
+    const std::string folder = runtimeDir + "/shot";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directory(folder);
+    const std::string command = "cd '" + folder + "' && XDG_RUNTIME_DIR='" + runtimeDir +
+                                "' WAYLAND_DISPLAY='" + WestonSocket(runtimeDir) +
+                                "' timeout 20 weston-screenshooter >/dev/null 2>&1";
+    QImage shot;
+    if (std::system(command.c_str()) == 0) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            shot.load(QString::fromStdString(entry.path().string()));
+    }
+    std::filesystem::remove_all(folder);
+    return shot;
 }
 
 void DesktopTest::SetUp() {

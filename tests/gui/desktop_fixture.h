@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -43,5 +44,12 @@ class DesktopTest : public ::testing::Test {
 };
 
 std::string DemoRom();
+
+// The socket of the Wayland compositor the real window tests start (weston's
+// headless backend) with runtimeDir as its XDG_RUNTIME_DIR.
+std::string WestonSocket(const std::string& runtimeDir);
+// What that compositor shows, taken through its screenshot interface; a null
+// image when it cannot be taken.
+QImage WestonScreenshot(const std::string& runtimeDir);
 
 }  // namespace morvel::test

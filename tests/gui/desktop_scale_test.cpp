@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QLabel>
+#include <QMainWindow>
 #include <QScreen>
 #include <QSlider>
 #include <algorithm>
@@ -30,6 +31,7 @@
 #if MORVEL_HAVE_DBUS
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDBusVirtualObject>
 #endif
 
@@ -48,15 +50,26 @@ int SpareDevicePixels(int start, int length, double ratio, int needed) {
            needed;
 }
 
-// Dot by Dot at each size leaves room for the picture on whole device pixels,
-// a few spare ones at most, and a window grown from the middle of the screen
-// stays on it.
-TEST_F(HighDpi, DotByDotTakesWholeDevicePixelsAndStaysOnScreen) {
-    Start({DemoRom()});
-    const double ratio = window()->devicePixelRatioF();
+// Dot by Dot at size s + 1 leaves room for the picture on whole device
+// pixels of the window's screen, a few spare ones at most.
+void ExpectWholeDevicePixels(QWidget* window, int s) {
+    const double ratio = window->devicePixelRatioF();
     auto scale = std::find_if(std::begin(kScaleCases), std::end(kScaleCases),
                               [ratio](const auto& c) { return std::abs(c.first - ratio) < 1e-9; });
-    if (scale == std::end(kScaleCases)) GTEST_SKIP() << "no expectations for ratio " << ratio;
+    ASSERT_NE(scale, std::end(kScaleCases)) << "no expectations for ratio " << ratio;
+    QWidget* client = static_cast<QMainWindow*>(window)->centralWidget();
+    QPoint at = client->mapTo(window, QPoint(0, 0));
+    int k = scale->second[s];
+    int across = SpareDevicePixels(at.x(), client->width(), ratio, 256 * k);
+    int down = SpareDevicePixels(at.y(), client->height(), ratio, 224 * k);
+    EXPECT_TRUE(across >= 0 && across <= 3 && down >= 0 && down <= 3)
+        << s + 1 << "X at " << ratio << ": " << across << ", " << down;
+}
+
+// Dot by Dot at each size takes whole device pixels, and a window grown from
+// the middle of the screen stays on it.
+TEST_F(HighDpi, DotByDotTakesWholeDevicePixelsAndStaysOnScreen) {
+    Start({DemoRom()});
     const QRect area = window()->screen()->availableGeometry();
     qt::ActionOf(kCmdDotByDot)->trigger();
     for (int s = 0; s < 4; ++s) {
@@ -64,16 +77,26 @@ TEST_F(HighDpi, DotByDotTakesWholeDevicePixelsAndStaysOnScreen) {
         RunPasses(2);
         qt::ActionOf(s < 3 ? kCmdScale1 + s : kCmdScale4)->trigger();
         ASSERT_TRUE(RunFrames(2));
-        QWidget* client = window()->centralWidget();
-        QPoint at = client->mapTo(window(), QPoint(0, 0));
-        int k = scale->second[s];
-        int across = SpareDevicePixels(at.x(), client->width(), ratio, 256 * k);
-        int down = SpareDevicePixels(at.y(), client->height(), ratio, 224 * k);
-        EXPECT_TRUE(across >= 0 && across <= 3 && down >= 0 && down <= 3)
-            << s + 1 << "X: " << across << ", " << down;
+        ExpectWholeDevicePixels(window(), s);
         QRect frame = window()->frameGeometry();
         bool fits = frame.width() <= area.width() && frame.height() <= area.height();
         EXPECT_TRUE(fits ? area.contains(frame) : area.contains(frame.topLeft())) << s + 1 << "X";
+    }
+}
+
+// Moved to a screen of another scale and back, a Dot by Dot window takes the
+// whole device pixels of the screen it is on (CTest runs this on two screens
+// of 1 and 1.5 device pixels to the logical one).
+TEST_F(HighDpi, DotByDotFollowsTheWindowToAnotherScreen) {
+    if (QGuiApplication::screens().size() < 2) GTEST_SKIP() << "one screen";
+    Start({DemoRom()});
+    qt::ActionOf(kCmdDotByDot)->trigger();
+    qt::ActionOf(kCmdScale1)->trigger();
+    for (QScreen* screen : QGuiApplication::screens() + QGuiApplication::screens()) {
+        window()->move(screen->availableGeometry().topLeft() + QPoint(40, 40));
+        ASSERT_TRUE(RunFrames(2));
+        ASSERT_EQ(window()->screen(), screen);
+        ExpectWholeDevicePixels(window(), 0);
     }
 }
 
@@ -124,7 +147,8 @@ TEST_F(HighDpi, PopupAndDialogsFitTheirTextsAtALargeFont) {
 
 #if MORVEL_HAVE_DBUS
 // The desktop's side of the freedesktop idle inhibition interface, holding
-// the cookies it gave out (called on the bus's own thread).
+// the cookies it gave out, or of the portal's, holding the requests that
+// asked for idle (called on the bus's own thread).
 class ScreenSaverService : public QDBusVirtualObject {
    public:
     size_t Held() {
@@ -134,6 +158,17 @@ class ScreenSaverService : public QDBusVirtualObject {
     QString introspect(const QString&) const override { return {}; }
     bool handleMessage(const QDBusMessage& call, const QDBusConnection& bus) override {
         std::lock_guard<std::mutex> lock(mutex_);
+        if (call.interface() == "org.freedesktop.portal.Inhibit" && call.member() == "Inhibit" &&
+            call.signature() == "sua{sv}") {
+            if (call.arguments().at(1).toUInt() & 8) held_.insert(++next_);
+            const QString request =
+                "/org/freedesktop/portal/desktop/request/" + QString::number(next_);
+            return bus.send(call.createReply(QVariant::fromValue(QDBusObjectPath(request))));
+        }
+        if (call.interface() == "org.freedesktop.portal.Request" && call.member() == "Close") {
+            held_.erase(call.path().section('/', -1).toUInt());
+            return bus.send(call.createReply());
+        }
         if (call.interface() != "org.freedesktop.ScreenSaver") return false;
         if (call.member() == "Inhibit" && call.signature() == "ss") {
             held_.insert(++next_);
@@ -152,7 +187,7 @@ class ScreenSaverService : public QDBusVirtualObject {
 
 // On a private session bus, the screen saver is held off exactly while the
 // game runs: through pause, the loss of the focus, a close, a new cartridge
-// and the window's close.
+// and the window's close; by the portal where the ScreenSaver service is absent.
 TEST_F(DesktopTest, ScreenSaverWaitsWhileTheGameRuns) {
     std::string file = dataFolder_ + "/bus", address, pid;
     if (std::system(
@@ -164,33 +199,40 @@ TEST_F(DesktopTest, ScreenSaverWaitsWhileTheGameRuns) {
     QDBusConnection desktop =
         QDBusConnection::connectToBus(QString::fromStdString(address), "desktop");
     ScreenSaverService service;
-    ASSERT_TRUE(desktop.registerService("org.freedesktop.ScreenSaver"));
-    ASSERT_TRUE(desktop.registerVirtualObject("/org/freedesktop/ScreenSaver", &service));
-    Start({DemoRom()});
-    const std::pair<std::function<void()>, size_t> steps[] = {
-        {[] {}, 1},
-        {[] { RunCommand(kCmdPause); }, 0},
-        {[] { RunCommand(kCmdPause); }, 1},
-        {WindowFocusLost, 0},
-        {WindowFocusGained, 1},
-        {[] { RunCommand(kCmdCloseRom); }, 0},
-        {[] { OpenCartridge(DemoRom().c_str()); }, 1},
-        {[this] { window()->close(); }, 0},
-    };
-    int step = 0;
-    for (const auto& [act, inhibitions] : steps) {
-        act();
-        // The program's passes, or once it is closed its events, until the
-        // desktop holds what it should.
-        for (int i = 0; i < 1000 && service.Held() != inhibitions; ++i) {
-            if (!app_->RunPass()) QCoreApplication::processEvents();
-            usleep(2000);
+    for (const char* name : {"org.freedesktop.ScreenSaver", "org.freedesktop.portal.Desktop"}) {
+        const bool portal = name[16] == 'p';
+        ASSERT_TRUE(desktop.registerService(name));
+        ASSERT_TRUE(desktop.registerVirtualObject(
+            portal ? "/org/freedesktop/portal/desktop" : "/org/freedesktop/ScreenSaver", &service,
+            QDBusConnection::SubPath));
+        Start({DemoRom()});
+        const std::pair<std::function<void()>, size_t> steps[] = {
+            {[] {}, 1},
+            {[] { RunCommand(kCmdPause); }, 0},
+            {[] { RunCommand(kCmdPause); }, 1},
+            {WindowFocusLost, 0},
+            {WindowFocusGained, 1},
+            {[] { RunCommand(kCmdCloseRom); }, 0},
+            {[] { OpenCartridge(DemoRom().c_str()); }, 1},
+            {[this] { window()->close(); }, 0},
+        };
+        int step = 0;
+        for (const auto& [act, inhibitions] : steps) {
+            act();
+            // The program's passes, or once it is closed its events, until the
+            // desktop holds what it should.
+            for (int i = 0; i < 1000 && service.Held() != inhibitions; ++i) {
+                if (!app_->RunPass()) QCoreApplication::processEvents();
+                usleep(2000);
+            }
+            EXPECT_EQ(service.Held(), inhibitions) << name << ", step " << step;
+            ++step;
         }
-        EXPECT_EQ(service.Held(), inhibitions) << "step " << step;
-        ++step;
+        app_.reset();
+        desktop.unregisterService(name);
+        desktop.unregisterObject(portal ? "/org/freedesktop/portal/desktop"
+                                        : "/org/freedesktop/ScreenSaver");
     }
-    app_.reset();
-    desktop.unregisterObject("/org/freedesktop/ScreenSaver");
     kill(std::stoi(pid), SIGTERM);
 }
 #endif

@@ -9,6 +9,7 @@
 #include <QCursor>
 #include <QDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -129,17 +130,21 @@ QString Capture(QDialog* dialog, int button, int status, const std::function<voi
 TEST_F(InputTest, SettingsFileIsAppliedAtStartUpAndWrittenAtTheClose) {
     std::ofstream(IniPath(), std::ios::binary)
         << "[volume]\r\ndb = 0x24\r\n[WINDOW]\r\nX=3\r\nLeft=-5000\r\nTop=90000\r\n"
-           "[Video]\r\nPAR=1\r\n[Video Recording]\r\nQuality=2\r\n[KB Input]\r\nA=57\r\n";
+           "[Video]\r\nPAR=1\r\n[Video Recording]\r\nQuality=2\r\n[KB Input]\r\nA=57\r\n"
+           "[Sound]\r\nLatency=80\r\n";
     Start();
     EXPECT_EQ(volumeDb, 0);
     EXPECT_EQ(keyMap[kMapA], 57);
-    for (uint32_t checked : {40063, 40021, 40110}) EXPECT_TRUE(qt::ActionOf(checked)->isChecked());
+    for (uint32_t checked : {40063, 40021, 40110, 40114})
+        EXPECT_TRUE(qt::ActionOf(checked)->isChecked()) << checked;
     QPoint position = window()->pos();
     EXPECT_TRUE(window()->screen()->availableGeometry().contains(position))
         << position.x() << "," << position.y();
     qt::ActionOf(40020)->trigger();
+    qt::ActionOf(40111)->trigger();  // Sound Latency > 20 ms
     CloseWindow();
     const std::string file = ReadFileText(IniPath());
+    EXPECT_NE(file.find("[Sound]\r\nLatency=20\r\n"), std::string::npos) << file;
     EXPECT_NE(file.find("[WINDOW]\r\nX=2\r\nLeft=" + std::to_string(position.x()) +
                         "\r\nTop=" + std::to_string(position.y()) + "\r\n"),
               std::string::npos)
@@ -192,7 +197,8 @@ TEST_F(InputTest, KeysReachTheControllerAndTheShortcuts) {
 }
 
 // The popup opens at the pointer by the menu or a right click, its slider
-// sets the volume, and a click or the loss of the focus closes it.
+// sets the volume, the keys go on acting on the game while it is open, and
+// a click or the loss of the focus closes it.
 TEST_F(InputTest, VolumePopupFollowsItsSlider) {
     Start({TestRom("nrom_board")});
     ASSERT_TRUE(RunUntil([this] { return window()->isActiveWindow(); }));
@@ -209,6 +215,22 @@ TEST_F(InputTest, VolumePopupFollowsItsSlider) {
         EXPECT_EQ(popup->percent()->text(), percent) << position;
         EXPECT_EQ(volumeDb, db) << position;
     }
+    // The popup takes the keyboard; the keys still act on the game, each once:
+    // Space pauses (a menu shortcut), '-' turns the volume down a step, Alt+E
+    // opens the Emulator menu.
+    QTest::keyClick(popup, Qt::Key_Space);
+    EXPECT_EQ(emuRunning, 0u) << "Space did not pause, or paused and resumed";
+    QTest::keyClick(popup, Qt::Key_Minus);
+    EXPECT_EQ(volumeDb, -7);
+    QTest::keyClick(popup, Qt::Key_Space);
+    EXPECT_NE(emuRunning, 0u);
+    ASSERT_EQ(qt::OpenedVolumePopup(), popup);
+    QTest::keyClick(popup, Qt::Key_E, Qt::AltModifier);  // the Emulator menu opens
+    EXPECT_EQ(qt::OpenedVolumePopup(), nullptr);
+    ASSERT_TRUE(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+    QApplication::activePopupWidget()->close();
+    qt::ActionOf(40094)->trigger();
+    popup = qt::OpenedVolumePopup();
     QWidget* client = window()->centralWidget();
     QTest::mouseClick(client, Qt::RightButton);
     EXPECT_EQ(qt::OpenedVolumePopup(), nullptr);

@@ -12,6 +12,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProcess>
@@ -236,7 +237,7 @@ TEST_F(DesktopTest, SingleInstanceSocketIsPrivateAndAnsweredByTheProgramOnly) {
     QString socket;
     {
         qt::SingleInstance first;
-        first.Listen([](const QString&) {});
+        first.Listen([](const QString&, const QByteArray&) {});
         socket = first.SocketPath();
     }
     struct stat folder = {};
@@ -246,6 +247,31 @@ TEST_F(DesktopTest, SingleInstanceSocketIsPrivateAndAnsweredByTheProgramOnly) {
     QLocalServer silent;
     ASSERT_TRUE(silent.listen(socket));
     EXPECT_FALSE(qt::SingleInstance().AnotherCopyRuns());
+}
+
+// A knock brings the cartridge and, on the next line, the activation token
+// the later copy's launcher gave it; a knock without a token still opens.
+TEST_F(DesktopTest, KnockBringsTheCartridgeAndTheActivationToken) {
+    qt::SingleInstance first;
+    QString cartridge;
+    QByteArray token;
+    int knocks = 0;
+    first.Listen([&](const QString& path, const QByteArray& given) {
+        cartridge = path, token = given, ++knocks;
+    });
+    const std::tuple<QByteArray, QString, QByteArray> cases[] = {
+        {"open /r/a b.nes\ntoken 1a-2_b.c\n", "/r/a b.nes", "1a-2_b.c"},
+        {"front\n", "", ""},
+        {"open /r/c.nes\n", "/r/c.nes", ""}};
+    for (const auto& [knock, path, given] : cases) {
+        QLocalSocket later;
+        later.connectToServer(first.SocketPath());
+        later.write(knock);
+        const int before = knocks;
+        for (int i = 0; i < 300 && knocks == before; ++i) QTest::qWait(10);
+        EXPECT_EQ(cartridge, path) << knock.constData();
+        EXPECT_EQ(token, given) << knock.constData();
+    }
 }
 
 // Every way in puts the cartridge at the head of File > Recent Roms, ten at

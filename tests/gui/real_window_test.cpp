@@ -1,6 +1,7 @@
 // The real program in a real X server, as a user would start it: Xvfb with
 // xdotool, a folder holding a copy of the program as its data folder and the
-// demo in roms/. Skipped when Xvfb or xdotool is missing.
+// demo in roms/. Skipped when Xvfb or xdotool is missing. The same on Wayland,
+// in a headless weston (skipped when weston is missing).
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/types.h>
@@ -66,12 +67,36 @@ int WaitExit(pid_t pid, int timeoutMs) {
     return -1;
 }
 
+// A process on Wayland. The sanitizer build names the leaks of Qt's Wayland
+// platform (tests/sanitizer/lsan.supp) only in stacks the slow unwinder takes.
+std::vector<std::string> WaylandEnv(const std::string& folder) {
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    return {"WAYLAND_DISPLAY=" + WestonSocket(folder), "QT_QPA_PLATFORM=wayland",
+            std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":fast_unwind_on_malloc=0"};
+}
+
 class RealWindow : public ::testing::Test {
    protected:
     void SetUp() override {
-        if (!HaveProgram("Xvfb") || !HaveProgram("xdotool"))
+        if (wayland_ && !HaveProgram("weston")) GTEST_SKIP() << "weston missing";
+        if (!wayland_ && (!HaveProgram("Xvfb") || !HaveProgram("xdotool")))
             GTEST_SKIP() << "Xvfb or xdotool missing";
         folder_ = MakeTempDir();
+        std::filesystem::copy_file(MORVEL_DESKTOP_BIN, folder_ + "/morvel");
+        std::filesystem::create_directories(folder_ + "/roms");
+        std::filesystem::copy_file(DemoRom(), folder_ + "/roms/demo.nes");
+        if (wayland_) {  // a black desktop without a panel; screenshots allowed
+            std::ofstream(folder_ + "/weston.ini")
+                << "[shell]\nbackground-color=0xff000000\npanel-position=none\n";
+            weston_ = Spawn({"weston", "--backend=headless-backend.so", "--use-pixman",
+                             "--width=1024", "--height=768", "--idle-time=0", "--debug",
+                             "--config=" + folder_ + "/weston.ini", "--socket=morvel-wayland"},
+                            {"XDG_RUNTIME_DIR=" + folder_});
+            for (int i = 0; i < 200 && !std::filesystem::exists(WestonSocket(folder_)); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            ASSERT_TRUE(std::filesystem::exists(WestonSocket(folder_))) << "weston did not start";
+            return;
+        }
         int fds[2];
         ASSERT_EQ(pipe(fds), 0);
         xvfb_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen_,
@@ -83,12 +108,9 @@ class RealWindow : public ::testing::Test {
         close(fds[0]);
         ASSERT_GT(got, 0) << "Xvfb did not start";
         display_ = ":" + std::string(number, std::strlen(number) - (number[got - 1] == '\n'));
-        std::filesystem::copy_file(MORVEL_DESKTOP_BIN, folder_ + "/morvel");
-        std::filesystem::create_directories(folder_ + "/roms");
-        std::filesystem::copy_file(DemoRom(), folder_ + "/roms/demo.nes");
     }
     void TearDown() override {
-        for (pid_t pid : {morvel_, xvfb_}) {
+        for (pid_t pid : {morvel_, xvfb_, weston_}) {
             if (pid > 0) {
                 kill(pid, SIGTERM);
                 if (WaitExit(pid, 5000) < 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
@@ -101,8 +123,16 @@ class RealWindow : public ::testing::Test {
                       const std::vector<std::string>& env = {}) {
         std::vector<std::string> argv{folder_ + "/morvel"};
         argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<std::string> environment{"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb",
-                                             "SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + folder_};
+        std::vector<std::string> environment;
+        if (wayland_) {
+            environment = WaylandEnv(folder_);
+            environment.insert(environment.end(),
+                               {"SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + folder_,
+                                "XDG_ACTIVATION_TOKEN=from-launcher"});
+        } else {
+            environment = {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=dummy",
+                           "XDG_RUNTIME_DIR=" + folder_};
+        }
         environment.insert(environment.end(), env.begin(), env.end());
         return Spawn(argv, environment);
     }
@@ -145,7 +175,64 @@ class RealWindow : public ::testing::Test {
     std::string display_;
     pid_t xvfb_ = -1;
     pid_t morvel_ = -1;
+    bool wayland_ = false;
+    pid_t weston_ = -1;
 };
+
+class OnWeston : public RealWindow {
+   protected:
+    OnWeston() { wayland_ = true; }
+};
+
+// Whether the screenshot shows the picture (256 x 224, RGB) pixel for pixel.
+bool Shows(const QImage& screenshot, const std::vector<uint8_t>& rgb) {
+    auto want = [&rgb](int i) { return qRgb(rgb[i * 3], rgb[i * 3 + 1], rgb[i * 3 + 2]); };
+    const QImage shot = screenshot.convertToFormat(QImage::Format_RGB32);
+    int anchor = 0;  // a pixel that the black desktop does not match everywhere
+    while (anchor < 256 * 224 - 1 && want(anchor) == qRgb(0, 0, 0)) ++anchor;
+    for (int y = 0; y + 224 <= shot.height(); ++y) {
+        for (int x = 0; x + 256 <= shot.width(); ++x) {
+            if (shot.pixel(x + anchor % 256, y + anchor / 256) != want(anchor)) continue;
+            int i = 0;
+            while (i < 256 * 224 && shot.pixel(x + i % 256, y + i / 256) == want(i)) ++i;
+            if (i == 256 * 224) return true;
+        }
+    }
+    return false;
+}
+
+// On Wayland the program starts on its ROM browser; a second copy started
+// with the demo (and a launcher's activation token) hands it over and
+// leaves, and the first shows the demo's title as the headless program makes it.
+TEST_F(OnWeston, SecondCopyHandsItsCartridgeToTheFirst) {
+    const std::string title = folder_ + "/title.bmp";
+    ASSERT_EQ(RunHeadless({"--frames", "90", "--screenshot", title, DemoRom()}).exitCode, 0);
+    const std::vector<uint8_t> picture = ScreenshotRecordedPartAsRgb(title, 8);
+    ASSERT_EQ(picture.size(), 256u * 224 * 3);
+    std::ofstream(folder_ + "/morvel.ini") << "[Window]\r\nX=1\r\n";
+    morvel_ = StartMorvel();
+    for (int i = 0; i < 200 && !std::filesystem::exists(folder_ + "/morvel.instance"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    QImage shot = WestonScreenshot(folder_);
+    ASSERT_FALSE(shot.isNull()) << "no screenshot";
+    EXPECT_FALSE(Shows(shot, picture)) << "the demo ran before it was handed over";
+    EXPECT_EQ(WaitExit(StartMorvel({folder_ + "/roms/demo.nes"}), 10000), 0);
+    ASSERT_EQ(waitpid(morvel_, nullptr, WNOHANG), 0) << "the first copy ended";
+    bool shown = false;
+    for (int i = 0; i < 20 && !shown; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        shown = Shows(WestonScreenshot(folder_), picture);
+    }
+    EXPECT_TRUE(shown) << "the first copy does not show the demo";
+}
+
+// This program's own in-process tests that need Wayland, in this weston.
+TEST_F(OnWeston, InProcessTestsPass) {
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe");
+    pid_t run = Spawn({self, "--gtest_filter=DesktopTest.OnWayland*"}, WaylandEnv(folder_), 1);
+    EXPECT_EQ(WaitExit(run, 120000), 0);
+}
 
 // SIGTERM and SIGINT end the program as closing its window does: the saved
 // slot reaches the state file, the battery cartridge (first in the ROM

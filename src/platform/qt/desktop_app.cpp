@@ -59,10 +59,18 @@ DesktopApp::DesktopApp(const QStringList& arguments, const QString& dataFolder)
     screenSaver_.reset(new ScreenSaverInhibitor);
     MainWindow* window = window_.get();
     ConnectHosts(window);
-    instance_->Listen([this, window](const QString& path) {
+    instance_->Listen([this, window](const QString& path, const QByteArray& token) {
         window->showNormal();
         window->raise();
+        // On Wayland only a token from the launcher lets a window come to the
+        // front; Qt takes it from XDG_ACTIVATION_TOKEN when the window asks.
+        // Without one the desktop is asked to draw the user's attention.
+        // (A token is good once: one Qt did not take is no use later.)
+        if (!token.isEmpty()) qputenv("XDG_ACTIVATION_TOKEN", token);
         window->activateWindow();
+        qunsetenv("XDG_ACTIVATION_TOKEN");
+        if (token.isEmpty() && QGuiApplication::platformName().startsWith("wayland"))
+            QApplication::alert(window);
         if (!path.isEmpty()) handedOver_ = path.toStdString();
     });
     // A signal or the session's end closes the open dialogs, so that their
@@ -149,7 +157,9 @@ bool DesktopApp::RunPass() {
     }
     // Qt's menus and dialogs leave this loop running: the game is held while
     // one is open, rather than running behind it on a stopped sound device.
-    HoldWhile(QApplication::activePopupWidget() || QApplication::activeModalWidget());
+    // The volume popup is heard while it is open: the game goes on.
+    QWidget* popup = QApplication::activePopupWidget();
+    HoldWhile((popup && popup != OpenedVolumePopup()) || QApplication::activeModalWidget());
     // A cartridge a later copy handed over opens as a dropped one does, once
     // no menu or dialog is open.
     if (!held_ && !handedOver_.empty()) {

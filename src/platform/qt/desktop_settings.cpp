@@ -30,6 +30,10 @@ QPoint OnScreen(QPoint wanted, QSize size, QRect area) {
     return {x, y};
 }
 
+bool WindowPositionKnown() {
+    return !QGuiApplication::platformName().startsWith("wayland");
+}
+
 void LoadAndApplySettings(MainWindow* window) {
     QRect area = AvailableArea();
     LoadSettings(exeDir.c_str(), WorkArea{area.x() + area.width(), area.y() + area.height()});
@@ -38,6 +42,7 @@ void LoadAndApplySettings(MainWindow* window) {
     SetWindowScale(static_cast<uint32_t>(settings.windowScale));
     recordQuality = settings.recordQuality;
     integerScale = settings.integerScale ? 1 : 0;
+    if (!WindowPositionKnown()) return;
     QPoint wanted(settings.windowLeft, settings.windowTop);
     window->move(OnScreen(wanted, window->frameGeometry().size(), area));
 }
@@ -45,8 +50,10 @@ void LoadAndApplySettings(MainWindow* window) {
 void KeepSettingsCurrent(QPoint position) {
     settings.nesAspect = nesAspect ? 1 : 0;
     settings.windowScale = static_cast<int32_t>(windowScale);
-    settings.windowLeft = position.x();
-    settings.windowTop = position.y();
+    if (WindowPositionKnown()) {
+        settings.windowLeft = position.x();
+        settings.windowTop = position.y();
+    }
     settings.recordQuality = recordQuality;
     settings.integerScale = integerScale ? 1 : 0;
 }

@@ -19,6 +19,13 @@ void LoadAndApplySettings(MainWindow* window);
 // `position` is the window's top-left corner in windowed mode.
 void KeepSettingsCurrent(QPoint position);
 
+// Whether the platform lets the program read and set where its window is on
+// the screen. A Wayland compositor places the windows itself and tells a
+// client nothing of their position: there the window is not moved and its
+// position is neither taken nor written, so that the values a run under X11
+// left in morvel.ini stay for the next run there.
+bool WindowPositionKnown();
+
 // Where a window of this size goes when it is wanted at `wanted` inside
 // `area`: pulled in so the whole window shows, or its top-left corner when it
 // is larger than the area.

@@ -19,10 +19,17 @@ namespace {
 
 QString displayPath;
 
-// The console's 0x00RRGGBB pixels are what QImage calls RGB32.
+// The rows shown as RGB32. The console's pixels are 0x00RRGGBB; RGB32 wants
+// the top byte at 0xFF, and a window with an alpha channel (as on Wayland)
+// would take the 00 as transparent and show no picture.
 QImage RowsShown(const PresentedPicture& p) {
-    return QImage(reinterpret_cast<const uchar*>(p.pixels + p.top * p.width), p.width, p.rows,
-                  p.width * 4, QImage::Format_RGB32);
+    QImage image(p.width, p.rows, QImage::Format_RGB32);
+    for (int y = 0; y < p.rows; ++y) {
+        const uint32_t* from = p.pixels + (p.top + y) * p.width;
+        auto* to = reinterpret_cast<uint32_t*>(image.scanLine(y));
+        for (int x = 0; x < p.width; ++x) to[x] = from[x] | 0xFF000000u;
+    }
+    return image;
 }
 
 // Each pixel a k x k square at (x, y) of out: every row widened once, then

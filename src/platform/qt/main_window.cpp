@@ -102,7 +102,7 @@ void MainWindow::ResizeClient(int width, int height) {
 // and left rather than past the screen's bottom or right edge. Before it is
 // shown, the settings place it.
 void MainWindow::KeepOnScreen() {
-    if (!isVisible() || !screen()) return;
+    if (!isVisible() || !screen() || !WindowPositionKnown()) return;
     QRect frame = frameGeometry();
     QPoint inside = OnScreen(frame.topLeft(), frame.size(), screen()->availableGeometry());
     if (inside != frame.topLeft()) move(inside);
@@ -147,6 +147,14 @@ void MainWindow::HideBrowser() {
     setFocus();
 }
 
+// Moved to a screen of another scale, Dot by Dot takes the whole device
+// pixels of the new screen; the NES aspect keeps its logical size.
+bool MainWindow::event(QEvent* event) {
+    if (event->type() == QEvent::ScreenChangeInternal && !fullScreen && client_->width() > 0)
+        ResizeClient(client_->width(), client_->height());
+    return QMainWindow::event(event);
+}
+
 void MainWindow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange) {
         if (isActiveWindow()) {
@@ -177,7 +185,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         }
     }
     KeepSettingsCurrent(position);
-    if (!SaveSettings(static_cast<int32_t>(romFromCommandLine)))
+    if (!SaveSettings(static_cast<int32_t>(romFromCommandLine), WindowPositionKnown()))
         QMessageBox::critical(this, "Error",
                               QString("The settings could not be saved: %1.")
                                   .arg(QString::fromLocal8Bit(settingsError.c_str())));
@@ -227,8 +235,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         QWidget* widget = qobject_cast<QWidget*>(watched);
         if (widget && !key->isAutoRepeat())
             SetKeyDown(DikOfKeyEvent(key), type == QEvent::KeyRelease ? 0 : 1);
-        if (type == QEvent::KeyPress && widget && widget->window() == this &&
-            key->text().size() == 1) {
+        // The volume popup takes the keyboard while it is open; its keys are
+        // this window's.
+        bool ours = widget && (widget->window() == this || widget == OpenedVolumePopup());
+        if (type == QEvent::KeyPress && ours && key->text().size() == 1) {
             uint32_t id = CharacterCommand(key->text().at(0).toLatin1());
             if (id) {
                 RunCommand(id);

@@ -28,6 +28,7 @@ class MainWindow : public QMainWindow {
     void HideBrowser();
 
    protected:
+    bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;

@@ -9,6 +9,7 @@
 #include <map>
 
 #include "apu/apu.h"
+#include "apu/sound_output.h"
 #include "frontend/commands.h"
 #include "frontend/front_end.h"
 #include "frontend/recent_roms.h"
@@ -39,6 +40,10 @@ bool WholeMultiple() {
 template <int32_t q>
 bool QualityIs() {
     return recordQuality == q;
+}
+template <int32_t ms>
+bool LatencyIs() {
+    return soundLatencyMs == ms;
 }
 template <uint32_t s>
 bool ScaleIs() {
@@ -126,6 +131,11 @@ const std::vector<MenuRow> kMenuRows = {
     {kCmdFullScreen,     "&Window", "&Full Screen\tAlt + Enter",  "Alt+Return", 0, nullptr, nullptr},
     {kCmdKeyboardConfig, "Options", "&Keyboard Input Config",     nullptr,  0, nullptr, nullptr},
     {kCmdJoypadConfig,   "Options", "&Joypad Input Config",       nullptr,  0, nullptr, nullptr},
+    {kCmdLatency20,      "Options/Sound &Latency", "&20 ms",      nullptr,  0, nullptr, LatencyIs<20>},
+    {kCmdLatency40,      "Options/Sound &Latency", "&40 ms",      nullptr,  0, nullptr, LatencyIs<40>},
+    {kCmdLatency60,      "Options/Sound &Latency", "&60 ms",      nullptr,  0, nullptr, LatencyIs<60>},
+    {kCmdLatency80,      "Options/Sound &Latency", "&80 ms",      nullptr,  0, nullptr, LatencyIs<80>},
+    {kCmdLatency100,     "Options/Sound &Latency", "&100 ms",     nullptr,  0, nullptr, LatencyIs<100>},
     {kCmdVolumeUp,       nullptr,   "volume up",                  nullptr,  '+', nullptr, nullptr},
     {kCmdVolumeDown,     nullptr,   "volume down",                nullptr,  '-', nullptr, nullptr},
 };

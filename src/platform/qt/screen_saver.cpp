@@ -3,6 +3,7 @@
 #if MORVEL_HAVE_DBUS
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #endif
@@ -14,6 +15,13 @@ namespace {
 
 constexpr char kService[] = "org.freedesktop.ScreenSaver";
 constexpr char kPath[] = "/org/freedesktop/ScreenSaver";
+// The desktop portal's inhibition, for desktops (and sandboxes) without the
+// interface above: it answers with a request object, closed to release.
+constexpr char kPortal[] = "org.freedesktop.portal.Desktop";
+constexpr char kPortalPath[] = "/org/freedesktop/portal/desktop";
+constexpr char kPortalInhibit[] = "org.freedesktop.portal.Inhibit";
+constexpr char kPortalRequest[] = "org.freedesktop.portal.Request";
+constexpr uint32_t kPortalIdle = 8;  // the flag that holds the screen saver off
 // An answer that does not come within this time never will: the game goes on.
 constexpr int kCallTimeoutMs = 2000;
 
@@ -42,7 +50,7 @@ void ScreenSaverInhibitor::Follow(bool running) {
 
 #if MORVEL_HAVE_DBUS
 void ScreenSaverInhibitor::Inhibit() {
-    if (asking_ || haveCookie_) return;
+    if (asking_ || haveCookie_ || !portalRequest_.isEmpty()) return;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return;
     QDBusMessage call = ScreenSaverCall("Inhibit");
@@ -53,7 +61,10 @@ void ScreenSaverInhibitor::Inhibit() {
         watcher->deleteLater();
         asking_ = false;
         QDBusPendingReply<uint32_t> reply = *watcher;
-        if (reply.isError()) return;
+        if (reply.isError()) {
+            if (wanted_) AskPortal();
+            return;
+        }
         cookie_ = reply.value();
         haveCookie_ = true;
         // Paused or closed while the desktop was answering.
@@ -61,7 +72,31 @@ void ScreenSaverInhibitor::Inhibit() {
     });
 }
 
+void ScreenSaverInhibitor::AskPortal() {
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kPortal, kPortalPath, kPortalInhibit, "Inhibit");
+    // No window named: the inhibition is the program's.
+    call << QString() << kPortalIdle
+         << QVariantMap{{QStringLiteral("reason"), QStringLiteral("A game is running")}};
+    asking_ = true;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kCallTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        asking_ = false;
+        QDBusPendingReply<QDBusObjectPath> reply = *watcher;
+        if (reply.isError() || reply.value().path().isEmpty()) return;
+        portalRequest_ = reply.value().path();
+        if (!wanted_) Release();
+    });
+}
+
 void ScreenSaverInhibitor::Release() {
+    if (!portalRequest_.isEmpty()) {
+        QDBusConnection::sessionBus().send(
+            QDBusMessage::createMethodCall(kPortal, portalRequest_, kPortalRequest, "Close"));
+        portalRequest_.clear();
+    }
     if (!haveCookie_) return;
     haveCookie_ = false;
     QDBusMessage call = ScreenSaverCall("UnInhibit");
@@ -71,6 +106,7 @@ void ScreenSaverInhibitor::Release() {
 #else
 // A Qt without D-Bus (a Windows build): the desktop is not asked.
 void ScreenSaverInhibitor::Inhibit() {}
+void ScreenSaverInhibitor::AskPortal() {}
 void ScreenSaverInhibitor::Release() {}
 #endif
 

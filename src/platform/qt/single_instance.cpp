@@ -16,10 +16,24 @@ namespace {
 constexpr int kAnswerMs = 3000;
 const QByteArray kKnock = "front\n";
 const QByteArray kOpen = "open ";
+const QByteArray kToken = "token ";
+// Longer than any activation token a desktop hands out.
+constexpr qsizetype kMaxToken = 1024;
 // The longest knock read: a path of PATH_MAX bytes with the word before it.
 constexpr qsizetype kMaxKnock = 4200;
 // What the first copy says back, so a later copy knows it met the program.
 const QByteArray kAnswer = "morvel front\n";
+
+// The activation token the launcher gave this copy (Wayland's xdg-activation:
+// it lets the window it names come to the front), when it is one that can go
+// on a line: printable ASCII without blanks.
+QByteArray LauncherToken() {
+    QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
+    if (token.isEmpty() || token.size() > kMaxToken) return QByteArray();
+    for (char c : token)
+        if (c <= ' ' || c > '~') return QByteArray();
+    return token;
+}
 
 // Whether the folder is a real folder (not a link) owned by this user, which
 // no other user may enter: nobody else can have put a socket in it.
@@ -57,7 +71,12 @@ bool SingleInstance::AnotherCopyRuns(const QString& cartridge) {
     QLocalSocket socket;
     socket.connectToServer(name_);
     if (!socket.waitForConnected(kAnswerMs)) return false;
-    socket.write(cartridge.isEmpty() ? kKnock : kOpen + QFile::encodeName(cartridge) + "\n");
+    // The token goes on a line after the knock: a first copy that knows only
+    // the knock reads its line and leaves the rest.
+    QByteArray knock = cartridge.isEmpty() ? kKnock : kOpen + QFile::encodeName(cartridge) + "\n";
+    QByteArray token = LauncherToken();
+    if (!token.isEmpty()) knock += kToken + token + "\n";
+    socket.write(knock);
     QByteArray answer;
     while (answer.size() < kAnswer.size() && socket.waitForReadyRead(kAnswerMs))
         answer += socket.readAll();
@@ -70,7 +89,8 @@ bool SingleInstance::AnotherCopyRuns(const QString& cartridge) {
     return false;
 }
 
-void SingleInstance::Listen(std::function<void(const QString& cartridge)> knocked) {
+void SingleInstance::Listen(
+    std::function<void(const QString& cartridge, const QByteArray& token)> knocked) {
     if (name_.isEmpty()) return;
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
@@ -90,11 +110,18 @@ void SingleInstance::Listen(std::function<void(const QString& cartridge)> knocke
                 }
                 QByteArray line = socket->readLine(kMaxKnock);
                 if (line.endsWith('\n')) line.chop(1);
+                // The token sent with the knock arrives with it.
+                QByteArray token;
+                if (socket->canReadLine()) {
+                    token = socket->readLine(kToken.size() + kMaxToken + 1).trimmed();
+                    token = token.startsWith(kToken) ? token.mid(kToken.size()) : QByteArray();
+                }
                 socket->setProperty("answered", true);
                 socket->write(kAnswer);
                 socket->flush();
-                knocked(line.startsWith(kOpen) ? QFile::decodeName(line.mid(kOpen.size()))
-                                               : QString());
+                knocked(
+                    line.startsWith(kOpen) ? QFile::decodeName(line.mid(kOpen.size())) : QString(),
+                    token);
             };
             QObject::connect(socket, &QLocalSocket::readyRead, socket, read);
             read();  // what came with the connection

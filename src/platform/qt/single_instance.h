@@ -4,9 +4,12 @@
 // open the cartridge it was given, and exits.
 //
 // A knock is one line: "front" alone, or "open " and the cartridge's full
-// path. The answer is the line "morvel front".
+// path; a copy started with an activation token (XDG_ACTIVATION_TOKEN, from
+// the launcher on Wayland) sends it on the next line, after "token ". The
+// answer is the line "morvel front".
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <functional>
 
@@ -22,8 +25,9 @@ class SingleInstance : public QObject {
     // when nothing, or something that is not the program, listens.
     bool AnotherCopyRuns(const QString& cartridge = QString());
     // Starts listening; knocked runs whenever a later copy knocks, with the
-    // cartridge it asks to open, or an empty path.
-    void Listen(std::function<void(const QString& cartridge)> knocked);
+    // cartridge it asks to open, or an empty path, and the activation token
+    // it was started with, or an empty one.
+    void Listen(std::function<void(const QString& cartridge, const QByteArray& token)> knocked);
     // The socket's full path while listening, else empty.
     QString SocketPath() const;
 

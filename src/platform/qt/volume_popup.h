@@ -1,4 +1,4 @@
-// The volume popup: a small frameless window at the mouse pointer with a
+// The volume popup: a small popup of the main window at the mouse pointer with a
 // slider of 45 one-decibel steps and the volume as a percentage. Every
 // movement is heard at once; there is no OK or Cancel.
 #pragma once
@@ -12,10 +12,13 @@ namespace morvel::qt {
 
 class VolumePopup : public QWidget {
    public:
-    VolumePopup();
+    explicit VolumePopup(QWidget* mainWindow);
 
     QSlider* slider() const { return slider_; }
     QLabel* percent() const { return percent_; }
+
+   protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
    private:
     void ShowVolumePercent();

@@ -16,6 +16,13 @@ struct Ring {
     double cursor = 0;           // in samples, fractional between two samples
     uint32_t frequency = 44100;  // samples of the ring played per second
     bool playing = false;
+    // Where the last write ended (in samples) while written samples wait to be
+    // played; once they are all played, or after a clear, nothing is queued
+    // and the cursor holds.
+    size_t dataEnd = 0;
+    bool queued = false;
+    uint64_t underruns = 0;  // times the written samples ran out while playing
+    int16_t lastOut = 0;     // the last sample played, faded out while none are queued
     SDL_AudioDeviceID device = 0;
     int deviceRate = 48000;
     // The silent device: the cursor follows the clock.
@@ -38,6 +45,19 @@ int16_t SampleAt(size_t index) {
     return static_cast<int16_t>(p[0] | (p[1] << 8));
 }
 
+// Written samples ahead of the cursor, fractional.
+double Queued() {
+    if (!ring.queued) return 0;
+    double ahead = static_cast<double>(ring.dataEnd) - ring.cursor;
+    return ahead < 0 ? ahead + static_cast<double>(SampleCount()) : ahead;
+}
+
+// The written samples ran out: counted once, then the cursor waits for more.
+void RunOut() {
+    if (ring.queued) ++ring.underruns;
+    ring.queued = false;
+}
+
 void AdvanceCursor(double samples) {
     double size = static_cast<double>(SampleCount());
     if (size == 0) return;
@@ -57,12 +77,21 @@ void FillAudio(void*, Uint8* stream, int length) {
     }
     double step = static_cast<double>(ring.frequency) / ring.deviceRate;
     for (int i = 0; i < count; ++i) {
+        double queued = Queued();
+        if (queued <= 1) {
+            // Nothing (or less than the pair interpolated) to play: the last
+            // sample fades out over a few milliseconds instead of clicking.
+            RunOut();
+            ring.lastOut = static_cast<int16_t>(ring.lastOut * 31 / 32);
+            out[i] = ring.lastOut;
+            continue;
+        }
         size_t index = static_cast<size_t>(ring.cursor);
         double fraction = ring.cursor - static_cast<double>(index);
         int a = SampleAt(index);
         int b = SampleAt((index + 1) % size);
-        out[i] = static_cast<int16_t>(a + (b - a) * fraction);
-        AdvanceCursor(step);
+        out[i] = ring.lastOut = static_cast<int16_t>(a + (b - a) * fraction);
+        AdvanceCursor(step < queued ? step : queued);
     }
 }
 
@@ -71,7 +100,10 @@ void TickSilentDevice() {
     auto now = std::chrono::steady_clock::now();
     if (ring.playing) {
         double seconds = std::chrono::duration<double>(now - ring.lastTick).count();
-        AdvanceCursor(seconds * ring.frequency);
+        double samples = seconds * ring.frequency;
+        double queued = Queued();
+        if (samples > queued) RunOut();
+        AdvanceCursor(samples < queued ? samples : queued);
     }
     ring.lastTick = now;
 }
@@ -124,6 +156,7 @@ void Release() {
     }
     ring.bytes.clear();
     ring.playing = false;
+    ring.queued = false;
 }
 
 // Never fails: without an audio device the silent device stands in.
@@ -133,6 +166,8 @@ SoundResult Create(uint32_t bufferBytes, uint32_t sampleRate) {
     ring.cursor = 0;
     ring.frequency = sampleRate;
     ring.playing = false;
+    ring.queued = false;
+    ring.lastOut = 0;
     ring.lastTick = std::chrono::steady_clock::now();
     OpenDevice();
     return kSoundOk;
@@ -148,6 +183,7 @@ SoundResult Play() {
 void Stop() {
     Lock();
     ring.playing = false;
+    ring.lastOut = 0;  // silence follows: no fade from the old sample at the restart
     Unlock();
 }
 
@@ -181,7 +217,17 @@ SoundResult LockRegions(uint32_t offset, uint32_t bytes, SoundRegion& first, Sou
     return kSoundOk;
 }
 
-void UnlockRegions(const SoundRegion&, const SoundRegion&) {
+// A write marks where the queued samples end; a write of the whole ring is a
+// clear, after which nothing is queued.
+void UnlockRegions(const SoundRegion& first, const SoundRegion& second) {
+    size_t written = first.bytes + (second.data ? second.bytes : 0);
+    if (written >= ring.bytes.size()) {
+        ring.queued = false;
+    } else if (written > 0) {
+        const uint8_t* end = second.data ? second.data + second.bytes : first.data + first.bytes;
+        ring.dataEnd = (static_cast<size_t>(end - ring.bytes.data()) / 2) % SampleCount();
+        ring.queued = true;
+    }
     Unlock();
 }
 
@@ -193,6 +239,13 @@ const SoundBufferInterface sdlSoundBuffer = {
 
 bool SoundDeviceOpen() {
     return ring.device != 0;
+}
+
+uint64_t SoundUnderruns() {
+    Lock();
+    uint64_t count = ring.underruns;
+    Unlock();
+    return count;
 }
 
 }  // namespace morvel::sdl

@@ -4,6 +4,8 @@
 // the play cursor with the clock at the same rate, so the game keeps its pace.
 #pragma once
 
+#include <cstdint>
+
 #include "core/host.h"
 
 namespace morvel::sdl {
@@ -12,5 +14,9 @@ extern const SoundBufferInterface sdlSoundBuffer;
 
 // True while a real audio device plays the ring (false: the silent device).
 bool SoundDeviceOpen();
+
+// How many times the device, playing, found every written sample played (an
+// audible gap) since the program started; a stop or a clear does not count.
+uint64_t SoundUnderruns();
 
 }  // namespace morvel::sdl
