@@ -5,10 +5,14 @@
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QOpenGLShaderProgram>
+#include <QScreen>
 #include <QThread>
 #include <QWidget>
 #include <QWindow>
 #include <QtEndian>
+#include <atomic>
+#include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -109,8 +113,19 @@ class GlWindow : public QWindow, protected QOpenGLFunctions {
             Release();
         }
     }
+    // On a screen near the console's 60 frames a second, the game waits (a
+    // frame's time at most) for the drawing thread to take the frame before:
+    // the refresh then holds the game, the sound's rate follows it
+    // (apu/rate_control.h), and no frame is dropped or shown twice. At other
+    // refresh rates, when the screen stops taking frames (a hidden window) or
+    // drawing takes half a frame's time (a renderer on the CPU), the newest
+    // frame replaces one not yet drawn.
     void Show(const PresentedPicture& p) {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (thread_ && scene_.pictureFresh && screen() &&
+            std::abs(screen()->refreshRate() - 60) < 0.6 && drawMicroseconds_ < 8000)
+            taken_.wait_for(lock, std::chrono::milliseconds(17),
+                            [this] { return !scene_.pictureFresh; });
         if (scene_.pictureFresh) ++replaced_;
         const uint32_t* rows = p.pixels + p.top * p.width;
         pendingPixels_.assign(rows, rows + static_cast<size_t>(p.width) * p.rows);
@@ -203,6 +218,7 @@ class GlWindow : public QWindow, protected QOpenGLFunctions {
         if (scene_.pictureFresh) drawnPixels_.swap(pendingPixels_);
         drawn_ = scene_;
         scene_.pictureFresh = false;
+        taken_.notify_one();
         scene_.messageFresh = false;
         if (lock) lock->unlock();
         Draw();
@@ -233,6 +249,7 @@ class GlWindow : public QWindow, protected QOpenGLFunctions {
 
     void Draw() {
         if (!Ready()) return;
+        const auto start = std::chrono::steady_clock::now();
         const Scene& d = drawn_;
         glViewport(0, 0, d.deviceWidth, d.deviceHeight);
         glClearColor(0, 0, 0, 1);
@@ -263,6 +280,10 @@ class GlWindow : public QWindow, protected QOpenGLFunctions {
         }
         program_->disableAttributeArray(corner_);
         program_->release();
+        glFlush();
+        drawMicroseconds_ = std::chrono::duration_cast<std::chrono::microseconds>(
+                                std::chrono::steady_clock::now() - start)
+                                .count();
         context_->swapBuffers(this);
     }
 
@@ -297,12 +318,14 @@ class GlWindow : public QWindow, protected QOpenGLFunctions {
     }
 
     std::mutex mutex_;
-    std::condition_variable wake_;
-    Scene scene_;  // what the main thread last set
+    std::condition_variable wake_;   // a scene to draw, or the end
+    std::condition_variable taken_;  // the drawing thread took the picture
+    Scene scene_;                    // what the main thread last set
     std::vector<uint32_t> pendingPixels_;
     bool pending_ = false;  // scene_ not drawn yet
     bool quit_ = false;
     uint64_t replaced_ = 0;
+    std::atomic<int64_t> drawMicroseconds_{0};  // the last drawing, without the swap
     std::unique_ptr<QThread> thread_;
     // The drawing thread's own (the main thread's without one).
     Scene drawn_;
