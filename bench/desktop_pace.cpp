@@ -1,6 +1,17 @@
 // Measures the desktop program's pace: runs a cartridge in the real window for
-// a while and prints the frames per second and the CPU time used, as a share
-// of one core. Not a test: speed is measured, never asserted.
+// a while and prints the frames per second, the frames dropped and doubled,
+// and the CPU time used, as a share of one core. Not a test: speed is
+// measured, never asserted.
+//
+// Each frame's presentation time is taken when the display has it (the
+// repaint or the buffer swap returned). The screen's refresh intervals are
+// laid from the first measured frame, that frame in the middle of its
+// interval. A frame presented in the same interval as the one before it was
+// never shown (dropped: the later one replaced it before the refresh); an
+// interval in which no frame was presented showed the previous one again
+// (doubled). Through OpenGL the time is the hand-over to the drawing thread,
+// and a picture it never drew because the next one replaced it counts as
+// dropped too.
 //
 //   morvel_desktop_pace [--seconds N] [--scale S] [--aspect] [--record Q] CARTRIDGE.nes
 //
@@ -10,16 +21,21 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "frontend/commands.h"
 #include "frontend/front_end.h"
 #include "input/button_source.h"
 #include "platform/qt/desktop_app.h"
+#include "platform/qt/display_widget.h"
+#include "platform/qt/main_window.h"
 #include "platform/sdl/sdl_sound.h"
 #include "recording/video_recorder.h"
 #include "video/presentation.h"
@@ -42,6 +58,34 @@ uint8_t ScriptedPad(int port) {
     uint64_t frame = framesPresented;
     if (frame >= 60 && frame < 70) return kButtonStart;
     return (frame / 120) % 2 ? kButtonRight : kButtonLeft;
+}
+
+using Clock = std::chrono::steady_clock;
+std::vector<Clock::time_point> shownAt;
+void (*showPicture)(const PresentedPicture&) = nullptr;
+
+void ShowAndNote(const PresentedPicture& picture) {
+    showPicture(picture);
+    shownAt.push_back(Clock::now());
+}
+
+struct Cadence {
+    int dropped = 0;
+    int doubled = 0;
+};
+
+Cadence CountCadence(double refreshHz) {
+    Cadence c;
+    const double interval = 1.0 / refreshHz;
+    int64_t last = 0;
+    for (size_t i = 1; i < shownAt.size(); ++i) {
+        const double since = std::chrono::duration<double>(shownAt[i] - shownAt[0]).count();
+        const auto slot = static_cast<int64_t>(std::floor(since / interval + 0.5));
+        if (slot == last) ++c.dropped;
+        if (slot > last + 1) c.doubled += static_cast<int>(slot - last - 1);
+        last = slot;
+    }
+    return c;
 }
 
 }  // namespace
@@ -103,7 +147,11 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    showPicture = videoHost.show;
+    videoHost.show = ShowAndNote;
+    shownAt.reserve(static_cast<size_t>(seconds * 70) + 16);
     uint64_t frames0 = framesPresented;
+    const uint64_t replaced0 = qt::CurrentMainWindow()->display()->PicturesReplaced();
     uint64_t underruns0 = sdl::SoundUnderruns();
     double cpu0 = CpuSeconds();
     auto start = std::chrono::steady_clock::now();
@@ -112,8 +160,17 @@ int main(int argc, char** argv) {
         if (!desktop.RunPass()) break;
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     double fps = static_cast<double>(framesPresented - frames0) / wall;
-    std::printf("mode: %s %ux\nfps: %.2f\ncpu: %.1f%% of one core\n", aspect ? "aspect" : "dot",
-                scale, fps, 100.0 * (CpuSeconds() - cpu0) / wall);
+    const double cpu = 100.0 * (CpuSeconds() - cpu0) / wall;
+    videoHost.show = showPicture;
+    const double refresh = QGuiApplication::primaryScreen()->refreshRate();
+    Cadence cadence = CountCadence(refresh);
+    cadence.dropped +=
+        static_cast<int>(qt::CurrentMainWindow()->display()->PicturesReplaced() - replaced0);
+    std::printf(
+        "mode: %s %ux, %s display, %.0f Hz screen\nfps: %.2f\nframes: %zu, %d dropped, %d "
+        "doubled\ncpu: %.1f%% of one core\n",
+        aspect ? "aspect" : "dot", scale, qPrintable(qt::DisplayPathName()), refresh, fps,
+        shownAt.size(), cadence.dropped, cadence.doubled, cpu);
     std::printf("sound underruns: %llu\n",
                 static_cast<unsigned long long>(sdl::SoundUnderruns() - underruns0));
     if (record >= 0) {

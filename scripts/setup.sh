@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build pkg-config g++ libgtest-dev   # build and tests
   qt6-base-dev                                    # window, menus, dialogs
+  libqt6opengl6-dev                               # the picture through OpenGL
   libsdl2-dev                                     # sound output and game pads
   libmp3lame-dev                                  # MP3 sound track of recordings
   cc65                                            # assembles our own test cartridges and demo

@@ -12,6 +12,7 @@
 // "first frame: S s", and quits: the measure of how soon a cartridge named on
 // the command line is on screen (bench/run.sh uses it).
 #include <QApplication>
+#include <QSurfaceFormat>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -70,6 +71,10 @@ int main(int argc, char** argv) {
     if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
                      std::strcmp(argv[1], "--version") == 0))
         return AnswerOption(argv[1]);
+    // Every OpenGL window swaps at the display's refresh: the picture never tears.
+    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+    format.setSwapInterval(1);
+    QSurfaceFormat::setDefaultFormat(format);
     QApplication app(argc, argv);
     QApplication::setApplicationName("morvel");
     // Wayland's name of the window: the desktop finds the launcher entry by it.

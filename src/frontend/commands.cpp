@@ -109,6 +109,14 @@ void SetPictureMode(uint32_t aspect) {
     windowHost.updateMenus();
 }
 
+// Full screen at the largest whole multiple that fits, or as large as fits;
+// a full screen picture is placed again at once.
+void IntegerScaleCommand() {
+    integerScale = integerScale ? 0 : 1;
+    if (fullScreen) windowHost.repaint();
+    windowHost.updateMenus();
+}
+
 void RescanCommand() {
     if (emuRunning) return;
     FillRomList();
@@ -203,6 +211,7 @@ const CommandRow kCommands[] = {
     {kCmdLatency60,      [] { SetSoundLatency(60); }},
     {kCmdLatency80,      [] { SetSoundLatency(80); }},
     {kCmdLatency100,     [] { SetSoundLatency(100); }},
+    {kCmdIntegerScale,   IntegerScaleCommand},
     {kCmdFastForward,    FastForwardCommand},
     {kCmdFrameAdvance,   FrameAdvanceCommand},
     {kCmdRunAhead0,      [] { RunAheadCommand(0); }},

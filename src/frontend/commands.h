@@ -41,6 +41,7 @@ enum CommandId : uint32_t {
     kCmdLatency60 = 40113,
     kCmdLatency80 = 40114,
     kCmdLatency100 = 40115,
+    kCmdIntegerScale = 40116,
     // The play commands, in a block of their own.
     kCmdFastForward = 40200,        // the fast-forward toggle
     kCmdFrameAdvance = 40201,       // paused: one frame; running: pause

@@ -159,6 +159,8 @@ bool IsPlayRow(const SettingRow& row) {
 
 constexpr const char* kPadSection = "Joy Pads";
 constexpr const char* kNesKeys[2] = {"NES1", "NES2"};
+constexpr const char* kFullScreenSection = "Full Screen";
+constexpr const char* kIntegerScaleKey = "Integer Scale";
 
 // The section of each pad model's buttons. A line that does not read as a
 // GUID, a numbering of 0 or 1 and four button numbers is skipped.
@@ -205,12 +207,16 @@ Settings ReadSettings(const char* path, WorkArea workArea, std::string* problem)
             values.playSectionsRead = 1;
     }
     ReadPadSection(text, values);
+    char value[kIniLineSize];
+    values.integerScaleRead = IniFindString(text, kFullScreenSection, kIntegerScaleKey, value);
+    values.integerScale =
+        IniFindInteger(text, kFullScreenSection, kIntegerScaleKey, 0) != 0 ? 1 : 0;
     return values;
 }
 
 int WriteSettings(const char* path, const Settings& values, std::string* why, bool withPosition) {
     constexpr size_t kRows = sizeof kSettingRows / sizeof kSettingRows[0];
-    constexpr size_t kMost = kRows + 2 + kMaxPadBindings;
+    constexpr size_t kMost = kRows + 3 + kMaxPadBindings;
     char texts[kMost][kIniLineSize];
     char padKeys[kMaxPadBindings][16];
     IniSetting rows[kMost];
@@ -242,6 +248,8 @@ int WriteSettings(const char* path, const Settings& values, std::string* why, bo
             ++count;
         }
     }
+    if (values.integerScaleRead || values.integerScale)
+        rows[count++] = {kFullScreenSection, kIntegerScaleKey, values.integerScale ? "1" : "0"};
     std::string ignored;
     return IniPutStrings(path, rows, count, why ? *why : ignored);
 }

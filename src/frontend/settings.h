@@ -28,6 +28,11 @@ struct Settings {
     PadBinding padBindings[kMaxPadBindings];
     int32_t padBindingCount;
     int32_t padSectionRead;  // the file had the section: it is written back
+    // The section "Full Screen", which older versions skip: Integer Scale=1
+    // shows the picture at the largest whole multiple that fits the screen.
+    // Written once the file had it or it is set.
+    int32_t integerScale;
+    int32_t integerScaleRead;
     // The sections "Play Keys" (the key codes of fast-forward, rewind and frame
     // advance) and "Play", which older versions skip; written once the file
     // had them or a value is not its default.

@@ -1,5 +1,6 @@
 #include "video/presentation.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "core/frame_buffer.h"
@@ -60,11 +61,35 @@ VideoHost videoHost = {NoResize, NoShow, Nothing, Nothing, Nothing, Nothing};
 uint32_t windowScale = 1;
 uint32_t nesAspect = 0;
 uint32_t fullScreen = 0;
+uint32_t integerScale = 0;
 uint64_t framesPresented = 0;
 
 ClientSize WindowClientSize(uint32_t aspect, uint32_t s) {
     return ClientSize{static_cast<int32_t>((aspect ? 292 : 256) * s),
                       static_cast<int32_t>(224 * s)};
+}
+
+PictureRect FitPicture(int32_t width, int32_t height, uint32_t aspect) {
+    const ClientSize shape = WindowClientSize(aspect, 1);
+    int64_t w = width;
+    int64_t h = height;
+    if (w * shape.height <= h * shape.width) {
+        h = (2 * w * shape.height + shape.width) / (2 * shape.width);  // rounded
+    } else {
+        w = (2 * h * shape.width + shape.height) / (2 * shape.height);
+    }
+    return PictureRect{static_cast<int32_t>((width - w) / 2),
+                       static_cast<int32_t>((height - h) / 2), static_cast<int32_t>(w),
+                       static_cast<int32_t>(h)};
+}
+
+PictureRect PicturePlace(int32_t width, int32_t height) {
+    const ClientSize shape = WindowClientSize(nesAspect, 1);
+    const int32_t k = std::min(width / shape.width, height / shape.height);
+    const bool whole = fullScreen ? integerScale != 0 : nesAspect == 0;
+    if (!whole || k < 1) return FitPicture(width, height, nesAspect);
+    return PictureRect{(width - k * shape.width) / 2, (height - k * shape.height) / 2,
+                       k * shape.width, k * shape.height};
 }
 
 void SetWindowScale(uint32_t s) {
@@ -119,7 +144,13 @@ void PresentAspectDouble() {
     Show(scale2Surface.data(), 1024, 1);
 }
 
+// With integerScale, Dot by Dot in full screen keeps its pixels square and
+// sharp: the console's picture as it is, enlarged by a whole number.
 void PresentFullScreen() {
+    if (integerScale && !nesAspect) {
+        Show(frameBuffer, kFrameWidth, 0);
+        return;
+    }
     if (scaleSurface.empty()) return;
     Scale2x(frameBuffer, kFrameWidth, kFrameHeight, scaleSurface.data());
     Show(scaleSurface.data(), 512, 1);

@@ -18,10 +18,29 @@ struct ClientSize {
 extern uint32_t windowScale;  // 1-4
 extern uint32_t nesAspect;    // 0 Dot by Dot, 1 NES aspect ratio with Scale2x
 extern uint32_t fullScreen;
+extern uint32_t integerScale;  // full screen at the largest whole multiple that fits
 
 // The client area of a window of scale s in the given mode: 256s x 224s square
 // pixels, or 292s x 224s with the console's pixel aspect.
 ClientSize WindowClientSize(uint32_t aspect, uint32_t s);
+
+struct PictureRect {
+    int32_t x, y, width, height;
+};
+
+// Where the picture goes in an area of width x height pixels: as large as it
+// fits with the mode's shape (that of WindowClientSize), centred, the rest of
+// the area left black. A window's client area is filled exactly; full screen
+// gets bars at the sides or above and below.
+PictureRect FitPicture(int32_t width, int32_t height, uint32_t aspect);
+
+// Where the window system draws the presented picture in an area of width x
+// height device pixels. Dot by Dot in a window, and full screen with
+// integerScale, take the largest whole multiple of the mode's shape that
+// fits, centred: each console pixel a square of whole device pixels even
+// where the screen has a fractional number of them to the logical pixel.
+// Otherwise as FitPicture.
+PictureRect PicturePlace(int32_t width, int32_t height);
 
 // The window sizes 1-4: picks the present step for the mode, resizes the
 // window and, while a cartridge is loaded, rebuilds the scaling surfaces.

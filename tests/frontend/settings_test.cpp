@@ -93,6 +93,11 @@ TEST_F(SettingsFile, ValuesAreConvertedAsTheFileHoldsThem) {
         {"[Sound]\r\nLatency=19\r\n", {}},
         {"[Sound]\r\nLatency=101\r\n", {}},
         {"[Sound]\r\nLatency=4x0\r\n", {}},  // damaged: reads as 4
+        // A section older versions skip, written back once the file had it.
+        {"[full screen]\r\nInteger Scale=7\r\n",
+         {{"Latency=40\r\n", "Latency=40\r\n[Full Screen]\r\nInteger Scale=1\r\n"}}},
+        {"[Full Screen]\r\nInteger Scale=0\r\n",
+         {{"Latency=40\r\n", "Latency=40\r\n[Full Screen]\r\nInteger Scale=0\r\n"}}},
     };
     for (const auto& c : cases) {
         std::string expected = kFirstSave;

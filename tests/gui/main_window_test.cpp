@@ -111,7 +111,7 @@ TEST_F(DesktopTest, WindowSizesAndPictureModesGiveTheClientArea) {
         RunPasses(2);
         ASSERT_TRUE(RunFrames(2));
         EXPECT_EQ(ClientSizeOf(window()), QSize(c.width, c.height)) << c.sizeCommand;
-        EXPECT_EQ(window()->display()->size(), QSize(c.width, c.height));
+        EXPECT_EQ(window()->display()->widget()->size(), QSize(c.width, c.height));
         const PresentedPicture* picture = LastPresentedPicture();
         ASSERT_NE(picture, nullptr);
         EXPECT_EQ(picture->width, c.surface);

@@ -10,6 +10,7 @@
 
 #include <QImage>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,11 +21,15 @@
 #include <thread>
 #include <vector>
 
+#include "core/frame_buffer.h"
 #include "core/save_state.h"
 #include "desktop_fixture.h"
 #include "frontend/settings.h"
+#include "platform/qt/display_widget.h"
 #include "support/media_probe.h"
 #include "support/run_headless.h"
+#include "video/presentation.h"
+#include "window_grab.h"
 
 namespace morvel::test {
 namespace {
@@ -94,7 +99,7 @@ class RealWindow : public ::testing::Test {
         }
         int fds[2];
         ASSERT_EQ(pipe(fds), 0);
-        xvfb_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24",
+        xvfb_ = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen_,
                        "-nolisten", "tcp"},
                       {});
         close(fds[1]);
@@ -114,17 +119,22 @@ class RealWindow : public ::testing::Test {
         if (!folder_.empty()) std::filesystem::remove_all(folder_);
     }
 
-    pid_t StartMorvel(const std::vector<std::string>& args = {}) {
+    pid_t StartMorvel(const std::vector<std::string>& args = {},
+                      const std::vector<std::string>& env = {}) {
         std::vector<std::string> argv{folder_ + "/morvel"};
         argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<std::string> environment;
         if (wayland_) {
-            std::vector<std::string> env = WaylandEnv(folder_);
-            env.insert(env.end(), {"SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + folder_,
-                                   "XDG_ACTIVATION_TOKEN=from-launcher"});
-            return Spawn(argv, env);
+            environment = WaylandEnv(folder_);
+            environment.insert(environment.end(),
+                               {"SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + folder_,
+                                "XDG_ACTIVATION_TOKEN=from-launcher"});
+        } else {
+            environment = {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=dummy",
+                           "XDG_RUNTIME_DIR=" + folder_};
         }
-        return Spawn(argv, {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=dummy",
-                            "XDG_RUNTIME_DIR=" + folder_});
+        environment.insert(environment.end(), env.begin(), env.end());
+        return Spawn(argv, environment);
     }
     // Runs xdotool; its output.
     std::string Xdotool(const std::string& args) {
@@ -160,6 +170,7 @@ class RealWindow : public ::testing::Test {
         return g;
     }
 
+    std::string screen_ = "1024x768x24";
     std::string folder_;
     std::string display_;
     pid_t xvfb_ = -1;
@@ -247,6 +258,95 @@ TEST_F(RealWindow, EndSignalsWriteTheStatesAndTheSettings) {
         ASSERT_EQ(states.size(), kSlotSetSize + kCycleStatePartSize) << signal;
         EXPECT_EQ(states[0], 1) << "slot 0 is not in the file";
         EXPECT_TRUE(std::filesystem::exists(folder_ + "/morvel.ini")) << signal;
+    }
+}
+
+// A screen that holds the window whole at 4X, at two device pixels to the
+// logical one too.
+class LargeScreen : public RealWindow {
+   protected:
+    LargeScreen() { screen_ = "2560x2048x24"; }
+};
+
+// What the window should show of the frame: the picture the present step of
+// the mode and size (0: full screen, at the largest whole multiple) hands
+// over, painted by the software view's code into the device pixels it takes.
+QImage ExpectedPicture(bool aspect, int s, double ratio, QSize screen) {
+    nesAspect = aspect;
+    fullScreen = s == 0;
+    integerScale = 1;
+    SetWindowScale(s == 0 ? 1 : s);
+    CreateVideoDevice();
+    if (s == 0) EnterFullScreen();
+    presentFunction();
+    const int k = static_cast<int>(std::lround(s * ratio));
+    QSize area = s == 0   ? screen
+                 : aspect ? QSize(std::lround(292 * s * ratio), std::lround(224 * s * ratio))
+                          : QSize(256 * k, 224 * k);
+    QImage image = qt::SoftwarePicture(*LastPresentedPicture(), area);
+    ReleaseVideoObjects();
+    fullScreen = 0;
+    return image;
+}
+
+// The real window shows the headless program's picture of the demo's title
+// through each display path, at scale factors 1, 1.5 and 2, in both modes at
+// 1X-4X and in full screen at the largest whole multiple. Dot by Dot must
+// match exactly: each console pixel a square of whole device pixels. The
+// NES aspect ratio's linear filtering must match the software view's code
+// exactly in software; OpenGL weighs the texels with fixed-point weights of
+// its own, which round up to 3 steps of a channel away from QPainter's where
+// colours meet (Mesa's llvmpipe), so a shifted or wrongly scaled picture is
+// still caught.
+TEST_F(LargeScreen, WindowShowsTheHeadlessPictureThroughEachPath) {
+    const std::string shot = folder_ + "/title.bmp";
+    ASSERT_EQ(RunHeadless({"--frames", "90", "--screenshot", shot, DemoRom()}).exitCode, 0);
+    const std::string bmp = ReadFileText(shot);
+    ASSERT_EQ(bmp.size(), 54u + 256 * 240 * 4);
+    std::memcpy(frameBuffer, bmp.data() + 54, 256 * 240 * 4);
+    const struct {
+        const char* path;
+        double ratio;
+        int aspectTolerance;
+    } cases[] = {{"software", 1, 0}, {"software", 1.5, 0}, {"software", 2, 0},
+                 {"OpenGL", 1, 3},   {"OpenGL", 1.5, 3},   {"OpenGL", 2, 3}};
+    for (const auto& c : cases) {
+        const bool software = c.path[0] == 's';
+        std::ofstream(folder_ + "/morvel.ini")
+            << "[Window]\r\nX=1\r\nLeft=0\r\nTop=0\r\n[Full Screen]\r\nInteger Scale=1\r\n";
+        char factor[40];
+        std::snprintf(factor, sizeof factor, "QT_SCALE_FACTOR=%g", c.ratio);
+        morvel_ = StartMorvel(
+            {folder_ + "/roms/demo.nes"},
+            {software ? "MORVEL_SOFTWARE_DISPLAY=1" : "MORVEL_OPENGL_DISPLAY=1", factor});
+        std::string window = WindowId();
+        ASSERT_FALSE(window.empty());
+        Xdotool("windowfocus --sync " + window);
+        for (bool aspect : {false, true}) {
+            Xdotool(aspect ? "key --delay 250 alt+e v n" : "key --delay 250 alt+e v d");
+            for (int s = 1; s <= 5; ++s) {
+                const bool full = s == 5;
+                Xdotool(full ? "key alt+Return" : "key --delay 250 alt+w " + std::to_string(s));
+                std::this_thread::sleep_for(std::chrono::milliseconds(900));
+                const QImage shown = GrabWindow(display_, window);
+                const QImage want =
+                    ExpectedPicture(aspect, full ? 0 : s, c.ratio, QSize(2560, 2048));
+                const PictureMatch m =
+                    MatchPicture(shown, want, aspect ? c.aspectTolerance : 0, full ? 0 : 3);
+                EXPECT_EQ(m.wrong, 0)
+                    << c.path << " at " << c.ratio << ", " << (aspect ? "aspect " : "dot ")
+                    << (full ? "full screen" : std::to_string(s) + "X")
+                    << ", worst channel difference " << m.worst;
+                if (full) Xdotool("keydown Control_L Escape sleep 0.3 keyup Control_L Escape");
+            }
+        }
+        const bool mesa =
+            ReadFileText("/proc/" + std::to_string(morvel_) + "/maps").find("_dri.so") !=
+            std::string::npos;
+        EXPECT_EQ(mesa, !software) << c.path;
+        kill(morvel_, SIGTERM);
+        EXPECT_EQ(WaitExit(morvel_, 10000), 0) << c.path;
+        morvel_ = -1;
     }
 }
 

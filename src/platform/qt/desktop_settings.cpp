@@ -41,6 +41,7 @@ void LoadAndApplySettings(MainWindow* window) {
     nesAspect = settings.nesAspect ? 1 : 0;
     SetWindowScale(static_cast<uint32_t>(settings.windowScale));
     recordQuality = settings.recordQuality;
+    integerScale = settings.integerScale ? 1 : 0;
     if (!WindowPositionKnown()) return;
     QPoint wanted(settings.windowLeft, settings.windowTop);
     window->move(OnScreen(wanted, window->frameGeometry().size(), area));
@@ -54,6 +55,7 @@ void KeepSettingsCurrent(QPoint position) {
         settings.windowTop = position.y();
     }
     settings.recordQuality = recordQuality;
+    settings.integerScale = integerScale ? 1 : 0;
 }
 
 }  // namespace morvel::qt

@@ -74,11 +74,11 @@ MainWindow::MainWindow() {
     auto* client = new ClientArea(this);
     client_ = client;
     client_->setObjectName("client");
-    display_ = new DisplayWidget(client_);
+    display_ = MakePictureView(client_);
     browser_ = new RomBrowser(client_);
     osd_ = new OsdOverlay(client_);
     client->resized = [this](int w, int h) {
-        display_->setGeometry(0, 0, w, h);
+        display_->widget()->setGeometry(0, 0, w, h);
         browser_->Fit(w, h);
         osd_->raise();
     };
@@ -131,8 +131,11 @@ void MainWindow::LeaveFullScreen() {
 }
 
 // The browser paints over the client area as it appears, message box included.
+// A picture drawn through OpenGL has a window of its own, which would cover
+// the browser: it is hidden meanwhile.
 void MainWindow::ShowBrowser() {
     osd_->hide();
+    display_->widget()->hide();
     browser_->show();
     browser_->raise();
     browser_->list()->setFocus();
@@ -140,6 +143,7 @@ void MainWindow::ShowBrowser() {
 
 void MainWindow::HideBrowser() {
     browser_->hide();
+    display_->widget()->show();
     setFocus();
 }
 
@@ -271,6 +275,7 @@ void ConnectHosts(MainWindow* window) {
     windowHost.repaint = [] {
         mainWindow->osd()->hide();
         mainWindow->update();
+        mainWindow->display()->Redraw();
     };
     windowHost.updateMenus = RefreshMenus;
     // The dialog opens on the folder a file was last chosen from, at first
@@ -299,7 +304,12 @@ void ConnectHosts(MainWindow* window) {
     videoHost.releasePicture = [] { mainWindow->display()->Forget(); };
     videoHost.updateSizeMenu = RefreshMenus;
 
-    osdDraw = [](const char* text) { mainWindow->osd()->ShowText(QString::fromUtf8(text)); };
+    osdDraw = [](const char* text) {
+        OsdOverlay* osd = mainWindow->osd();
+        osd->ShowText(QString::fromUtf8(text));
+        if (mainWindow->display()->widget()->isVisible())
+            mainWindow->display()->ShowMessage(osd->grab().toImage(), osd->pos());
+    };
     showErrorBox = [](const char* text) {
         QMessageBox::critical(mainWindow, "Error", QString::fromUtf8(text));
     };

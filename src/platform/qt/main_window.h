@@ -8,7 +8,7 @@
 
 namespace morvel::qt {
 
-class DisplayWidget;
+class PictureView;
 class OsdOverlay;
 class RomBrowser;
 
@@ -16,7 +16,7 @@ class MainWindow : public QMainWindow {
    public:
     MainWindow();
 
-    DisplayWidget* display() const { return display_; }
+    PictureView* display() const { return display_; }
     OsdOverlay* osd() const { return osd_; }
     RomBrowser* browser() const { return browser_; }
     bool closed() const { return closed_; }
@@ -40,7 +40,7 @@ class MainWindow : public QMainWindow {
     void KeepOnScreen();
 
     QWidget* client_;
-    DisplayWidget* display_;
+    PictureView* display_;
     RomBrowser* browser_;
     OsdOverlay* osd_;
     QRect windowedGeometry_;

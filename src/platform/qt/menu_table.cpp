@@ -37,6 +37,9 @@ bool DotByDot() {
 bool Aspect() {
     return nesAspect != 0;
 }
+bool WholeMultiple() {
+    return integerScale != 0;
+}
 template <int32_t q>
 bool QualityIs() {
     return recordQuality == q;
@@ -125,6 +128,7 @@ const std::vector<MenuRow> kMenuRows = {
     {kCmdPause,          "&Emulator", "&Pause \tSpace",           "Space",  0, nullptr, Paused},
     {kCmdDotByDot,       "&Emulator/&Video", "&Dot by Dot",       nullptr,  0, nullptr, DotByDot},
     {kCmdNesAspect,      "&Emulator/&Video", "&NES Aspect Ratio (Scale2x)", nullptr, 0, nullptr, Aspect},
+    {kCmdIntegerScale,   "&Emulator/&Video", "&Integer Scale in Full Screen", nullptr, 0, nullptr, WholeMultiple},
     {kCmdVolume,         "&Emulator", "&Volume\tRight Click",     nullptr,  0, nullptr, nullptr},
     {kCmdMute,           "&Emulator", "&Mute Sound",              nullptr,  0, nullptr, Muted},
     {kCmdFrameAdvance,   "&Emulator", "Frame &Advance",           nullptr,  0, nullptr, nullptr},
