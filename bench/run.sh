@@ -56,7 +56,8 @@ budgets=(
 command -v valgrind >/dev/null || { echo "bench: valgrind is needed for the instruction counts" >&2; exit 2; }
 # The configuration of scripts/test.sh, so that its build folder can be given
 # (MORVEL_BENCH_BUILD_DIR=build) and is then used as it is.
-desktop_option=()
+# The desktop choice is given either way: a folder bench/play.sh made has it off.
+desktop_option=(-DMORVEL_DESKTOP=ON)
 [ "$desktop" = 0 ] && desktop_option=(-DMORVEL_DESKTOP=OFF)
 # shellcheck disable=SC2086  # MORVEL_BENCH_CMAKE_ARGS is a list of options
 cmake -S . -B "$build" -G Ninja -DMORVEL_WERROR=ON "${desktop_option[@]}" ${MORVEL_BENCH_CMAKE_ARGS:-} >/dev/null
