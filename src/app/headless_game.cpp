@@ -1,7 +1,5 @@
 #include "app/headless_game.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +7,7 @@
 #include <filesystem>
 
 #include "core/battery_save.h"
+#include "core/host_os.h"
 #include "core/save_state.h"
 #include "core/user_files.h"
 #include "frontend/commands.h"
@@ -22,12 +21,6 @@ namespace {
 
 // The folder made for a run that named none; removed when the run ends.
 std::string temporaryFolder;
-
-std::string MakeTemporaryDataDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "morvel-headless-XXXXXX").string();
-    return mkdtemp(pattern.data()) ? pattern : std::string();
-}
 
 // What the window shows over a running game is printed on stdout; what it
 // shows with no game (why a cartridge was refused, the close's messages) and
@@ -72,9 +65,10 @@ void UsePrintedMessages() {
 
 bool OpenDataFolder(const std::string& dataDir) {
     std::string folder = dataDir;
-    if (folder.empty()) folder = temporaryFolder = MakeTemporaryDataDir();
+    if (folder.empty()) folder = temporaryFolder = os::MakeTemporaryFolder("morvel-headless-");
     if (folder.empty()) return false;
-    mkdir(folder.c_str(), 0777);
+    std::error_code ignored;
+    std::filesystem::create_directory(folder, ignored);
     PrepareSaveStates(folder.c_str());
     PrepareBatterySaves(folder.c_str());
     PrepareScreenshots(folder.c_str());

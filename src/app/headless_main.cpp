@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "app/headless_memory.h"
 #include "app/headless_options.h"
 #include "app/headless_outputs.h"
 #include "app/headless_recording.h"
@@ -14,6 +13,7 @@
 #include "apu/sound_output.h"
 #include "core/cpu.h"
 #include "core/frame_buffer.h"
+#include "core/host_os.h"
 #include "core/machine.h"
 #include "core/machine_snapshot.h"
 #include "core/memory_map.h"
@@ -213,6 +213,8 @@ int FinishRun(const HeadlessOptions& options, int status, double seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Traces, screen text and reports are the same bytes on every system.
+    os::BinaryStandardOutput();
     HeadlessOptions options;
     std::string error;
     if (!ParseHeadlessOptions(argc, argv, options, error)) {
@@ -256,11 +258,11 @@ int main(int argc, char** argv) {
         return kExitRefused;
     }
     if (!options.wav.empty()) StartSampleCapture();
-    if (options.reportMemory) std::printf("rss-start-kb: %ld\n", ResidentKilobytes());
+    if (options.reportMemory) std::printf("rss-start-kb: %lld\n", os::ResidentKilobytes());
     const auto start = std::chrono::steady_clock::now();
     int status = RunFrames(options);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    if (options.reportMemory) std::printf("rss-end-kb: %ld\n", ResidentKilobytes());
+    if (options.reportMemory) std::printf("rss-end-kb: %lld\n", os::ResidentKilobytes());
     std::string why;
     bool wavWritten = options.wav.empty() || WriteWavFile(options.wav, CapturedSamples(), why);
     if (!wavWritten)

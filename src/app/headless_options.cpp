@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <limits>
 
 namespace morvel {
 
@@ -39,7 +40,7 @@ const char kHeadlessUsage[] =
     "  --random-input SEED  random buttons on controller 1, each held for 1-16 frames;\n"
     "                   the same SEED (0-4294967295) gives the same presses\n"
     "  --report-memory  print \"rss-start-kb: N\" before the first frame and \"rss-end-kb: N\"\n"
-    "                   after the last (resident memory from /proc/self/statm)\n"
+    "                   after the last (the resident memory, the working set on Windows)\n"
     "  --rewind F:N     after frame F, hold the rewind key for N frames: the game goes N\n"
     "                   frames back, each shown, its sound played backwards; the frame\n"
     "                   count goes back with it (so --press repeats); repeatable\n"
@@ -57,12 +58,17 @@ const char kHeadlessUsage[] =
 
 namespace {
 
-bool ParseCount(const char* text, long& value) {
+// A count of 0 or more that fits the field; parsed at 64 bits, since a long
+// has only 32 on Windows.
+template <typename Count>
+bool ParseCount(const char* text, Count& value) {
     char* end = nullptr;
     errno = 0;
-    long parsed = std::strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || parsed < 0) return false;
-    value = parsed;
+    long long parsed = std::strtoll(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || parsed < 0 ||
+        parsed > std::numeric_limits<Count>::max())
+        return false;
+    value = static_cast<Count>(parsed);
     return true;
 }
 
@@ -126,7 +132,7 @@ const OptionSpec kOptions[] = {
     {"--realtime", false, [](HeadlessOptions& o, const char*) { return o.realtime = true; }},
     {"--random-input", true,
      [](HeadlessOptions& o, const char* v) {
-         return ParseCount(v, o.randomInputSeed) && o.randomInputSeed <= 0xFFFFFFFFL;
+         return ParseCount(v, o.randomInputSeed) && o.randomInputSeed <= 0xFFFFFFFFLL;
      }},
     {"--report-memory", false,
      [](HeadlessOptions& o, const char*) { return o.reportMemory = true; }},

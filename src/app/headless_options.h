@@ -32,7 +32,7 @@ struct HeadlessOptions {
     std::string record;  // AVI file to record the run into
     long quality = 0;    // recording quality: 0 Poor, 1 Normal, 2 High
     bool realtime = false;
-    long randomInputSeed = -1;             // random buttons on controller 1 when >= 0
+    long long randomInputSeed = -1;        // random buttons on controller 1 when >= 0
     bool reportMemory = false;             // print the resident memory before and after the run
     std::vector<FrameSpan> rewinds;        // hold the rewind key N frames after frame F
     std::vector<FrameSpan> frameAdvances;  // pause after frame F, advance N frames, resume

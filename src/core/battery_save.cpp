@@ -1,7 +1,5 @@
 #include "core/battery_save.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -78,11 +76,16 @@ std::string SizeText(uintmax_t bytes) {
     return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
 }
 
+void MakeSavesFolder() {
+    std::error_code ignored;
+    std::filesystem::create_directory(savesFolder, ignored);
+}
+
 }  // namespace
 
 void PrepareBatterySaves(const char* dataDir) {
     savesFolder = std::string(dataDir) + "/saves";
-    mkdir(savesFolder.c_str(), 0777);
+    MakeSavesFolder();
 }
 
 bool OpenBatterySave(const char* cartridgePath) {
@@ -137,7 +140,7 @@ bool WriteBatterySave() {
     if (bytes == saved) return true;
     batteryError.clear();
     batterySetAside.clear();
-    mkdir(savesFolder.c_str(), 0777);
+    MakeSavesFolder();
     std::string why;
     if (!saveRecorded) {
         if (!RecordStateFileOwner(savePath, saveOwner, why)) {

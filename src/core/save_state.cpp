@@ -1,9 +1,8 @@
 #include "core/save_state.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "apu/apu.h"
@@ -91,7 +90,8 @@ void ClearStateSlots() {
 
 void PrepareSaveStates(const char* exeDir) {
     statesFolder = std::string(exeDir) + "/savestates";
-    mkdir(statesFolder.c_str(), 0777);
+    std::error_code ignored;
+    std::filesystem::create_directory(statesFolder, ignored);
 }
 
 void SetStateFileName(const char* cartridgePath) {
@@ -197,7 +197,8 @@ int WriteStateFile() {
                      " belongs to another cartridge";
         return 0;
     }
-    mkdir(statesFolder.c_str(), 0777);
+    std::error_code ignored;
+    std::filesystem::create_directory(statesFolder, ignored);
     if (!stateFileRecorded) {
         if (!RecordStateFileOwner(stateFilePath, stateFileOwner, stateError)) return 0;
         stateFileRecorded = true;

@@ -1,29 +1,20 @@
 #include "frontend/data_folder.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
+
+#include "core/host_os.h"
 
 namespace morvel {
 
 std::string exeDir;
 
-namespace {
-std::string XdgDataFolder() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg && *xdg) return std::string(xdg) + "/morvel";
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : ".") + "/.local/share/morvel";
-}
-}  // namespace
-
 void ChooseDataFolder(const std::string& executableFolder) {
-    if (!executableFolder.empty() && access(executableFolder.c_str(), W_OK) == 0) {
+    if (!executableFolder.empty() && os::FolderWritable(executableFolder)) {
         exeDir = executableFolder;
         return;
     }
-    exeDir = XdgDataFolder();
+    exeDir = os::UserDataFolder();
     std::error_code ignored;
     std::filesystem::create_directories(exeDir, ignored);
 }

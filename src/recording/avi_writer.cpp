@@ -1,14 +1,12 @@
 #include "recording/avi_writer.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/types.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <bit>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+
+#include "core/host_os.h"
 
 namespace morvel {
 
@@ -76,11 +74,6 @@ class Bytes {
     std::vector<uint8_t> data;
 };
 
-bool IsDevice(const char* path) {
-    struct stat info;
-    return ::stat(path, &info) == 0 && (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode));
-}
-
 static_assert(std::endian::native == std::endian::little, "the writer stores sizes in host order");
 
 }  // namespace
@@ -100,16 +93,12 @@ bool AviWriter::Open(const char* path, uint64_t partLimit) {
     // A new name is taken only if it is still free when the file is made;
     // otherwise the file of that name is replaced at Close, once complete.
     // A device (/dev/null, say) is written as it is, and never removed.
-    int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    created_ = fd >= 0;
-    if (fd < 0 && errno == EEXIST && IsDevice(path)) fd = ::open(path, O_WRONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        file_ = ::fdopen(fd, "wb");
-        if (!file_) {
-            ::close(fd);
-            if (created_) ::unlink(path);
-        }
-    } else if (errno == EEXIST) {
+    bool taken = false;
+    file_ = os::CreateNewFile(path, taken);
+    created_ = file_ != nullptr;
+    if (!file_ && taken && os::IsDevice(path)) {
+        file_ = std::fopen(path, "wb");
+    } else if (!file_ && taken) {
         replacement_ = std::make_unique<FileReplacement>(path);
         file_ = replacement_->Open();
         if (!file_) {
@@ -161,7 +150,7 @@ bool AviWriter::PutBytes(const void* data, size_t size) {
         WriteFailed();
         // Put the file position back at the end of the last whole chunk, so
         // that the indices written at close land where the data ends.
-        fseeko(file_, static_cast<off_t>(position_), SEEK_SET);
+        os::SeekTo(file_, position_);
         return false;
     }
     position_ += size;
@@ -173,9 +162,8 @@ bool AviWriter::PutU32(uint32_t value) {
 }
 
 bool AviWriter::PatchBytes(uint64_t at, const void* data, size_t size) {
-    bool ok = fseeko(file_, static_cast<off_t>(at), SEEK_SET) == 0 &&
-              std::fwrite(data, 1, size, file_) == size &&
-              fseeko(file_, static_cast<off_t>(position_), SEEK_SET) == 0;
+    bool ok = os::SeekTo(file_, at) && std::fwrite(data, 1, size, file_) == size &&
+              os::SeekTo(file_, position_);
     if (!ok) WriteFailed();
     return ok;
 }
@@ -310,7 +298,7 @@ bool AviWriter::Write(int stream, const void* data, size_t size, bool keyFrame) 
         WriteFailed();
         position_ = chunkStart;
         std::clearerr(file_);
-        fseeko(file_, static_cast<off_t>(position_), SEEK_SET);
+        os::SeekTo(file_, position_);
         return false;
     }
     s.partEntries.push_back({chunkStart + 8, static_cast<uint32_t>(size), keyFrame ? 1u : 0u});
@@ -432,8 +420,7 @@ bool AviWriter::Close() {
     failed_ = false;
     if (partOpen_) EndPart();
     Checkpoint();
-    if (writeFailed && !failed_ && ftruncate(fileno(file_), static_cast<off_t>(position_)) != 0)
-        WriteFailed();
+    if (writeFailed && !failed_ && !os::TruncateAt(file_, position_)) WriteFailed();
     failed_ = failed_ || writeFailed;
     if (replacement_) {
         if (failed_) {
@@ -448,7 +435,7 @@ bool AviWriter::Close() {
         replacement_.reset();
     } else {
         // On disk before it is reported complete (a device need not be).
-        if (!failed_ && created_ && ::fsync(fileno(file_)) != 0) WriteFailed();
+        if (!failed_ && created_ && !os::FlushToDisk(file_)) WriteFailed();
         if (std::fclose(file_) != 0) WriteFailed();
         kept_ = true;
     }
@@ -465,7 +452,7 @@ void AviWriter::Abandon() {
     } else {
         std::fclose(file_);
         if (created_) {
-            ::unlink(path_.c_str());  // a name that was free at Open
+            std::remove(path_.c_str());  // a name that was free at Open
             error_ += (error_.empty() ? "" : "; ") + std::string("no file was left");
         }
     }

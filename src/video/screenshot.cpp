@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/file_name.h"
+#include "core/host_os.h"
 #include "core/user_files.h"
 
 namespace morvel {
@@ -59,8 +60,7 @@ LocalTime CurrentLocalTime() {
     const auto now = system_clock::now();
     const std::time_t seconds = system_clock::to_time_t(now);
     const auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm parts{};
-    localtime_r(&seconds, &parts);
+    const std::tm parts = os::LocalTimeOf(seconds);
     return LocalTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,           parts.tm_hour,
                      parts.tm_min,         parts.tm_sec,     static_cast<int>(millis)};
 }

@@ -48,6 +48,7 @@ TEST(ControllerPorts, CartridgeReadsScriptedAndRandomButtons) {
         {{"--random-input", "2"}, kRandom},
         {{"--random-input", "3"}, kRandom},
         {{"--random-input", "4"}, kRandom},
+        {{"--random-input", "3000000000"}, kRandom},  // above 2^31: 64-bit parsing
         {{"--random-input", "11", "--press", "0-100:A+Right"},
          "1:1??????111 2:0000000011 1:1??????111 2:0000000011"},
     };
