@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds morvel with warnings as errors and runs every
 # test; then builds it again with the address and undefined-behaviour sanitizers
-# and runs the suite once more (all but the long soak); then runs each libFuzzer
+# and runs the suite once more (all but the long soak); with MORVEL_WINDOWS=1
+# (or a Windows build made before), cross-builds for Windows and compares it
+# under wine with the Linux build (scripts/wine_compare.sh); then runs each libFuzzer
 # target for 15 seconds (skipped with a message when clang is missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,6 +14,15 @@ cmake --build "$build"
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
 # The share of test lines in the project: at most a third.
 bash scripts/test_share.sh --max 0.33
+
+# The Windows build under wine, compared with this one: when asked for
+# (MORVEL_WINDOWS=1) or once its libraries are built (build-windows/prefix).
+if [ "${MORVEL_WINDOWS:-0}" = 1 ] || [ -f "${MORVEL_WINDOWS_DIR:-build-windows}/prefix/lib/libmp3lame.a" ]; then
+  bash scripts/windows.sh
+  bash scripts/wine_compare.sh "$build" "${MORVEL_WINDOWS_DIR:-build-windows}/build"
+else
+  echo "test: the Windows build under wine was skipped (MORVEL_WINDOWS=1 runs it)"
+fi
 
 if [ "${MORVEL_SKIP_SANITIZERS:-0}" != 1 ]; then
   sanitized=${build}-sanitize
