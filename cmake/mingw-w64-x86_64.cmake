@@ -11,5 +11,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# One executable with nothing beside it: the compiler's own runtimes linked in.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

@@ -78,11 +78,39 @@ if [ ! -f "$prefix/lib/libmp3lame.a" ]; then
     make -s -j"$jobs" >/dev/null 2>&1 && make -s install >/dev/null)
 fi
 
+# --- SDL2 (sound and game pads) and qtbase (the window), for the desktop
+# program only: DLLs beside morvel.exe. qtbase takes about two hours of one
+# core; its build folder is kept, so a stopped build goes on where it was.
+if [ "$desktop" = 1 ] && [ ! -f "$prefix/bin/SDL2.dll" ]; then
+  echo "windows: building SDL2"
+  dir=$(unpack libsdl2 'libsdl2-*')
+  rm -rf "$out/sdl2-build" && mkdir -p "$out/sdl2-build"
+  (cd "$out/sdl2-build" && "$dir/configure" -q --host=$host --prefix="$prefix" \
+      --enable-shared --disable-static CC=$host-gcc-posix >/dev/null &&
+    nice make -s -j"$jobs" >/dev/null 2>&1 && make -s install >/dev/null)
+fi
+if [ "$desktop" = 1 ] && [ ! -f "$prefix/bin/Qt6Widgets.dll" ]; then
+  echo "windows: building qtbase (about two hours of one core; $out/qtbase-build.log)"
+  dir=$(unpack qt6-base 'qt6-base-*')
+  # The host's Qt tools (moc, rcc, uic) of the same version do the code generation.
+  [ -f "$out/qtbase-build/build.ninja" ] ||
+    cmake -S "$dir" -B "$out/qtbase-build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DMORVEL_WINDOWS_PREFIX="$prefix" \
+      -DCMAKE_INSTALL_PREFIX="$prefix" -DQT_HOST_PATH=/usr \
+      -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+      -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DFEATURE_sql=OFF -DFEATURE_printsupport=OFF \
+      -DFEATURE_dbus=OFF -DFEATURE_openssl=OFF -DFEATURE_icu=OFF -DFEATURE_testlib=OFF \
+      -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DINPUT_opengl=desktop >"$out/qtbase-build.log" 2>&1
+  nice -n 19 cmake --build "$out/qtbase-build" -j "${MORVEL_QT_JOBS:-1}" >>"$out/qtbase-build.log" 2>&1
+  cmake --install "$out/qtbase-build" >>"$out/qtbase-build.log" 2>&1
+fi
+
 # --- morvel-headless.exe: the same sources through the cross toolchain.
 cross=$out/build
 desktop_flag=OFF
 [ "$desktop" = 1 ] && desktop_flag=ON
-cmake -S "$root" -B "$cross" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_SYSROOT_DIR= \
+  cmake -S "$root" -B "$cross" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DMORVEL_WINDOWS_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release -DMORVEL_WERROR=ON \
   -DMORVEL_DESKTOP=$desktop_flag -DBUILD_TESTING=OFF >/dev/null
 targets=(morvel-headless)
@@ -93,8 +121,23 @@ nice cmake --build "$cross" --target "${targets[@]}"
 stage=$out/morvel
 rm -rf "$stage" && mkdir -p "$stage"
 cp "$cross/morvel-headless.exe" "$stage/"
-# Statically linked: only the system's own DLLs may be asked for.
-if x86_64-w64-mingw32-objdump -p "$stage"/*.exe | grep -i "DLL Name" |
+if [ "$desktop" = 1 ]; then
+  gcc_dir=$(dirname "$($host-g++-posix -print-libgcc-file-name)")
+  cp "$cross/morvel.exe" "$prefix/bin/SDL2.dll" "$gcc_dir/libstdc++-6.dll" "$gcc_dir/libgcc_s_seh-1.dll" \
+    "/usr/$host/lib/libwinpthread-1.dll" "$stage/"
+  for lib in Core Gui Widgets OpenGL OpenGLWidgets Network; do
+    [ -f "$prefix/bin/Qt6$lib.dll" ] && cp "$prefix/bin/Qt6$lib.dll" "$stage/"
+  done
+  mkdir -p "$stage/platforms" "$stage/styles" "$stage/roms"
+  cp "$prefix/plugins/platforms/qwindows.dll" "$stage/platforms/"
+  cp "$prefix"/plugins/styles/*.dll "$stage/styles/" 2>/dev/null || true
+  nice cmake --build "$cross" --target cartridges >/dev/null
+  cp "$cross/roms/demo.nes" "$stage/roms/"
+fi
+# Only the system's own DLLs and those in the zip may be asked for.
+shipped=$(cd "$stage" && ls ./*.dll 2>/dev/null | sed 's|^./||' | paste -sd'|' -)
+if x86_64-w64-mingw32-objdump -p "$stage"/*.exe "$stage"/*.dll 2>/dev/null | grep -i "DLL Name" |
+  { [ -n "$shipped" ] && grep -Eiv "DLL Name: ($shipped)\$" || cat; } |
   grep -Eiv "(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|ws2_32|winmm|imm32|version|setupapi|uxtheme|dwmapi|comdlg32|netapi32|userenv|mpr|authz|crypt32|bcrypt|d3d9|d3d11|d3d12|dxgi|dwrite|opengl32|shcore|winspool|wtsapi32|msvcrt|api-ms-win-[a-z0-9-]*)\.dll"; then
   echo "windows: the executables ask for the DLLs above, which Windows does not have" >&2
   exit 1

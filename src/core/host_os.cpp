@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <random>
 
+#include "input/dik_codes.h"
+
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
@@ -169,6 +171,16 @@ long long ResidentKilobytes() {
     return static_cast<long long>(counters.WorkingSetSize / 1024);
 }
 
+int32_t DikOfNativeScanCode(uint32_t native) {
+    if (native == 0 || (native & 0xFF) > 0x7F || native > 0x1FF) return -1;
+    return static_cast<int32_t>((native & 0x7F) | (native & 0x100 ? 0x80 : 0));
+}
+
+std::string InstanceSocketName(const std::string&, std::string&) {
+    const char* user = std::getenv("USERNAME");
+    return std::string("morvel.instance.") + (user && *user ? user : "user");
+}
+
 void BinaryStandardOutput() {
     std::fflush(stdout);
     _setmode(_fileno(stdout), _O_BINARY);
@@ -326,6 +338,33 @@ long long ResidentKilobytes() {
     const long pageSize = sysconf(_SC_PAGESIZE);
     if (fields != 2 || pageSize <= 0) return -1;
     return residentPages * (pageSize / 1024);
+}
+
+int32_t DikOfNativeScanCode(uint32_t native) {
+    return native >= 8 ? DikFromEvdev(static_cast<int32_t>(native - 8)) : -1;
+}
+
+namespace {
+// Whether the folder is a real folder (not a link) owned by this user, which
+// no other user may enter: nobody else can have put a socket in it.
+bool PrivateToTheUser(const std::string& folder) {
+    struct stat info = {};
+    return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::getuid() && (info.st_mode & 077) == 0;
+}
+}  // namespace
+
+std::string InstanceSocketName(const std::string& temporaryFolder, std::string& why) {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::string folder = runtime && *runtime
+                             ? std::string(runtime)
+                             : temporaryFolder + "/morvel-" + std::to_string(::getuid());
+    if (!(runtime && *runtime)) ::mkdir(folder.c_str(), 0700);
+    if (!PrivateToTheUser(folder)) {
+        why = folder + " is not this user's own folder";
+        return std::string();
+    }
+    return folder + "/morvel.instance";
 }
 
 void BinaryStandardOutput() {}

@@ -74,6 +74,16 @@ std::tm LocalTimeOf(std::time_t moment);
 // The process's resident memory in KB, or -1 when it cannot be read.
 long long ResidentKilobytes();
 
+// The DirectInput key code of a key event's native scan code (X11's key code,
+// the evdev code plus 8; Windows' set-1 scan code with the extended-key bit
+// at 0x100), or -1 when it names no key.
+int32_t DikOfNativeScanCode(uint32_t native);
+
+// The name of the single-instance socket: a private folder of the user's
+// (the runtime folder, or one made in tmp with mode 0700); on Windows a pipe
+// name with the user's name. Empty (why set) when no private place is found.
+std::string InstanceSocketName(const std::string& temporaryFolder, std::string& why);
+
 // Standard output carries bytes as written (no CR added before LF).
 void BinaryStandardOutput();
 

@@ -2,14 +2,12 @@
 
 #include <QKeyEvent>
 
+#include "core/host_os.h"
 #include "input/dik_codes.h"
 
 namespace morvel::qt {
 
 namespace {
-
-// X11 and Wayland number keys from 8 up: the input event code plus 8.
-constexpr uint32_t kNativeScanCodeOffset = 8;
 
 struct QtKeyRow {
     int qtKey;
@@ -102,8 +100,7 @@ uint16_t EvdevOfQtKey(int qtKey) {
 
 int32_t DikOfKeyEvent(const QKeyEvent* event) {
     uint32_t native = event->nativeScanCode();
-    if (native >= kNativeScanCodeOffset)
-        return DikFromEvdev(static_cast<int32_t>(native - kNativeScanCodeOffset));
+    if (int32_t dik = os::DikOfNativeScanCode(native); dik >= 0) return dik;
     uint16_t evdev = EvdevOfQtKey(event->key());
     return evdev ? DikFromEvdev(evdev) : -1;
 }

@@ -1,13 +1,12 @@
 #include "platform/qt/single_instance.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+
+#include "core/host_os.h"
 
 namespace morvel::qt {
 
@@ -35,32 +34,13 @@ QByteArray LauncherToken() {
     return token;
 }
 
-// Whether the folder is a real folder (not a link) owned by this user, which
-// no other user may enter: nobody else can have put a socket in it.
-bool PrivateToTheUser(const QByteArray& folder) {
-    struct stat info = {};
-    return lstat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
-           info.st_uid == getuid() && (info.st_mode & 077) == 0;
-}
-
-// The socket's place: the user's runtime folder when there is one, else a
-// folder of the user's own in the temporary folder, made private (mode 0700).
-// Empty when that folder is not private, as when another user made it first.
+// The socket's place: a folder only this user may enter (see host_os).
 QString SocketName() {
-    QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    QByteArray folder =
-        !runtime.isEmpty()
-            ? runtime
-            : QFile::encodeName(QDir::tempPath() + QString("/morvel-%1").arg(getuid()));
-    if (runtime.isEmpty()) mkdir(folder.constData(), 0700);
-    if (!PrivateToTheUser(folder)) {
-        qWarning(
-            "morvel: %s is not this user's own folder; another copy of the program will "
-            "not be looked for",
-            folder.constData());
-        return QString();
-    }
-    return QFile::decodeName(folder) + "/morvel.instance";
+    std::string why;
+    std::string name = os::InstanceSocketName(QDir::tempPath().toStdString(), why);
+    if (name.empty())
+        qWarning("morvel: %s; another copy of the program will not be looked for", why.c_str());
+    return QString::fromStdString(name);
 }
 }  // namespace
 
