@@ -79,6 +79,10 @@ pair states --frames 120 --data-dir data --save-state 0@30 --save-state 0@60 --s
 inputs record "$game"
 pair record --frames 180 --random-input 3000000000 --record run.avi --quality 1 \
   "$(basename "$game")"
+# A recording over an older file replaces it once complete.
+inputs rerecord "$game"
+for side in linux windows; do echo "an older recording" >"$work/$side/rerecord/run.avi"; done
+pair rerecord --frames 60 --record run.avi "$(basename "$game")"
 # A file name outside any ANSI code page.
 mkdir -p "$work/linux/unicode" "$work/windows/unicode"
 for side in linux windows; do cp "$roms/nrom_board.nes" "$work/$side/unicode/ロックマン.nes"; done
@@ -90,8 +94,10 @@ for rom in "$roms"/*_board.nes; do
 done
 # Each comparison above compared something: the files it is meant to write.
 for f in picture/shot.bmp picture/sound.wav states/data/savestates/battery_counter.nes.yss \
-  states/data/saves/battery_counter.sav record/run.avi unicode/data/savestates/ロックマン.nes.yss; do
-  [ -s "$work/windows/$f" ] || { echo "wine_compare: $f was not written" >&2; exit 1; }
+  states/data/saves/battery_counter.sav record/run.avi \
+  rerecord/run.avi unicode/data/savestates/ロックマン.nes.yss; do
+  [ "$(stat -c %s "$work/windows/$f" 2>/dev/null || echo 0)" -gt 100 ] ||
+    { echo "wine_compare: $f was not written" >&2; exit 1; }
 done
 [ "$(wc -l <"$work/windows/nestest/stdout")" -ge 8991 ] ||
   [ ! -f "$shared/cpu/nestest.nes" ] || { echo "wine_compare: the nestest trace is short" >&2; exit 1; }
