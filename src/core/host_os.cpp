@@ -195,9 +195,10 @@ std::FILE* OpenRegularFile(const std::string& path, ReadOutcome& outcome, uint64
             errno == ENOENT || errno == ENOTDIR ? ReadOutcome::kMissing : ReadOutcome::kUnreadable;
         return nullptr;
     }
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        outcome = S_ISREG(info.st_mode) ? ReadOutcome::kUnreadable : ReadOutcome::kNotRegular;
+    struct stat info = {};
+    const bool known = ::fstat(fd, &info) == 0;
+    if (!known || !S_ISREG(info.st_mode)) {
+        outcome = known ? ReadOutcome::kNotRegular : ReadOutcome::kUnreadable;
         ::close(fd);
         return nullptr;
     }
