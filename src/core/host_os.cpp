@@ -17,6 +17,8 @@
 #include <psapi.h>
 #else
 #include <unistd.h>
+
+#include <csignal>
 #endif
 
 namespace morvel::os {
@@ -180,6 +182,14 @@ std::string InstanceSocketName(const std::string&, std::string&) {
     const char* user = std::getenv("USERNAME");
     return std::string("morvel.instance.") + (user && *user ? user : "user");
 }
+
+int StartEndSignals() {
+    return -1;
+}
+
+void DrainEndSignals(int) {}
+
+void StopEndSignals() {}
 
 void BinaryStandardOutput() {
     std::fflush(stdout);
@@ -366,6 +376,46 @@ std::string InstanceSocketName(const std::string& temporaryFolder, std::string& 
         return std::string();
     }
     return folder + "/morvel.instance";
+}
+
+namespace {
+constexpr int kEndSignals[] = {SIGTERM, SIGINT};
+
+// The signal handler writes one byte into this pipe and does nothing else.
+int endSignalPipe[2] = {-1, -1};
+
+void OnEndSignal(int) {
+    int saved = errno;
+    char byte = 1;
+    ssize_t written = ::write(endSignalPipe[1], &byte, 1);
+    static_cast<void>(written);  // a full pipe already holds a request
+    errno = saved;
+}
+
+void SetEndSignalAction(void (*handler)(int)) {
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = handler == SIG_DFL ? 0 : SA_RESTART;
+    for (int signal : kEndSignals) sigaction(signal, &action, nullptr);
+}
+}  // namespace
+
+int StartEndSignals() {
+    if (endSignalPipe[0] < 0 && ::pipe2(endSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        endSignalPipe[0] = endSignalPipe[1] = -1;
+    if (endSignalPipe[0] >= 0) SetEndSignalAction(OnEndSignal);
+    return endSignalPipe[0];
+}
+
+void DrainEndSignals(int descriptor) {
+    char bytes[16];
+    while (::read(descriptor, bytes, sizeof bytes) > 0) {
+    }
+}
+
+void StopEndSignals() {
+    SetEndSignalAction(SIG_DFL);
 }
 
 void BinaryStandardOutput() {}

@@ -84,6 +84,15 @@ int32_t DikOfNativeScanCode(uint32_t native);
 // name with the user's name. Empty (why set) when no private place is found.
 std::string InstanceSocketName(const std::string& temporaryFolder, std::string& why);
 
+// SIGTERM and SIGINT as requests to end the program: from now on each
+// writes a byte to a pipe whose reading end is returned, for the main loop to
+// watch; -1 where the system has no such signals (Windows, where the end of
+// the session reaches the program through its window). Drain empties the
+// pipe; Stop gives the signals back their default action.
+int StartEndSignals();
+void DrainEndSignals(int descriptor);
+void StopEndSignals();
+
 // Standard output carries bytes as written (no CR added before LF).
 void BinaryStandardOutput();
 
