@@ -6,7 +6,8 @@
 #
 # LAME (and, for the desktop program, SDL2 and qtbase) are built once from
 # Debian's source packages into build-windows/prefix and rebuilt only when
-# missing. Out: build-windows/morvel-windows-x64.zip.
+# missing; once they are there, morvel.exe is always built. Out:
+# build-windows/morvel-windows-x64.zip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -22,6 +23,8 @@ prefix=$out/prefix
 sources=$out/sources
 host=x86_64-w64-mingw32
 mkdir -p "$out" "$prefix" "$sources"
+# Once qtbase is built, the desktop program is always built with the rest.
+[ -f "$prefix/bin/Qt6Widgets.dll" ] && desktop=1
 
 # --- Debian packages: the cross compilers, wine to run the tests, and what the
 # source packages need to unpack and build.
@@ -92,16 +95,24 @@ fi
 if [ "$desktop" = 1 ] && [ ! -f "$prefix/bin/Qt6Widgets.dll" ]; then
   echo "windows: building qtbase (about two hours of one core; $out/qtbase-build.log)"
   dir=$(unpack qt6-base 'qt6-base-*')
-  # The host's Qt tools (moc, rcc, uic) of the same version do the code generation.
-  [ -f "$out/qtbase-build/build.ninja" ] ||
-    cmake -S "$dir" -B "$out/qtbase-build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DMORVEL_WINDOWS_PREFIX="$prefix" \
-      -DCMAKE_INSTALL_PREFIX="$prefix" -DQT_HOST_PATH=/usr \
-      -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-      -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DFEATURE_sql=OFF -DFEATURE_printsupport=OFF \
-      -DFEATURE_dbus=OFF -DFEATURE_openssl=OFF -DFEATURE_icu=OFF -DFEATURE_testlib=OFF \
-      -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DINPUT_opengl=desktop >"$out/qtbase-build.log" 2>&1
-  nice -n 19 cmake --build "$out/qtbase-build" -j "${MORVEL_QT_JOBS:-1}" >>"$out/qtbase-build.log" 2>&1
+  # The host's Qt tools (moc, rcc, uic) of the same version do the code
+  # generation. Debian's source package leaves out the tablet headers
+  # (src/3rdparty/wintab), so tablet events are off. Configured again only
+  # when these options change; the build goes on where it stopped.
+  qt_options=(-G Ninja -DCMAKE_BUILD_TYPE=Release
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DMORVEL_WINDOWS_PREFIX="$prefix"
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DQT_HOST_PATH=/usr
+    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
+    -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DFEATURE_sql=OFF -DFEATURE_printsupport=OFF
+    -DFEATURE_dbus=OFF -DFEATURE_openssl=OFF -DFEATURE_icu=OFF -DFEATURE_testlib=OFF
+    -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_tabletevent=OFF -DINPUT_opengl=desktop)
+  stamp=$out/qtbase-build/morvel-options
+  if [ ! -f "$out/qtbase-build/build.ninja" ] || [ "$(cat "$stamp" 2>/dev/null)" != "${qt_options[*]}" ]; then
+    cmake -S "$dir" -B "$out/qtbase-build" "${qt_options[@]}" >"$out/qtbase-build.log" 2>&1
+    echo "${qt_options[*]}" >"$stamp"
+  fi
+  nice -n 19 cmake --build "$out/qtbase-build" -j "${MORVEL_QT_JOBS:-1}" >>"$out/qtbase-build.log" 2>&1 ||
+    { echo "windows: qtbase did not build; see $out/qtbase-build.log" >&2; exit 1; }
   cmake --install "$out/qtbase-build" >>"$out/qtbase-build.log" 2>&1
 fi
 
