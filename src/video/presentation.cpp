@@ -32,6 +32,24 @@ void Show(const uint32_t* pixels, int32_t size, int32_t smooth) {
     videoHost.show(lastPicture);
 }
 
+// Rows 8-231 of the console's picture are shown; a second pass needs one
+// neighbour row more each way of the first's result, which are source rows
+// 7 and 232. Rows outside are never written and stay black.
+constexpr int kFirstShown = 8;
+constexpr int kPastShown = 232;
+
+void ScaleOnce() {
+    Scale2xRows(frameBuffer, kFrameWidth, kFrameHeight, kFirstShown, kPastShown,
+                scaleSurface.data());
+}
+
+void ScaleTwice() {
+    Scale2xRows(frameBuffer, kFrameWidth, kFrameHeight, kFirstShown - 1, kPastShown + 1,
+                scaleSurface.data());
+    Scale2xRows(scaleSurface.data(), 2 * kFrameWidth, 2 * kFrameHeight, 2 * kFirstShown,
+                2 * kPastShown, scale2Surface.data());
+}
+
 void AllocateSurfaces(bool first, bool second) {
     scaleSurface.assign(first ? 512 * 512 : 0, 0);
     scale2Surface.assign(second ? 1024 * 1024 : 0, 0);
@@ -133,14 +151,13 @@ void PresentDotByDot() {
 
 void PresentAspect() {
     if (scaleSurface.empty()) return;
-    Scale2x(frameBuffer, kFrameWidth, kFrameHeight, scaleSurface.data());
+    ScaleOnce();
     Show(scaleSurface.data(), 512, 1);
 }
 
 void PresentAspectDouble() {
     if (scaleSurface.empty() || scale2Surface.empty()) return;
-    Scale2x(frameBuffer, kFrameWidth, kFrameHeight, scaleSurface.data());
-    Scale2x(scaleSurface.data(), 512, 512, scale2Surface.data());
+    ScaleTwice();
     Show(scale2Surface.data(), 1024, 1);
 }
 
@@ -152,7 +169,7 @@ void PresentFullScreen() {
         return;
     }
     if (scaleSurface.empty()) return;
-    Scale2x(frameBuffer, kFrameWidth, kFrameHeight, scaleSurface.data());
+    ScaleOnce();
     Show(scaleSurface.data(), 512, 1);
 }
 

@@ -1,43 +1,88 @@
 #include "video/scale2x.h"
 
+#include <algorithm>
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define MORVEL_SCALE2X_SSE2 1
+#endif
+
 namespace morvel {
 
 namespace {
+
+// One pixel E with its neighbours B above, D left, F right and H below. A
+// corner takes the colour of the two neighbours that meet there when they are
+// equal, unless E sits on a straight line (B equals H, or D equals F).
+inline void ScalePixel(uint32_t b, uint32_t d, uint32_t e, uint32_t f, uint32_t h, uint32_t* out0,
+                       uint32_t* out1) {
+    const bool corner = b != h && d != f;
+    out0[0] = corner && d == b ? d : e;
+    out0[1] = corner && b == f ? f : e;
+    out1[0] = corner && d == h ? d : e;
+    out1[1] = corner && h == f ? f : e;
+}
+
+#ifdef MORVEL_SCALE2X_SSE2
+// Pixels x .. x + 3, none of them at the row's ends. Comparisons give masks
+// of all ones; each corner is selected from them without a branch.
+inline void ScaleFour(const uint32_t* above, const uint32_t* row, const uint32_t* below, int x,
+                      uint32_t* out0, uint32_t* out1) {
+    auto load = [](const uint32_t* p) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    };
+    const __m128i e = load(row + x), d = load(row + x - 1), f = load(row + x + 1);
+    const __m128i b = load(above + x), h = load(below + x);
+    // corner = (b != h) && (d != f)
+    const __m128i straight = _mm_or_si128(_mm_cmpeq_epi32(b, h), _mm_cmpeq_epi32(d, f));
+    auto pick = [&](__m128i p, __m128i q, __m128i take) {
+        const __m128i m = _mm_andnot_si128(straight, _mm_cmpeq_epi32(p, q));
+        return _mm_or_si128(_mm_and_si128(m, take), _mm_andnot_si128(m, e));
+    };
+    const __m128i e0 = pick(d, b, d), e1 = pick(b, f, f);
+    const __m128i e2 = pick(d, h, d), e3 = pick(h, f, f);
+    auto store = [](uint32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); };
+    store(out0 + 2 * x, _mm_unpacklo_epi32(e0, e1));
+    store(out0 + 2 * x + 4, _mm_unpackhi_epi32(e0, e1));
+    store(out1 + 2 * x, _mm_unpacklo_epi32(e2, e3));
+    store(out1 + 2 * x + 4, _mm_unpackhi_epi32(e2, e3));
+}
+#endif
 
 // One source row: above, row and below are the rows B, E and H come from (the
 // row itself at the picture's top and bottom edges).
 void ScaleRow(const uint32_t* above, const uint32_t* row, const uint32_t* below, int w,
               uint32_t* out0, uint32_t* out1) {
-    for (int x = 0; x < w; ++x) {
-        uint32_t e = row[x];
-        uint32_t b = above[x];
-        uint32_t h = below[x];
-        uint32_t d = x > 0 ? row[x - 1] : e;
-        uint32_t f = x + 1 < w ? row[x + 1] : e;
-        uint32_t e0 = e, e1 = e, e2 = e, e3 = e;
-        if (b != h && d != f) {
-            if (d == b) e0 = d;
-            if (b == f) e1 = f;
-            if (d == h) e2 = d;
-            if (h == f) e3 = f;
-        }
-        out0[2 * x] = e0;
-        out0[2 * x + 1] = e1;
-        out1[2 * x] = e2;
-        out1[2 * x + 1] = e3;
+    if (w == 1) {
+        ScalePixel(above[0], row[0], row[0], row[0], below[0], out0, out1);
+        return;
     }
+    ScalePixel(above[0], row[0], row[0], row[1], below[0], out0, out1);
+    int x = 1;
+#ifdef MORVEL_SCALE2X_SSE2
+    for (; x + 4 < w; x += 4) ScaleFour(above, row, below, x, out0, out1);
+#endif
+    for (; x + 1 < w; ++x)
+        ScalePixel(above[x], row[x - 1], row[x], row[x + 1], below[x], out0 + 2 * x, out1 + 2 * x);
+    ScalePixel(above[x], row[x - 1], row[x], row[x], below[x], out0 + 2 * x, out1 + 2 * x);
 }
 
 }  // namespace
 
-void Scale2x(const uint32_t* source, int w, int h, uint32_t* destination) {
-    for (int y = 0; y < h; ++y) {
+void Scale2xRows(const uint32_t* source, int w, int h, int first, int last, uint32_t* destination) {
+    first = std::max(first, 0);
+    last = std::min(last, h);
+    for (int y = first; y < last; ++y) {
         const uint32_t* row = source + y * w;
         const uint32_t* above = y > 0 ? row - w : row;
         const uint32_t* below = y + 1 < h ? row + w : row;
         uint32_t* out0 = destination + 2 * y * 2 * w;
         ScaleRow(above, row, below, w, out0, out0 + 2 * w);
     }
+}
+
+void Scale2x(const uint32_t* source, int w, int h, uint32_t* destination) {
+    Scale2xRows(source, w, h, 0, h, destination);
 }
 
 }  // namespace morvel

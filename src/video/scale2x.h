@@ -12,4 +12,9 @@ namespace morvel {
 // not overlap.
 void Scale2x(const uint32_t* source, int w, int h, uint32_t* destination);
 
+// The same for source rows first .. last - 1 only (their neighbours above and
+// below still read from the picture): destination rows 2 first .. 2 last - 1
+// are written exactly as Scale2x writes them, the others left alone.
+void Scale2xRows(const uint32_t* source, int w, int h, int first, int last, uint32_t* destination);
+
 }  // namespace morvel

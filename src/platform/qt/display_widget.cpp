@@ -12,6 +12,7 @@
 
 #include "platform/qt/gl_display.h"
 #include "video/presentation.h"
+#include "video/widen.h"
 
 namespace morvel::qt {
 
@@ -47,6 +48,15 @@ void EnlargeWhole(const PresentedPicture& p, int k, QImage& out, int x, int y) {
     }
 }
 
+// The rows shown, linearly filtered to width w at (x, y) of out: the NES
+// aspect ratio at 2X and 4X, where the rows match the window's one for one.
+void WidenRows(const PresentedPicture& p, int w, QImage& out, int x, int y) {
+    static Widener widener;
+    const size_t stride = static_cast<size_t>(out.bytesPerLine()) / 4;
+    widener.Widen(p.pixels + static_cast<size_t>(p.top) * p.width, p.width, p.width, p.rows,
+                  reinterpret_cast<uint32_t*>(out.scanLine(y)) + x, stride, w);
+}
+
 // The image the painter draws into, when the picture can be written into it
 // directly: a 32-bit image (the window's backing store) reached by a whole
 // translation, with the whole target inside the area being painted. Else null.
@@ -73,9 +83,9 @@ QImage* DirectTarget(QPainter& painter, QRect& target) {
 // Paints a picture (or, with none, black) over area (logical pixels, ratio
 // device pixels each), placed by PicturePlace in device pixels. Only what
 // the painter's clip leaves is touched, so a repaint of the picture's
-// rectangle leaves the bars alone.
+// rectangle leaves the bars alone. With direct false QPainter does all.
 void PaintPicture(QPainter& painter, const QRect& area, qreal ratio,
-                  const PresentedPicture* picture) {
+                  const PresentedPicture* picture, bool direct = true) {
     const int width = qRound(area.width() * ratio);
     const int height = qRound(area.height() * ratio);
     const PictureRect fit = PicturePlace(width, height);
@@ -96,10 +106,14 @@ void PaintPicture(QPainter& painter, const QRect& area, qreal ratio,
         const PresentedPicture& p = *picture;
         const int k = fit.width / p.width;
         QRect at = target;
-        QImage* direct = nullptr;
-        if (!p.smooth && k * p.width == fit.width && k * p.rows == fit.height &&
-            (direct = DirectTarget(painter, at))) {
-            EnlargeWhole(p, k, *direct, at.x(), at.y());
+        QImage* into = nullptr;
+        const bool whole = !p.smooth && k * p.width == fit.width && k * p.rows == fit.height;
+        const bool wider = p.smooth && p.rows == fit.height && fit.width >= p.width && p.width > 1;
+        if ((whole || wider) && direct && (into = DirectTarget(painter, at))) {
+            if (whole)
+                EnlargeWhole(p, k, *into, at.x(), at.y());
+            else
+                WidenRows(p, fit.width, *into, at.x(), at.y());
         } else {
             painter.setRenderHint(QPainter::SmoothPixmapTransform, p.smooth != 0);
             painter.drawImage(QRectF(target), RowsShown(p), QRectF(0, 0, p.width, p.rows));
@@ -169,10 +183,10 @@ QString DisplayPathName() {
     return displayPath;
 }
 
-QImage SoftwarePicture(const PresentedPicture& picture, QSize size) {
+QImage SoftwarePicture(const PresentedPicture& picture, QSize size, bool direct) {
     QImage image(size, QImage::Format_RGB32);
     QPainter painter(&image);
-    PaintPicture(painter, image.rect(), 1, &picture);
+    PaintPicture(painter, image.rect(), 1, &picture, direct);
     return image;
 }
 

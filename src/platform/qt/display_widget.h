@@ -52,7 +52,9 @@ PictureView* MakePictureView(QWidget* parent);
 QString DisplayPathName();
 
 // The picture as the software view paints it into an area of size device
-// pixels at one device pixel to the logical one, bars included.
-QImage SoftwarePicture(const PresentedPicture& picture, QSize size);
+// pixels at one device pixel to the logical one, bars included. With direct
+// false QPainter alone scales it, as where the view cannot write the picture
+// straight into its backing store.
+QImage SoftwarePicture(const PresentedPicture& picture, QSize size, bool direct = true);
 
 }  // namespace morvel::qt
