@@ -3,6 +3,7 @@
 // the device has played enough of the ring to take the next frame.
 #include "apu/sound_output.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -66,8 +67,8 @@ double SteadySeconds() {
         .count();
 }
 
-void SleepOneMillisecond() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+void SleepSeconds(double seconds) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
 
 double LatencySeconds() {
@@ -76,7 +77,7 @@ double LatencySeconds() {
 
 }  // namespace
 
-SoundClock soundClock = {SteadySeconds, SleepOneMillisecond};
+SoundClock soundClock = {SteadySeconds, SleepSeconds};
 
 void SetSoundLatency(int32_t milliseconds) {
     bool valid = milliseconds >= kSoundLatencyMinMs && milliseconds <= kSoundLatencyMaxMs;
@@ -158,10 +159,18 @@ void SoundSync() {
     uint32_t bytes = 2 * count;
     uint32_t freeBytes = SoundFreeBytes();
     bool waited = false;
-    for (int ms = 0; freeBytes <= bytes || queuedSeconds(freeBytes) > RateControlCeiling(d.rate);
-         ++ms) {
-        if (ms >= kSoundWaitLimitMs) return;  // the device stalled: drop the frame
-        soundClock.sleepMillisecond();
+    const double giveUp = soundClock.seconds() + kSoundWaitLimitMs / 1000.0;
+    for (;;) {
+        // How long the device needs to play what stands in the way: the
+        // excess over the ceiling, or the samples that do not fit yet. The
+        // game sleeps that long at once (at least a millisecond, as the
+        // device moves in blocks), not a millisecond at a time.
+        const double excess = std::max(queuedSeconds(freeBytes) - RateControlCeiling(d.rate),
+                                       (bytes + 1.0 - freeBytes) / (2.0 * d.sampleRate));
+        if (excess <= 0) break;
+        const double now = soundClock.seconds();
+        if (now >= giveUp) return;  // the device stalled: drop the frame
+        soundClock.sleep(std::clamp(excess, 0.001, giveUp - now));
         waited = true;
         freeBytes = SoundFreeBytes();
     }

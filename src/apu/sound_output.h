@@ -37,11 +37,11 @@ constexpr int32_t kSoundLatencyDefaultMs = 40;
 extern int32_t soundLatencyMs;
 void SetSoundLatency(int32_t milliseconds);
 
-// The clock SoundSync reads (seconds) and the millisecond it sleeps while the
-// ring is full enough; the default is the steady clock, tests simulate both.
+// The clock SoundSync reads (seconds) and its sleep (seconds) while the ring
+// is full enough; the default is the steady clock, tests simulate both.
 struct SoundClock {
     double (*seconds)();
-    void (*sleepMillisecond)();
+    void (*sleep)(double seconds);
 };
 extern SoundClock soundClock;
 

@@ -62,6 +62,10 @@ struct PresentedPicture {
     int32_t top;
     int32_t rows;
     int32_t smooth;  // 1: linear filtering; 0: nearest pixel, an exact enlargement
+    // Not null when pixels is the Scale2x of this surface (width / 2 per
+    // row), made only when PicturePixels (video/presentation.h) is asked:
+    // a display that doubles and filters rows as it draws reads this.
+    const uint32_t* doubledFrom;
 };
 
 // What the window system does for the video output. Filled by: desktop. The

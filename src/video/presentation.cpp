@@ -21,12 +21,15 @@ std::vector<uint32_t> scale2Surface;
 
 PresentedPicture lastPicture;
 bool havePicture = false;
+// The second Scale2x pass of the last picture is still to be made.
+bool secondPassPending = false;
 
 // Hands a picture over; the window shows rows 8-231 of the console's picture,
 // which are rows 8k .. 232k - 1 of a surface enlarged k times.
-void Show(const uint32_t* pixels, int32_t size, int32_t smooth) {
+void Show(const uint32_t* pixels, int32_t size, int32_t smooth,
+          const uint32_t* doubledFrom = nullptr) {
     int32_t k = size / kFrameWidth;
-    lastPicture = PresentedPicture{pixels, size, size, 8 * k, 224 * k, smooth};
+    lastPicture = PresentedPicture{pixels, size, size, 8 * k, 224 * k, smooth, doubledFrom};
     havePicture = true;
     ++framesPresented;
     videoHost.show(lastPicture);
@@ -43,11 +46,18 @@ void ScaleOnce() {
                 scaleSurface.data());
 }
 
+// The first pass only; the second is made when the picture's pixels are
+// asked for, as a display filtering the rows itself doubles them as it goes.
 void ScaleTwice() {
     Scale2xRows(frameBuffer, kFrameWidth, kFrameHeight, kFirstShown - 1, kPastShown + 1,
                 scaleSurface.data());
+    secondPassPending = true;
+}
+
+void SecondPass() {
     Scale2xRows(scaleSurface.data(), 2 * kFrameWidth, 2 * kFrameHeight, 2 * kFirstShown,
                 2 * kPastShown, scale2Surface.data());
+    secondPassPending = false;
 }
 
 void AllocateSurfaces(bool first, bool second) {
@@ -64,6 +74,7 @@ bool pictureWanted = false;
 void DropSurfaces() {
     AllocateSurfaces(false, false);
     havePicture = false;
+    secondPassPending = false;
     videoHost.releasePicture();
 }
 
@@ -158,7 +169,7 @@ void PresentAspect() {
 void PresentAspectDouble() {
     if (scaleSurface.empty() || scale2Surface.empty()) return;
     ScaleTwice();
-    Show(scale2Surface.data(), 1024, 1);
+    Show(scale2Surface.data(), 1024, 1, scaleSurface.data());
 }
 
 // With integerScale, Dot by Dot in full screen keeps its pixels square and
@@ -174,7 +185,15 @@ void PresentFullScreen() {
 }
 
 const PresentedPicture* LastPresentedPicture() {
-    return havePicture ? &lastPicture : nullptr;
+    if (!havePicture) return nullptr;
+    PicturePixels(lastPicture);
+    return &lastPicture;
+}
+
+const uint32_t* PicturePixels(const PresentedPicture& picture) {
+    if (picture.doubledFrom && secondPassPending && picture.pixels == scale2Surface.data())
+        SecondPass();
+    return picture.pixels;
 }
 
 }  // namespace morvel

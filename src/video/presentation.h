@@ -56,9 +56,13 @@ void PresentAspect();
 void PresentAspectDouble();
 void PresentFullScreen();
 
-// The picture the last present step handed over (its pixels stay valid until
-// the next frame), or null when none.
+// The picture the last present step handed over (its pixels, made, stay
+// valid until the next frame), or null when none.
 const PresentedPicture* LastPresentedPicture();
+
+// The pixels of a picture the last present step handed over: one handed over
+// with doubledFrom gets its second Scale2x pass here, once.
+const uint32_t* PicturePixels(const PresentedPicture& picture);
 
 // Frames handed to the display since the program started.
 extern uint64_t framesPresented;

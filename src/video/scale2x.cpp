@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "video/cpu_features.h"
+
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #include <emmintrin.h>
 #define MORVEL_SCALE2X_SSE2 1
@@ -49,25 +51,72 @@ inline void ScaleFour(const uint32_t* above, const uint32_t* row, const uint32_t
 }
 #endif
 
-// One source row: above, row and below are the rows B, E and H come from (the
-// row itself at the picture's top and bottom edges).
-void ScaleRow(const uint32_t* above, const uint32_t* row, const uint32_t* below, int w,
-              uint32_t* out0, uint32_t* out1) {
+#ifdef MORVEL_AVX2
+MORVEL_AVX2_FUNCTION inline __m256i Load8(const uint32_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+// Where p equals q off a straight line, take; else e.
+MORVEL_AVX2_FUNCTION inline __m256i Pick8(__m256i straight, __m256i e, __m256i p, __m256i q,
+                                          __m256i take) {
+    return _mm256_blendv_epi8(e, take, _mm256_andnot_si256(straight, _mm256_cmpeq_epi32(p, q)));
+}
+
+// Eight pairs interleaved within each 128-bit half, then the halves put in
+// order: sixteen pixels of an output row.
+MORVEL_AVX2_FUNCTION inline void Store16(uint32_t* p, __m256i left, __m256i right) {
+    const __m256i lo = _mm256_unpacklo_epi32(left, right);
+    const __m256i hi = _mm256_unpackhi_epi32(left, right);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), _mm256_permute2x128_si256(lo, hi, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + 8), _mm256_permute2x128_si256(lo, hi, 0x31));
+}
+
+// Pixels x .. x + 7, as ScaleFour does four.
+MORVEL_AVX2_FUNCTION inline void ScaleEight(const uint32_t* above, const uint32_t* row,
+                                            const uint32_t* below, int x, uint32_t* out0,
+                                            uint32_t* out1) {
+    const __m256i e = Load8(row + x), d = Load8(row + x - 1), f = Load8(row + x + 1);
+    const __m256i b = Load8(above + x), h = Load8(below + x);
+    const __m256i straight = _mm256_or_si256(_mm256_cmpeq_epi32(b, h), _mm256_cmpeq_epi32(d, f));
+    Store16(out0 + 2 * x, Pick8(straight, e, d, b, d), Pick8(straight, e, b, f, f));
+    Store16(out1 + 2 * x, Pick8(straight, e, d, h, d), Pick8(straight, e, h, f, f));
+}
+
+MORVEL_AVX2_FUNCTION int ScaleAvx2(const uint32_t* above, const uint32_t* row,
+                                   const uint32_t* below, int x, int end, uint32_t* out0,
+                                   uint32_t* out1) {
+    for (; x + 8 <= end; x += 8) ScaleEight(above, row, below, x, out0, out1);
+    return x;
+}
+#endif
+
+}  // namespace
+
+void Scale2xSpan(const uint32_t* above, const uint32_t* row, const uint32_t* below, int w,
+                 int first, int last, uint32_t* out0, uint32_t* out1) {
+    int x = std::max(first, 0);
+    last = std::min(last, w);
+    if (x >= last) return;
     if (w == 1) {
         ScalePixel(above[0], row[0], row[0], row[0], below[0], out0, out1);
         return;
     }
-    ScalePixel(above[0], row[0], row[0], row[1], below[0], out0, out1);
-    int x = 1;
-#ifdef MORVEL_SCALE2X_SSE2
-    for (; x + 4 < w; x += 4) ScaleFour(above, row, below, x, out0, out1);
+    if (x == 0) {
+        ScalePixel(above[0], row[0], row[0], row[1], below[0], out0, out1);
+        x = 1;
+    }
+    const int inside = std::min(last, w - 1);
+#ifdef MORVEL_AVX2
+    if (CpuHasAvx2()) x = ScaleAvx2(above, row, below, x, inside, out0, out1);
 #endif
-    for (; x + 1 < w; ++x)
+#ifdef MORVEL_SCALE2X_SSE2
+    for (; x + 4 <= inside; x += 4) ScaleFour(above, row, below, x, out0, out1);
+#endif
+    for (; x < inside; ++x)
         ScalePixel(above[x], row[x - 1], row[x], row[x + 1], below[x], out0 + 2 * x, out1 + 2 * x);
-    ScalePixel(above[x], row[x - 1], row[x], row[x], below[x], out0 + 2 * x, out1 + 2 * x);
+    if (x == w - 1 && last == w)
+        ScalePixel(above[x], row[x - 1], row[x], row[x], below[x], out0 + 2 * x, out1 + 2 * x);
 }
-
-}  // namespace
 
 void Scale2xRows(const uint32_t* source, int w, int h, int first, int last, uint32_t* destination) {
     first = std::max(first, 0);
@@ -77,7 +126,7 @@ void Scale2xRows(const uint32_t* source, int w, int h, int first, int last, uint
         const uint32_t* above = y > 0 ? row - w : row;
         const uint32_t* below = y + 1 < h ? row + w : row;
         uint32_t* out0 = destination + 2 * y * 2 * w;
-        ScaleRow(above, row, below, w, out0, out0 + 2 * w);
+        Scale2xSpan(above, row, below, w, 0, w, out0, out0 + 2 * w);
     }
 }
 

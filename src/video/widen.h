@@ -19,17 +19,43 @@ class Widener {
     void Widen(const uint32_t* source, size_t sourceStride, int from, int rows, uint32_t* target,
                size_t targetStride, int to);
 
+    // The same for the Scale2x of rows first .. last - 1 of half (halfWidth
+    // x halfHeight pixels): 2 (last - first) rows, as Widen gives for those
+    // rows of the doubled picture, without making it. Where three rows of
+    // half running down are the same over a block of columns, the doubled
+    // rows there are the middle row doubled, and neither the doubling nor
+    // the filtering is done again.
+    void WidenDoubled(const uint32_t* half, int halfWidth, int halfHeight, int first, int last,
+                      uint32_t* target, size_t targetStride, int to);
+
    private:
     // Output column i blends source columns left_[i] and left_[i] + 1, the
-    // second weighing right 256ths (256 past the right end): each 8-bit
-    // channel of the pair is multiplied by weights_[i], (256 - right) four
-    // times and right four times.
-    struct Weights {
-        alignas(16) uint16_t lanes[8];
-    };
-    void BuildTaps(int from, int to);
+    // second weighing right_[i] 256ths (256 past the right end); weights_
+    // holds 2 right_[i] four times, one for each channel.
     std::vector<int32_t> left_;
-    std::vector<Weights> weights_;
+    std::vector<uint16_t> right_;
+    std::vector<uint16_t> weights_;
+    // The output columns [begin, end) that read a source column of one
+    // block of kBlock.
+    struct Span {
+        int begin, end;
+    };
+    static constexpr int kBlock = 16;
+    void BuildTaps(int from, int to);
+    void BlendColumns(const uint32_t* row, int begin, int end);
+    // Blends the spans of the blocks whose bits are set in changed.
+    void BlendBlocks(const uint32_t* row, const std::vector<uint64_t>& changed);
+    std::vector<Span> spans_;
+    // The row being built: each source row only recomputes the columns whose
+    // source blocks differ from the row before (most rows of an enlarged
+    // picture repeat the one above, or nearly).
+    std::vector<uint32_t> line_;
+    // A bit for each block: whether its columns change from the row before.
+    std::vector<uint64_t> changedUpper_, changedLower_;
+    // WidenDoubled's: the two doubled rows, and the blocks where three rows
+    // of the picture running down differ from the row above each.
+    std::vector<uint32_t> upper_, lower_;
+    std::vector<uint64_t> differs_[3];
     int from_ = 0;
 };
 

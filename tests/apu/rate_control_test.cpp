@@ -72,7 +72,7 @@ TEST(SoundRateControl, KeepsTheQueueNearTheLatencyWhateverPacesTheGame) {
         {"paced by the sound", 0, 1},
     };
     const SoundClock steady = soundClock;
-    soundClock = {[] { return device.now; }, [] { device.Advance(0.001); }};
+    soundClock = {[] { return device.now; }, [](double seconds) { device.Advance(seconds); }};
     soundBackend = &kDevice;
     for (const auto& c : cases) {
         device = Device{};

@@ -25,8 +25,9 @@ QString displayPath;
 // would take the 00 as transparent and show no picture.
 QImage RowsShown(const PresentedPicture& p) {
     QImage image(p.width, p.rows, QImage::Format_RGB32);
+    const uint32_t* pixels = PicturePixels(p);
     for (int y = 0; y < p.rows; ++y) {
-        const uint32_t* from = p.pixels + (p.top + y) * p.width;
+        const uint32_t* from = pixels + (p.top + y) * p.width;
         auto* to = reinterpret_cast<uint32_t*>(image.scanLine(y));
         for (int x = 0; x < p.width; ++x) to[x] = from[x] | 0xFF000000u;
     }
@@ -50,11 +51,17 @@ void EnlargeWhole(const PresentedPicture& p, int k, QImage& out, int x, int y) {
 
 // The rows shown, linearly filtered to width w at (x, y) of out: the NES
 // aspect ratio at 2X and 4X, where the rows match the window's one for one.
+// A picture still to be doubled is doubled row by row as it is filtered.
 void WidenRows(const PresentedPicture& p, int w, QImage& out, int x, int y) {
     static Widener widener;
     const size_t stride = static_cast<size_t>(out.bytesPerLine()) / 4;
-    widener.Widen(p.pixels + static_cast<size_t>(p.top) * p.width, p.width, p.width, p.rows,
-                  reinterpret_cast<uint32_t*>(out.scanLine(y)) + x, stride, w);
+    uint32_t* target = reinterpret_cast<uint32_t*>(out.scanLine(y)) + x;
+    if (p.doubledFrom)
+        widener.WidenDoubled(p.doubledFrom, p.width / 2, p.height / 2, p.top / 2,
+                             (p.top + p.rows) / 2, target, stride, w);
+    else
+        widener.Widen(p.pixels + static_cast<size_t>(p.top) * p.width, p.width, p.width, p.rows,
+                      target, stride, w);
 }
 
 // The image the painter draws into, when the picture can be written into it

@@ -127,7 +127,7 @@ class GlWindow : public QWindow, protected QOpenGLFunctions {
             taken_.wait_for(lock, std::chrono::milliseconds(17),
                             [this] { return !scene_.pictureFresh; });
         if (scene_.pictureFresh) ++replaced_;
-        const uint32_t* rows = p.pixels + p.top * p.width;
+        const uint32_t* rows = PicturePixels(p) + p.top * p.width;
         pendingPixels_.assign(rows, rows + static_cast<size_t>(p.width) * p.rows);
         scene_.width = p.width;
         scene_.rows = p.rows;
