@@ -224,9 +224,11 @@ void Widener::Widen(const uint32_t* source, size_t sourceStride, int from, int r
         // change.
         if (y > 0) DifferingRuns(in, in - sourceStride, from, kBlock, changedUpper_);
         BlendBlocks(in, changedUpper_);
-        std::memcpy(target + static_cast<size_t>(y) * targetStride, line_.data(),
-                    static_cast<size_t>(to) * 4);
+        StoreRow(target + static_cast<size_t>(y) * targetStride, line_.data(), to);
     }
+#ifdef MORVEL_WIDEN_SSE2
+    _mm_sfence();
+#endif
 }
 
 void Widener::WidenDoubled(const uint32_t* half, int halfWidth, int halfHeight, int first, int last,
