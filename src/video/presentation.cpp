@@ -48,7 +48,7 @@ void ScaleOnce() {
 
 // The first pass only; the second is made when the picture's pixels are
 // asked for, as a display filtering the rows itself doubles them as it goes.
-void ScaleTwice() {
+void FirstOfTwoPasses() {
     Scale2xRows(frameBuffer, kFrameWidth, kFrameHeight, kFirstShown - 1, kPastShown + 1,
                 scaleSurface.data());
     secondPassPending = true;
@@ -168,7 +168,7 @@ void PresentAspect() {
 
 void PresentAspectDouble() {
     if (scaleSurface.empty() || scale2Surface.empty()) return;
-    ScaleTwice();
+    FirstOfTwoPasses();
     Show(scale2Surface.data(), 1024, 1, scaleSurface.data());
 }
 
