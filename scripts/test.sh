@@ -20,6 +20,9 @@ bash scripts/test_share.sh --max 0.33
 if [ "${MORVEL_WINDOWS:-0}" = 1 ] || [ -f "${MORVEL_WINDOWS_DIR:-build-windows}/prefix/lib/libmp3lame.a" ]; then
   bash scripts/windows.sh
   bash scripts/wine_compare.sh "$build" "${MORVEL_WINDOWS_DIR:-build-windows}/build"
+  if [ -f "${MORVEL_WINDOWS_DIR:-build-windows}/build/morvel.exe" ]; then
+    bash scripts/wine_desktop.sh "$build" "${MORVEL_WINDOWS_DIR:-build-windows}/morvel-windows-x64.zip"
+  fi
 else
   echo "test: the Windows build under wine was skipped (MORVEL_WINDOWS=1 runs it)"
 fi
