@@ -146,10 +146,10 @@ if [ "$desktop" = 1 ]; then
   cp "$cross/roms/demo.nes" "$stage/roms/"
 fi
 # Only the system's own DLLs and those in the zip may be asked for.
-shipped=$(find "$stage" -maxdepth 1 -name '*.dll' -printf '%f\n' | paste -sd'|' -)
+shipped=$(find "$stage" -maxdepth 1 -name '*.dll' -printf '%f\n' | sed 's/[.+]/\\&/g' | paste -sd'|' -)
 if x86_64-w64-mingw32-objdump -p "$stage"/*.exe "$stage"/*.dll 2>/dev/null | grep -i "DLL Name" |
   { [ -n "$shipped" ] && grep -Eiv "DLL Name: ($shipped)\$" || cat; } |
-  grep -Eiv "(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|ws2_32|winmm|imm32|version|setupapi|uxtheme|dwmapi|comdlg32|netapi32|userenv|mpr|authz|crypt32|bcrypt|d3d9|d3d11|d3d12|dxgi|dwrite|opengl32|shcore|winspool|wtsapi32|msvcrt|api-ms-win-[a-z0-9-]*)\.dll"; then
+  grep -Eiv "(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|ws2_32|winmm|imm32|version|setupapi|uxtheme|dwmapi|comdlg32|netapi32|userenv|mpr|authz|crypt32|bcrypt|dnsapi|iphlpapi|secur32|winhttp|d3d9|d3d11|d3d12|dxgi|dwrite|opengl32|shcore|winspool|wtsapi32|msvcrt|api-ms-win-[a-z0-9-]*)\.dll"; then
   echo "windows: the executables ask for the DLLs above, which Windows does not have" >&2
   exit 1
 fi

@@ -29,7 +29,7 @@ export DISPLAY=:$(head -1 "$work/display")
 window=$(timeout 120 xdotool search --sync --name "morvel" | head -1)
 [ -n "$window" ] || { echo "wine_desktop: no window appeared" >&2; exit 1; }
 sleep 3
-xdotool windowactivate --sync "$window" key ctrl+0
+xdotool windowfocus --sync "$window" key --window "$window" ctrl+0
 for _ in $(seq 100); do
   shot=$(find "$work/morvel/screenshots" -name 'demo.nes *.bmp' 2>/dev/null | head -1)
   [ -n "$shot" ] && break
