@@ -53,8 +53,8 @@ void SoundShutdown();
 // Clears the sample stage, starts playback and queues 1024 samples of silence.
 void SoundRestart();
 
-// Waits (1 ms sleeps, bounded) until the sound queued ahead of the device has
-// fallen to the latency, sets the playback rate to sampleCount x 60
+// Waits (sleeping as long as the device needs, bounded) until the sound
+// queued ahead of the device has fallen to the latency, sets the playback rate to sampleCount x 60
 // nudged by the rate control, and writes the frame's samples.
 void SoundSync();
 

@@ -4,11 +4,6 @@
 
 #include "video/cpu_features.h"
 
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#include <emmintrin.h>
-#define MORVEL_SCALE2X_SSE2 1
-#endif
-
 namespace morvel {
 
 namespace {
@@ -25,7 +20,7 @@ inline void ScalePixel(uint32_t b, uint32_t d, uint32_t e, uint32_t f, uint32_t 
     out1[1] = corner && h == f ? f : e;
 }
 
-#ifdef MORVEL_SCALE2X_SSE2
+#ifdef MORVEL_SSE2
 // Pixels x .. x + 3, none of them at the row's ends. Comparisons give masks
 // of all ones; each corner is selected from them without a branch.
 inline void ScaleFour(const uint32_t* above, const uint32_t* row, const uint32_t* below, int x,
@@ -109,7 +104,7 @@ void Scale2xSpan(const uint32_t* above, const uint32_t* row, const uint32_t* bel
 #ifdef MORVEL_AVX2
     if (CpuHasAvx2()) x = ScaleAvx2(above, row, below, x, inside, out0, out1);
 #endif
-#ifdef MORVEL_SCALE2X_SSE2
+#ifdef MORVEL_SSE2
     for (; x + 4 <= inside; x += 4) ScaleFour(above, row, below, x, out0, out1);
 #endif
     for (; x < inside; ++x)

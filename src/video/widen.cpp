@@ -7,11 +7,6 @@
 #include "video/cpu_features.h"
 #include "video/scale2x.h"
 
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#include <emmintrin.h>
-#define MORVEL_WIDEN_SSE2 1
-#endif
-
 namespace morvel {
 
 namespace {
@@ -28,7 +23,7 @@ inline uint32_t Blend(uint32_t a, uint32_t b, uint32_t w) {
 // down, which is exact since 256 a is a whole multiple of 256: (b - a) is
 // shifted up 7 bits and multiplied by 2 w, keeping the product's top half.
 
-#ifdef MORVEL_WIDEN_SSE2
+#ifdef MORVEL_SSE2
 // Columns i and i + 1: each source pair (a, b) loaded as 8 bytes.
 inline __m128i BlendTwo(const uint32_t* in, const int32_t* left, const uint16_t* weights) {
     const __m128i zero = _mm_setzero_si128();
@@ -92,7 +87,7 @@ MORVEL_AVX2_FUNCTION int BlendAvx2(const uint32_t* in, const int32_t* left, cons
 
 // Whether n pixels at a equal those at b.
 inline bool SameRun(const uint32_t* a, const uint32_t* b, int n) {
-#ifdef MORVEL_WIDEN_SSE2
+#ifdef MORVEL_SSE2
     if (n % 8 == 0) {
         __m128i all = _mm_set1_epi32(-1);
         for (int i = 0; i < n; i += 4)
@@ -126,7 +121,7 @@ void DifferingRuns(const uint32_t* a, const uint32_t* b, int n, int size,
 // the target's lines are neither read first nor kept.
 void StoreRow(uint32_t* out, const uint32_t* line, int n) {
     int i = 0;
-#ifdef MORVEL_WIDEN_SSE2
+#ifdef MORVEL_SSE2
     for (; i < n && (reinterpret_cast<uintptr_t>(out + i) & 15) != 0; ++i) out[i] = line[i];
     for (; i + 4 <= n; i += 4)
         _mm_stream_si128(reinterpret_cast<__m128i*>(out + i),
@@ -160,7 +155,6 @@ void Widener::BuildTaps(int from, int to) {
     int32_t at = static_cast<int32_t>(step * 0.5 * 65536) - 32768;
     left_.assign(static_cast<size_t>(to), 0);
     weights_.assign(4 * static_cast<size_t>(to), 0);
-    right_.assign(static_cast<size_t>(to), 0);
     for (int i = 0; i < to; ++i, at += fixedStep) {
         const int32_t column = at >> 16;
         int32_t left = column;
@@ -173,7 +167,6 @@ void Widener::BuildTaps(int from, int to) {
             weight = 256;
         }
         left_[static_cast<size_t>(i)] = left;
-        right_[static_cast<size_t>(i)] = weight;
         for (size_t lane = 0; lane < 4; ++lane)
             weights_[4 * static_cast<size_t>(i) + lane] = static_cast<uint16_t>(2 * weight);
     }
@@ -192,7 +185,7 @@ void Widener::BuildTaps(int from, int to) {
 }
 
 void Widener::BlendColumns(const uint32_t* in, int begin, int end) {
-    const int to = static_cast<int>(line_.size());
+    [[maybe_unused]] const int to = static_cast<int>(line_.size());
     const int32_t* left = left_.data();
     uint32_t* out = line_.data();
     // Groups may run past end: those columns come out right too.
@@ -200,11 +193,11 @@ void Widener::BlendColumns(const uint32_t* in, int begin, int end) {
 #ifdef MORVEL_AVX2
     if (CpuHasAvx2()) i = BlendAvx2(in, left, weights_.data(), out, i, end, to);
 #endif
-#ifdef MORVEL_WIDEN_SSE2
+#ifdef MORVEL_SSE2
     i = BlendSse2(in, left, weights_.data(), out, i, end, to);
 #endif
     for (; i < end; ++i)
-        out[i] = Blend(in[left[i]], in[left[i] + 1], right_[static_cast<size_t>(i)]);
+        out[i] = Blend(in[left[i]], in[left[i] + 1], weights_[4 * static_cast<size_t>(i)] / 2u);
 }
 
 void Widener::BlendBlocks(const uint32_t* in, const std::vector<uint64_t>& changed) {
@@ -226,7 +219,7 @@ void Widener::Widen(const uint32_t* source, size_t sourceStride, int from, int r
         BlendBlocks(in, changedUpper_);
         StoreRow(target + static_cast<size_t>(y) * targetStride, line_.data(), to);
     }
-#ifdef MORVEL_WIDEN_SSE2
+#ifdef MORVEL_SSE2
     _mm_sfence();
 #endif
 }
@@ -287,7 +280,7 @@ void Widener::WidenDoubled(const uint32_t* half, int halfWidth, int halfHeight, 
         std::swap(previous, current);
         std::swap(current, next);
     }
-#ifdef MORVEL_WIDEN_SSE2
+#ifdef MORVEL_SSE2
     _mm_sfence();
 #endif
 }

@@ -30,10 +30,9 @@ class Widener {
 
    private:
     // Output column i blends source columns left_[i] and left_[i] + 1, the
-    // second weighing right_[i] 256ths (256 past the right end); weights_
-    // holds 2 right_[i] four times, one for each channel.
+    // second weighing w 256ths (256 past the right end); weights_ holds 2 w
+    // four times, one for each channel, as the vector forms take it.
     std::vector<int32_t> left_;
-    std::vector<uint16_t> right_;
     std::vector<uint16_t> weights_;
     // The output columns [begin, end) that read a source column of one
     // block of kBlock.
