@@ -100,10 +100,11 @@ long framesRun = 0;
 
 // The keys of the play commands as a script: after frame `frame`, the
 // rewind key held for the span's frames (the count goes back with the game,
-// so each span is done once), and the frame-advance key pressed the span's
-// times in a pause. Returns the new frame count.
+// so each span is done once), and a pause in which the frame-advance key is
+// pressed the span's times: advancing counts the presses still to come, made
+// by the main loop in place of its frames. Returns the new frame count.
 long RunPlayActions(const HeadlessOptions& options, std::vector<bool>& rewindsDone, long frame,
-                    FramePacer& pacer) {
+                    FramePacer& pacer, long& advancing) {
     for (size_t i = 0; i < options.rewinds.size(); ++i) {
         const FrameSpan& span = options.rewinds[i];
         if (span.frame != frame || rewindsDone[i]) continue;
@@ -117,14 +118,9 @@ long RunPlayActions(const HeadlessOptions& options, std::vector<bool>& rewindsDo
         frame -= TakeRewoundFrames();
     }
     for (const FrameSpan& span : options.frameAdvances) {
-        if (span.frame != frame) continue;
-        RunCommand(kCmdPause);
-        for (long k = 0; k < span.frames; ++k) {
-            runningFrame = frame++;
-            RunCommand(kCmdFrameAdvance);
-            ++framesRun;
-        }
-        RunCommand(kCmdPause);
+        if (span.frame != frame || span.frames <= 0) continue;
+        if (advancing == 0) RunCommand(kCmdPause);
+        advancing += span.frames;
     }
     return frame;
 }
@@ -138,13 +134,19 @@ int RunFrames(const HeadlessOptions& options) {
     // again; only a new request, after some other status, asks for another.
     bool requestAnswered = false;
     std::vector<bool> rewindsDone(options.rewinds.size());
+    long advancing = 0;
     for (long frame = 0; frame < options.frames; ++frame) {
         runningFrame = frame;
-        RunGameFrame();
+        if (advancing > 0) {
+            RunCommand(kCmdFrameAdvance);
+            if (--advancing == 0) RunCommand(kCmdPause);
+        } else {
+            RunGameFrame();
+        }
         ++framesRun;
         RunStateActions(options.stateActions, frame + 1);
         pacer.FrameDone();
-        frame = RunPlayActions(options, rewindsDone, frame + 1, pacer) - 1;
+        frame = RunPlayActions(options, rewindsDone, frame + 1, pacer, advancing) - 1;
         if (!options.untilResult || !protocol.signature()) continue;
         uint8_t status = protocol.status();
         if (status < 0x80) break;

@@ -69,7 +69,10 @@ INSTANTIATE_TEST_SUITE_P(
         PlayCase{"rewind_vrc7_fm", TestRom("vrc7_board"), 160, "--rewind", "100:80", 139, 79},
         PlayCase{"rewind_mmc5_sound", TestRom("mmc5_sound"), 160, "--rewind", "90:60", 129, 59},
         PlayCase{"frame_advance", MORVEL_DEMO_ROM, 150, "--frame-advance", "100:10", 149, 0,
-                 kDemoInput}),
+                 kDemoInput},
+        // Stepped frames count towards --frames: the run still ends at 150.
+        PlayCase{"frame_advance_to_the_end", MORVEL_DEMO_ROM, 150, "--frame-advance", "145:10", 149,
+                 0, kDemoInput}),
     [](const ::testing::TestParamInfo<PlayCase>& info) { return std::string(info.param.label); });
 
 // button_lag shows in frame t the frames A was held before t (the backdrop
