@@ -88,6 +88,10 @@ void FrameBeforeRunningAhead() {
 
 }  // namespace
 
+bool FastForwarding() {
+    return playControl.fastForwardHeld || playControl.fastForwardOn;
+}
+
 int RunPlayFrame(bool runAheadAllowed) {
     if (historyStarts != machineStarts) {
         // Another cartridge: the history of the one before cannot be rewound into.
@@ -101,8 +105,7 @@ int RunPlayFrame(bool runAheadAllowed) {
     const uint32_t ahead = runAheadAllowed && frameFunction == NormalFrame
                                ? std::min(playControl.runAheadFrames, kRunAheadMaxFrames)
                                : 0;
-    if (playControl.fastForwardHeld || playControl.fastForwardOn)
-        soundSpeedUp = std::clamp<uint32_t>(playControl.fastForwardLimit, 2, 10);
+    if (FastForwarding()) soundSpeedUp = std::clamp<uint32_t>(playControl.fastForwardLimit, 2, 10);
     frameButtons[0] = frameButtons[1] = 0;
     RunWithButtons(RecordedButtons, ahead ? FrameBeforeRunningAhead : frameFunction);
     soundSpeedUp = 1;

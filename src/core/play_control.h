@@ -22,6 +22,9 @@ extern PlayControl playControl;
 constexpr uint32_t kFastForwardLimitDefault = 4;
 constexpr uint32_t kRunAheadMaxFrames = 3;
 
+// Whether the game runs fast forward now (key held or the menu's toggle on).
+bool FastForwarding();
+
 // One frame of play in place of frameFunction: while rewinding, one frame
 // back; otherwise the frame function, the frame kept in the rewind history,
 // and (when allowed: not while a video is recorded) the frames run ahead.

@@ -18,6 +18,7 @@
 #include <mutex>
 #include <vector>
 
+#include "core/play_control.h"
 #include "platform/qt/display_widget.h"
 #include "video/presentation.h"
 
@@ -119,10 +120,11 @@ class GlWindow : public QWindow, protected QOpenGLFunctions {
     // (apu/rate_control.h), and no frame is dropped or shown twice. At other
     // refresh rates, when the screen stops taking frames (a hidden window) or
     // drawing takes half a frame's time (a renderer on the CPU), the newest
-    // frame replaces one not yet drawn.
+    // frame replaces one not yet drawn; so it does in fast-forward, which the
+    // refresh must not hold to sixty frames a second.
     void Show(const PresentedPicture& p) {
         std::unique_lock<std::mutex> lock(mutex_);
-        if (thread_ && scene_.pictureFresh && screen() &&
+        if (thread_ && scene_.pictureFresh && screen() && !FastForwarding() &&
             std::abs(screen()->refreshRate() - 60) < 0.6 && drawMicroseconds_ < 8000)
             taken_.wait_for(lock, std::chrono::milliseconds(17),
                             [this] { return !scene_.pictureFresh; });
