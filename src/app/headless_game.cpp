@@ -67,8 +67,6 @@ bool OpenDataFolder(const std::string& dataDir) {
     std::string folder = dataDir;
     if (folder.empty()) folder = temporaryFolder = os::MakeTemporaryFolder("morvel-headless-");
     if (folder.empty()) return false;
-    std::error_code ignored;
-    std::filesystem::create_directory(folder, ignored);
     PrepareSaveStates(folder.c_str());
     PrepareBatterySaves(folder.c_str());
     PrepareScreenshots(folder.c_str());

@@ -6,6 +6,9 @@
 #include <functional>
 #include <limits>
 
+#include "core/play_control.h"
+#include "core/rewind_history.h"
+
 namespace morvel {
 
 const char kHeadlessUsage[] =
@@ -141,15 +144,16 @@ const OptionSpec kOptions[] = {
      [](HeadlessOptions& o, const char* v) { return AddSpan(o.frameAdvances, v); }},
     {"--rewind-seconds", true,
      [](HeadlessOptions& o, const char* v) {
-         return ParseCount(v, o.rewindSeconds) && o.rewindSeconds <= 600;
+         return ParseCount(v, o.rewindSeconds) && o.rewindSeconds <= kRewindMaxSeconds;
      }},
     {"--run-ahead", true,
      [](HeadlessOptions& o, const char* v) {
-         return ParseCount(v, o.runAhead) && o.runAhead <= 3;
+         return ParseCount(v, o.runAhead) && o.runAhead <= kRunAheadMaxFrames;
      }},
     {"--fast-forward", true,
      [](HeadlessOptions& o, const char* v) {
-         return ParseCount(v, o.fastForward) && o.fastForward >= 2 && o.fastForward <= 10;
+         return ParseCount(v, o.fastForward) && o.fastForward >= kFastForwardLimitMin &&
+                o.fastForward <= kFastForwardLimitMax;
      }},
     {"--report-rewind", false,
      [](HeadlessOptions& o, const char*) { return o.reportRewind = true; }},

@@ -92,7 +92,7 @@ bool FastForwarding() {
     return playControl.fastForwardHeld || playControl.fastForwardOn;
 }
 
-int RunPlayFrame(bool runAheadAllowed) {
+int RunPlayFrame() {
     if (historyStarts != machineStarts) {
         // Another cartridge: the history of the one before cannot be rewound into.
         historyStarts = machineStarts;
@@ -102,10 +102,12 @@ int RunPlayFrame(bool runAheadAllowed) {
         RewindFrame();
         return 0;
     }
-    const uint32_t ahead = runAheadAllowed && frameFunction == NormalFrame
-                               ? std::min(playControl.runAheadFrames, kRunAheadMaxFrames)
-                               : 0;
-    if (FastForwarding()) soundSpeedUp = std::clamp<uint32_t>(playControl.fastForwardLimit, 2, 10);
+    // Only the plain frame runs ahead: a recording frame keeps the real ones.
+    const uint32_t ahead =
+        frameFunction == NormalFrame ? std::min(playControl.runAheadFrames, kRunAheadMaxFrames) : 0;
+    if (FastForwarding())
+        soundSpeedUp =
+            std::clamp(playControl.fastForwardLimit, kFastForwardLimitMin, kFastForwardLimitMax);
     frameButtons[0] = frameButtons[1] = 0;
     RunWithButtons(RecordedButtons, ahead ? FrameBeforeRunningAhead : frameFunction);
     soundSpeedUp = 1;

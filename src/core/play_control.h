@@ -19,6 +19,8 @@ struct PlayControl {
 };
 extern PlayControl playControl;
 
+constexpr uint32_t kFastForwardLimitMin = 2;
+constexpr uint32_t kFastForwardLimitMax = 10;
 constexpr uint32_t kFastForwardLimitDefault = 4;
 constexpr uint32_t kRunAheadMaxFrames = 3;
 
@@ -27,9 +29,10 @@ bool FastForwarding();
 
 // One frame of play in place of frameFunction: while rewinding, one frame
 // back; otherwise the frame function, the frame kept in the rewind history,
-// and (when allowed: not while a video is recorded) the frames run ahead.
-// Returns the frames the machine went forward: 1, or 0 while rewinding.
-int RunPlayFrame(bool runAheadAllowed);
+// and the frames run ahead (not while a video is recorded: the recording
+// keeps the real frames). Returns the frames the machine went forward: 1, or
+// 0 while rewinding.
+int RunPlayFrame();
 
 // Frames a rewind went back since the last call to this (and forgets them):
 // for a host that numbers frames.

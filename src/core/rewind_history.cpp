@@ -19,7 +19,7 @@ struct Entry {
 };
 
 struct History {
-    uint32_t seconds = 60;
+    uint32_t seconds = kRewindSecondsDefault;
     size_t snapshotSize = 0;       // 0 until the first frame is recorded
     std::vector<uint8_t> newest;   // the newest snapshot, whole
     std::vector<uint8_t> current;  // the snapshot being taken

@@ -16,6 +16,7 @@ namespace morvel {
 // Bytes of ring per second of history (5,000,000 a minute).
 constexpr size_t kRewindBytesPerSecond = 5000000 / 60;
 constexpr uint32_t kRewindMaxSeconds = 600;
+constexpr uint32_t kRewindSecondsDefault = 60;
 
 // Sets the length of the history in seconds (0 turns it off, at most
 // kRewindMaxSeconds) and forgets what it held.

@@ -181,9 +181,7 @@ const char kCpuHaltedText[] = "CPU HALTED: PRESS RESET";
 // the next frame starts.
 void RunGameFrame() {
     if (!cpuCycle.halted) haltShown = false;
-    // Running ahead is off while a video is recorded: the recording keeps
-    // the real frames.
-    RunPlayFrame(recording == 0);
+    RunPlayFrame();
     SayHowBatterySaveWent(WriteBatterySaveOnTime(), "GAME SAVE NOT WRITTEN");
     if (!cpuCycle.halted || haltShown) return;
     haltShown = true;

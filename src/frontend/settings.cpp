@@ -80,9 +80,9 @@ constexpr SettingRow kSettingRows[] = {
     {"Play Keys",       "Play Keys",       "FastForward",  Field::kPlayKey, kPlayFastForward,  Default::kFixed, 15},  // Tab
     {"Play Keys",       "Play Keys",       "Rewind",       Field::kPlayKey, kPlayRewind,       Default::kFixed, 14},  // Backspace
     {"Play Keys",       "Play Keys",       "FrameAdvance", Field::kPlayKey, kPlayFrameAdvance, Default::kFixed, 43},  // backslash
-    {"Play",            "Play",            "FastForwardLimit", Field::kFastForwardLimit, 0, Default::kFixed, 4},
+    {"Play",            "Play",            "FastForwardLimit", Field::kFastForwardLimit, 0, Default::kFixed, kFastForwardLimitDefault},
     {"Play",            "Play",            "RunAhead",     Field::kRunAhead,      0, Default::kFixed,  0},
-    {"Play",            "Play",            "RewindSeconds", Field::kRewindSeconds, 0, Default::kFixed, 60},
+    {"Play",            "Play",            "RewindSeconds", Field::kRewindSeconds, 0, Default::kFixed, kRewindSecondsDefault},
 };
 // clang-format on
 
@@ -126,9 +126,11 @@ void Store(Settings& s, const SettingRow& row, int32_t value) {
                                    : kSoundLatencyDefaultMs;
             break;
         case Field::kPlayKey: s.playKeys[row.index] = static_cast<uint8_t>(Low8(value)); break;
-        case Field::kFastForwardLimit: s.fastForwardLimit = Clamp(value, 2, 10); break;
-        case Field::kRunAhead: s.runAheadFrames = Clamp(value, 0, 3); break;
-        case Field::kRewindSeconds: s.rewindSeconds = Clamp(value, 0, 600); break;
+        case Field::kFastForwardLimit:
+            s.fastForwardLimit = Clamp(value, kFastForwardLimitMin, kFastForwardLimitMax);
+            break;
+        case Field::kRunAhead: s.runAheadFrames = Clamp(value, 0, kRunAheadMaxFrames); break;
+        case Field::kRewindSeconds: s.rewindSeconds = Clamp(value, 0, kRewindMaxSeconds); break;
     }
 }
 
