@@ -144,16 +144,16 @@ const OptionSpec kOptions[] = {
      [](HeadlessOptions& o, const char* v) { return AddSpan(o.frameAdvances, v); }},
     {"--rewind-seconds", true,
      [](HeadlessOptions& o, const char* v) {
-         return ParseCount(v, o.rewindSeconds) && o.rewindSeconds <= kRewindMaxSeconds;
+         return ParseCount(v, o.rewindSeconds) && o.rewindSeconds <= long{kRewindMaxSeconds};
      }},
     {"--run-ahead", true,
      [](HeadlessOptions& o, const char* v) {
-         return ParseCount(v, o.runAhead) && o.runAhead <= kRunAheadMaxFrames;
+         return ParseCount(v, o.runAhead) && o.runAhead <= long{kRunAheadMaxFrames};
      }},
     {"--fast-forward", true,
      [](HeadlessOptions& o, const char* v) {
-         return ParseCount(v, o.fastForward) && o.fastForward >= kFastForwardLimitMin &&
-                o.fastForward <= kFastForwardLimitMax;
+         return ParseCount(v, o.fastForward) && o.fastForward >= long{kFastForwardLimitMin} &&
+                o.fastForward <= long{kFastForwardLimitMax};
      }},
     {"--report-rewind", false,
      [](HeadlessOptions& o, const char*) { return o.reportRewind = true; }},
